@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/settings_store.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+inline constexpr int SERVER_IP_LENGTH = 31; // characters kept of "Server IP"
+inline constexpr int DIRECTORY_LENGTH = 259; // characters kept of "From Dir" / "To Dir"
+inline constexpr int COLUMN_WIDTH_COUNT = 8;
+inline constexpr std::int32_t WINDOW_UNSET = -10000;
+inline constexpr std::uint32_t WINDOW_STATE_MAXIMISED = 2;
+inline constexpr std::uint32_t ALL_COLUMNS = 31;
+
+// Every user setting, held in memory while the program runs.
+struct EncoderSettings {
+    std::uint32_t deleteWhenDone = 0;
+    std::uint32_t minimizeToTray = 0;
+    std::uint32_t renameToMp3 = 1;
+    std::uint32_t autoEncode = 0;
+    std::uint32_t removeFromQueue = 0;
+    std::uint32_t client = 0;
+    std::uint32_t priority = 1; // 0 Low, 1 Normal, 2 High, 3 "Cripple Me"
+    std::uint32_t manufacturerId = 0;
+    std::uint32_t productId = 0;
+    std::uint32_t channels = 0;
+    std::uint32_t bytesPerSec = 0;
+    std::int32_t windowLeft = WINDOW_UNSET;
+    std::int32_t windowTop = WINDOW_UNSET;
+    std::int32_t windowHeight = WINDOW_UNSET;
+    std::int32_t windowWidth = WINDOW_UNSET;
+    std::uint32_t windowState = 0;
+    std::array<std::uint32_t, COLUMN_WIDTH_COUNT> colWidth{}; // 0: the list's default
+    QString fromDir;  // at most DIRECTORY_LENGTH characters
+    QString toDir;    // at most DIRECTORY_LENGTH characters
+    QString serverIp; // at most SERVER_IP_LENGTH characters
+    std::uint32_t columns = ALL_COLUMNS;
+};
+
+// Reads every value in its fixed order; missing values take their defaults,
+// texts are cut to their fields, and "Client" is forced off without a server.
+void LoadSettings(const SettingsStore& store, EncoderSettings& settings);
+// Writes every value in its fixed order.
+void SaveSettings(SettingsStore& store, const EncoderSettings& settings);
+
+// Measured encoding rate of a machine, bytes of source per millisecond; 0.0
+// when none was stored. Written at once, not with the other settings.
+double LoadThroughput(const SettingsStore& store, const QString& machineName);
+void SaveThroughput(SettingsStore& store, const QString& machineName, double rate);
+
+// "From Dir" / "To Dir", or the program directory when empty.
+QString SourceDirectory(const EncoderSettings& settings, const QString& programDirectory);
+QString OutputDirectory(const EncoderSettings& settings, const QString& programDirectory);

@@ -1,0 +1,77 @@
+#include "app/error_log.h"
+
+#include "app/locale_format.h"
+#include "app/messages.h"
+#include "app/program_directory.h"
+
+#include <QFile>
+#include <QPointer>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+constexpr int RECORD_BUFFER_SIZE = 4096;
+
+std::mutex relayMutex;
+bool relayOn = false;
+QPointer<QObject> relayWindow;
+
+std::mutex fileMutex;
+
+} // namespace
+
+QString GetErrorLogPath() { return ProgramDirectory() + QStringLiteral("error.log"); }
+
+void SetErrorRelay(bool on, QObject* window) {
+    std::lock_guard lock(relayMutex);
+    relayOn = on;
+    relayWindow = window;
+}
+
+QString FormatErrorRecord(const QString& message, const QString& machine, qint64 when) {
+    const QByteArray time = FormatTimeOfDay(when).toUtf8();
+    const QByteArray text = message.toUtf8();
+    char record[RECORD_BUFFER_SIZE];
+    if (!machine.isEmpty()) {
+        std::snprintf(record, sizeof record, "%s %s: %s\n", time.constData(),
+                      machine.toUtf8().constData(), text.constData());
+    } else {
+        std::snprintf(record, sizeof record, "%s: %s\n", time.constData(), text.constData());
+    }
+    return QString::fromUtf8(record);
+}
+
+bool AddError(const QString& message, const QString& machine) {
+    if (message.isEmpty()) {
+        return true;
+    }
+    const QString record = FormatErrorRecord(message, machine, std::time(nullptr));
+    {
+        std::lock_guard lock(relayMutex);
+        if (relayOn) {
+            if (relayWindow) {
+                PostEvent<PayloadEvent<QString>>(relayWindow.data(), MSG_ERROR_RELAY, 0,
+                                                 std::make_unique<QString>(message));
+            }
+            return true;
+        }
+    }
+    std::lock_guard lock(fileMutex);
+    QFile file(GetErrorLogPath());
+    if (!file.open(QIODevice::Append | QIODevice::Text)) {
+        return false;
+    }
+    file.write(record.toUtf8());
+    return true;
+}
+
+bool HasErrors() {
+    std::lock_guard lock(fileMutex);
+    QFile file(GetErrorLogPath());
+    if (!file.exists()) {
+        return false;
+    }
+    return file.size() != 0;
+}

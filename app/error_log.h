@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+
+// The user-facing error log, "error.log" in the program directory. One record
+// a line: "<time> <machine>: <message>" or "<time>: <message>". While relaying
+// is on (a client logged into a server) the bare message is posted to the relay
+// receiver as MSG_ERROR_RELAY instead, carrying an owned QString.
+// Safe to call from any thread.
+bool AddError(const QString& message, const QString& machine = QString());
+bool HasErrors();
+QString GetErrorLogPath();
+void SetErrorRelay(bool on, QObject* window);
+
+// The record text that AddError writes for a message at a given time.
+QString FormatErrorRecord(const QString& message, const QString& machine, qint64 when);

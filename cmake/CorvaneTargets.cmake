@@ -1,0 +1,58 @@
+# Helpers that give every folder the same shape: one static library per source
+# folder, one GoogleTest executable per test folder.
+
+option(CORVANE_SANITIZE "Build the sanitizer test targets" ON)
+
+function(corvane_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# corvane_library(<name> [DEPS <targets...>])
+# Builds corvane_<name> from the .cpp files of the calling folder. Only the ui
+# layers may link Qt Widgets; the check keeps the logic testable headless.
+function(corvane_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    if(NOT name MATCHES "^ui")
+        foreach(dep IN LISTS ARG_DEPS)
+            if(dep MATCHES "Widgets" OR dep MATCHES "^corvane_ui")
+                message(FATAL_ERROR "corvane_${name} must not depend on ${dep}")
+            endif()
+        endforeach()
+    endif()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    file(GLOB resources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    if(sources)
+        add_library(corvane_${name} STATIC ${sources} ${headers} ${resources})
+        target_include_directories(corvane_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+        target_link_libraries(corvane_${name} PUBLIC ${ARG_DEPS})
+        corvane_warnings(corvane_${name})
+    else()
+        add_library(corvane_${name} INTERFACE)
+        target_include_directories(corvane_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(corvane_${name} INTERFACE ${ARG_DEPS})
+    endif()
+endfunction()
+
+# corvane_test(<folder> [LIBS <targets...>] [GUI])
+# Builds test_<folder> from tests/<folder>/*.cpp with the shared test support and
+# registers every GoogleTest case with CTest. GUI tests get a QApplication on the
+# offscreen platform; the others a QCoreApplication.
+function(corvane_test folder)
+    cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
+    string(REPLACE "/" "_" tname ${folder})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_executable(test_${tname} ${sources})
+    corvane_warnings(test_${tname})
+    if(ARG_GUI)
+        target_link_libraries(test_${tname} PRIVATE corvane_testmain_gui)
+    else()
+        target_link_libraries(test_${tname} PRIVATE corvane_testmain_core)
+    endif()
+    target_link_libraries(test_${tname} PRIVATE corvane_testsupport ${ARG_LIBS} GTest::gtest)
+    gtest_discover_tests(test_${tname}
+        DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+                   LABELS ${tname})
+endfunction()

@@ -1,0 +1,141 @@
+#include "support/wav_builder.h"
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <random>
+
+namespace testsupport {
+
+void PutU16(Bytes& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void PutU32(Bytes& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
+    }
+}
+
+static void PutSample(Bytes& out, double value, std::uint16_t bits) {
+    // value in [-1, 1]
+    const int bytes = (bits + 7) / 8;
+    if (bytes == 1) {
+        out.push_back(static_cast<std::uint8_t>(std::lround(value * 127.0) + 128));
+        return;
+    }
+    const double scale = std::ldexp(1.0, bytes * 8 - 1) - 1.0;
+    auto sample = static_cast<std::int64_t>(std::llround(value * scale));
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>((sample >> (8 * i)) & 0xFF));
+    }
+}
+
+Bytes MakePcm(const PcmFormat& format, std::uint32_t frames, Signal signal, double frequency,
+              std::uint32_t seed) {
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(frames) * format.BlockAlign());
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> noise(-0.5, 0.5);
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        for (std::uint16_t channel = 0; channel < format.channels; ++channel) {
+            double value = 0.0;
+            if (signal == Signal::Tone) {
+                // Each channel a little higher, so a channel swap would show.
+                const double f = frequency * (1.0 + 0.5 * channel);
+                value = 0.5 * std::sin(2.0 * std::numbers::pi * f * frame / format.sampleRate);
+            } else if (signal == Signal::Noise) {
+                value = noise(random);
+            }
+            PutSample(out, value, format.bitsPerSample);
+        }
+    }
+    return out;
+}
+
+Bytes FormatRecord(std::uint16_t tag, std::uint16_t channels, std::uint32_t sampleRate,
+                   std::uint32_t avgBytesPerSec, std::uint16_t blockAlign, std::uint16_t bitsPerSample,
+                   const Bytes& extra) {
+    Bytes out;
+    PutU16(out, tag);
+    PutU16(out, channels);
+    PutU32(out, sampleRate);
+    PutU32(out, avgBytesPerSec);
+    PutU16(out, blockAlign);
+    PutU16(out, bitsPerSample);
+    PutU16(out, static_cast<std::uint16_t>(extra.size()));
+    out.insert(out.end(), extra.begin(), extra.end());
+    return out;
+}
+
+Bytes PcmFormatRecord(const PcmFormat& format, bool withCbSize) {
+    Bytes out = FormatRecord(1, format.channels, format.sampleRate, format.ByteRate(),
+                             format.BlockAlign(), format.bitsPerSample);
+    if (!withCbSize) {
+        out.resize(16);
+    }
+    return out;
+}
+
+WavBuilder& WavBuilder::Chunk(const std::string& id, const Bytes& payload,
+                              std::optional<std::uint32_t> declaredSize, bool pad) {
+    std::string fourcc = id;
+    fourcc.resize(4, ' ');
+    body.insert(body.end(), fourcc.begin(), fourcc.end());
+    PutU32(body, declaredSize.value_or(static_cast<std::uint32_t>(payload.size())));
+    body.insert(body.end(), payload.begin(), payload.end());
+    if (pad && payload.size() % 2 == 1) {
+        body.push_back(0);
+    }
+    return *this;
+}
+
+WavBuilder& WavBuilder::Fmt(const PcmFormat& format, bool withCbSize) {
+    return Chunk("fmt ", PcmFormatRecord(format, withCbSize));
+}
+
+WavBuilder& WavBuilder::FmtRecord(const Bytes& record) { return Chunk("fmt ", record); }
+
+WavBuilder& WavBuilder::Fact(std::uint32_t frames) {
+    Bytes payload;
+    PutU32(payload, frames);
+    return Chunk("fact", payload);
+}
+
+WavBuilder& WavBuilder::Data(const Bytes& samples) { return Chunk("data", samples); }
+
+WavBuilder& WavBuilder::List(const std::string& type, const Bytes& body) {
+    Bytes payload(type.begin(), type.end());
+    payload.resize(4, ' ');
+    payload.insert(payload.end(), body.begin(), body.end());
+    return Chunk("LIST", payload);
+}
+
+Bytes WavBuilder::Build(const std::string& formType, std::optional<std::uint32_t> riffSize) const {
+    Bytes out{'R', 'I', 'F', 'F'};
+    PutU32(out, riffSize.value_or(static_cast<std::uint32_t>(4 + body.size())));
+    std::string type = formType;
+    type.resize(4, ' ');
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes MakePcmWav(const PcmFormat& format, std::uint32_t frames, Signal signal) {
+    return WavBuilder().Fmt(format).Data(MakePcm(format, frames, signal)).Build();
+}
+
+bool WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace testsupport
