@@ -1,5 +1,6 @@
 #include "app/encoder_app.h"
 #include "app/locale_format.h"
+#include "app/quit_signals.h"
 #include "app/settings_store.h"
 #include "app/single_instance.h"
 #include "app/strings.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     } else {
         window.show();
     }
+    InstallQuitSignalHandlers([] { QApplication::quit(); });
     const int result = QApplication::exec();
 
     const QRect normal = window.normalGeometry();

@@ -17,9 +17,13 @@ void CEncoderApp::InitProgramDirectory(const QString& directory) {
     programDirectory = ProgramDirectory();
 }
 
-void CEncoderApp::LoadSettings() { ::LoadSettings(store, settings); }
+void CEncoderApp::LoadSettings() {
+    ::LoadSettings(store, settings);
+}
 
-void CEncoderApp::SaveSettings() { ::SaveSettings(store, settings); }
+void CEncoderApp::SaveSettings() {
+    ::SaveSettings(store, settings);
+}
 
 double CEncoderApp::LoadThroughput(const QString& machineName) const {
     return ::LoadThroughput(store, machineName);
@@ -29,6 +33,10 @@ void CEncoderApp::SaveThroughput(const QString& machineName, double rate) {
     ::SaveThroughput(store, machineName, rate);
 }
 
-QString CEncoderApp::SourceDirectory() const { return ::SourceDirectory(settings, programDirectory); }
+QString CEncoderApp::SourceDirectory() const {
+    return ::SourceDirectory(settings, programDirectory);
+}
 
-QString CEncoderApp::OutputDirectory() const { return ::OutputDirectory(settings, programDirectory); }
+QString CEncoderApp::OutputDirectory() const {
+    return ::OutputDirectory(settings, programDirectory);
+}

@@ -8,7 +8,9 @@ namespace {
 
 const QString THROUGHPUT_GROUP = QStringLiteral("Throughput");
 
-QString ColumnWidthName(int index) { return QStringLiteral("ColWidth%1").arg(index + 1); }
+QString ColumnWidthName(int index) {
+    return QStringLiteral("ColWidth%1").arg(index + 1);
+}
 
 } // namespace
 
@@ -25,10 +27,13 @@ void LoadSettings(const SettingsStore& store, EncoderSettings& s) {
     s.channels = ReadDword(store, QStringLiteral("Channels"), 0);
     s.bytesPerSec = ReadDword(store, QStringLiteral("BytesPerSec"), 0);
     const auto unset = static_cast<std::uint32_t>(WINDOW_UNSET);
-    s.windowLeft = static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Left"), unset));
+    s.windowLeft =
+        static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Left"), unset));
     s.windowTop = static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Top"), unset));
-    s.windowWidth = static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Width"), unset));
-    s.windowHeight = static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Height"), unset));
+    s.windowWidth =
+        static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Width"), unset));
+    s.windowHeight =
+        static_cast<std::int32_t>(ReadDword(store, QStringLiteral("Window Height"), unset));
     s.windowState = ReadDword(store, QStringLiteral("Window State"), 0);
     s.columns = ReadDword(store, QStringLiteral("Columns"), ALL_COLUMNS);
     s.serverIp = ReadString(store, QStringLiteral("Server IP"), QString(), SERVER_IP_LENGTH);

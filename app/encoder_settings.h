@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int SERVER_IP_LENGTH = 31; // characters kept of "Server IP"
+inline constexpr int SERVER_IP_LENGTH = 31;  // characters kept of "Server IP"
 inline constexpr int DIRECTORY_LENGTH = 259; // characters kept of "From Dir" / "To Dir"
 inline constexpr int COLUMN_WIDTH_COUNT = 8;
 inline constexpr std::int32_t WINDOW_UNSET = -10000;
@@ -32,9 +32,9 @@ struct EncoderSettings {
     std::int32_t windowWidth = WINDOW_UNSET;
     std::uint32_t windowState = 0;
     std::array<std::uint32_t, COLUMN_WIDTH_COUNT> colWidth{}; // 0: the list's default
-    QString fromDir;  // at most DIRECTORY_LENGTH characters
-    QString toDir;    // at most DIRECTORY_LENGTH characters
-    QString serverIp; // at most SERVER_IP_LENGTH characters
+    QString fromDir;                                          // at most DIRECTORY_LENGTH characters
+    QString toDir;                                            // at most DIRECTORY_LENGTH characters
+    QString serverIp;                                         // at most SERVER_IP_LENGTH characters
     std::uint32_t columns = ALL_COLUMNS;
 };
 

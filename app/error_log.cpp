@@ -22,7 +22,9 @@ std::mutex fileMutex;
 
 } // namespace
 
-QString GetErrorLogPath() { return ProgramDirectory() + QStringLiteral("error.log"); }
+QString GetErrorLogPath() {
+    return ProgramDirectory() + QStringLiteral("error.log");
+}
 
 void SetErrorRelay(bool on, QObject* window) {
     std::lock_guard lock(relayMutex);

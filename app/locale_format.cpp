@@ -34,7 +34,9 @@ QString Group(const QString& digits, const QString& separator) {
     return out;
 }
 
-QString FirstChar(const QString& text) { return text.left(1); }
+QString FirstChar(const QString& text) {
+    return text.left(1);
+}
 
 } // namespace
 
@@ -54,7 +56,9 @@ void SetLocaleSettings(const LocaleSettings& settings, bool rebuildPattern) {
     current = cut;
 }
 
-LocaleSettings CurrentLocaleSettings() { return Snapshot(); }
+LocaleSettings CurrentLocaleSettings() {
+    return Snapshot();
+}
 
 void LoadLocaleSettings() {
     const QLocale locale = QLocale::system();
@@ -85,7 +89,8 @@ QString FormatUnsigned(std::uint32_t value) {
 
 QString FormatSigned(std::int32_t value) {
     const std::int64_t wide = value;
-    const QString magnitude = Group(QString::number(wide < 0 ? -wide : wide), Snapshot().thousandSeparator);
+    const QString magnitude =
+        Group(QString::number(wide < 0 ? -wide : wide), Snapshot().thousandSeparator);
     return wide < 0 ? QStringLiteral("-") + magnitude : magnitude;
 }
 

@@ -20,8 +20,7 @@ inline constexpr int MSG_PAINT_CAPTION = 0x800D;
 
 // A posted message: a first parameter and an optional owned payload (the
 // second parameter). Whoever handles the event takes the payload.
-template <typename Payload>
-class PayloadEvent : public QEvent {
+template <typename Payload> class PayloadEvent : public QEvent {
 public:
     PayloadEvent(int type, qintptr wParam, std::unique_ptr<Payload> lParam = nullptr)
         : QEvent(static_cast<QEvent::Type>(type)), wParam(wParam), lParam(std::move(lParam)) {}
@@ -50,7 +49,7 @@ private:
 };
 
 // Posts a new event to `receiver`; Qt's queue owns it until it is delivered.
-template <typename Event, typename... Args>
-void PostEvent(QObject* receiver, Args&&... args) {
-    QCoreApplication::postEvent(receiver, std::make_unique<Event>(std::forward<Args>(args)...).release());
+template <typename Event, typename... Args> void PostEvent(QObject* receiver, Args&&... args) {
+    QCoreApplication::postEvent(receiver,
+                                std::make_unique<Event>(std::forward<Args>(args)...).release());
 }

@@ -39,7 +39,8 @@ std::unique_ptr<SettingsStore> OpenSettingsKey() {
 }
 
 std::unique_ptr<SettingsStore> OpenSettingsFile(const QString& path) {
-    return std::make_unique<QSettingsStore>(std::make_unique<QSettings>(path, QSettings::IniFormat));
+    return std::make_unique<QSettingsStore>(
+        std::make_unique<QSettings>(path, QSettings::IniFormat));
 }
 
 std::uint32_t ReadDword(const SettingsStore& store, const QString& name, std::uint32_t defaultValue,

@@ -204,12 +204,15 @@ const char* CopyInto(std::array<char, LOADER_BUFFER_SIZE>& buffer, unsigned id) 
 
 const char* FindResString(unsigned id) {
     const auto* end = std::end(STRING_TABLE);
-    const auto* found = std::lower_bound(std::begin(STRING_TABLE), end, id,
-                                         [](const StringEntry& e, unsigned key) { return e.id < key; });
+    const auto* found =
+        std::lower_bound(std::begin(STRING_TABLE), end, id,
+                         [](const StringEntry& e, unsigned key) { return e.id < key; });
     return (found != end && found->id == id) ? found->text : "";
 }
 
-QString ResString(unsigned id) { return QString::fromUtf8(FindResString(id)); }
+QString ResString(unsigned id) {
+    return QString::fromUtf8(FindResString(id));
+}
 
 const char* LoadResString(unsigned id) {
     static std::array<char, LOADER_BUFFER_SIZE> firstBuffer{};

@@ -17,11 +17,17 @@ std::atomic<bool> traceEnabled{false};
 
 } // namespace
 
-void SetTraceEnabled(bool enabled) { traceEnabled = enabled; }
+void SetTraceEnabled(bool enabled) {
+    traceEnabled = enabled;
+}
 
-bool IsTraceEnabled() { return traceEnabled; }
+bool IsTraceEnabled() {
+    return traceEnabled;
+}
 
-const char* LastTraceLine() { return traceBuffer.data(); }
+const char* LastTraceLine() {
+    return traceBuffer.data();
+}
 
 void Trace(const char* format, ...) {
     std::lock_guard lock(traceMutex);

@@ -15,4 +15,5 @@ struct WindowPlacement {
 
 // Where the main window opens: the stored rectangle when it fits the screen,
 // otherwise the window's own size (plus one) and/or a centred position.
-WindowPlacement PlaceWindow(const QSize& screen, const QSize& window, const EncoderSettings& settings);
+WindowPlacement PlaceWindow(const QSize& screen, const QSize& window,
+                            const EncoderSettings& settings);

@@ -56,8 +56,8 @@ Bytes MakePcm(const PcmFormat& format, std::uint32_t frames, Signal signal, doub
 }
 
 Bytes FormatRecord(std::uint16_t tag, std::uint16_t channels, std::uint32_t sampleRate,
-                   std::uint32_t avgBytesPerSec, std::uint16_t blockAlign, std::uint16_t bitsPerSample,
-                   const Bytes& extra) {
+                   std::uint32_t avgBytesPerSec, std::uint16_t blockAlign,
+                   std::uint16_t bitsPerSample, const Bytes& extra) {
     Bytes out;
     PutU16(out, tag);
     PutU16(out, channels);
@@ -96,7 +96,9 @@ WavBuilder& WavBuilder::Fmt(const PcmFormat& format, bool withCbSize) {
     return Chunk("fmt ", PcmFormatRecord(format, withCbSize));
 }
 
-WavBuilder& WavBuilder::FmtRecord(const Bytes& record) { return Chunk("fmt ", record); }
+WavBuilder& WavBuilder::FmtRecord(const Bytes& record) {
+    return Chunk("fmt ", record);
+}
 
 WavBuilder& WavBuilder::Fact(std::uint32_t frames) {
     Bytes payload;
@@ -104,7 +106,9 @@ WavBuilder& WavBuilder::Fact(std::uint32_t frames) {
     return Chunk("fact", payload);
 }
 
-WavBuilder& WavBuilder::Data(const Bytes& samples) { return Chunk("data", samples); }
+WavBuilder& WavBuilder::Data(const Bytes& samples) {
+    return Chunk("data", samples);
+}
 
 WavBuilder& WavBuilder::List(const std::string& type, const Bytes& body) {
     Bytes payload(type.begin(), type.end());
@@ -129,7 +133,8 @@ Bytes MakePcmWav(const PcmFormat& format, std::uint32_t frames, Signal signal) {
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

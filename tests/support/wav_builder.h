@@ -18,7 +18,9 @@ struct PcmFormat {
     std::uint16_t channels = 2;
     std::uint16_t bitsPerSample = 16;
 
-    std::uint16_t BlockAlign() const { return static_cast<std::uint16_t>(channels * ((bitsPerSample + 7) / 8)); }
+    std::uint16_t BlockAlign() const {
+        return static_cast<std::uint16_t>(channels * ((bitsPerSample + 7) / 8));
+    }
     std::uint32_t ByteRate() const { return sampleRate * BlockAlign(); }
 };
 
@@ -31,8 +33,8 @@ Bytes PcmFormatRecord(const PcmFormat& format, bool withCbSize = false);
 
 // A WAVEFORMATEX-style record with any tag and trailing extra bytes.
 Bytes FormatRecord(std::uint16_t tag, std::uint16_t channels, std::uint32_t sampleRate,
-                   std::uint32_t avgBytesPerSec, std::uint16_t blockAlign, std::uint16_t bitsPerSample,
-                   const Bytes& extra = {});
+                   std::uint32_t avgBytesPerSec, std::uint16_t blockAlign,
+                   std::uint16_t bitsPerSample, const Bytes& extra = {});
 
 void PutU16(Bytes& out, std::uint16_t value);
 void PutU32(Bytes& out, std::uint32_t value);

@@ -1,0 +1,173 @@
+#include "app/command_line.h"
+#include "app/error_log.h"
+#include "app/locale_format.h"
+#include "app/messages.h"
+#include "app/program_directory.h"
+#include "app/trace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+QString ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+class Logs : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        SetProgramDirectory(dir.path());
+        SetLocaleSettings(LocaleSettings{});
+    }
+    void TearDown() override {
+        SetTraceEnabled(false);
+        SetErrorRelay(false, nullptr);
+        QDir::setCurrent(previousDir);
+    }
+
+    QTemporaryDir dir;
+    QString previousDir;
+};
+
+// Collects relayed error messages.
+class RelayReceiver : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() == MSG_ERROR_RELAY) {
+            auto* relay = static_cast<PayloadEvent<QString>*>(event);
+            EXPECT_EQ(relay->WParam(), 0);
+            messages.append(*relay->TakePayload());
+            return true;
+        }
+        return QObject::event(event);
+    }
+    QStringList messages;
+};
+
+} // namespace
+
+TEST(CommandLine, LogOptionIsASubstringInAnyCase) {
+    EXPECT_TRUE(HasLogOption({"prog", "-log"}));
+    EXPECT_TRUE(HasLogOption({"prog", "-LOG"}));
+    EXPECT_TRUE(HasLogOption({"prog", "x-logging"}));
+    EXPECT_TRUE(HasLogOption({"prog", "file.wav", "-Log"}));
+    EXPECT_FALSE(HasLogOption({"prog"}));
+    EXPECT_FALSE(HasLogOption({"prog", "log"}));
+    EXPECT_FALSE(HasLogOption({"/tmp/-log/prog"})) << "the program's own path does not count";
+}
+
+TEST_F(Logs, TraceIsFormattedAlwaysAndWrittenOnlyWithLog) {
+    Trace("wioFileOpen: %s %d\n", "x.wav", 7);
+    EXPECT_FALSE(QFile::exists("debug.txt"));
+    const QString line = QString::fromUtf8(LastTraceLine());
+    EXPECT_TRUE(
+        QRegularExpression("^\\d\\d:\\d\\d:\\d\\d wioFileOpen: x.wav 7\n$").match(line).hasMatch())
+        << line.toStdString();
+
+    SetTraceEnabled(true);
+    Trace("first\n");
+    Trace("second %u\n", 2u);
+    const QString text = ReadAll("debug.txt");
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d first\n\\d\\d:\\d\\d:\\d\\d second 2\n$")
+                    .match(text)
+                    .hasMatch())
+        << text.toStdString();
+
+    // An overlong line is cut, never overrun.
+    Trace("%s\n", std::string(20000, 'a').c_str());
+    EXPECT_EQ(std::strlen(LastTraceLine()), 8191u);
+}
+
+TEST_F(Logs, ErrorRecordsAndHasErrors) {
+    EXPECT_FALSE(HasErrors()) << "missing file";
+    QFile empty(GetErrorLogPath());
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_FALSE(HasErrors()) << "empty file";
+
+    EXPECT_TRUE(AddError(QString()));
+    EXPECT_FALSE(HasErrors()) << "an empty message is ignored";
+
+    EXPECT_EQ(GetErrorLogPath(), dir.filePath("error.log"));
+    EXPECT_TRUE(AddError("File a.wav failed.", "STUDIO"));
+    EXPECT_TRUE(AddError("Plain failure.", ""));
+    EXPECT_TRUE(HasErrors());
+    const QStringList lines = ReadAll(GetErrorLogPath()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(
+        QRegularExpression("^\\d\\d:\\d\\d STUDIO: File a.wav failed.$").match(lines[0]).hasMatch())
+        << lines[0].toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d: Plain failure.$").match(lines[1]).hasMatch())
+        << lines[1].toStdString();
+
+    // The twelve-hour clock shows in the record's time.
+    LocaleSettings twelve;
+    twelve.clock24 = false;
+    SetLocaleSettings(twelve);
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d [AP]M M: x\n$")
+                    .match(FormatErrorRecord("x", "M", 1000000))
+                    .hasMatch());
+}
+
+TEST_F(Logs, RelayReplacesTheFileWhileOn) {
+    RelayReceiver receiver;
+    SetErrorRelay(true, &receiver);
+    EXPECT_TRUE(AddError("relayed message", "ME"));
+    QCoreApplication::sendPostedEvents(&receiver, MSG_ERROR_RELAY);
+    EXPECT_EQ(receiver.messages, QStringList{"relayed message"})
+        << "the bare message, not the record";
+    EXPECT_FALSE(QFile::exists(GetErrorLogPath()));
+
+    SetErrorRelay(false, nullptr);
+    EXPECT_TRUE(AddError("written message"));
+    EXPECT_TRUE(ReadAll(GetErrorLogPath()).contains("written message"));
+
+    // A relay receiver that is gone drops the message instead of crashing.
+    {
+        RelayReceiver shortLived;
+        SetErrorRelay(true, &shortLived);
+    }
+    EXPECT_TRUE(AddError("nobody listens"));
+}
+
+TEST_F(Logs, ConcurrentErrorsLoseNoLine) {
+    constexpr int THREADS = 8;
+    constexpr int PER_THREAD = 200;
+    SetTraceEnabled(true);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < THREADS; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < PER_THREAD; ++i) {
+                AddError(QStringLiteral("thread %1 message %2").arg(t).arg(i), "W");
+                Trace("thread %d trace %d\n", t, i);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    const QStringList errors = ReadAll(GetErrorLogPath()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(errors.size(), THREADS * PER_THREAD);
+    for (const QString& line : errors) {
+        ASSERT_TRUE(
+            QRegularExpression("^\\d\\d:\\d\\d W: thread \\d message \\d+$").match(line).hasMatch())
+            << line.toStdString();
+    }
+    const QStringList traces = ReadAll("debug.txt").split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(traces.size(), THREADS * PER_THREAD);
+}

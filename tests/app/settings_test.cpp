@@ -1,0 +1,171 @@
+#include "app/encoder_app.h"
+#include "app/encoder_settings.h"
+#include "app/window_placement.h"
+#include "support/memory_settings_store.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using testsupport::MemorySettingsStore;
+
+TEST(Settings, FirstStartGivesDefaults) {
+    MemorySettingsStore store;
+    CEncoderApp app(store);
+    app.InitProgramDirectory(QStringLiteral("/opt/corvane"));
+    app.LoadSettings();
+    const EncoderSettings& s = app.settings;
+    EXPECT_EQ(s.renameToMp3, 1u);
+    EXPECT_EQ(s.priority, 1u);
+    EXPECT_EQ(s.columns, 31u);
+    EXPECT_EQ(s.deleteWhenDone, 0u);
+    EXPECT_EQ(s.client, 0u);
+    EXPECT_EQ(s.windowLeft, -10000);
+    EXPECT_EQ(s.windowHeight, -10000);
+    EXPECT_EQ(app.SourceDirectory(), QStringLiteral("/opt/corvane/"));
+    EXPECT_EQ(app.OutputDirectory(), QStringLiteral("/opt/corvane/"));
+
+    // The defaults always centre a window of the template's size (plus one).
+    const WindowPlacement placement = PlaceWindow(QSize(1024, 768), QSize(600, 400), s);
+    EXPECT_EQ(placement.normal, QRect(212, 184, 601, 401));
+    EXPECT_FALSE(placement.maximised);
+}
+
+TEST(Settings, ReadAndWriteOrder) {
+    MemorySettingsStore store;
+    EncoderSettings settings;
+    LoadSettings(store, settings);
+    const QStringList expectedReads = {
+        "Delete When Done",  "Minimize To Tray", "Rename to MP3", "Auto Encode",
+        "Remove From Queue", "Client",           "Priority",      "Manufacturer ID",
+        "Product ID",        "Channels",         "BytesPerSec",   "Window Left",
+        "Window Top",        "Window Width",     "Window Height", "Window State",
+        "Columns",           "Server IP",        "From Dir",      "To Dir",
+        "ColWidth1",         "ColWidth2",        "ColWidth3",     "ColWidth4",
+        "ColWidth5",         "ColWidth6",        "ColWidth7",     "ColWidth8"};
+    EXPECT_EQ(store.readLog, expectedReads);
+
+    SaveSettings(store, settings);
+    const QStringList expectedWrites = {"Delete When Done", "Minimize To Tray",  "Rename to MP3",
+                                        "Auto Encode",      "Remove From Queue", "Priority",
+                                        "To Dir",           "From Dir",          "Manufacturer ID",
+                                        "Product ID",       "Channels",          "BytesPerSec",
+                                        "Client",           "Window Left",       "Window Top",
+                                        "Window Width",     "Window Height",     "Window State",
+                                        "Server IP",        "Columns",           "ColWidth1",
+                                        "ColWidth2",        "ColWidth3",         "ColWidth4",
+                                        "ColWidth5",        "ColWidth6",         "ColWidth7",
+                                        "ColWidth8"};
+    EXPECT_EQ(store.writeLog, expectedWrites);
+    EXPECT_GE(store.flushCount, 1);
+}
+
+TEST(Settings, ClientNeedsServerAddressAndTextsAreCut) {
+    MemorySettingsStore store;
+    store.values["Client"] = 1;
+    EncoderSettings settings;
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.client, 0u) << "no server address: this machine cannot be a client";
+
+    store.values["Server IP"] = QString(40, '1');
+    store.values["From Dir"] = QString(300, 'f');
+    store.values["To Dir"] = QStringLiteral("/music/out");
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.client, 1u);
+    EXPECT_EQ(settings.serverIp.size(), 31);
+    EXPECT_EQ(settings.fromDir.size(), 259);
+    EXPECT_EQ(settings.toDir, QStringLiteral("/music/out"));
+    EXPECT_EQ(OutputDirectory(settings, "/prog/"), QStringLiteral("/music/out"));
+    EXPECT_EQ(SourceDirectory(EncoderSettings{}, "/prog/"), QStringLiteral("/prog/"));
+
+    // Unreadable values fall back to their defaults.
+    store.values["Priority"] = QStringLiteral("fast");
+    store.values["Rename to MP3"] = QStringLiteral("99999999999");
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.priority, 1u);
+    EXPECT_EQ(settings.renameToMp3, 1u);
+}
+
+TEST(Settings, RoundTripThroughSettingsFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("Encoder.conf");
+    EncoderSettings written;
+    written.deleteWhenDone = 1;
+    written.priority = 3;
+    written.windowLeft = -5;
+    written.windowTop = 20;
+    written.windowWidth = 800;
+    written.windowHeight = 600;
+    written.serverIp = QStringLiteral("127.0.0.1");
+    written.client = 1;
+    written.fromDir = QStringLiteral("/music/in, with comma");
+    written.colWidth[4] = 120;
+    written.manufacturerId = 0xFFFFFFFFu;
+    {
+        std::unique_ptr<SettingsStore> store = OpenSettingsFile(path);
+        SaveSettings(*store, written);
+    }
+    std::unique_ptr<SettingsStore> store = OpenSettingsFile(path);
+    EncoderSettings read;
+    LoadSettings(*store, read);
+    EXPECT_EQ(read.deleteWhenDone, 1u);
+    EXPECT_EQ(read.priority, 3u);
+    EXPECT_EQ(read.windowLeft, -5);
+    EXPECT_EQ(read.windowWidth, 800);
+    EXPECT_EQ(read.serverIp, written.serverIp);
+    EXPECT_EQ(read.client, 1u);
+    EXPECT_EQ(read.fromDir, written.fromDir);
+    EXPECT_EQ(read.colWidth[4], 120u);
+    EXPECT_EQ(read.manufacturerId, 0xFFFFFFFFu);
+}
+
+TEST(Settings, ThroughputIsStoredAtOnceAndPerMachine) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Encoder.conf");
+    {
+        std::unique_ptr<SettingsStore> store = OpenSettingsFile(path);
+        EXPECT_EQ(LoadThroughput(*store, "NEVERRAN"), 0.0);
+        SaveThroughput(*store, "Studio", 176.4);
+        SaveThroughput(*store, "Attic", 0.25);
+    }
+    std::unique_ptr<SettingsStore> store = OpenSettingsFile(path);
+    EXPECT_DOUBLE_EQ(LoadThroughput(*store, "Studio"), 176.4);
+    EXPECT_DOUBLE_EQ(LoadThroughput(*store, "Attic"), 0.25);
+    EXPECT_EQ(LoadThroughput(*store, "Cellar"), 0.0);
+
+    // A value of the wrong size counts as no measurement.
+    MemorySettingsStore memory;
+    memory.values["Throughput/Odd"] = QByteArray("abc");
+    EXPECT_EQ(LoadThroughput(memory, "Odd"), 0.0);
+}
+
+TEST(WindowPlacement, StoredValuesAreCheckedAgainstScreenAndMinimum) {
+    const QSize screen(1280, 1024);
+    const QSize window(660, 460);
+    EncoderSettings s;
+    s.windowLeft = 100;
+    s.windowTop = 50;
+    s.windowWidth = 700;
+    s.windowHeight = 500;
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal, QRect(100, 50, 700, 500));
+
+    s.windowWidth = 400; // below the minimum width
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal, QRect(100, 50, 661, 500));
+    s.windowWidth = 2000; // wider than the screen
+    s.windowHeight = 369; // below the minimum height
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal, QRect(100, 50, 661, 461));
+
+    s.windowWidth = 700;
+    s.windowHeight = 500;
+    s.windowLeft = -5; // off screen: centred
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal, QRect(310, 282, 700, 500));
+    s.windowLeft = 1280 - 660; // right edge exactly on the screen's edge still fits
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal.left(), 620);
+    s.windowLeft = 621;
+    EXPECT_EQ(PlaceWindow(screen, window, s).normal.left(), 310);
+
+    s.windowState = 2;
+    EXPECT_TRUE(PlaceWindow(screen, window, s).maximised);
+    s.client = 1; // a client never starts maximised
+    EXPECT_FALSE(PlaceWindow(screen, window, s).maximised);
+}
