@@ -1,0 +1,317 @@
+#include "controller/main_controller.h"
+
+#include "app/encoder_app.h"
+#include "app/messages.h"
+#include "app/strings.h"
+#include "app/trace.h"
+#include "queue/encode_port.h"
+#include "queue/encode_scheduler.h"
+#include "queue/machine_name.h"
+#include "queue/main_view.h"
+#include "queue/progress_display.h"
+#include "queue/queue_commands.h"
+#include "queue/tick_clock.h"
+#include "queue/watch_folder.h"
+
+#include <QEventLoop>
+#include <QString>
+
+namespace {
+
+inline constexpr unsigned IDS_UNKNOWN_MACHINE = 33025;
+// Quit gives a cancelled worker this long to report before it gives up.
+inline constexpr int QUIT_WAIT_LIMIT_MS = 60000;
+inline constexpr int QUIT_POLL_MS = 10;
+
+} // namespace
+
+MainController::MainController(CEncoderApp& app, MainView& view, const Ports& ports,
+                               QObject* parent)
+    : QObject(parent), app(app), view(view), encoder(ports.encoder), codec(ports.codec),
+      probe(ports.probe), machines(ports.machines != nullptr ? *ports.machines : noMachines),
+      ownClock(ports.clock == nullptr ? std::make_unique<SystemTickClock>() : nullptr),
+      clock(ports.clock != nullptr ? *ports.clock : *ownClock) {
+    progress = std::make_unique<ProgressDisplay>(model, view, batch, clock);
+    scheduler = std::make_unique<EncodeScheduler>(EncodeScheduler::Parts{
+        model, view, batch, *progress, app, encoder, codec, machines, clock, this});
+    watch = std::make_unique<WatchFolder>(model);
+    watch->afterRowsAdded = [this] { scheduler->AfterQueueEdit(); };
+    connect(&model, &QueueModel::EntryFreed, this, [this](QueueEntry* entry) {
+        if (batch.shownEntry == entry) {
+            batch.shownEntry = nullptr;
+        }
+    });
+
+    watchTimer.setInterval(WATCH_TIMER_MS);
+    connect(&watchTimer, &QTimer::timeout, this, &MainController::OnWatchTimer);
+    captionTimer.setInterval(CAPTION_TIMER_MS);
+    connect(&captionTimer, &QTimer::timeout, this, [this] { this->view.RedrawCaptionLine(); });
+
+    for (QTimer* delay : {&upDelay, &downDelay}) {
+        delay->setSingleShot(true);
+        delay->setInterval(REPEAT_DELAY_MS);
+    }
+    for (QTimer* repeat : {&upRepeat, &downRepeat}) {
+        repeat->setInterval(REPEAT_PERIOD_MS);
+    }
+    connect(&upDelay, &QTimer::timeout, this, [this] {
+        upRepeat.start();
+        if (!OnUp()) {
+            upRepeat.stop();
+        }
+    });
+    connect(&upRepeat, &QTimer::timeout, this, [this] {
+        if (!OnUp()) {
+            upRepeat.stop();
+        }
+    });
+    connect(&downDelay, &QTimer::timeout, this, [this] {
+        downRepeat.start();
+        if (!OnDown()) {
+            downRepeat.stop();
+        }
+    });
+    connect(&downRepeat, &QTimer::timeout, this, [this] {
+        if (!OnDown()) {
+            downRepeat.stop();
+        }
+    });
+}
+
+MainController::~MainController() {
+    // The scheduler's hooks may point into objects that go first.
+    scheduler->fileFinished = nullptr;
+    scheduler->batchEnded = nullptr;
+}
+
+AdmissionContext MainController::Admission() {
+    AdmissionContext context;
+    context.probe = probe;
+    context.outputPathOf = [this](const QString& path) { return scheduler->MakeOutputPath(path); };
+    context.reportError = [this](const QString& message) { scheduler->ReportError(message); };
+    return context;
+}
+
+void MainController::Startup() {
+    watch->CheckForNewFiles(app.SourceDirectory(), false, Admission());
+    model.Fill();
+    if (model.RowCount() > 0) {
+        model.SelectAndFocus(0);
+    }
+
+    scheduler->SetLocalState(Idle);
+    scheduler->UpdateButtons();
+    WriteCodecLabel();
+    view.SetLabel(ID_CURRENT_FILE_LABEL, QString());
+    view.SetLabel(ID_FILE_TIME_LABEL, QString());
+    view.SetLabel(ID_REMAINING_LABEL, QString());
+    view.SetLabel(ID_RATIO_LABEL, QString());
+    view.SetLabel(ID_SOURCE_DIR_LABEL, app.SourceDirectory());
+    view.SetLabel(ID_OUTPUT_DIR_LABEL, app.OutputDirectory());
+    view.EnableButton(ID_PAUSE, false);
+    view.EnableButton(ID_CANCEL, false);
+    view.SetTrayTip(ResString(IDS_TRAY_TIP));
+    scheduler->UpdateErrorsButton();
+
+    const QString name = CapitalizeName(ComputerName());
+    batch.ownName = name.isEmpty() ? ResString(IDS_UNKNOWN_MACHINE) : name;
+    batch.localRate = app.LoadThroughput(batch.ownName);
+
+    watchTimer.start();
+    captionTimer.start();
+}
+
+void MainController::WriteCodecLabel() {
+    EncoderSettings& settings = app.settings;
+    view.SetLabel(ID_CODEC_LABEL, codec.DescribeCodec(&settings.manufacturerId, &settings.productId,
+                                                      &settings.channels, &settings.bytesPerSec));
+}
+
+void MainController::WriteDirectoryLabels() {
+    view.SetLabel(ID_SOURCE_DIR_LABEL, app.settings.fromDir);
+    view.SetLabel(ID_OUTPUT_DIR_LABEL, app.settings.toDir);
+}
+
+void MainController::OnEncode() {
+    scheduler->OnEncode();
+}
+
+void MainController::OnPause() {
+    scheduler->OnPause();
+}
+
+void MainController::OnCancel() {
+    scheduler->OnCancel();
+}
+
+int MainController::AddFiles(const QStringList& paths) {
+    const int remembered = std::max(model.FirstSelected(), 0);
+    int added = 0;
+    const AdmissionContext context = Admission();
+    for (const QString& path : paths) {
+        if (QueueEntry* entry = AddNewFile(model, path, context)) {
+            model.AddRowAtEnd(entry);
+            ++added;
+        }
+    }
+    if (added > 0 && model.RowCount() > 0) {
+        model.ClearSelection();
+        model.SelectAndFocus(remembered);
+        RowsAdded();
+    }
+    return added;
+}
+
+void MainController::RowsAdded() {
+    scheduler->AfterQueueEdit();
+}
+
+void MainController::OnRemove() {
+    RemoveSelected(model, view, [this] { scheduler->AfterQueueEdit(); });
+}
+
+void MainController::OnClearAll() {
+    ClearAll(model, [this] { scheduler->AfterQueueEdit(); });
+}
+
+void MainController::OnResetStatus(bool allRows) {
+    ResetStatus(model, allRows, [this] {
+        if (batch.IsBusy()) {
+            progress->UpdateTotals();
+            progress->UpdateFileCounter();
+        }
+    });
+}
+
+bool MainController::OnUp() {
+    return MoveUp(model, view, view.FirstVisibleRow());
+}
+
+bool MainController::OnDown() {
+    return MoveDown(model, view, view.LastVisibleRow());
+}
+
+void MainController::OnHeaderClicked(int column) {
+    SortByColumn(model, column);
+}
+
+void MainController::OnRowStateChanged() {
+    scheduler->UpdatePauseButton(false);
+    QueueEntry* focused = model.EntryAt(model.FocusRow());
+    if (focused != nullptr && IsActiveStatus(focused->status) && focused != batch.shownEntry) {
+        progress->SetShownEntry(focused);
+    }
+    scheduler->UpdateButtons();
+}
+
+void MainController::AfterOptions(const QString& oldSourceDirectory, std::uint32_t oldPriority) {
+    if (app.SourceDirectory() != oldSourceDirectory) {
+        watch->ResetSeenFiles(true);
+        watch->CheckForNewFiles(app.SourceDirectory(), true, Admission());
+    }
+    if (batch.serverJobState == Idle) {
+        WriteCodecLabel();
+        WriteDirectoryLabels();
+    }
+    if (app.settings.priority != oldPriority && batch.IsBusy()) {
+        encoder.SetEncodePriority(static_cast<int>(app.settings.priority));
+    }
+}
+
+void MainController::AfterErrorsDialog() {
+    scheduler->UpdateErrorsButton();
+}
+
+void MainController::OnWatchTimer() {
+    watch->CheckForNewFiles(app.SourceDirectory(), true, Admission());
+    if (model.CountNotDone() >= 1 && app.settings.autoEncode != 0 && !batch.IsBusy()) {
+        scheduler->OnEncode();
+    }
+}
+
+void MainController::Quit() {
+    view.EnableButton(ID_QUIT, false);
+    watchTimer.stop();
+    if (batch.localEncoding || batch.serverJobState != Idle) {
+        batch.quitPending = true;
+        encoder.CancelEncode();
+        if (batch.serverJobState == Paused || batch.localState == Paused) {
+            encoder.ResumeEncode();
+        }
+        QEventLoop loop;
+        QTimer poll;
+        QTimer limit;
+        connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+            if (!batch.quitPending) {
+                loop.quit();
+            }
+        });
+        connect(&limit, &QTimer::timeout, &loop, [&loop] {
+            Trace("OnQuit: the cancelled encode did not end in time\n");
+            loop.quit();
+        });
+        poll.start(QUIT_POLL_MS);
+        limit.setSingleShot(true);
+        limit.start(QUIT_WAIT_LIMIT_MS);
+        if (batch.quitPending) {
+            loop.exec();
+        }
+    }
+    emit QuitRequested();
+    view.EnableButton(ID_QUIT, true);
+}
+
+void MainController::StartRepeat(QTimer& first, QTimer& repeat, bool (MainController::*move)()) {
+    repeat.stop();
+    if ((this->*move)()) {
+        first.start();
+    }
+}
+
+void MainController::StopRepeat(QTimer& first, QTimer& repeat) {
+    first.stop();
+    repeat.stop();
+}
+
+bool MainController::event(QEvent* event) {
+    switch (static_cast<int>(event->type())) {
+    case MSG_ENCODE_DONE: {
+        QString path;
+        qintptr outcome = 0;
+        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
+            outcome = done->WParam();
+            if (std::unique_ptr<QString> payload = done->TakePayload()) {
+                path = *payload;
+            }
+        }
+        scheduler->OnEncodeDone(outcome == 1, path);
+        return true;
+    }
+    case MSG_ENCODE_PROGRESS:
+        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
+            progress->OnEncodeProgress(static_cast<int>(report->WParam()),
+                                       static_cast<std::uint32_t>(report->LParam()));
+        }
+        return true;
+    case MSG_ERROR_RELAY:
+        // Only a client logged into a server relays; until then the text is dropped.
+        if (auto* relay = dynamic_cast<PayloadEvent<QString>*>(event)) {
+            relay->TakePayload();
+        }
+        return true;
+    case MSG_UP_PRESSED:
+        StartRepeat(upDelay, upRepeat, &MainController::OnUp);
+        return true;
+    case MSG_UP_RELEASED:
+        StopRepeat(upDelay, upRepeat);
+        return true;
+    case MSG_DOWN_PRESSED:
+        StartRepeat(downDelay, downRepeat, &MainController::OnDown);
+        return true;
+    case MSG_DOWN_RELEASED:
+        StopRepeat(downDelay, downRepeat);
+        return true;
+    default:
+        return QObject::event(event);
+    }
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "queue/admission.h"
+#include "queue/batch_state.h"
+#include "queue/machine_port.h"
+#include "queue/queue_model.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+class CEncoderApp;
+class CodecPort;
+class EncodePort;
+class EncodeScheduler;
+class MainView;
+class ProgressDisplay;
+class TickClock;
+class WatchFolder;
+
+inline constexpr int WATCH_TIMER_MS = 30000;
+inline constexpr int REPEAT_DELAY_MS = 500;
+inline constexpr int REPEAT_PERIOD_MS = 100;
+inline constexpr int CAPTION_TIMER_MS = 1000;
+
+// The window's logic without the window: wires the queue, the scheduler, the
+// progress display and the watch folder, owns the timers and receives the
+// worker's events.
+class MainController : public QObject {
+    Q_OBJECT
+
+public:
+    struct Ports {
+        EncodePort& encoder;
+        CodecPort& codec;
+        WaveProbe probe;
+        MachinePort* machines = nullptr;  // none: no other machines
+        const TickClock* clock = nullptr; // none: the system clock
+    };
+
+    MainController(CEncoderApp& app, MainView& view, const Ports& ports, QObject* parent = nullptr);
+    ~MainController() override;
+
+    // Window creation without widgets: start-up scan, rows, labels, codec,
+    // own name and rate, timers.
+    void Startup();
+
+    // Commands of the window.
+    void OnEncode();
+    void OnPause();
+    void OnCancel();
+    // Add Files and dropped files; returns the number admitted.
+    int AddFiles(const QStringList& paths);
+    void OnRemove();
+    void OnClearAll();
+    void OnResetStatus(bool allRows);
+    bool OnUp();
+    bool OnDown();
+    void OnHeaderClicked(int column);
+    // The focused row or the selection changed.
+    void OnRowStateChanged();
+    // After the Options dialog closed, with the values it started from.
+    void AfterOptions(const QString& oldSourceDirectory, std::uint32_t oldPriority);
+    void AfterErrorsDialog();
+    // Quit: cancels a running encode and waits for it, then emits QuitRequested.
+    void Quit();
+    // The watch timer's work (also callable directly).
+    void OnWatchTimer();
+
+    QueueModel& Model() { return model; }
+    BatchState& Batch() { return batch; }
+    EncodeScheduler& Scheduler() { return *scheduler; }
+    ProgressDisplay& Progress() { return *progress; }
+    WatchFolder& Watch() { return *watch; }
+    AdmissionContext Admission();
+    QTimer& WatchTimer() { return watchTimer; }
+
+signals:
+    void QuitRequested();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void StartRepeat(QTimer& first, QTimer& repeat, bool (MainController::*move)());
+    void StopRepeat(QTimer& first, QTimer& repeat);
+    void RowsAdded();
+    void WriteDirectoryLabels();
+    void WriteCodecLabel();
+
+    CEncoderApp& app;
+    MainView& view;
+    EncodePort& encoder;
+    CodecPort& codec;
+    WaveProbe probe;
+    MachinePort noMachines;
+    MachinePort& machines;
+    std::unique_ptr<TickClock> ownClock;
+    const TickClock& clock;
+
+    QueueModel model;
+    BatchState batch;
+    std::unique_ptr<ProgressDisplay> progress;
+    std::unique_ptr<EncodeScheduler> scheduler;
+    std::unique_ptr<WatchFolder> watch;
+
+    QTimer watchTimer;   // 1
+    QTimer upDelay;      // 5
+    QTimer upRepeat;     // 6
+    QTimer downDelay;    // 7
+    QTimer downRepeat;   // 8
+    QTimer captionTimer; // 10
+};

@@ -1,0 +1,406 @@
+#include "queue/encode_scheduler.h"
+
+#include "app/encoder_app.h"
+#include "app/error_log.h"
+#include "app/output_path.h"
+#include "app/strings.h"
+#include "app/trace.h"
+#include "queue/batch_state.h"
+#include "queue/encode_port.h"
+#include "queue/machine_port.h"
+#include "queue/main_view.h"
+#include "queue/progress_display.h"
+#include "queue/progress_math.h"
+#include "queue/queue_commands.h"
+#include "queue/queue_model.h"
+#include "queue/tick_clock.h"
+
+#include <QFile>
+
+namespace {
+
+inline constexpr unsigned IDS_TRAY_ENCODING = 33008;
+inline constexpr unsigned IDS_TRAY_PAUSED = 33009;
+inline constexpr unsigned IDS_TRAY_STARTED = 33018;
+inline constexpr unsigned IDS_LOW_DISK = 33039;
+inline constexpr unsigned IDS_ENCODING_FILE = 33172;
+
+QString OutputKey(const QString& outputPath) {
+    return outputPath.toCaseFolded();
+}
+
+void RemoveFile(const QString& path) {
+    if (!path.isEmpty()) {
+        QFile::remove(path);
+    }
+}
+
+} // namespace
+
+EncodeScheduler::EncodeScheduler(const Parts& parts)
+    : freeSpace(GetFreeDiskSpace), model(parts.model), view(parts.view), batch(parts.batch),
+      progress(parts.progress), app(parts.app), encoder(parts.encoder), codec(parts.codec),
+      machines(parts.machines), clock(parts.clock), receiver(parts.receiver) {}
+
+QString EncodeScheduler::MakeOutputPath(const QString& sourcePath) const {
+    return ::MakeOutputPath(sourcePath, app.settings, app.programDirectory);
+}
+
+bool EncodeScheduler::CheckDiskSpace() const {
+    return ::CheckDiskSpace(model, app.settings.bytesPerSec, app.OutputDirectory(), freeSpace);
+}
+
+void EncodeScheduler::OnEncode() {
+    if (batch.IsBusy()) {
+        view.EnableButton(ID_ENCODE, false);
+        return;
+    }
+    if (!CheckDiskSpace() && !view.AskOkCancel(ResString(IDS_LOW_DISK), ResString(IDS_APP_TITLE))) {
+        return;
+    }
+    batch.timeText = FormatBatchTime(0, 0);
+    view.SetTrayTip(ResString(IDS_TRAY_STARTED));
+    SetLocalState(Encoding);
+    view.SetLabel(ID_REMAINING_LABEL, batch.timeText);
+    view.SetLabel(ID_RATIO_LABEL, QStringLiteral("1:1"));
+    batch.removedCount = 0;
+    batch.removedBytes = 0;
+    batch.allowLocalStart = true;
+    StartNextFile(-1);
+}
+
+void EncodeScheduler::StartNextFile(int machineIndex) {
+    progress.UpdateTotals();
+    if (machines.AnyLoggedIn() && machines.DistributeFiles(machineIndex)) {
+        return;
+    }
+    StartLocal();
+}
+
+QString EncodeScheduler::OutputOwner(const QString& outputPath, const QString& sourcePath) const {
+    const auto claimed = claimedOutputs.find(OutputKey(outputPath));
+    if (claimed != claimedOutputs.end() &&
+        claimed->second.compare(sourcePath, Qt::CaseInsensitive) != 0) {
+        return claimed->second;
+    }
+    return QString();
+}
+
+bool EncodeScheduler::StartLocal() {
+    if (batch.localEncoding || !batch.allowLocalStart) {
+        return false;
+    }
+    int driverIndex = 0;
+    int formatIndex = 0;
+    codec.ResolveIndices(app.settings.manufacturerId, app.settings.productId, app.settings.channels,
+                         app.settings.bytesPerSec, &driverIndex, &formatIndex);
+    view.SetLabel(ID_FILE_TIME_LABEL, QStringLiteral("00:00"));
+
+    for (int row = 0; row < model.RowCount(); ++row) {
+        QueueEntry* entry = model.EntryAt(row);
+        if (entry->status != NotDone && entry->status != Error) {
+            continue;
+        }
+        if (entry->status == Error && HasFailedOn(*entry, batch.ownName)) {
+            continue;
+        }
+        const QString outputPath = MakeOutputPath(entry->path);
+        entry->outputPath = outputPath;
+        entry->status = Encoding;
+        entry->machine = batch.ownName;
+        model.UpdateRow(row);
+        ClearRunFigures(*entry);
+        model.ClearSelection();
+        model.SelectAndFocus(row);
+        progress.SetShownEntry(entry);
+        UpdateButtons();
+
+        // Another file of the same name already went to this output.
+        const QString owner = OutputOwner(outputPath, entry->path);
+        if (owner.isEmpty() &&
+            BeginFileEncode(*entry, outputPath, entry->size, driverIndex, formatIndex)) {
+            claimedOutputs[OutputKey(outputPath)] = entry->path;
+            batch.localEncoding = true;
+            progress.UpdateFileCounter();
+            UpdatePauseButton(false);
+            return true;
+        }
+        if (!owner.isEmpty()) {
+            ReportError(QStringLiteral("File %1 was not encoded because its output file %2 "
+                                       "already holds the encoded file %3.")
+                            .arg(entry->path.str(), outputPath, owner));
+        } else {
+            RemoveFile(outputPath);
+        }
+        entry->status = Error;
+        entry->machine.clear();
+        // Not retried here in this batch, so the same error is not logged again.
+        RecordFailure(*entry, batch.ownName);
+        ResetFileDisplay();
+        model.UpdateRow(row);
+        progress.UpdateTotals();
+        if (fileFinished) {
+            fileFinished(*entry, FileOutcome::Failed);
+        }
+    }
+    FinishBatch();
+    return false;
+}
+
+bool EncodeScheduler::BeginFileEncode(QueueEntry& entry, const QString& outputPath,
+                                      std::uint32_t size, int driverIndex, int formatIndex) {
+    batch.startTicks = clock.Now();
+    batch.pausedMillis = 0;
+    batch.pauseStartTicks = 0;
+    batch.fileBytes = size;
+    batch.audioSeconds = 0.0;
+    if (!encoder.StartEncode(receiver, static_cast<int>(app.settings.priority), entry.path,
+                             outputPath, driverIndex, formatIndex, &batch.audioSeconds)) {
+        ReportError(QStringLiteral("Failed to encode file %1").arg(entry.path.str()));
+        return false;
+    }
+    return true;
+}
+
+void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
+    ResetFileDisplay();
+    view.SetTitle(ResString(IDS_APP_TITLE));
+    if (batch.serverJobState != Idle) {
+        if (serverJobDone) {
+            serverJobDone(outcome);
+        }
+        return;
+    }
+    const QString noMachine;
+    if (encoder.IsEncodeCancelled()) {
+        const int row = model.FindEntryByPath(path, NotDone, &noMachine);
+        if (QueueEntry* entry = model.EntryAt(row)) {
+            RemoveFile(entry->outputPath);
+            claimedOutputs.erase(OutputKey(entry->outputPath));
+            if (fileFinished) {
+                fileFinished(*entry, FileOutcome::Cancelled);
+            }
+        }
+        FinishBatch();
+        batch.quitPending = false;
+        return;
+    }
+    if (!outcome) {
+        const int row = model.FindEntryByPath(path, Error, &noMachine);
+        if (QueueEntry* entry = model.EntryAt(row)) {
+            RecordFailure(*entry, batch.ownName);
+            RemoveFile(entry->outputPath);
+            claimedOutputs.erase(OutputKey(entry->outputPath));
+            ReportError(QStringLiteral("Error encoding %1").arg(entry->path.str()));
+            if (fileFinished) {
+                fileFinished(*entry, FileOutcome::Failed);
+            }
+        }
+        StartNextFile(-1);
+        return;
+    }
+    AfterEncode(path);
+    StartNextFile(-1);
+}
+
+void EncodeScheduler::AfterEncode(const QString& path) {
+    if (app.settings.deleteWhenDone != 0) {
+        QFile::remove(path);
+    }
+    const int row = model.FindEntryByPath(path, Completed);
+    QueueEntry* entry = model.EntryAt(row);
+    if (entry == nullptr) {
+        return;
+    }
+    if (view.IsStatsOpenFor(entry)) {
+        entry->percent = 100;
+        view.RefreshStats();
+    }
+    if (writeTag) {
+        writeTag(*entry);
+    }
+    // A file too short to report progress has no measured rate to keep.
+    if (entry->rate > 0.0) {
+        app.SaveThroughput(entry->machine, entry->rate);
+    }
+    if (fileFinished) {
+        fileFinished(*entry, FileOutcome::Completed);
+    }
+    if (app.settings.removeFromQueue != 0) {
+        ++batch.removedCount;
+        batch.removedBytes += entry->size;
+        RemoveEntry(model, view, row, true, [this] { AfterQueueEdit(); });
+    } else {
+        entry->machine.clear();
+        model.UpdateRow(row);
+    }
+}
+
+void EncodeScheduler::FinishBatch() {
+    for (int row = 0; row < model.RowCount(); ++row) {
+        QueueEntry* entry = model.EntryAt(row);
+        if (!entry->machine.isEmpty() && IsActiveStatus(entry->status)) {
+            progress.SetShownEntry(entry);
+            UpdatePauseButton(false);
+            progress.UpdateFileCounter();
+            batch.allowLocalStart = false;
+            return;
+        }
+    }
+    view.SetLabel(ID_REMAINING_LABEL, QString());
+    view.SetLabel(ID_RATIO_LABEL, QString());
+    view.SetLabel(ID_FILE_TIME_LABEL, QString());
+    view.SetLabel(ID_COUNTER_LABEL, ResString(IDS_ENCODING_FILE));
+    SetLocalState(Idle);
+    if (batchEnded) {
+        batchEnded();
+    }
+}
+
+void EncodeScheduler::ResetFileDisplay() {
+    batch.localEncoding = false;
+    view.SetProgress(0);
+    view.SetLabel(ID_CURRENT_FILE_LABEL, QString());
+    view.SetLabel(ID_FILE_TIME_LABEL, QString());
+    view.SetTrayTip(ResString(IDS_TRAY_TIP));
+}
+
+void EncodeScheduler::SetLocalState(int state) {
+    batch.localState = state;
+    if (!batch.IsBusy()) {
+        view.EnableButton(ID_ENCODE, true);
+        view.SetLabel(ID_COUNTER_LABEL, ResString(IDS_ENCODING_FILE));
+        view.SetLabel(ID_CURRENT_FILE_LABEL, QString());
+    } else {
+        view.EnableButton(ID_ENCODE, false);
+    }
+    UpdatePauseButton(false);
+}
+
+void EncodeScheduler::UpdateButtons() {
+    const bool any = model.Count() > 0;
+    view.EnableButton(ID_ENCODE, !batch.IsBusy() && any);
+    view.EnableButton(ID_REMOVE, any);
+    const bool movable = model.CountSelected() < 2 && any;
+    view.EnableButton(ID_UP, movable);
+    view.EnableButton(ID_DOWN, movable);
+}
+
+EncodeScheduler::SelectionActivity EncodeScheduler::GetSelectionActivity() const {
+    SelectionActivity activity;
+    for (int row : model.SelectedRows()) {
+        const int status = model.EntryAt(row)->status;
+        activity.paused = activity.paused || status == Paused;
+        activity.encoding = activity.encoding || status == Encoding;
+    }
+    return activity;
+}
+
+void EncodeScheduler::UpdatePauseButton(bool force) {
+    SelectionActivity activity;
+    if (batch.serverJobState != Idle) {
+        activity.encoding = true;
+        activity.paused = batch.serverJobState == Paused;
+    } else {
+        activity = GetSelectionActivity();
+    }
+    if (!activity.encoding && !activity.paused) {
+        if (!force && !view.IsButtonEnabled(ID_PAUSE)) {
+            return;
+        }
+        view.EnableButton(ID_PAUSE, false);
+        view.EnableButton(ID_CANCEL, false);
+        view.ShowPauseAsResume(false);
+        return;
+    }
+    if (force || !view.IsButtonEnabled(ID_PAUSE)) {
+        view.EnableButton(ID_PAUSE, true);
+        view.EnableButton(ID_CANCEL, true);
+    }
+    view.ShowPauseAsResume(activity.paused);
+}
+
+void EncodeScheduler::TogglePause(int& state) {
+    if (state != Paused) {
+        batch.pauseStartTicks = clock.Now();
+        state = Paused;
+        encoder.PauseEncode();
+        view.SetTrayTip(ResString(IDS_TRAY_PAUSED));
+    } else {
+        state = Encoding;
+        if (batch.pauseStartTicks != 0) {
+            batch.pausedMillis += clock.Now() - batch.pauseStartTicks;
+            batch.pauseStartTicks = 0;
+        }
+        encoder.ResumeEncode();
+        view.SetTrayTip(ResString(IDS_TRAY_ENCODING).replace(QStringLiteral("%s"), batch.timeText));
+    }
+    UpdatePauseButton(true);
+}
+
+void EncodeScheduler::OnPause() {
+    if (batch.serverJobState != Idle) {
+        Trace("onpausebtn: pausing the local machine, while encoding for server\n");
+        TogglePause(batch.serverJobState);
+        return;
+    }
+    const SelectionActivity activity = GetSelectionActivity();
+    for (int row : model.SelectedRows()) {
+        QueueEntry* entry = model.EntryAt(row);
+        if (!IsActiveStatus(entry->status) || (activity.paused && entry->status != Paused)) {
+            continue;
+        }
+        const int client = machines.FindClient(entry->machine);
+        if (client >= 0) {
+            entry->status = entry->status == Paused ? Encoding : Paused;
+            machines.SendClientState(client, entry->status);
+        } else {
+            TogglePause(batch.localState);
+            entry->status = batch.localState;
+        }
+        model.UpdateRow(row);
+    }
+    UpdatePauseButton(true);
+}
+
+void EncodeScheduler::OnCancel() {
+    if (batch.serverJobState != Idle) {
+        if (batch.serverJobState == Paused) {
+            TogglePause(batch.serverJobState);
+        }
+        encoder.CancelEncode();
+        return;
+    }
+    for (int row : model.SelectedRows()) {
+        QueueEntry* entry = model.EntryAt(row);
+        const int client = machines.FindClient(entry->machine);
+        if (client >= 0) {
+            machines.StopClient(client);
+        } else if (IsActiveStatus(entry->status)) {
+            // A suspended worker cannot see the cancel flag.
+            if (entry->status == Paused || batch.localState == Paused) {
+                TogglePause(batch.localState);
+                entry->status = batch.localState;
+                model.UpdateRow(row);
+            }
+            encoder.CancelEncode();
+        }
+    }
+}
+
+void EncodeScheduler::ReportError(const QString& message, const QString& machine) {
+    AddError(message, machine);
+    UpdateErrorsButton();
+}
+
+void EncodeScheduler::UpdateErrorsButton() {
+    view.EnableButton(ID_ERRORS, HasErrors());
+}
+
+void EncodeScheduler::AfterQueueEdit() {
+    if (batch.IsBusy()) {
+        progress.UpdateTotals();
+        progress.UpdateFileCounter();
+    }
+    UpdateButtons();
+}

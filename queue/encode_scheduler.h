@@ -1,0 +1,98 @@
+#pragma once
+
+#include "queue/disk_space.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <map>
+
+class CEncoderApp;
+class CodecPort;
+class EncodePort;
+class MachinePort;
+class MainView;
+class ProgressDisplay;
+class QObject;
+class QueueModel;
+class TickClock;
+struct BatchState;
+struct QueueEntry;
+
+// How one file of the batch ended, for whoever reports it (headless mode).
+enum class FileOutcome { Completed, Failed, Cancelled };
+
+// Turns the queue into a batch: starts files on the worker, handles their
+// completion and the after-encode actions, pause and cancel.
+class EncodeScheduler {
+public:
+    struct Parts {
+        QueueModel& model;
+        MainView& view;
+        BatchState& batch;
+        ProgressDisplay& progress;
+        CEncoderApp& app;
+        EncodePort& encoder;
+        CodecPort& codec;
+        MachinePort& machines;
+        const TickClock& clock;
+        QObject* receiver; // gets the worker's events
+    };
+
+    explicit EncodeScheduler(const Parts& parts);
+
+    void OnEncode();
+    bool CheckDiskSpace() const;
+    void StartNextFile(int machineIndex);
+    bool StartLocal();
+    bool BeginFileEncode(QueueEntry& entry, const QString& outputPath, std::uint32_t size,
+                         int driverIndex, int formatIndex);
+    void OnEncodeDone(bool outcome, const QString& path);
+    void AfterEncode(const QString& path);
+    void FinishBatch();
+    void ResetFileDisplay();
+    void SetLocalState(int state);
+    void UpdateButtons();
+    void UpdatePauseButton(bool force);
+    void TogglePause(int& state);
+    void OnPause();
+    void OnCancel();
+    void ReportError(const QString& message, const QString& machine = QString());
+    void UpdateErrorsButton();
+    // After rows were added, removed or reset: batch figures when busy, buttons.
+    void AfterQueueEdit();
+
+    QString MakeOutputPath(const QString& sourcePath) const;
+
+    // Writes the entry's tag into its output (after a success).
+    std::function<void(QueueEntry&)> writeTag;
+    FreeSpaceQuery freeSpace;
+    std::function<void(const QueueEntry&, FileOutcome)> fileFinished;
+    // The batch has ended: nothing runs here or on any other machine.
+    std::function<void()> batchEnded;
+    // A file this machine encoded for a server has ended.
+    std::function<void(bool outcome)> serverJobDone;
+
+private:
+    struct SelectionActivity {
+        bool paused = false;
+        bool encoding = false;
+    };
+    SelectionActivity GetSelectionActivity() const;
+    QString MachineNameOf(int machineIndex) const;
+    // The source that another entry's encode already wrote this output for.
+    QString OutputOwner(const QString& outputPath, const QString& sourcePath) const;
+
+    QueueModel& model;
+    MainView& view;
+    BatchState& batch;
+    ProgressDisplay& progress;
+    CEncoderApp& app;
+    EncodePort& encoder;
+    CodecPort& codec;
+    MachinePort& machines;
+    const TickClock& clock;
+    QObject* receiver;
+    // Outputs started in this run, by output path, with the source they hold.
+    std::map<QString, QString> claimedOutputs;
+};

@@ -1,0 +1,185 @@
+#include "queue/progress_display.h"
+
+#include "app/strings.h"
+#include "app/trace.h"
+#include "queue/batch_state.h"
+#include "queue/main_view.h"
+#include "queue/progress_math.h"
+#include "queue/queue_model.h"
+#include "queue/tick_clock.h"
+
+#include <algorithm>
+
+namespace {
+
+inline constexpr unsigned IDS_TRAY_ENCODING = 33008;
+inline constexpr unsigned IDS_FILE_COUNTER = 33023;
+inline constexpr unsigned IDS_MINIMISED_TITLE = 33024;
+inline constexpr unsigned IDS_ENCODING_FILE = 33172;
+
+QString FileNameOnly(const QString& path) {
+    QString name = path.mid(LastPathSeparator(path) + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0) {
+        name.truncate(dot);
+    }
+    return name;
+}
+
+} // namespace
+
+ProgressDisplay::ProgressDisplay(QueueModel& model, MainView& view, BatchState& batch,
+                                 const TickClock& clock)
+    : model(model), view(view), batch(batch), clock(clock) {}
+
+QueueEntry* ProgressDisplay::FindLocalEntry() const {
+    for (int row = 0; row < model.RowCount(); ++row) {
+        QueueEntry* entry = model.EntryAt(row);
+        if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+void ProgressDisplay::OnEncodeProgress(int percent, std::uint32_t bytesDone) {
+    const std::uint32_t elapsed = clock.Now() - batch.pausedMillis - batch.startTicks;
+    if (elapsed == 0) {
+        return;
+    }
+    QueueEntry* entry = batch.serverJobState == Idle ? FindLocalEntry() : &scratch;
+    const FileFigures figures =
+        ComputeFileFigures(elapsed, bytesDone, batch.fileBytes, batch.audioSeconds);
+    if (figures.rate != 0.0) {
+        batch.localRate = figures.rate;
+    }
+    if (entry == nullptr) {
+        return;
+    }
+    if (figures.rate != 0.0) {
+        const TimeSplit split = SplitSeconds(figures.remainingSeconds);
+        entry->remainingSeconds = figures.remainingSeconds;
+        entry->remainingHours = split.hours;
+        entry->remainingMinutes = split.minutes;
+        entry->remainingSecs = split.seconds;
+        entry->remainingText = FormatTimeText(figures.remainingSeconds);
+        entry->percent = percent;
+        entry->rate = figures.rate;
+        entry->ratio = figures.ratio;
+        entry->bytesDone = bytesDone;
+        if (figures.hasRatio) {
+            entry->ratioText = FormatRatio(figures.ratio);
+        }
+        entry->elapsedSeconds = figures.elapsedSeconds;
+        entry->elapsedText = FormatTimeText(figures.elapsedSeconds);
+        entry->totalSeconds = figures.totalSeconds;
+        entry->totalText = FormatTimeText(figures.totalSeconds);
+    } else {
+        entry->percent = 0;
+    }
+    ShowEntryProgress(*entry);
+
+    if (batch.serverJobState != Idle) {
+        view.SetLabel(ID_RATIO_LABEL, entry->ratioText);
+        view.SetLabel(ID_REMAINING_LABEL, entry->remainingText);
+        if (reportServerJob) {
+            reportServerJob(*entry);
+        }
+        return;
+    }
+    if (view.IsStatsOpenFor(entry)) {
+        view.RefreshStats();
+    }
+    model.UpdateRow(model.RowOf(entry));
+    UpdateOverallProgress();
+}
+
+void ProgressDisplay::ShowEntryProgress(const QueueEntry& entry) {
+    const bool ownWork = batch.serverJobState == Idle;
+    if (ownWork && &entry != batch.shownEntry) {
+        return;
+    }
+    view.SetProgress(std::max(entry.percent, 0));
+    if (ownWork) {
+        view.SetLabel(ID_CURRENT_FILE_LABEL, FileNameOnly(entry.path));
+    }
+    if (!entry.ratioText.isEmpty()) {
+        view.SetLabel(ID_FILE_TIME_LABEL, QStringLiteral("%1 (%2)").arg(entry.remainingText.str(),
+                                                                        entry.ratioText.str()));
+    } else {
+        view.SetLabel(ID_FILE_TIME_LABEL, QStringLiteral("00:00"));
+    }
+}
+
+void ProgressDisplay::SetShownEntry(QueueEntry* entry) {
+    batch.shownEntry = entry;
+    if (entry != nullptr) {
+        ShowEntryProgress(*entry);
+    }
+}
+
+void ProgressDisplay::UpdateTotals() {
+    batch.totalBytes = batch.removedBytes;
+    batch.finishedBytes = batch.removedBytes;
+    for (int i = 0; i < model.Count(); ++i) {
+        const QueueEntry* entry = model.EntryInArray(i);
+        batch.totalBytes += entry->size;
+        if (entry->status == Completed || entry->status == Error) {
+            batch.finishedBytes += entry->size;
+        }
+    }
+}
+
+int ProgressDisplay::CurrentFileNumber() const {
+    int number = batch.removedCount;
+    for (int i = 0; i < model.Count(); ++i) {
+        const int status = model.EntryInArray(i)->status;
+        if (status == Encoding || status == Completed || status == Paused || status == Error) {
+            ++number;
+        }
+    }
+    return number;
+}
+
+void ProgressDisplay::UpdateFileCounter() {
+    if (batch.IsBusy() && model.Count() > 0) {
+        view.SetLabel(ID_COUNTER_LABEL,
+                      QString::asprintf(FindResString(IDS_FILE_COUNTER), CurrentFileNumber(),
+                                        model.Count() + batch.removedCount));
+    } else {
+        view.SetLabel(ID_COUNTER_LABEL, ResString(IDS_ENCODING_FILE));
+    }
+}
+
+void ProgressDisplay::UpdateOverallProgress() {
+    std::uint64_t inProgress = 0;
+    double sumRate = 0.0;
+    std::uint32_t maxRemaining = 0;
+    for (int row = 0; row < model.RowCount(); ++row) {
+        const QueueEntry* entry = model.EntryAt(row);
+        if (!IsActiveStatus(entry->status)) {
+            continue;
+        }
+        inProgress += entry->bytesDone;
+        sumRate += entry->rate;
+        maxRemaining = std::max(maxRemaining, entry->remainingSeconds);
+    }
+    Trace("onprogress: total throughput = %lu bytes/sec in progress = %lu total bytes encoded = "
+          "%lu\n",
+          static_cast<unsigned long>(sumRate), static_cast<unsigned long>(inProgress),
+          static_cast<unsigned long>(batch.finishedBytes + inProgress));
+    const BatchFigures figures = ComputeBatchFigures(batch.totalBytes, batch.finishedBytes,
+                                                     inProgress, sumRate, maxRemaining);
+    if (!figures.hasRate) {
+        return;
+    }
+    batch.timeText = FormatBatchTime(figures.remainingSeconds, figures.percent);
+    view.SetLabel(ID_REMAINING_LABEL, batch.timeText);
+    if (figures.hasRatio) {
+        view.SetLabel(ID_RATIO_LABEL, FormatRatio(figures.ratio));
+    }
+    view.SetTrayTip(ResString(IDS_TRAY_ENCODING).replace(QStringLiteral("%s"), batch.timeText));
+    if (view.IsMinimised()) {
+        view.SetTitle(QString::asprintf(FindResString(IDS_MINIMISED_TITLE), figures.percent));
+    }
+}

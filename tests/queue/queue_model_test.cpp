@@ -1,0 +1,226 @@
+#include "queue_fixture.h"
+
+#include "queue/queue_commands.h"
+
+#include <QFile>
+
+namespace queuetest {
+namespace {
+
+using Queue = QueueTest;
+
+TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
+    const QString path = MakeWav(QStringLiteral("Artist - Song.live.wav"), 44100);
+    QueueEntry* entry = Admit(path);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->path.str(), path);
+    EXPECT_EQ(entry->name.str(), QStringLiteral("Artist - Song.live"));
+    EXPECT_EQ(entry->directory.str(), sourceDir);
+    EXPECT_EQ(entry->status, NotDone);
+    EXPECT_EQ(entry->percent, -1);
+    EXPECT_EQ(entry->size, QFile(path).size());
+    EXPECT_EQ(entry->durationSeconds, 1u);
+
+    // The same path in other letter case is a duplicate, silently.
+    EXPECT_EQ(Admit(path.toUpper()), nullptr);
+    EXPECT_TRUE(reported.isEmpty());
+
+    const QString junk = MakeJunk(QStringLiteral("junk.wav"));
+    EXPECT_EQ(Admit(junk), nullptr);
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_EQ(
+        reported[0],
+        QStringLiteral("File %1 was rejected because it is not a valid wave file.").arg(junk));
+    EXPECT_TRUE(ErrorLog().contains(reported[0]));
+
+    EXPECT_EQ(Admit(QString()), nullptr);
+    // A path longer than its field would name another file once cut.
+    EXPECT_EQ(Admit(sourceDir + u'/' + QString(300, u'x') + QStringLiteral(".wav")), nullptr);
+    EXPECT_EQ(model.Count(), 1);
+}
+
+TEST_F(Queue, EntryPathSplitting) {
+    QueueEntry entry;
+    SetEntryPath(entry, QStringLiteral("a.b.wav"));
+    EXPECT_EQ(entry.name.str(), QStringLiteral("a.b"));
+    EXPECT_TRUE(entry.directory.isEmpty());
+    SetEntryPath(entry, QStringLiteral("/x/y.z/noext"));
+    EXPECT_EQ(entry.name.str(), QStringLiteral("noext"));
+    EXPECT_EQ(entry.directory.str(), QStringLiteral("/x/y.z"));
+}
+
+TEST_F(Queue, FileWhoseOutputExistsIsAdmittedAsCompleted) {
+    const QString path = MakeWav(QStringLiteral("done.wav"));
+    QFile mp3(outputDir + QStringLiteral("/done.MP3"));
+    ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
+    mp3.close();
+    QueueEntry* entry = Admit(path);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->status, Completed);
+    EXPECT_EQ(model.CountNotDone(), 0);
+}
+
+TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        Admit(MakeWav(QString::fromLatin1(name)));
+    }
+    int edits = 0;
+    const AfterQueueEdit count = [&edits] { ++edits; };
+
+    // Only the encoding row selected: the message, nothing removed.
+    model.EntryAt(2)->status = Encoding;
+    model.Select(2);
+    RemoveSelected(model, view, count);
+    EXPECT_EQ(view.informations.size(), 1);
+    EXPECT_EQ(view.informations[0],
+              QStringLiteral("You can't remove the file while it is encoding."));
+    EXPECT_EQ(model.RowCount(), 4);
+
+    // Rows 1 and 2 with row 2 encoding: row 1 goes, then the message once.
+    model.ClearSelection();
+    model.Select(1);
+    model.Select(2);
+    RemoveSelected(model, view, count);
+    EXPECT_EQ(view.informations.size(), 2);
+    ASSERT_EQ(model.RowCount(), 3);
+    EXPECT_EQ(model.EntryAt(1)->name.str(), QStringLiteral("c"));
+    EXPECT_EQ(model.Count(), 3);
+
+    // Removing the last selected row selects the row that took its place.
+    model.ClearSelection();
+    model.Select(0);
+    RemoveSelected(model, view, count);
+    EXPECT_EQ(model.RowCount(), 2);
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(model.FocusRow(), 0);
+    EXPECT_EQ(edits, 1);
+
+    // Removing the last row selects the new last row.
+    model.EntryAt(0)->status = NotDone;
+    model.ClearSelection();
+    model.Select(1);
+    RemoveSelected(model, view, count);
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
+}
+
+TEST_F(Queue, ClearAllKeepsOnlyActiveRows) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        Admit(MakeWav(QString::fromLatin1(name)));
+    }
+    model.EntryAt(0)->status = Completed;
+    model.EntryAt(1)->status = Error;
+    model.EntryAt(2)->status = Paused;
+    bool edited = false;
+    ClearAll(model, [&edited] { edited = true; });
+    ASSERT_EQ(model.RowCount(), 1);
+    EXPECT_EQ(model.Count(), 1);
+    EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("c"));
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
+    EXPECT_TRUE(edited);
+}
+
+TEST_F(Queue, ResetStatusLeavesActiveEntriesAlone) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        Admit(MakeWav(QString::fromLatin1(name)));
+    }
+    model.EntryAt(0)->status = Completed;
+    model.EntryAt(1)->status = Error;
+    RecordFailure(*model.EntryAt(1), QStringLiteral("Mypc"));
+    model.EntryAt(2)->status = Encoding;
+    model.Select(0);
+    ResetStatus(model, false, {});
+    EXPECT_EQ(model.EntryAt(0)->status, NotDone);
+    EXPECT_EQ(model.EntryAt(1)->status, Error);
+    ResetStatus(model, true, {});
+    EXPECT_EQ(model.EntryAt(1)->status, NotDone);
+    EXPECT_EQ(model.EntryAt(1)->failedCount, 0);
+    EXPECT_EQ(model.EntryAt(2)->status, Encoding);
+}
+
+TEST_F(Queue, UpAndDownMoveRowsButNotTheArray) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        Admit(MakeWav(QString::fromLatin1(name)));
+    }
+    model.Select(2);
+    view.firstVisible = 1;
+    EXPECT_TRUE(MoveUp(model, view, view.firstVisible));
+    EXPECT_TRUE(view.scrolledTo.isEmpty());
+    EXPECT_TRUE(MoveUp(model, view, view.firstVisible));
+    EXPECT_EQ(view.scrolledTo, QList<int>{0});
+    EXPECT_FALSE(MoveUp(model, view, view.firstVisible));
+    EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("c"));
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(model.EntryInArray(0)->name.str(), QStringLiteral("a"));
+
+    EXPECT_TRUE(MoveDown(model, view, 0));
+    EXPECT_EQ(view.scrolledTo.back(), 1);
+    EXPECT_TRUE(MoveDown(model, view, 5));
+    EXPECT_FALSE(MoveDown(model, view, 5));
+    EXPECT_EQ(model.EntryAt(2)->name.str(), QStringLiteral("c"));
+    model.ClearSelection();
+    EXPECT_FALSE(MoveUp(model, view, 0));
+}
+
+TEST_F(Queue, HeaderClicksSortAndFlipDirection) {
+    Admit(MakeWav(QStringLiteral("b.wav"), 300));
+    Admit(MakeWav(QStringLiteral("A.wav"), 100));
+    Admit(MakeWav(QStringLiteral("c.wav"), 200));
+    auto names = [this] {
+        QStringList out;
+        for (int row = 0; row < model.RowCount(); ++row) {
+            out.append(model.EntryAt(row)->name.str());
+        }
+        return out.join(u',');
+    };
+    model.Select(1); // "A" stays selected wherever it goes
+    SortByColumn(model, 3);
+    EXPECT_EQ(names(), QStringLiteral("A,c,b"));
+    SortByColumn(model, 3);
+    EXPECT_EQ(model.sortKey, -3);
+    EXPECT_EQ(names(), QStringLiteral("b,c,A"));
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{2});
+    SortByColumn(model, 1);
+    EXPECT_EQ(names(), QStringLiteral("A,b,c"));
+
+    // Equal status falls back to the name; the machine ignores case.
+    model.EntryAt(0)->status = Error;
+    SortByColumn(model, 4);
+    EXPECT_EQ(names(), QStringLiteral("b,c,A"));
+    model.EntryAt(0)->machine = QStringLiteral("zed");
+    model.EntryAt(1)->machine = QStringLiteral("Alpha");
+    SortByColumn(model, 5);
+    EXPECT_EQ(names(), QStringLiteral("A,c,b"));
+}
+
+TEST_F(Queue, FailuresAreBoundedAndCompareWithoutCase) {
+    QueueEntry entry;
+    for (int i = 0; i < 70; ++i) {
+        RecordFailure(entry, QStringLiteral("Machine%1").arg(i));
+    }
+    EXPECT_EQ(entry.failedCount, 64);
+    EXPECT_TRUE(HasFailedOn(entry, QStringLiteral("MACHINE63")));
+    EXPECT_FALSE(HasFailedOn(entry, QStringLiteral("Machine64")));
+    EXPECT_FALSE(HasFailedOn(entry, QString()));
+}
+
+TEST_F(Queue, FindEntryByPathSetsStatusAndMachine) {
+    const QString path = MakeWav(QStringLiteral("a.wav"));
+    QueueEntry* entry = Admit(path);
+    entry->percent = 40;
+    entry->machine = QStringLiteral("Mypc");
+    EXPECT_EQ(model.FindEntryByPath(path.toUpper(), Completed), 0);
+    EXPECT_EQ(entry->machine.str(), QStringLiteral("Mypc"));
+    const QString none;
+    EXPECT_EQ(model.FindEntryByPath(path, NotDone, &none), 0);
+    EXPECT_TRUE(entry->machine.isEmpty());
+    EXPECT_EQ(entry->percent, -1);
+    EXPECT_EQ(model.FindEntryByPath(QStringLiteral("/nowhere.wav"), Error), -1);
+
+    // A status out of range reads as Not Done when the row is refreshed.
+    entry->status = 7;
+    model.UpdateRow(0);
+    EXPECT_EQ(entry->status, NotDone);
+}
+
+} // namespace
+} // namespace queuetest

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "queue/main_view.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+struct QueueEntry;
+
+namespace testsupport {
+
+// A MainView that remembers what the logic showed, for tests.
+class RecordingView : public MainView {
+public:
+    void SetLabel(int id, const QString& text) override;
+    void EnableButton(int id, bool enabled) override;
+    bool IsButtonEnabled(int id) const override;
+    void ShowPauseAsResume(bool resume) override;
+    void SetProgress(int percent) override;
+    void SetTitle(const QString& title) override;
+    bool IsMinimised() const override { return minimised; }
+    void SetTrayTip(const QString& tip) override;
+    bool AskOkCancel(const QString& text, const QString& title) override;
+    void ShowInformation(const QString& text, const QString& title) override;
+    void ScrollRowIntoView(int row) override;
+    int FirstVisibleRow() const override { return firstVisible; }
+    int LastVisibleRow() const override { return lastVisible; }
+    void RedrawCaptionLine() override { ++captionRedraws; }
+    bool IsStatsOpenFor(const QueueEntry* entry) const override {
+        return statsEntry != nullptr && statsEntry == entry;
+    }
+    void RefreshStats() override { ++statsRefreshes; }
+
+    QString Label(int id) const { return labels.value(id); }
+    bool Enabled(int id) const { return IsButtonEnabled(id); }
+
+    QMap<int, QString> labels;
+    QMap<int, bool> buttons;
+    QStringList labelLog; // "id=text" in order
+    bool pauseShowsResume = false;
+    int progress = 0;
+    QString title;
+    QString trayTip;
+    QStringList trayTips;
+    QStringList questions;
+    bool answerOk = true;
+    QStringList informations;
+    QList<int> scrolledTo;
+    bool minimised = false;
+    int firstVisible = 0;
+    int lastVisible = 1000;
+    int captionRedraws = 0;
+    const QueueEntry* statsEntry = nullptr;
+    int statsRefreshes = 0;
+};
+
+} // namespace testsupport
