@@ -1,8 +1,9 @@
 #include "queue/open_for_writing.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -14,8 +15,9 @@ bool OpenedForWriting(const QString& fdInfoPath) {
     if (!info.open(QIODevice::ReadOnly)) {
         return false;
     }
-    while (!info.atEnd()) {
-        const QByteArray line = info.readLine(256);
+    // /proc files report a size of 0, so read to the end rather than test atEnd.
+    const QList<QByteArray> lines = info.readAll().split('\n');
+    for (const QByteArray& line : lines) {
         if (line.startsWith("flags:")) {
             bool ok = false;
             const int flags = line.mid(6).trimmed().toInt(&ok, 8);
@@ -28,29 +30,31 @@ bool OpenedForWriting(const QString& fdInfoPath) {
 } // namespace
 
 QSet<QString> FilesOpenForWriting(const QString& directory) {
+    namespace fs = std::filesystem;
     QSet<QString> open;
     const QString canonicalDir = QFileInfo(directory).canonicalFilePath();
     if (canonicalDir.isEmpty()) {
         return open;
     }
-    const QString prefix = canonicalDir + u'/';
-    const QDir proc(QStringLiteral("/proc"));
-    const QStringList pids = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : pids) {
-        bool numeric = false;
-        pid.toInt(&numeric);
-        if (!numeric) {
+    const std::string prefix = (canonicalDir + u'/').toStdString();
+    std::error_code error;
+    for (fs::directory_iterator process("/proc", error), end; !error && process != end;
+         process.increment(error)) {
+        const std::string pid = process->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        const QString fdDir = QStringLiteral("/proc/%1/fd").arg(pid);
-        const QStringList fds = QDir(fdDir).entryList(QDir::Files | QDir::System);
-        for (const QString& fd : fds) {
-            const QString target = QFile::symLinkTarget(fdDir + u'/' + fd);
-            if (!target.startsWith(prefix)) {
+        std::error_code fdError;
+        for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end;
+             fd.increment(fdError)) {
+            std::error_code linkError;
+            const std::string target = fs::read_symlink(fd->path(), linkError).string();
+            if (linkError || target.compare(0, prefix.size(), prefix) != 0) {
                 continue;
             }
-            if (OpenedForWriting(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid, fd))) {
-                open.insert(target);
+            const fs::path info = process->path() / "fdinfo" / fd->path().filename();
+            if (OpenedForWriting(QString::fromStdString(info.string()))) {
+                open.insert(QString::fromStdString(target));
             }
         }
     }

@@ -1,0 +1,336 @@
+#include "queue_fixture.h"
+
+#include "app/encoder_settings.h"
+#include "app/error_log.h"
+#include "queue/batch_state.h"
+#include "queue/encode_scheduler.h"
+#include "queue/machine_port.h"
+#include "queue/progress_display.h"
+#include "queue/queue_commands.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace queuetest {
+namespace {
+
+class Scheduler : public QueueTest {
+protected:
+    void SetUp() override {
+        QueueTest::SetUp();
+        batch.ownName = QStringLiteral("Mypc");
+        progress = std::make_unique<ProgressDisplay>(model, view, batch, clock);
+        scheduler = std::make_unique<EncodeScheduler>(EncodeScheduler::Parts{
+            model, view, batch, *progress, *app, fake, fake, machines, clock, nullptr});
+        scheduler->freeSpace = [this](const QString&) { return freeBytes; };
+        scheduler->fileFinished = [this](const QueueEntry& entry, FileOutcome outcome) {
+            outcomes.append(QStringLiteral("%1:%2").arg(entry.name.str()).arg(int(outcome)));
+        };
+        scheduler->batchEnded = [this] { ++batchesEnded; };
+        fake.onDone = [this](bool ok, const QString& source) {
+            scheduler->OnEncodeDone(ok, source);
+        };
+    }
+
+    void AdmitFiles(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            Admit(MakeWav(QString::fromLatin1(name), 44100));
+        }
+    }
+
+    QueueEntry* Running() {
+        for (int row = 0; row < model.RowCount(); ++row) {
+            if (IsActiveStatus(model.EntryAt(row)->status)) {
+                return model.EntryAt(row);
+            }
+        }
+        return nullptr;
+    }
+
+    ManualClock clock;
+    FakeEncoder fake;
+    MachinePort machines;
+    BatchState batch;
+    std::unique_ptr<ProgressDisplay> progress;
+    std::unique_ptr<EncodeScheduler> scheduler;
+    std::uint64_t freeBytes = 0;
+    QStringList outcomes;
+    int batchesEnded = 0;
+};
+
+TEST_F(Scheduler, BatchRunsEveryFileInRowOrderAndEnds) {
+    AdmitFiles({"one.wav", "two.wav", "three.wav"});
+    model.Select(2);
+    scheduler->OnEncode();
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, sourceDir + QStringLiteral("/one.wav"));
+    EXPECT_EQ(fake.starts[0].output, outputDir + QStringLiteral("/one.MP3"));
+    EXPECT_EQ(fake.starts[0].priority, 1);
+    QueueEntry* first = model.EntryAt(0);
+    EXPECT_EQ(first->status, Encoding);
+    EXPECT_EQ(first->machine.str(), QStringLiteral("Mypc"));
+    EXPECT_EQ(first->outputPath.str(), fake.starts[0].output);
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(batch.shownEntry, first);
+    EXPECT_TRUE(batch.IsBusy());
+    EXPECT_FALSE(view.Enabled(ID_ENCODE));
+    EXPECT_TRUE(view.Enabled(ID_PAUSE));
+    EXPECT_TRUE(view.Enabled(ID_CANCEL));
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 3:"));
+    EXPECT_EQ(view.Label(ID_REMAINING_LABEL), QStringLiteral("00:00:00  (0%)"));
+    EXPECT_EQ(view.Label(ID_RATIO_LABEL), QStringLiteral("1:1"));
+    EXPECT_EQ(view.trayTips.front(), QStringLiteral("Encoding files"));
+
+    // A second Encode while busy only disables the button.
+    scheduler->OnEncode();
+    EXPECT_EQ(fake.starts.size(), 1u);
+
+    fake.Finish(true);
+    EXPECT_EQ(first->status, Completed);
+    EXPECT_TRUE(first->machine.isEmpty());
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 2 of 3:"));
+    fake.Finish(true);
+    fake.Finish(true);
+    EXPECT_EQ(fake.starts.size(), 3u);
+    EXPECT_EQ(batchesEnded, 1);
+    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_EQ(batch.localState, Idle);
+    EXPECT_TRUE(view.Enabled(ID_ENCODE));
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File:"));
+    EXPECT_TRUE(view.Label(ID_REMAINING_LABEL).isEmpty());
+    EXPECT_TRUE(view.Label(ID_CURRENT_FILE_LABEL).isEmpty());
+    EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
+    EXPECT_EQ(view.trayTip, QStringLiteral("Double-click on the icon to open the program"));
+    EXPECT_EQ(outcomes, QStringList({"one:0", "two:0", "three:0"}));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_TRUE(QFile::exists(model.EntryAt(row)->path));
+    }
+}
+
+TEST_F(Scheduler, RemoveFromQueueAndDeleteWhenDoneKeepTheCounterCounting) {
+    app->settings.removeFromQueue = 1;
+    app->settings.deleteWhenDone = 1;
+    AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"});
+    const QString firstSource = model.EntryAt(0)->path;
+    scheduler->OnEncode();
+    clock.now += 1000;
+    progress->OnEncodeProgress(50, 1000);
+    fake.Finish(true);
+    fake.Finish(true);
+    EXPECT_EQ(model.RowCount(), 3);
+    EXPECT_EQ(batch.removedCount, 2);
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 3 of 5:"));
+    EXPECT_FALSE(QFile::exists(firstSource));
+    EXPECT_TRUE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
+    // The measured rate of this machine is kept (bytes per millisecond).
+    EXPECT_DOUBLE_EQ(LoadThroughput(store, QStringLiteral("Mypc")), 1.0);
+    EXPECT_EQ(batch.totalBytes, batch.removedBytes + 3ull * model.EntryAt(0)->size);
+}
+
+TEST_F(Scheduler, FailedFileIsErrorAndNotRetriedHereUntilReset) {
+    AdmitFiles({"bad.wav", "good.wav"});
+    scheduler->OnEncode();
+    fake.Finish(false);
+    QueueEntry* bad = model.EntryAt(0);
+    EXPECT_EQ(bad->status, Error);
+    EXPECT_TRUE(bad->machine.isEmpty());
+    EXPECT_EQ(bad->failedCount, 1);
+    EXPECT_TRUE(HasFailedOn(*bad, QStringLiteral("MYPC")));
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/bad.MP3")));
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Error encoding %1").arg(bad->path.str())));
+    EXPECT_TRUE(view.Enabled(ID_ERRORS));
+    ASSERT_EQ(fake.starts.size(), 2u);
+    fake.Finish(true);
+    EXPECT_EQ(fake.starts.size(), 2u);
+    EXPECT_FALSE(batch.IsBusy());
+
+    // A new batch still skips it here; Reset Status makes it eligible.
+    scheduler->OnEncode();
+    EXPECT_EQ(fake.starts.size(), 2u);
+    EXPECT_FALSE(batch.IsBusy());
+    model.ClearSelection();
+    model.Select(0);
+    ResetStatus(model, false, {});
+    scheduler->OnEncode();
+    ASSERT_EQ(fake.starts.size(), 3u);
+    EXPECT_EQ(fake.starts[2].source, bad->path.str());
+}
+
+TEST_F(Scheduler, FileThatCannotStartIsErrorAndTheNextOneRuns) {
+    AdmitFiles({"a.wav", "b.wav"});
+    fake.refuseStart = true;
+    scheduler->OnEncode();
+    EXPECT_EQ(model.EntryAt(0)->status, Error);
+    EXPECT_EQ(model.EntryAt(1)->status, Error);
+    EXPECT_TRUE(ErrorLog().contains(
+        QStringLiteral("Failed to encode file %1").arg(model.EntryAt(0)->path.str())));
+    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_EQ(batchesEnded, 1);
+    EXPECT_EQ(outcomes.size(), 2);
+}
+
+TEST_F(Scheduler, CancelEndsTheBatchAndRemovesThePartialOutput) {
+    AdmitFiles({"a.wav", "b.wav"});
+    scheduler->OnEncode();
+    fake.WritePartialOutput();
+    scheduler->OnCancel();
+    EXPECT_TRUE(fake.cancelled);
+    fake.Finish(false);
+    QueueEntry* entry = model.EntryAt(0);
+    EXPECT_EQ(entry->status, NotDone);
+    EXPECT_TRUE(entry->machine.isEmpty());
+    EXPECT_EQ(entry->percent, -1);
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
+    EXPECT_EQ(fake.starts.size(), 1u);
+    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_TRUE(ErrorLog().isEmpty());
+    EXPECT_EQ(outcomes, QStringList{"a:2"});
+}
+
+TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
+    AdmitFiles({"a.wav"});
+    scheduler->OnEncode();
+    QueueEntry* entry = Running();
+    model.ClearSelection();
+    model.Select(0);
+    clock.now += 2000;
+    scheduler->OnPause();
+    EXPECT_EQ(entry->status, Paused);
+    EXPECT_EQ(fake.pauses, 1);
+    EXPECT_EQ(view.trayTip, QStringLiteral("Encoding Paused"));
+    EXPECT_TRUE(view.pauseShowsResume);
+    clock.now += 10000;
+    scheduler->OnPause();
+    EXPECT_EQ(entry->status, Encoding);
+    EXPECT_EQ(fake.resumes, 1);
+    EXPECT_FALSE(view.pauseShowsResume);
+    clock.now += 2000;
+    progress->OnEncodeProgress(50, 4000);
+    EXPECT_DOUBLE_EQ(entry->rate, 1.0);
+    EXPECT_EQ(entry->elapsedSeconds, 4u);
+    EXPECT_DOUBLE_EQ(batch.localRate, 1.0);
+
+    // Cancelling a paused file resumes it first, so the worker can stop.
+    scheduler->OnPause();
+    scheduler->OnCancel();
+    EXPECT_EQ(fake.resumes, 2);
+    EXPECT_TRUE(fake.cancelled);
+}
+
+TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
+    AdmitFiles({"a.wav", "b.wav"});
+    scheduler->OnEncode();
+    QueueEntry* entry = Running();
+    batch.fileBytes = 40000000;
+    fake.audioSeconds = 0;
+    batch.audioSeconds = 10.0;
+    view.minimised = true;
+    clock.now += 2500;
+    progress->OnEncodeProgress(50, 20000000);
+    EXPECT_EQ(entry->percent, 50);
+    EXPECT_EQ(entry->remainingText.str(), QStringLiteral("00:02"));
+    EXPECT_EQ(entry->ratioText.str(), QStringLiteral("0.50:1"));
+    EXPECT_EQ(entry->elapsedText.str(), QStringLiteral("00:02"));
+    EXPECT_EQ(entry->totalText.str(), QStringLiteral("00:04"));
+    EXPECT_EQ(view.progress, 50);
+    EXPECT_EQ(view.Label(ID_CURRENT_FILE_LABEL), QStringLiteral("a"));
+    EXPECT_EQ(view.Label(ID_FILE_TIME_LABEL), QStringLiteral("00:02 (0.50:1)"));
+    // More bytes reported than the queue holds still reads as at most 100%.
+    EXPECT_EQ(view.title, QStringLiteral("Encoding: 100% Complete"));
+    EXPECT_TRUE(view.trayTip.startsWith(QStringLiteral("Encoding files. Total Time Remaining: ")));
+    EXPECT_EQ(view.trayTip.mid(38), batch.timeText);
+
+    // The ended file gives the title back.
+    fake.Finish(true);
+    EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
+    EXPECT_EQ(view.progress, 0);
+}
+
+TEST_F(Scheduler, MinimisedTitleShowsTheShareOfAllBytesDone) {
+    AdmitFiles({"a.wav", "b.wav"});
+    scheduler->OnEncode();
+    view.minimised = true;
+    batch.totalBytes = 1000;
+    batch.finishedBytes = 400;
+    Running()->bytesDone = 20;
+    Running()->rate = 1.0;
+    progress->UpdateOverallProgress();
+    EXPECT_EQ(view.title, QStringLiteral("Encoding: 42% Complete"));
+}
+
+TEST_F(Scheduler, DiskSpaceQuestion) {
+    AdmitFiles({"a.wav"});
+    const std::uint64_t size = model.EntryAt(0)->size;
+    EXPECT_EQ(EstimateNeededBytes(model, 0), size / 10);
+    EXPECT_EQ(EstimateNeededBytes(model, 16000), size / 10);
+    EXPECT_EQ(EstimateNeededBytes(model, 32000), size / 5);
+
+    freeBytes = size / 20;
+    view.answerOk = false;
+    scheduler->OnEncode();
+    EXPECT_EQ(view.questions.size(), 1);
+    EXPECT_TRUE(view.questions[0].startsWith(QStringLiteral("There is not enough disk space")));
+    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_TRUE(fake.starts.empty());
+
+    // Unknown free space, a network output folder, or enough room: no question.
+    freeBytes = 0;
+    EXPECT_TRUE(scheduler->CheckDiskSpace());
+    freeBytes = size / 20;
+    app->settings.toDir = QStringLiteral("//server/share");
+    EXPECT_TRUE(scheduler->CheckDiskSpace());
+    app->settings.toDir = outputDir;
+    freeBytes = size;
+    EXPECT_TRUE(scheduler->CheckDiskSpace());
+    EXPECT_GT(GetFreeDiskSpace(outputDir), 0u);
+
+    freeBytes = 1;
+    view.answerOk = true;
+    scheduler->OnEncode();
+    EXPECT_EQ(view.questions.size(), 2);
+    EXPECT_EQ(fake.starts.size(), 1u);
+}
+
+TEST_F(Scheduler, ClearAllDuringABatchKeepsTheRunningFile) {
+    AdmitFiles({"a.wav", "b.wav", "c.wav"});
+    scheduler->OnEncode();
+    fake.Finish(true);
+    model.EntryAt(2)->status = Error;
+    ClearAll(model, [this] { scheduler->AfterQueueEdit(); });
+    ASSERT_EQ(model.RowCount(), 1);
+    EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("b"));
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 1:"));
+    EXPECT_EQ(batch.totalBytes, model.EntryAt(0)->size);
+    fake.Finish(true);
+    EXPECT_FALSE(batch.IsBusy());
+}
+
+TEST_F(Scheduler, TwoSourcesOfOneNameNeverShareAnOutput) {
+    const QString other = temp.filePath(QStringLiteral("other"));
+    QDir().mkpath(other);
+    AdmitFiles({"song.wav"});
+    const QString second = other + QStringLiteral("/song.wav");
+    ASSERT_TRUE(QFile::copy(model.EntryAt(0)->path, second));
+    Admit(second);
+    scheduler->OnEncode();
+    fake.Finish(true);
+    const QString output = outputDir + QStringLiteral("/song.MP3");
+    EXPECT_EQ(model.EntryAt(1)->status, Error);
+    EXPECT_EQ(fake.starts.size(), 1u);
+    EXPECT_TRUE(ErrorLog().contains(second));
+    EXPECT_TRUE(ErrorLog().contains(model.EntryAt(0)->path.str()));
+    QFile written(output);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("complete mp3 output"));
+
+    // Encoding the same entry again still writes its own output.
+    model.ClearSelection();
+    model.Select(0);
+    ResetStatus(model, false, {});
+    scheduler->OnEncode();
+    EXPECT_EQ(fake.starts.size(), 2u);
+}
+
+} // namespace
+} // namespace queuetest
