@@ -92,8 +92,10 @@ AdmissionContext MainController::Admission() {
     return context;
 }
 
-void MainController::Startup() {
-    watch->CheckForNewFiles(app.SourceDirectory(), false, Admission());
+void MainController::Startup(bool watchSourceFolder) {
+    if (watchSourceFolder) {
+        watch->CheckForNewFiles(app.SourceDirectory(), false, Admission());
+    }
     model.Fill();
     if (model.RowCount() > 0) {
         model.SelectAndFocus(0);
@@ -117,7 +119,9 @@ void MainController::Startup() {
     batch.ownName = name.isEmpty() ? ResString(IDS_UNKNOWN_MACHINE) : name;
     batch.localRate = app.LoadThroughput(batch.ownName);
 
-    watchTimer.start();
+    if (watchSourceFolder) {
+        watchTimer.start();
+    }
     captionTimer.start();
 }
 

@@ -43,8 +43,9 @@ public:
     ~MainController() override;
 
     // Window creation without widgets: start-up scan, rows, labels, codec,
-    // own name and rate, timers.
-    void Startup();
+    // own name and rate, timers. Without the watch folder there is no scan
+    // and no watch timer (a run on given files only).
+    void Startup(bool watchSourceFolder = true);
 
     // Commands of the window.
     void OnEncode();

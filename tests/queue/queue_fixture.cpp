@@ -10,67 +10,6 @@
 
 namespace queuetest {
 
-bool FakeEncoder::StartEncode(QObject*, int priority, const QString& sourcePath,
-                              const QString& outputPath, int driverIndex, int formatIndex,
-                              double* seconds) {
-    if (refuseStart || running) {
-        return false;
-    }
-    starts.push_back(Start{sourcePath, outputPath, priority, driverIndex, formatIndex});
-    cancelled = false;
-    running = true;
-    *seconds = audioSeconds;
-    return true;
-}
-
-QString FakeEncoder::DescribeCodec(std::uint32_t* manufacturerId, std::uint32_t* productId,
-                                   std::uint32_t* channels, std::uint32_t* bytesPerSec) {
-    if (*manufacturerId == 0) {
-        *manufacturerId = 9997;
-        *productId = 9997;
-    }
-    if (*channels == 0) {
-        *channels = 2;
-    }
-    if (*bytesPerSec == 0) {
-        *bytesPerSec = 16000;
-    }
-    return QStringLiteral("Codec: %1 kBit/s with LAME Encoder").arg(*bytesPerSec * 8 / 1000);
-}
-
-void FakeEncoder::WritePartialOutput() {
-    QFile out(starts.back().output);
-    if (out.open(QIODevice::WriteOnly)) {
-        out.write("partial");
-    }
-}
-
-void FakeEncoder::Finish(bool ok) {
-    ASSERT_TRUE(running);
-    running = false;
-    QFile out(starts.back().output);
-    if (out.open(QIODevice::WriteOnly)) {
-        out.write(ok ? "complete mp3 output" : "partial");
-    }
-    if (onDone) {
-        onDone(ok && !cancelled, starts.back().source);
-    }
-}
-
-bool TestProbe(const QString& path, WaveFacts* facts) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray head = file.read(12);
-    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") {
-        return false;
-    }
-    facts->durationSeconds = static_cast<double>(file.size() - 44) / 176400.0;
-    facts->durationText = QStringLiteral("00:00");
-    return true;
-}
-
 void QueueTest::SetUp() {
     ASSERT_TRUE(temp.isValid());
     sourceDir = temp.filePath(QStringLiteral("in"));

@@ -2,9 +2,8 @@
 
 #include "app/encoder_app.h"
 #include "queue/admission.h"
-#include "queue/encode_port.h"
 #include "queue/queue_model.h"
-#include "queue/tick_clock.h"
+#include "support/fake_encoder.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_view.h"
 
@@ -14,61 +13,9 @@
 
 namespace queuetest {
 
-// A clock the test moves by hand.
-class ManualClock : public TickClock {
-public:
-    std::uint32_t Now() const override { return now; }
-    std::uint32_t now = 1000;
-};
-
-// A worker that does nothing by itself: the test says when it progresses and
-// how it ends, and it writes the output file as a real engine would.
-class FakeEncoder : public EncodePort, public CodecPort {
-public:
-    struct Start {
-        QString source;
-        QString output;
-        int priority;
-        int driver;
-        int format;
-    };
-
-    bool StartEncode(QObject* receiver, int priority, const QString& sourcePath,
-                     const QString& outputPath, int driverIndex, int formatIndex,
-                     double* audioSeconds) override;
-    void PauseEncode() override { ++pauses; }
-    void ResumeEncode() override { ++resumes; }
-    void CancelEncode() override { cancelled = true; }
-    bool IsEncodeCancelled() const override { return cancelled; }
-    void SetEncodePriority(int level) override { priorities.push_back(level); }
-
-    QString DescribeCodec(std::uint32_t* manufacturerId, std::uint32_t* productId,
-                          std::uint32_t* channels, std::uint32_t* bytesPerSec) override;
-    void ResolveIndices(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                        int* driverIndex, int* formatIndex) override {
-        *driverIndex = 0;
-        *formatIndex = 0;
-    }
-
-    // Writes part of the output (as a worker in the middle of a file would).
-    void WritePartialOutput();
-    // Completes the running file: output written when `ok`, partial otherwise.
-    void Finish(bool ok);
-
-    std::vector<Start> starts;
-    bool refuseStart = false;
-    bool cancelled = false;
-    bool running = false;
-    double audioSeconds = 10.0;
-    int pauses = 0;
-    int resumes = 0;
-    std::vector<int> priorities;
-    // Called with the source when it completes, in place of posting an event.
-    std::function<void(bool ok, const QString& source)> onDone;
-};
-
-// True for a RIFF/WAVE file; the playing time counts CD-quality bytes.
-bool TestProbe(const QString& path, WaveFacts* facts);
+using testsupport::FakeEncoder;
+using testsupport::ManualClock;
+using testsupport::TestProbe;
 
 // A queue on disk: source and output folders in a temporary directory.
 class QueueTest : public testing::Test {
