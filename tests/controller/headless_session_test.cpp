@@ -1,0 +1,148 @@
+#include "controller/headless_session.h"
+
+#include "app/encoder_app.h"
+#include "app/error_log.h"
+#include "app/program_directory.h"
+#include "queue/encode_scheduler.h"
+#include "support/fake_encoder.h"
+#include "support/memory_settings_store.h"
+#include "support/wav_builder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::FakeEncoder;
+
+QString ReadBack(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    QByteArray text;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, file) != nullptr) {
+        text += buffer;
+    }
+    return QString::fromUtf8(text);
+}
+
+class Headless : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        sourceDir = temp.filePath(QStringLiteral("in"));
+        QDir().mkpath(sourceDir);
+        SetProgramDirectory(temp.path());
+        app = std::make_unique<CEncoderApp>(store);
+        app->programDirectory = ProgramDirectory();
+        app->settings.fromDir = sourceDir;
+        app->settings.toDir = temp.filePath(QStringLiteral("out"));
+        QDir().mkpath(app->settings.toDir);
+        status = std::tmpfile();
+        messages = std::tmpfile();
+        session = std::make_unique<HeadlessSession>(
+            *app, MainController::Ports{fake, fake, testsupport::TestProbe, nullptr, &clock},
+            status, messages);
+        QObject::connect(session.get(), &HeadlessSession::Finished,
+                         [this](int code) { exitCode = code; });
+    }
+
+    void TearDown() override {
+        session.reset();
+        std::fclose(status);
+        std::fclose(messages);
+        QFile::remove(GetErrorLogPath());
+    }
+
+    QString MakeWav(const QString& name) {
+        const QString path = sourceDir + u'/' + name;
+        testsupport::WriteFile(path.toStdString(),
+                               testsupport::MakePcmWav(testsupport::PcmFormat{}, 4410));
+        return path;
+    }
+
+    // Lets the fake worker finish every file it is given.
+    void RunToEnd() {
+        for (int guard = 0; guard < 20 && exitCode < 0; ++guard) {
+            if (fake.running) {
+                fake.Finish(true);
+            }
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    QTemporaryDir temp;
+    QString sourceDir;
+    testsupport::MemorySettingsStore store;
+    std::unique_ptr<CEncoderApp> app;
+    FakeEncoder fake;
+    testsupport::ManualClock clock;
+    std::FILE* status = nullptr;
+    std::FILE* messages = nullptr;
+    std::unique_ptr<HeadlessSession> session;
+    int exitCode = -1;
+};
+
+TEST_F(Headless, GivenFilesAreEncodedAndEachGetsAStatusLine) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    const QString b = MakeWav(QStringLiteral("b.wav"));
+    MakeWav(QStringLiteral("unrelated.wav"));
+    session->Start({a, b});
+    RunToEnd();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(fake.starts.size(), 2u);
+    const QStringList lines = ReadBack(status).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(a + QStringLiteral("\tCompleted\t")));
+    EXPECT_TRUE(lines[1].startsWith(b + QStringLiteral("\tCompleted\t")));
+}
+
+TEST_F(Headless, ARejectedOrFailedFileMakesTheExitCodeOne) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    session->Start({a, sourceDir + QStringLiteral("/missing.wav")});
+    RunToEnd();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(fake.starts.size(), 1u);
+    EXPECT_TRUE(QFile(GetErrorLogPath()).size() > 0);
+}
+
+TEST_F(Headless, LowDiskSpaceIsOnlyAWarning) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    session->Controller().Scheduler().freeSpace = [](const QString&) { return std::uint64_t{1}; };
+    session->Start({a});
+    EXPECT_TRUE(ReadBack(messages).startsWith(QStringLiteral("warning: There is not enough")));
+    RunToEnd();
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(Headless, NothingToDoEndsAtOnce) {
+    session->Start({sourceDir + QStringLiteral("/missing.wav")});
+    RunToEnd();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(fake.starts.empty());
+}
+
+TEST_F(Headless, QuitDuringAFileRunCancelsItAndFails) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    fake.finishOnCancel = true;
+    session->Start({a});
+    ASSERT_TRUE(fake.running);
+    session->Quit();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(ReadBack(status).contains(QStringLiteral("\tCancelled\t")));
+}
+
+TEST_F(Headless, WatchModeQuitsCleanly) {
+    MakeWav(QStringLiteral("a.wav"));
+    session->Start({});
+    EXPECT_EQ(session->Controller().Model().Count(), 1);
+    session->Quit();
+    EXPECT_EQ(exitCode, 0);
+}
+
+} // namespace
