@@ -1,0 +1,4 @@
+#pragma once
+
+// The program without a window (--headless, --help); returns the exit code.
+int RunHeadless(int argc, char** argv);
