@@ -1,32 +1,13 @@
 #include "encoders/lame_enc/lame_stream.h"
 
+#include "encoders/mpeg_tables.h"
+
 #include <lame/lame.h>
 
 #include <algorithm>
-#include <array>
 #include <new>
 
 namespace {
-
-// The rates and bitrates MPEG audio layer III defines; libmp3lame would
-// quietly pick a neighbour for anything else, so others are refused.
-constexpr std::array<uint32_t, 3> MPEG1_RATES{32000, 44100, 48000};
-constexpr std::array<uint32_t, 6> MPEG2_RATES{8000, 11025, 12000, 16000, 22050, 24000};
-constexpr std::array<uint16_t, 14> MPEG1_BITRATES{32,  40,  48,  56,  64,  80,  96,
-                                                  112, 128, 160, 192, 224, 256, 320};
-constexpr std::array<uint16_t, 14> MPEG2_BITRATES{8,  16, 24, 32,  40,  48,  56,
-                                                  64, 80, 96, 112, 128, 144, 160};
-
-template <typename Table, typename Value> bool Contains(const Table& table, Value value) {
-    return std::find(table.begin(), table.end(), value) != table.end();
-}
-
-bool IsValidCombination(uint32_t rate, uint16_t bitrate) {
-    if (Contains(MPEG1_RATES, rate)) {
-        return Contains(MPEG1_BITRATES, bitrate);
-    }
-    return Contains(MPEG2_RATES, rate) && Contains(MPEG2_BITRATES, bitrate);
-}
 
 // Worst case of lame's own guidance: 1.25 bytes a sample plus 7200.
 uint32_t OutputBound(uint32_t samplesPerChannel) {
@@ -61,7 +42,8 @@ BE_ERR LameStream::Open(const BE_MP3_CONFIG& config, std::unique_ptr<LameStream>
     default:
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
-    if (!IsValidCombination(config.dwSampleRate, config.wBitrate)) {
+    // libmp3lame would quietly pick a neighbouring rate; refuse instead.
+    if (!mpeg::IsValidCombination(config.dwSampleRate, config.wBitrate)) {
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
     const uint32_t channels = mode == MONO ? 1 : 2;

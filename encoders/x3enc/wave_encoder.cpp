@@ -1,5 +1,7 @@
 #include "encoders/x3enc/wave_encoder.h"
 
+#include "encoders/mpeg_tables.h"
+
 #include <lame/lame.h>
 
 #include <cerrno>
@@ -88,6 +90,11 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
         return EncodeResult::Failed;
     }
     lame_set_in_samplerate(lame.get(), static_cast<int>(wave.sampleRate));
+    // Keep the source's rate wherever the bitrate allows it; left alone,
+    // libmp3lame drops to a lower rate at low bitrates.
+    if (mpeg::IsValidCombination(wave.sampleRate, static_cast<uint32_t>(bitsPerSecond / 1000))) {
+        lame_set_out_samplerate(lame.get(), static_cast<int>(wave.sampleRate));
+    }
     lame_set_num_channels(lame.get(), wave.channels);
     lame_set_mode(lame.get(), wave.channels == 1 ? MONO : JOINT_STEREO);
     lame_set_VBR(lame.get(), vbr_off);
