@@ -68,7 +68,10 @@ typedef struct {
 #pragma pack(pop)
 
 // Samples are interleaved 16-bit values; every count of samples counts the
-// samples of all channels together.
+// samples of all channels together. A chunk may hold any number of samples up
+// to the samples per chunk that beInitStream reports (more: code 2); its output
+// never exceeds the output buffer size reported there. After beDeinitStream a
+// stream takes no more samples (code 4) but must still be closed.
 typedef BE_ERR (*BeInitStreamFunc)(PBE_CONFIG config, uint32_t* samplesPerChunk,
                                    uint32_t* outputBufferBytes, HBE_STREAM* stream);
 typedef BE_ERR (*BeEncodeChunkFunc)(HBE_STREAM stream, uint32_t sampleCount, const int16_t* samples,
