@@ -5,9 +5,14 @@
 #include <lame/lame.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <new>
 
 namespace {
+
+// The library lives inside someone else's program: libmp3lame's notes to the
+// terminal are not ours to print.
+void Quiet(const char*, va_list) {}
 
 // Worst case of lame's own guidance: 1.25 bytes a sample plus 7200.
 uint32_t OutputBound(uint32_t samplesPerChannel) {
@@ -52,6 +57,9 @@ BE_ERR LameStream::Open(const BE_MP3_CONFIG& config, std::unique_ptr<LameStream>
     if (encoder == nullptr) {
         return BE_ERR_NO_MORE_HANDLES;
     }
+    lame_set_errorf(encoder, Quiet);
+    lame_set_debugf(encoder, Quiet);
+    lame_set_msgf(encoder, Quiet);
     const int rate = static_cast<int>(config.dwSampleRate);
     lame_set_in_samplerate(encoder, rate);
     lame_set_out_samplerate(encoder, rate);

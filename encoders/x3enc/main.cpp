@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,6 +54,19 @@ int main(int argc, char** argv) {
     if (line.help) {
         std::fputs(UsageText(), stdout);
         return EXIT_DONE;
+    }
+
+    // Writing over the file being read would destroy it.
+    struct stat sourceFile {};
+    struct stat destinationFile {};
+    if (stat(line.source.c_str(), &sourceFile) == 0 &&
+        stat(line.destination.c_str(), &destinationFile) == 0 &&
+        sourceFile.st_dev == destinationFile.st_dev &&
+        sourceFile.st_ino == destinationFile.st_ino) {
+        if (line.verbose) {
+            std::fprintf(stderr, "x3enc: %s is the source itself\n", line.destination.c_str());
+        }
+        return EXIT_FAILED;
     }
 
     std::unique_ptr<std::FILE, FileCloser> source(std::fopen(line.source.c_str(), "rb"));

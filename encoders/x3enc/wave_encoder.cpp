@@ -5,6 +5,7 @@
 #include <lame/lame.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -51,6 +52,9 @@ void ToFloat(const uint8_t* in, std::size_t samples, uint16_t bits, float* out) 
     }
 }
 
+// Quiet unless asked: libmp3lame's own notes would go to the terminal.
+void Quiet(const char*, va_list) {}
+
 std::string SystemError(const char* what, const std::string& path) {
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
@@ -89,6 +93,9 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
         error = "out of memory";
         return EncodeResult::Failed;
     }
+    lame_set_errorf(lame.get(), Quiet);
+    lame_set_debugf(lame.get(), Quiet);
+    lame_set_msgf(lame.get(), Quiet);
     lame_set_in_samplerate(lame.get(), static_cast<int>(wave.sampleRate));
     // Keep the source's rate wherever the bitrate allows it; left alone,
     // libmp3lame drops to a lower rate at low bitrates.

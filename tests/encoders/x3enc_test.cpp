@@ -168,6 +168,11 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
         RunX3enc({dir.filePath("absent.wav"), dir.filePath("x.mp3"), "-b", "128000", "-v"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("absent.wav"));
+    // Encoding a file onto itself would destroy it.
+    const Bytes wav = testsupport::MakePcmWav(format, 4000);
+    const QString self = Write("self.wav", wav);
+    EXPECT_EQ(RunX3enc({self, dir.filePath("./self.wav"), "-b", "128000"}).exitCode, 1);
+    EXPECT_EQ(testsupport::ReadFile(self.toStdString()), wav);
     const Outcome unwritable = RunX3enc({Write("ok.wav", testsupport::MakePcmWav(format, 4000)),
                                          dir.filePath("no such folder/x.mp3"), "-b", "128000"});
     EXPECT_EQ(unwritable.exitCode, 1);
