@@ -46,8 +46,15 @@ void HeadlessSession::Start(const QStringList& files) {
         return;
     }
     controller->Startup(false);
-    const int admitted = controller->AddFiles(files);
-    if (admitted < files.size()) {
+    // A file named twice is one file, not a refused duplicate.
+    QStringList unique;
+    for (const QString& file : files) {
+        if (!unique.contains(file, Qt::CaseInsensitive)) {
+            unique.append(file);
+        }
+    }
+    const int admitted = controller->AddFiles(unique);
+    if (admitted < unique.size()) {
         failed = true;
     }
     QueueModel& model = controller->Model();

@@ -92,7 +92,7 @@ TEST_F(Headless, GivenFilesAreEncodedAndEachGetsAStatusLine) {
     const QString a = MakeWav(QStringLiteral("a.wav"));
     const QString b = MakeWav(QStringLiteral("b.wav"));
     MakeWav(QStringLiteral("unrelated.wav"));
-    session->Start({a, b});
+    session->Start({a, b, a});
     RunToEnd();
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(fake.starts.size(), 2u);
