@@ -145,24 +145,6 @@ TEST_F(Controller, WorkerEventsDriveTheBatch) {
     Deliver();
 }
 
-TEST_F(Controller, RemovingTheEncodingRowShowsTheMessageOnce) {
-    MainController& c = Make();
-    c.Startup();
-    c.AddFiles(
-        {MakeWav(sourceDir, QStringLiteral("a.wav")), MakeWav(sourceDir, QStringLiteral("b.wav"))});
-    c.OnEncode();
-    c.Model().Select(1);
-    c.OnRemove();
-    EXPECT_EQ(view.informations.size(), 1);
-    EXPECT_EQ(c.Model().RowCount(), 2);
-    c.Model().ClearSelection();
-    c.Model().Select(1);
-    c.OnRemove();
-    EXPECT_EQ(view.informations.size(), 1);
-    EXPECT_EQ(c.Model().RowCount(), 1);
-    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 1:"));
-}
-
 TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     MainController& c = Make();
     c.Startup();

@@ -111,6 +111,13 @@ TEST_F(Headless, ARejectedOrFailedFileMakesTheExitCodeOne) {
     EXPECT_TRUE(QFile(GetErrorLogPath()).size() > 0);
 }
 
+TEST_F(Headless, NothingToDoEndsAtOnce) {
+    session->Start({sourceDir + QStringLiteral("/missing.wav")});
+    RunToEnd();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(fake.starts.empty());
+}
+
 TEST_F(Headless, LowDiskSpaceIsOnlyAWarning) {
     const QString a = MakeWav(QStringLiteral("a.wav"));
     session->Controller().Scheduler().freeSpace = [](const QString&) { return std::uint64_t{1}; };
@@ -118,13 +125,6 @@ TEST_F(Headless, LowDiskSpaceIsOnlyAWarning) {
     EXPECT_TRUE(ReadBack(messages).startsWith(QStringLiteral("warning: There is not enough")));
     RunToEnd();
     EXPECT_EQ(exitCode, 0);
-}
-
-TEST_F(Headless, NothingToDoEndsAtOnce) {
-    session->Start({sourceDir + QStringLiteral("/missing.wav")});
-    RunToEnd();
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_TRUE(fake.starts.empty());
 }
 
 TEST_F(Headless, QuitDuringAFileRunCancelsItAndFails) {
