@@ -8,6 +8,7 @@
 #include "queue/encode_scheduler.h"
 #include "queue/machine_name.h"
 #include "queue/watch_folder.h"
+#include "queue/wave_probe.h"
 #include "support/fake_encoder.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_view.h"
@@ -47,7 +48,7 @@ protected:
 
     MainController& Make() {
         controller = std::make_unique<MainController>(
-            *app, view, MainController::Ports{fake, fake, testsupport::TestProbe, nullptr, &clock});
+            *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
         return *controller;
     }
 

@@ -4,6 +4,7 @@
 #include "app/error_log.h"
 #include "app/program_directory.h"
 #include "queue/encode_scheduler.h"
+#include "queue/wave_probe.h"
 #include "support/fake_encoder.h"
 #include "support/memory_settings_store.h"
 #include "support/wav_builder.h"
@@ -45,8 +46,8 @@ protected:
         status = std::tmpfile();
         messages = std::tmpfile();
         session = std::make_unique<HeadlessSession>(
-            *app, MainController::Ports{fake, fake, testsupport::TestProbe, nullptr, &clock},
-            status, messages);
+            *app, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock}, status,
+            messages);
         QObject::connect(session.get(), &HeadlessSession::Finished,
                          [this](int code) { exitCode = code; });
     }

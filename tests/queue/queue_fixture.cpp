@@ -3,6 +3,7 @@
 #include "app/error_log.h"
 #include "app/output_path.h"
 #include "app/program_directory.h"
+#include "queue/wave_probe.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
@@ -42,7 +43,7 @@ QString QueueTest::MakeJunk(const QString& name) {
 
 AdmissionContext QueueTest::Context() {
     AdmissionContext context;
-    context.probe = TestProbe;
+    context.probe = ReadWaveFacts;
     context.outputPathOf = [this](const QString& path) {
         return MakeOutputPath(path, app->settings, app->programDirectory);
     };

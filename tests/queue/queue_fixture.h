@@ -15,7 +15,6 @@ namespace queuetest {
 
 using testsupport::FakeEncoder;
 using testsupport::ManualClock;
-using testsupport::TestProbe;
 
 // A queue on disk: source and output folders in a temporary directory.
 class QueueTest : public testing::Test {

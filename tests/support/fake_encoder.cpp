@@ -59,20 +59,6 @@ void FakeEncoder::Finish(bool ok) {
     }
 }
 
-bool TestProbe(const QString& path, WaveFacts* facts) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray head = file.read(12);
-    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") {
-        return false;
-    }
-    facts->durationSeconds = static_cast<double>(file.size() - 44) / 176400.0;
-    facts->durationText = QStringLiteral("00:00");
-    return true;
-}
-
 void FakeEncoder::CancelEncode() {
     cancelled = true;
     if (finishOnCancel && running) {

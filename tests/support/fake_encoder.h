@@ -1,6 +1,5 @@
 #pragma once
 
-#include "queue/admission.h"
 #include "queue/encode_port.h"
 #include "queue/tick_clock.h"
 
@@ -69,8 +68,5 @@ public:
     void Progress(int percent, std::uint32_t bytesDone);
     QObject* receiver = nullptr;
 };
-
-// True for a RIFF/WAVE file; the playing time counts CD-quality bytes.
-bool TestProbe(const QString& path, WaveFacts* facts);
 
 } // namespace testsupport
