@@ -4,8 +4,21 @@
 #include <QRectF>
 
 // The symbols on the buttons, each drawn to fill `box` (about 20 x 20).
-enum class Glyph { AddFiles, ClearAll, Remove, Down, Up, Encode, Errors, Network, Options, Pause,
-                   Resume, Quit, Cancel };
+enum class Glyph {
+    AddFiles,
+    ClearAll,
+    Remove,
+    Down,
+    Up,
+    Encode,
+    Errors,
+    Network,
+    Options,
+    Pause,
+    Resume,
+    Quit,
+    Cancel
+};
 
 void DrawGlyph(QPainter& painter, Glyph glyph, const QRectF& box);
 

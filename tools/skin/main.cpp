@@ -203,8 +203,8 @@ void TopBand() {
         QPainterPath path;
         for (int x = 0; x <= 520; ++x) {
             const qreal envelope = 1.0 - x / 520.0;
-            const qreal y = height / 2.0 + envelope * (9 - wave * 2.5) *
-                                               qSin(x / (11.0 + wave * 4) + wave * 1.3);
+            const qreal y = height / 2.0 +
+                            envelope * (9 - wave * 2.5) * qSin(x / (11.0 + wave * 4) + wave * 1.3);
             if (x == 0) {
                 path.moveTo(x + 8, y);
             } else {
@@ -244,8 +244,8 @@ void ListFrame() {
             const qreal radius = qMax(6.0 - i, 0.5);
             p.setPen(QPen(profile[i], 1.0));
             p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(0.5 + i, 0.5 + i, size - 1 - 2 * i, size - 1 - 2 * i),
-                              radius, radius);
+            p.drawRoundedRect(QRectF(0.5 + i, 0.5 + i, size - 1 - 2 * i, size - 1 - 2 * i), radius,
+                              radius);
         }
     }
     const int far = size - FRAME;
@@ -315,7 +315,8 @@ QImage Emblem(int size, qreal stroke) {
     p.setBrush(Qt::NoBrush);
     p.drawPath(wave);
     p.setPen(QPen(QColor(255, 255, 255, 80), 1.0));
-    p.drawLine(QPointF(tile.left() + 3, tile.top() + 1.5), QPointF(tile.right() - 3, tile.top() + 1.5));
+    p.drawLine(QPointF(tile.left() + 3, tile.top() + 1.5),
+               QPointF(tile.right() - 3, tile.top() + 1.5));
     return image;
 }
 
@@ -419,7 +420,7 @@ void HandCursor() {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath hand;
-    hand.addRoundedRect(QRectF(8, 1, 5, 17), 2.5, 2.5);     // index finger
+    hand.addRoundedRect(QRectF(8, 1, 5, 17), 2.5, 2.5);      // index finger
     hand.addRoundedRect(QRectF(12.5, 9, 4.5, 10), 2.2, 2.2); // middle
     hand.addRoundedRect(QRectF(16.5, 10, 4.5, 9), 2.2, 2.2); // ring
     hand.addRoundedRect(QRectF(20.5, 11.5, 4, 8), 2, 2);     // little

@@ -66,7 +66,8 @@ QPixmap LoadResourceBitmap(int id, const QWidget* window) {
     }
     const std::optional<LogicalPalette>& palette = StoredPalette();
     if (palette && !palette->entries.empty() && CurrentDisplayCaps().paletteDisplay) {
-        image = image.convertToFormat(QImage::Format_Indexed8, palette->ColourTable());
+        image = image.convertToFormat(QImage::Format_ARGB32)
+                    .convertToFormat(QImage::Format_Indexed8, palette->ColourTable());
     }
     return QPixmap::fromImage(image);
 }

@@ -163,8 +163,9 @@ void CSkinButton::NotifyIfStateChanged() {
     const int picture = CurrentPicture();
     const int message = notifyIds[static_cast<size_t>(picture)];
     if (message != 0) {
-        PostEvent<PlainEvent>(notifyWindow.data(), message, picture,
-                              static_cast<qintptr>(pictures[static_cast<size_t>(picture)].cacheKey()));
+        PostEvent<PlainEvent>(
+            notifyWindow.data(), message, picture,
+            static_cast<qintptr>(pictures[static_cast<size_t>(picture)].cacheKey()));
     }
 }
 
@@ -179,8 +180,7 @@ void CSkinButton::CaptureBackground() {
     }
     savedBackground.fill(parent->palette().color(QPalette::Window));
     // Only the parent itself: its background and its own painting, no siblings.
-    parent->render(&savedBackground, QPoint(), QRegion(geometry()),
-                   QWidget::DrawWindowBackground);
+    parent->render(&savedBackground, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
 }
 
 QPoint CSkinButton::PicturePosition(bool pressedWithoutCaption) const {

@@ -90,6 +90,7 @@ void CSkinProgress::SetBackColour(const QColor& colour) {
 }
 
 int CSkinProgress::FilledCells() const {
+    EnsureLayout();
     const int top = maximum == 0 ? 100 : maximum;
     return static_cast<int>(std::floor(cellCount * ProgressFraction(position, minimum, top)));
 }
@@ -106,7 +107,15 @@ void CSkinProgress::resizeEvent(QResizeEvent* event) {
     Layout();
 }
 
-void CSkinProgress::Layout() {
+void CSkinProgress::EnsureLayout() const {
+    if (laidOutSize != size() || laidOutText != showText) {
+        Layout();
+    }
+}
+
+void CSkinProgress::Layout() const {
+    laidOutSize = size();
+    laidOutText = showText;
     textRect = rect();
     barRect = rect();
     if (showText) {
@@ -133,7 +142,8 @@ void CSkinProgress::Layout() {
         cellHeight = barHeight - 5;
         cellCount = static_cast<int>(
             std::floor(static_cast<double>(barRect.width() - gap) / (cellWidth + gap)));
-        cellCount = qMax(cellCount, 0);
+        // Too low for a cell of any height: nothing to draw.
+        cellCount = cellWidth > 0 && cellHeight > 0 ? qMax(cellCount, 0) : 0;
     }
 }
 
@@ -160,8 +170,7 @@ void CSkinProgress::PaintPictures(QPainter& painter) const {
     painter.drawPixmap(0, 0, emptyPicture);
     const int filledWidth = qMin(FilledCells() * cellWidth, fullPicture.width());
     if (filledWidth > 0) {
-        painter.drawPixmap(fullOffset, fullPicture,
-                           QRect(0, 0, filledWidth, fullPicture.height()));
+        painter.drawPixmap(fullOffset, fullPicture, QRect(0, 0, filledWidth, fullPicture.height()));
     }
 }
 
@@ -210,6 +219,7 @@ void CSkinProgress::PaintCells(QPainter& painter) const {
 }
 
 void CSkinProgress::paintEvent(QPaintEvent*) {
+    EnsureLayout();
     const qreal ratio = devicePixelRatioF();
     QPixmap canvas(size() * ratio);
     canvas.setDevicePixelRatio(ratio);

@@ -34,13 +34,34 @@ public:
     int Minimum() const { return minimum; }
     int Maximum() const { return maximum; }
     int Pos() const { return position; }
-    int CellCount() const { return cellCount; }
-    int CellWidth() const { return cellWidth; }
-    int CellHeight() const { return cellHeight; }
-    int Gap() const { return gap; }
-    int LeftMargin() const { return leftMargin; }
-    QRect BarRect() const { return barRect; }
-    QRect TextRect() const { return textRect; }
+    int CellCount() const {
+        EnsureLayout();
+        return cellCount;
+    }
+    int CellWidth() const {
+        EnsureLayout();
+        return cellWidth;
+    }
+    int CellHeight() const {
+        EnsureLayout();
+        return cellHeight;
+    }
+    int Gap() const {
+        EnsureLayout();
+        return gap;
+    }
+    int LeftMargin() const {
+        EnsureLayout();
+        return leftMargin;
+    }
+    QRect BarRect() const {
+        EnsureLayout();
+        return barRect;
+    }
+    QRect TextRect() const {
+        EnsureLayout();
+        return textRect;
+    }
     int FilledCells() const;
     QString PercentText() const;
     // Forgets the captured background, so the next paint takes it again.
@@ -53,7 +74,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Layout();
+    // The geometry follows the current size even before any resize event
+    // has been delivered (a hidden widget gets its resize event only at show).
+    void EnsureLayout() const;
+    void Layout() const;
     void CaptureBackground();
     void PaintCells(QPainter& painter) const;
     void PaintPictures(QPainter& painter) const;
@@ -62,13 +86,15 @@ private:
     int minimum = 0;
     int maximum = 100;
     int position = 0;
-    int cellCount = 0;
-    int cellWidth = 0;
-    int cellHeight = 0;
-    int gap = 0;
-    int leftMargin = 0;
-    QRect barRect;
-    QRect textRect;
+    mutable int cellCount = 0;
+    mutable int cellWidth = 0;
+    mutable int cellHeight = 0;
+    mutable int gap = 0;
+    mutable int leftMargin = 0;
+    mutable QRect barRect;
+    mutable QRect textRect;
+    mutable QSize laidOutSize{-1, -1};
+    mutable bool laidOutText = false;
     QFont percentFont;
     QColor textColour{0, 0, 0};
     QColor backColour;

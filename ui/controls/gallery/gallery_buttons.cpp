@@ -32,9 +32,9 @@ public:
         setFixedSize(halo.size() + QSize(16, 12));
     }
     QRect ButtonPlace(QSize buttonSize) const {
-        return QRect(QPoint((width() - buttonSize.width()) / 2,
-                            (height() - buttonSize.height()) / 2),
-                     buttonSize);
+        return QRect(
+            QPoint((width() - buttonSize.width()) / 2, (height() - buttonSize.height()) / 2),
+            buttonSize);
     }
 
 protected:

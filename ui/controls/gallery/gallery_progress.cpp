@@ -9,10 +9,9 @@
 namespace {
 
 CSkinProgress* MakeBar(int style, int position, bool text, QWidget* parent) {
-    CSkinProgress* bar = style == 1
-                             ? new CSkinProgress(1, SKIN_PROGRESS_FULL, SKIN_PROGRESS_EMPTY, 0, 0,
-                                                 parent)
-                             : new CSkinProgress(style, 0, 0, 0, 0, parent);
+    CSkinProgress* bar =
+        style == 1 ? new CSkinProgress(1, SKIN_PROGRESS_FULL, SKIN_PROGRESS_EMPTY, 0, 0, parent)
+                   : new CSkinProgress(style, 0, 0, 0, 0, parent);
     bar->SetRange(0, 100);
     bar->SetPos(position);
     bar->SetShowText(text);
@@ -36,10 +35,8 @@ std::unique_ptr<QWidget> MakeProgressPage() {
         const char* title;
     };
     const Variant variants[] = {
-        {0, false, "style 0, framed cells"},
-        {0, true, "style 0 with percentage"},
-        {2, false, "style 2, flat cells"},
-        {2, true, "style 2 with percentage"},
+        {0, false, "style 0, framed cells"}, {0, true, "style 0 with percentage"},
+        {2, false, "style 2, flat cells"},   {2, true, "style 2 with percentage"},
         {1, false, "style 1, picture pair"},
     };
     int column = 1;

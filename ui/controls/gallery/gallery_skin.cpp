@@ -26,9 +26,9 @@ protected:
             painter.drawPixmap(x, band.height() + 14, LoadResourceBitmap(id));
             x += 42;
         }
-        painter.drawPixmap(380, band.height() + 60, LoadResourceBitmap(SKIN_PICTURE_ONE)
-                                                        .scaled(160, 107, Qt::KeepAspectRatio,
-                                                                Qt::SmoothTransformation));
+        painter.drawPixmap(380, band.height() + 60,
+                           LoadResourceBitmap(SKIN_PICTURE_ONE)
+                               .scaled(160, 107, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         painter.drawPixmap(16, 270, LoadResourceBitmap(SKIN_PICTURE_TWO));
         const QPixmap grip = LoadResourceBitmap(SKIN_SIZE_GRIP);
         const QPixmap largeGrip = LoadResourceBitmap(SKIN_SIZE_GRIP_LARGE);

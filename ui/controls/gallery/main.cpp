@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
     if (!screenshotDir.isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid()) {
-            QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                         QFile::ExeOwner);
+            QFile::setPermissions(runtimeDir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
         }
         qInstallMessageHandler(CountingHandler);
