@@ -340,7 +340,9 @@ bool CSkinButton::event(QEvent* event) {
     if (wantAllKeys && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            // The button keeps Tab: no focus move here or in the parent.
             keyPressEvent(key);
+            key->accept();
             return true;
         }
     }

@@ -36,7 +36,6 @@ struct SkinDrawState {
 int ChooseSkinPicture(const std::array<bool, SKIN_PICTURE_SLOTS>& present,
                       const SkinDrawState& state);
 
-inline constexpr int SKIN_HOVER_TIMER_ID = 129;
 inline constexpr int SKIN_HOVER_INTERVAL_MS = 100;
 inline constexpr int SKIN_CAPTION_LIMIT = 127;
 

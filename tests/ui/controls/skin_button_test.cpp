@@ -3,6 +3,7 @@
 #include "ui/controls/skin_ids.h"
 
 #include <QCursor>
+#include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -252,4 +253,35 @@ TEST(SkinButtonDrawing, KeepsTheParentBehindItsRoundedCorners) {
     }
     EXPECT_TRUE(grey);
     EXPECT_TRUE(white);
+}
+
+TEST(SkinButtonBehaviour, RightClickOnTheCaptionOpensTheMenuAndTabCanBeWanted) {
+    QWidget window;
+    auto* button = new CSkinButton(QStringLiteral("&Options"), &window);
+    ASSERT_TRUE(LoadSet(*button, 209));
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    button->SetContextMenu(&menu);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect caption = button->CaptionRect();
+    QTest::mouseClick(button, Qt::RightButton, {}, caption.center());
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+    // Outside the caption rectangle (its left strip) nothing opens.
+    QTest::mouseClick(button, Qt::RightButton, {}, QPoint(1, caption.center().y()));
+    EXPECT_FALSE(menu.isVisible());
+
+    // Tab moves the focus on, unless the button wants all keys.
+    auto* next = new CSkinButton(QStringLiteral("Next"), &window);
+    ASSERT_TRUE(LoadSet(*next, 213));
+    next->move(80, 0);
+    next->show();
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Tab);
+    EXPECT_TRUE(next->hasFocus());
+    ASSERT_TRUE(button->SetBitmaps(212, 210, 209, 211, 0, true));
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Tab);
+    EXPECT_TRUE(button->hasFocus());
 }
