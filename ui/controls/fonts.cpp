@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array<SharedFontSpec, SHARED_FONT_COUNT> FONT_TABLE = {{
+constexpr std::array<SharedFontEntry, SHARED_FONT_COUNT> FONT_TABLE = {{
     {"MS Sans Serif", 8, 400},
     {"MS Sans Serif", 12, 700},
     {"MS Sans Serif", 8, 700},
@@ -40,7 +40,7 @@ QFont::StyleHint HintForFace(const QString& face) {
 
 } // namespace
 
-const SharedFontSpec* SharedFontDescription(int index) {
+const SharedFontEntry* SharedFontDescription(int index) {
     if (index < 0 || index >= SHARED_FONT_COUNT) {
         return nullptr;
     }
@@ -58,14 +58,14 @@ QFont MakeDisplayFont(const QString& face, double points, int weight) {
 
 const QFont* GetSharedFont(int index) {
     static std::array<std::unique_ptr<QFont>, SHARED_FONT_COUNT> fonts;
-    const SharedFontSpec* spec = SharedFontDescription(index);
-    if (spec == nullptr) {
+    const SharedFontEntry* entry = SharedFontDescription(index);
+    if (entry == nullptr) {
         return nullptr;
     }
     auto& slot = fonts[static_cast<size_t>(index)];
     if (!slot) {
         slot = std::make_unique<QFont>(
-            MakeDisplayFont(QString::fromLatin1(spec->face), spec->points, spec->weight));
+            MakeDisplayFont(QString::fromLatin1(entry->face), entry->points, entry->weight));
     }
     return slot.get();
 }

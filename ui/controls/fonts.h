@@ -5,14 +5,14 @@
 
 inline constexpr int SHARED_FONT_COUNT = 17;
 
-struct SharedFontSpec {
+struct SharedFontEntry {
     const char* face;
     double points;
     int weight; // 400 normal, 700 bold
 };
 
 // The description of a table entry; null outside 0..16.
-const SharedFontSpec* SharedFontDescription(int index);
+const SharedFontEntry* SharedFontDescription(int index);
 
 // A font of the shared table, created at its first request for the current
 // display and kept for the rest of the run; null outside 0..16.
