@@ -58,7 +58,7 @@ inline constexpr int SKIN_LIBRARY_ICON = 146;
 inline constexpr int SKIN_PICTURE_ONE = 147;
 inline constexpr int SKIN_PICTURE_TWO = 152;
 inline constexpr int SKIN_HAND_CURSOR = 370;
-inline constexpr int SKIN_HAND_HOTSPOT_X = 9;
+inline constexpr int SKIN_HAND_HOTSPOT_X = 10;
 inline constexpr int SKIN_HAND_HOTSPOT_Y = 1;
 
 // A sample full/empty pair for the bitmap-pair progress style.
