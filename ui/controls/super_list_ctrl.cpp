@@ -151,22 +151,26 @@ void CSuperListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const {
     const bool selected = selectionModel() && selectionModel()->isSelected(index);
     QStyleOptionViewItem row = option;
-    if (!isEnabled()) {
-        painter->fillRect(option.rect, bkColour);
-    } else {
-        painter->fillRect(option.rect, selected ? HighlightColor() : textBkColour);
-    }
-    // The strip right of the last column: highlighted rows reach the client's edge.
-    const int columnsRight = header()->length() - header()->offset();
-    if (clientWidthSel && fullRowSel && columnsRight < clientWidth) {
-        const QRect strip(columnsRight, option.rect.top(), clientWidth - columnsRight,
-                          option.rect.height());
-        painter->fillRect(strip, selected && isEnabled() ? HighlightColor() : textBkColour);
-    }
+    painter->fillRect(option.rect, !isEnabled() ? bkColour
+                                   : selected   ? HighlightColor()
+                                                : textBkColour);
     row.palette.setColor(QPalette::Highlight, HighlightColor());
     row.palette.setColor(QPalette::HighlightedText, HighlightTextColor());
     row.palette.setColor(QPalette::Text, isEnabled()
                                              ? textColour
                                              : palette().color(QPalette::Disabled, QPalette::Text));
     QTreeView::drawRow(painter, row, index);
+
+    // The strip right of the last column: highlighted rows reach the client's
+    // edge only when asked to.
+    const int columnsRight = header()->length() - header()->offset();
+    const int right = std::max(clientWidth, viewport()->width());
+    if (columnsRight < right) {
+        const bool highlight = clientWidthSel && fullRowSel && selected && isEnabled();
+        const QRect strip(columnsRight, option.rect.top(), right - columnsRight,
+                          option.rect.height());
+        painter->fillRect(strip, highlight      ? HighlightColor()
+                                 : !isEnabled() ? bkColour
+                                                : textBkColour);
+    }
 }
