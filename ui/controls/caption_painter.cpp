@@ -12,6 +12,7 @@
 #include <QWhatsThis>
 #include <QWindow>
 #include <algorithm>
+#include <qdrawutil.h>
 
 CaptionMetrics GetCaptionMetrics(const QWidget* window) {
     const QStyle* style = window ? window->style() : QApplication::style();
@@ -210,9 +211,14 @@ bool CCaptionPainter::WindowProc(QEvent* event) {
         const bool result = Default();
         const QRect dirty = static_cast<QPaintEvent*>(event)->rect();
         const QRect caption = GetCaptionRect(target);
-        if (dirty.intersects(caption)) {
+        const QRect client = target->contentsRect();
+        if (!client.contains(dirty)) {
+            // No window manager draws the frame of a frameless window.
             QPainter painter(target);
-            PaintCaption(painter);
+            qDrawWinPanel(&painter, target->rect(), target->palette(), false);
+            if (dirty.intersects(caption)) {
+                PaintCaption(painter);
+            }
         }
         return result;
     }
