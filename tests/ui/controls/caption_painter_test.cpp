@@ -83,19 +83,6 @@ TEST(CaptionFadeTest, FadesFromBlackToTheCaptionColour) {
     }
 }
 
-TEST(CaptionFadeTest, NarrowCaptionStillFillsEveryPixel) {
-    QImage image(50, 2, QImage::Format_RGB32);
-    image.fill(Qt::magenta);
-    {
-        QPainter painter(&image);
-        PaintCaptionFade(painter, 50, 2, QColor(0, 0, 255));
-    }
-    for (int x = 0; x < 50; ++x) {
-        ASSERT_NE(image.pixelColor(x, 0), QColor(Qt::magenta)) << x;
-    }
-    EXPECT_EQ(image.pixelColor(49, 0), QColor(0, 0, 255));
-}
-
 TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeOnResizeAndTitleChange) {
     CaptionWindow window;
     CCaptionPainter painter;

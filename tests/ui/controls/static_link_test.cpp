@@ -7,7 +7,6 @@
 TEST(StaticLink, LooksLikeALink) {
     CStaticLink link(QStringLiteral("https://example.org/encoder"));
     EXPECT_TRUE(link.font().underline());
-    EXPECT_EQ(link.Colour(), CStaticLink::UnvisitedColour());
     EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(0, 0, 255));
     EXPECT_EQ(link.cursor().shape(), CStaticLink::HandCursor().shape());
     EXPECT_GE(link.width(), link.fontMetrics().horizontalAdvance(link.text()));
@@ -30,7 +29,6 @@ TEST(StaticLink, ClickOpensTargetOrOwnText) {
     QTest::mouseClick(&plain, Qt::LeftButton);
     EXPECT_EQ(opened, QStringList{"https://example.org/a"});
     EXPECT_EQ(plain.Target(), "https://example.org/a");
-    EXPECT_EQ(plain.Colour(), QColor(128, 0, 128));
     EXPECT_EQ(plain.palette().color(QPalette::WindowText), QColor(128, 0, 128));
 
     CStaticLink withTarget(QStringLiteral("Our home page"),

