@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -160,4 +162,17 @@ TEST(IPAddrCtl, ArrowsAndTabMoveBetweenFieldsAndControls) {
     fixture.control->Field(2)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_TRUE(fixture.before->hasFocus());
+}
+
+TEST(IPAddrCtl, EnterAndEscapeReachTheDialog) {
+    IpFixture fixture;
+    auto* ok = new QPushButton(QStringLiteral("OK"), &fixture.dialog);
+    ok->setDefault(true);
+    ok->show();
+    QSignalSpy clicks(ok, &QPushButton::clicked);
+    QTest::keyClick(fixture.control->Field(0), Qt::Key_Return);
+    EXPECT_EQ(clicks.size(), 1);
+    QTest::keyClick(fixture.control->Field(0), Qt::Key_Escape);
+    EXPECT_EQ(fixture.dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(fixture.dialog.isVisible());
 }
