@@ -114,27 +114,3 @@ LoopResult ConvertLikeEngine(HACMDRIVERID driverId, const WAVEFORMATEX& source,
         done += s.header.cbSrcLengthUsed;
     }
 }
-
-std::vector<HACMDRIVERID> InstalledDriverIds() {
-    std::vector<HACMDRIVERID> ids;
-    acmDriverEnum(
-        [&ids](HACMDRIVERID id, std::uintptr_t, std::uint32_t) {
-            ids.push_back(id);
-            return true;
-        },
-        0, 0);
-    return ids;
-}
-
-IsolatedAcmDrivers::IsolatedAcmDrivers() {
-    for (HACMDRIVERID id : InstalledDriverIds()) {
-        acmDriverRemove(id, 0);
-    }
-}
-
-IsolatedAcmDrivers::~IsolatedAcmDrivers() {
-    for (HACMDRIVERID id : InstalledDriverIds()) {
-        acmDriverRemove(id, 0);
-    }
-    acmInstallStandardDrivers();
-}

@@ -20,15 +20,3 @@ struct LoopResult {
 LoopResult ConvertLikeEngine(HACMDRIVERID driverId, const WAVEFORMATEX& source,
                              const WAVEFORMATEX& destination, const std::vector<std::uint8_t>& pcm,
                              std::uint32_t destinationBufferLimit = 0);
-
-// Removes every installed driver for a test and reinstalls the standard ones
-// afterwards.
-class IsolatedAcmDrivers {
-public:
-    IsolatedAcmDrivers();
-    ~IsolatedAcmDrivers();
-    IsolatedAcmDrivers(const IsolatedAcmDrivers&) = delete;
-    IsolatedAcmDrivers& operator=(const IsolatedAcmDrivers&) = delete;
-};
-
-std::vector<HACMDRIVERID> InstalledDriverIds();

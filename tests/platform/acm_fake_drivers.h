@@ -155,3 +155,34 @@ inline HACMDRIVERID Install(const std::shared_ptr<Driver>& driver) {
 }
 
 } // namespace fakeacm
+
+inline std::vector<HACMDRIVERID> InstalledDriverIds() {
+    std::vector<HACMDRIVERID> ids;
+    acmDriverEnum(
+        [&ids](HACMDRIVERID id, std::uintptr_t, std::uint32_t) {
+            ids.push_back(id);
+            return true;
+        },
+        0, 0);
+    return ids;
+}
+
+// Removes every installed driver for a test and reinstalls the standard ones
+// afterwards.
+class IsolatedAcmDrivers {
+public:
+    IsolatedAcmDrivers() { RemoveAll(); }
+    ~IsolatedAcmDrivers() {
+        RemoveAll();
+        acmInstallStandardDrivers();
+    }
+    IsolatedAcmDrivers(const IsolatedAcmDrivers&) = delete;
+    IsolatedAcmDrivers& operator=(const IsolatedAcmDrivers&) = delete;
+
+private:
+    static void RemoveAll() {
+        for (HACMDRIVERID id : InstalledDriverIds()) {
+            acmDriverRemove(id, 0);
+        }
+    }
+};

@@ -1,4 +1,5 @@
 #include "acm_convert_loop.h"
+#include "acm_fake_drivers.h"
 #include "support/wav_builder.h"
 
 #include <QFileInfo>
