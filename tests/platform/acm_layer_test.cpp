@@ -51,10 +51,6 @@ TEST_F(AcmLayer, DriversAreListedInInstallOrderWithTheirDetailsCutToSize) {
     EXPECT_EQ(details.szShortName.size(), ACMDRIVERDETAILS_SHORTNAME_CHARS);
     EXPECT_EQ(details.wMid, 901);
 
-    std::uint32_t count = 0;
-    EXPECT_EQ(acmMetrics(HACMDRIVER{}, ACM_METRIC_COUNT_DRIVERS, &count), MMSYSERR_NOERROR);
-    EXPECT_EQ(count, 2u);
-
     // A removed driver's id is dead and never handed out again.
     ASSERT_EQ(acmDriverRemove(first, 0), MMSYSERR_NOERROR);
     EXPECT_EQ(acmDriverDetails(first, &details, 0), MMSYSERR_INVALHANDLE);
@@ -63,12 +59,6 @@ TEST_F(AcmLayer, DriversAreListedInInstallOrderWithTheirDetailsCutToSize) {
     const HACMDRIVERID third = fakeacm::Install(codec);
     EXPECT_NE(third, first);
     EXPECT_NE(third, second);
-
-    // Stopping early.
-    int calls = 0;
-    acmDriverEnum([&calls](HACMDRIVERID, std::uintptr_t, std::uint32_t) { return ++calls < 1; }, 0,
-                  0);
-    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(AcmLayer, OpenInstancesAndStreamsKeepTheirDriverAndHandlesDieOnClose) {
