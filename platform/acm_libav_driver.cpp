@@ -30,23 +30,23 @@ bool HasLibavEncoder(const char* name) {
     return avcodec_find_encoder_by_name(name) != nullptr;
 }
 
-LibavAcmDriver::LibavAcmDriver(const LibavCodecSpec& spec) : spec(spec) {}
+LibavAcmDriver::LibavAcmDriver(const LibavCodecEntry& entry) : entry(entry) {}
 
 ACMDRIVERDETAILS LibavAcmDriver::Details() const {
     ACMDRIVERDETAILS details;
     details.fccType = ACMDRIVERDETAILS_FCCTYPE_AUDIOCODEC;
     details.wMid = CORVANE_ACM_MANUFACTURER_ID;
-    details.wPid = spec.productId;
+    details.wPid = entry.productId;
     details.vdwACM = 0x03320000;
     details.vdwDriver = (LIBAVCODEC_VERSION_MAJOR << 24) | (LIBAVCODEC_VERSION_MINOR << 16) |
                         LIBAVCODEC_VERSION_MICRO;
     details.fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CODEC;
     details.cFormatTags = 2; // PCM and the codec's own tag
     details.cFilterTags = 0;
-    details.szShortName = spec.shortName;
-    details.szLongName = spec.longName;
+    details.szShortName = entry.shortName;
+    details.szLongName = entry.longName;
     details.szFeatures = std::string("Encodes 8- and 16-bit PCM with libavcodec's ") +
-                         spec.encoderName + " encoder.";
+                         entry.encoderName + " encoder.";
     return details;
 }
 
@@ -59,14 +59,14 @@ std::vector<WAVEFORMATEX> LibavAcmDriver::FormatsFor(std::uint32_t sampleRate, i
     std::vector<WAVEFORMATEX> formats;
     auto addIfOpens = [&](std::int64_t bitRate) {
         CodecContextPtr context =
-            OpenLibavEncoder(spec, channels, static_cast<int>(sampleRate), bitRate);
+            OpenLibavEncoder(entry, channels, static_cast<int>(sampleRate), bitRate);
         if (context) {
-            if (auto format = DescribeLibavFormat(spec, *context)) {
+            if (auto format = DescribeLibavFormat(entry, *context)) {
                 formats.push_back(*format);
             }
         }
     };
-    if (spec.kind == LibavCodecKind::Mp3) {
+    if (entry.kind == LibavCodecKind::Mp3) {
         if (std::find(MP3_RATES.begin(), MP3_RATES.end(), sampleRate) != MP3_RATES.end()) {
             for (int kbits : MP3_KBITS) {
                 addIfOpens(kbits * 1000LL);
@@ -117,7 +117,7 @@ MMRESULT LibavAcmDriver::OpenStream(const WAVEFORMATEX& source, const WAVEFORMAT
     if (std::find(offered.begin(), offered.end(), destination) == offered.end()) {
         return ACMERR_NOTPOSSIBLE;
     }
-    auto opened = std::make_unique<LibavAcmStream>(spec, source, destination);
+    auto opened = std::make_unique<LibavAcmStream>(entry, source, destination);
     if (!opened->Open()) {
         return MMSYSERR_ERROR;
     }

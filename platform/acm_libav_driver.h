@@ -12,7 +12,7 @@
 // rate: mono (down-mixed) first, then the source's own channel count.
 class LibavAcmDriver : public AcmDriver {
 public:
-    explicit LibavAcmDriver(const LibavCodecSpec& spec);
+    explicit LibavAcmDriver(const LibavCodecEntry& entry);
 
     ACMDRIVERDETAILS Details() const override;
     std::vector<WAVEFORMATEX> Formats(const WAVEFORMATEX* source) const override;
@@ -23,7 +23,7 @@ public:
 private:
     std::vector<WAVEFORMATEX> FormatsFor(std::uint32_t sampleRate, int channels) const;
 
-    LibavCodecSpec spec;
+    LibavCodecEntry entry;
     mutable std::mutex cacheMutex;
     mutable std::map<std::pair<std::uint32_t, int>, std::vector<WAVEFORMATEX>> cache;
 };

@@ -45,9 +45,9 @@ void PutU16(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 } // namespace
 
-CodecContextPtr OpenLibavEncoder(const LibavCodecSpec& spec, int channels, int sampleRate,
+CodecContextPtr OpenLibavEncoder(const LibavCodecEntry& entry, int channels, int sampleRate,
                                  std::int64_t bitRate) {
-    const AVCodec* codec = avcodec_find_encoder_by_name(spec.encoderName);
+    const AVCodec* codec = avcodec_find_encoder_by_name(entry.encoderName);
     if (codec == nullptr || channels < 1 || channels > 2 || sampleRate <= 0) {
         return {};
     }
@@ -61,11 +61,11 @@ CodecContextPtr OpenLibavEncoder(const LibavCodecSpec& spec, int channels, int s
     if (context->sample_fmt == AV_SAMPLE_FMT_NONE) {
         return {};
     }
-    if (spec.kind == LibavCodecKind::Mp3) {
+    if (entry.kind == LibavCodecKind::Mp3) {
         context->bit_rate = bitRate;
     }
     AVDictionary* options = nullptr;
-    if (spec.kind == LibavCodecKind::ImaAdpcm || spec.kind == LibavCodecKind::MsAdpcm) {
+    if (entry.kind == LibavCodecKind::ImaAdpcm || entry.kind == LibavCodecKind::MsAdpcm) {
         av_dict_set_int(&options, "block_size", AdpcmBlockSize(channels, sampleRate), 0);
     }
     const int opened = avcodec_open2(context.get(), codec, &options);
@@ -76,14 +76,14 @@ CodecContextPtr OpenLibavEncoder(const LibavCodecSpec& spec, int channels, int s
     return context;
 }
 
-std::optional<WAVEFORMATEX> DescribeLibavFormat(const LibavCodecSpec& spec,
+std::optional<WAVEFORMATEX> DescribeLibavFormat(const LibavCodecEntry& entry,
                                                 const AVCodecContext& context) {
     WAVEFORMATEX format;
-    format.wFormatTag = spec.formatTag;
+    format.wFormatTag = entry.formatTag;
     format.nChannels = static_cast<std::uint16_t>(context.ch_layout.nb_channels);
     format.nSamplesPerSec = static_cast<std::uint32_t>(context.sample_rate);
     std::vector<std::uint8_t> extra;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case LibavCodecKind::Mp3: {
         if (context.bit_rate <= 0 || context.sample_rate <= 0) {
             return std::nullopt;
@@ -129,9 +129,9 @@ std::optional<WAVEFORMATEX> DescribeLibavFormat(const LibavCodecSpec& spec,
     return format;
 }
 
-LibavFrameShape FrameShapeOf(const LibavCodecSpec& spec, const WAVEFORMATEX& format) {
+LibavFrameShape FrameShapeOf(const LibavCodecEntry& entry, const WAVEFORMATEX& format) {
     LibavFrameShape shape;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case LibavCodecKind::Mp3:
         shape.samples = MP3_SAMPLES_PER_FRAME;
         // A padded frame is one byte longer than the nominal size.

@@ -13,7 +13,7 @@ extern "C" {
 enum class LibavCodecKind { Mp3, ImaAdpcm, MsAdpcm, G711 };
 
 // One libavcodec encoder and the wave format tag its output is known by.
-struct LibavCodecSpec {
+struct LibavCodecEntry {
     const char* encoderName;
     std::uint16_t formatTag;
     LibavCodecKind kind;
@@ -42,13 +42,13 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 // Opens the encoder for a channel count and rate; `bitRate` counts for MP3
 // only. Null when libavcodec refuses the combination.
-CodecContextPtr OpenLibavEncoder(const LibavCodecSpec& spec, int channels, int sampleRate,
+CodecContextPtr OpenLibavEncoder(const LibavCodecEntry& entry, int channels, int sampleRate,
                                  std::int64_t bitRate);
 
 // The format record of what an opened encoder produces, with the extra bytes
 // a decoder needs and an average byte rate that holds even where libavcodec
 // reports no bit rate.
-std::optional<WAVEFORMATEX> DescribeLibavFormat(const LibavCodecSpec& spec,
+std::optional<WAVEFORMATEX> DescribeLibavFormat(const LibavCodecEntry& entry,
                                                 const AVCodecContext& context);
 
 // Samples per codec frame and the most bytes one such frame takes.
@@ -56,4 +56,4 @@ struct LibavFrameShape {
     std::uint32_t samples = 0;
     std::uint32_t maxBytes = 0;
 };
-LibavFrameShape FrameShapeOf(const LibavCodecSpec& spec, const WAVEFORMATEX& format);
+LibavFrameShape FrameShapeOf(const LibavCodecEntry& entry, const WAVEFORMATEX& format);

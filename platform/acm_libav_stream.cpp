@@ -15,13 +15,13 @@ constexpr std::uint32_t VARIABLE_FRAME_SAMPLES = 1024;
 
 } // namespace
 
-LibavAcmStream::LibavAcmStream(const LibavCodecSpec& spec, const WAVEFORMATEX& source,
+LibavAcmStream::LibavAcmStream(const LibavCodecEntry& entry, const WAVEFORMATEX& source,
                                const WAVEFORMATEX& destination)
-    : spec(spec), source(source), destination(destination) {}
+    : entry(entry), source(source), destination(destination) {}
 
 bool LibavAcmStream::Open() {
     const std::int64_t bitRate = static_cast<std::int64_t>(destination.nAvgBytesPerSec) * 8;
-    context = OpenLibavEncoder(spec, destination.nChannels,
+    context = OpenLibavEncoder(entry, destination.nChannels,
                                static_cast<int>(destination.nSamplesPerSec), bitRate);
     if (!context) {
         return false;
@@ -44,7 +44,7 @@ bool LibavAcmStream::Open() {
 
 std::uint32_t LibavAcmStream::DestinationSize(std::uint32_t sourceBytes) const {
     const std::uint64_t frames = source.nBlockAlign ? sourceBytes / source.nBlockAlign : 0;
-    const LibavFrameShape shape = FrameShapeOf(spec, destination);
+    const LibavFrameShape shape = FrameShapeOf(entry, destination);
     if (frames == 0 || shape.samples == 0 || shape.maxBytes == 0) {
         return 0;
     }
@@ -57,7 +57,7 @@ std::uint32_t LibavAcmStream::DestinationSize(std::uint32_t sourceBytes) const {
 }
 
 std::uint32_t LibavAcmStream::SourceSize(std::uint32_t destinationBytes) const {
-    const LibavFrameShape shape = FrameShapeOf(spec, destination);
+    const LibavFrameShape shape = FrameShapeOf(entry, destination);
     if (shape.maxBytes == 0) {
         return 0;
     }

@@ -12,7 +12,7 @@
 // further input is taken, so the caller sees its input kept back.
 class LibavAcmStream : public AcmCodecStream {
 public:
-    LibavAcmStream(const LibavCodecSpec& spec, const WAVEFORMATEX& source,
+    LibavAcmStream(const LibavCodecEntry& entry, const WAVEFORMATEX& source,
                    const WAVEFORMATEX& destination);
     bool Open();
 
@@ -30,7 +30,7 @@ private:
     bool Flush();
     void Deliver(std::span<std::uint8_t> destination, std::uint32_t& produced);
 
-    LibavCodecSpec spec;
+    LibavCodecEntry entry;
     WAVEFORMATEX source;
     WAVEFORMATEX destination;
     CodecContextPtr context;
