@@ -61,9 +61,15 @@ std::string FirstTextItem(const ID3_Frame& frame, std::size_t limit) {
     }
     std::string text;
     if (ID3TE_IS_DOUBLE_BYTE_ENC(field->GetEncoding())) {
+        // The library keeps wide text in big-endian byte order in memory,
+        // whatever the host's order.
         const unicode_t* wide = field->GetRawUnicodeText();
         for (; wide != nullptr && *wide != 0 && text.size() < limit; ++wide) {
-            text.push_back(*wide < 0x100 ? char(*wide) : '?');
+            const auto* bytes = reinterpret_cast<const unsigned char*>(wide);
+            const unsigned unit = (unsigned(bytes[0]) << 8) | bytes[1];
+            if (unit != 0xFEFF) {
+                text.push_back(unit < 0x100 ? char(unit) : '?');
+            }
         }
         return text;
     }

@@ -46,3 +46,12 @@ void ApplyDialogRecord(std::span<const TagEditTarget> targets, const ID3TagRecor
         writeTag(i);
     }
 }
+
+void FillEmptyTitleFromName(ID3TagRecord& record, const QString& name) {
+    if (!record.title.empty()) {
+        return;
+    }
+    const ArtistTitle split = SplitArtistTitle(name);
+    record.artist = Latin1(split.artist);
+    record.title = Latin1(split.title);
+}

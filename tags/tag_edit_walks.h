@@ -30,3 +30,7 @@ ID3TagRecord ChooseDialogRecord(std::span<const TagEditTarget> targets,
 // none), since one title rarely fits several songs.
 void ApplyDialogRecord(std::span<const TagEditTarget> targets, const ID3TagRecord& confirmed,
                        const std::function<void(std::size_t)>& writeTag);
+
+// Before a finished encode is tagged: a record without a title takes artist
+// and title from the file's name (the artist even when one was entered).
+void FillEmptyTitleFromName(ID3TagRecord& record, const QString& name);

@@ -82,3 +82,16 @@ TEST(TagEditWalks, TheDialogOpensWithTheFirstReadOrTitledRecord) {
     EXPECT_EQ(fallback.artist.str(), "");
     EXPECT_EQ(fallback.album.str(), "");
 }
+
+TEST(TagEditWalks, AFinishedFileWithoutTitleIsNamedFromItsFile) {
+    ID3TagRecord record;
+    record.artist = "Entered";
+    record.album = "Kept";
+    FillEmptyTitleFromName(record, "Band - Song");
+    EXPECT_EQ(record.title.str(), "Song");
+    EXPECT_EQ(record.artist.str(), "Band");
+    EXPECT_EQ(record.album.str(), "Kept");
+    FillEmptyTitleFromName(record, "Other - Name");
+    EXPECT_EQ(record.title.str(), "Song");
+    EXPECT_EQ(record.artist.str(), "Band");
+}
