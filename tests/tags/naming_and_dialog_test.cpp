@@ -27,20 +27,6 @@ TEST(SplitArtistTitle, SeparatorExtensionAndSpaces) {
     ExpectSplit("-", "", "");
 }
 
-TEST(Genres, TableAndSortedOrder) {
-    EXPECT_EQ(GenreName(0), "Blues");
-    EXPECT_EQ(GenreName(17), "Rock");
-    EXPECT_EQ(GenreName(67), "Psychadelic");
-    EXPECT_EQ(GenreName(125), "Dance Hall");
-    EXPECT_EQ(GenreName(126), "");
-    EXPECT_EQ(GenreName(-1), "");
-    const std::vector<int>& order = SortedGenreNumbers();
-    ASSERT_EQ(order.size(), 126u);
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        EXPECT_LE(GenreName(order[i - 1]).compare(GenreName(order[i]), Qt::CaseInsensitive), 0);
-    }
-}
-
 TEST(Genres, SelectionFromStoredText) {
     EXPECT_EQ(GenreSelectionForText("(17)"), 17);
     EXPECT_EQ(GenreSelectionForText("(17)Rock"), 17);

@@ -2,24 +2,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(TagRecord, FieldsAreCutAtTheirLimitsAndAtNul) {
-    ID3TagRecord record;
-    record.title = std::string(200, 't');
-    record.year = "19999";
-    record.comment = std::string_view("before\0after", 12);
-    EXPECT_EQ(record.title.size(), 127u);
-    EXPECT_EQ(record.year.str(), "1999");
-    EXPECT_EQ(record.comment.str(), "before");
-}
-
 TEST(TagRecord, BytesKeepTheFieldOffsetsAndSurviveHostileInput) {
     ID3TagRecord record;
-    record.title = std::string(127, 'T');
+    record.title = std::string(200, 'T');                     // cut to 127
+    record.comment = std::string_view("Comment\0hidden", 14); // stops at NUL
     record.artist = "Artist";
     record.album = "Album";
     record.year = "1999";
     record.genre = "(17)";
-    record.comment = "Comment";
     const ID3TagRecordBytes bytes = SerializeTagRecord(record);
     ASSERT_EQ(bytes.size(), 645u);
     EXPECT_EQ(bytes[126], 'T');
