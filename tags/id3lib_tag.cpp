@@ -3,10 +3,13 @@
 #include "app/trace.h"
 
 #include <QFile>
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <id3/tag.h>
 #include <id3/writer.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -61,22 +64,25 @@ std::string FirstTextItem(const ID3_Frame& frame, std::size_t limit) {
     }
     std::string text;
     if (ID3TE_IS_DOUBLE_BYTE_ENC(field->GetEncoding())) {
-        // The library keeps wide text in big-endian byte order in memory,
-        // whatever the host's order.
-        const unicode_t* wide = field->GetRawUnicodeText();
-        for (; wide != nullptr && *wide != 0 && text.size() < limit; ++wide) {
-            const auto* bytes = reinterpret_cast<const unsigned char*>(wide);
-            const unsigned unit = (unsigned(bytes[0]) << 8) | bytes[1];
+        // The field's size is its text's length in bytes; the library's own
+        // wide-text getters read past the text, so it is read in place.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(field->GetRawUnicodeText());
+        const std::size_t units = bytes == nullptr ? 0 : field->Size() / 2;
+        for (std::size_t i = 0; i < units && text.size() < limit; ++i) {
+            // Kept in big-endian byte order in memory, whatever the host's order.
+            const unsigned unit = (unsigned(bytes[2 * i]) << 8) | bytes[2 * i + 1];
+            if (unit == 0) {
+                break;
+            }
             if (unit != 0xFEFF) {
                 text.push_back(unit < 0x100 ? char(unit) : '?');
             }
         }
         return text;
     }
-    const char* raw = field->GetRawText();
-    if (raw != nullptr) {
-        text.assign(raw, strnlen(raw, limit));
-    }
+    std::vector<char> narrow(limit + 1, 0);
+    const std::size_t length = field->Get(narrow.data(), limit);
+    text.assign(narrow.data(), strnlen(narrow.data(), std::min(length, limit)));
     return text;
 }
 
@@ -147,17 +153,20 @@ std::optional<RenderedID3v2> RenderID3v2(const QString& path, const ID3TagRecord
         SetTagOptions(tag);
 
         const auto texts = RecordTexts(record);
-        std::array<std::unique_ptr<ID3_Frame>, FRAME_TABLE.size()> created;
         for (std::size_t row = 0; row < FRAME_TABLE.size(); ++row) {
             ID3_Frame* frame = tag.Find(FRAME_TABLE[row].id);
             if (frame != nullptr) {
                 SetTextField(*frame, texts[row]);
                 continue;
             }
-            // The tag keeps a copy of what is added, so the text goes in first.
-            created[row] = std::make_unique<ID3_Frame>(FRAME_TABLE[row].id);
-            SetTextField(*created[row], texts[row]);
-            tag.AddFrame(created[row].get());
+            // Handed over to the tag: the library's frame copy (which adding
+            // without handing over makes) frees memory wrongly, and a copy
+            // would not see text set afterwards.
+            auto created = std::make_unique<ID3_Frame>(FRAME_TABLE[row].id);
+            SetTextField(*created, texts[row]);
+            if (tag.AttachFrame(created.get())) {
+                created.release();
+            }
         }
 
         StringSink sink;

@@ -1,5 +1,6 @@
 #include "tags/id3v2_layout.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -46,6 +47,23 @@ std::vector<std::uint8_t> Resynchronise(std::span<const std::uint8_t> body) {
     return out;
 }
 
+// Text in two-byte encodings comes in whole characters; the library reads
+// past its buffer on an odd byte count. Unknown encodings are refused too.
+bool TextIsWhole(const std::uint8_t* frame, std::size_t headerSize, std::uint32_t size,
+                 int version) {
+    const bool comment =
+        version == 2 ? std::memcmp(frame, "COM", 3) == 0 : std::memcmp(frame, "COMM", 4) == 0;
+    if (frame[0] != 'T' && !comment) {
+        return true;
+    }
+    const std::uint8_t encoding = frame[headerSize];
+    const std::uint32_t fixed = comment ? 4 : 1; // encoding byte, language
+    if (encoding > 3 || size < fixed) {
+        return false;
+    }
+    return (encoding != 1 && encoding != 2) || (size - fixed) % 2 == 0;
+}
+
 // Walks the frames; every frame must lie inside the body, have a proper id and
 // no compression or encryption (whose stated sizes the library would trust
 // when inflating). The rest of the body after the frames must be padding.
@@ -80,7 +98,8 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
                 return false;
             }
         }
-        if (size == 0 || size > body.size() - pos - headerSize) {
+        if (size == 0 || size > body.size() - pos - headerSize ||
+            !TextIsWhole(frame, headerSize, size, version)) {
             return false;
         }
         pos += headerSize + size;

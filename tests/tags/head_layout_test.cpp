@@ -55,7 +55,8 @@ TEST(HeadLayout, WellFormedTagsOfEveryVersionAreAccepted) {
 
     // Version 4: sync-safe frame sizes (200 = 0x01 0x48) and a footer.
     Bytes v4body = {'T', 'I', 'T', '2', 0, 0, 0x01, 0x48, 0, 0};
-    v4body.resize(v4body.size() + 200, 'x');
+    v4body.push_back(0); // text encoding
+    v4body.resize(v4body.size() + 199, 'x');
     Bytes v4 = Tag(4, 0x10, v4body);
     const std::size_t withoutFooter = v4.size();
     v4.resize(withoutFooter + 10, 0);
