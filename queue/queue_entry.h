@@ -2,6 +2,7 @@
 
 #include "queue/bounded_string.h"
 #include "queue/queue_status.h"
+#include "tags/id3_tag_record.h"
 
 #include <QString>
 #include <array>
@@ -48,6 +49,7 @@ struct QueueEntry {
     double ratio = 0.0;
     FigureText ratioText;
     std::uint32_t bytesDone = 0;
+    ID3TagRecord tag; // written into the output after a success
 };
 
 // Position of the last directory separator of a path, or -1.

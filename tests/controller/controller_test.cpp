@@ -1,3 +1,4 @@
+#include "controller/catalogue_codec.h"
 #include "controller/main_controller.h"
 
 #include "app/encoder_app.h"
@@ -239,6 +240,19 @@ TEST_F(Controller, HoldingUpMovesTheRowToTheTopAndStops) {
     Deliver();
     RunFor(700);
     EXPECT_EQ(c.Model().EntryAt(1)->name.str(), QStringLiteral("c"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(CodecText, NamesFormatThenEncoder) {
+    EXPECT_EQ(FormatCodecText(QStringLiteral("128 kBit/s, 44,100, Stereo  16 KB/s"),
+                              QStringLiteral("LAME Encoder")),
+              QStringLiteral("Codec: 128 kBit/s, 44,100, Stereo  16 KB/s with LAME Encoder"));
+    // A "%s" inside the format text is text, not a place for the name.
+    EXPECT_EQ(FormatCodecText(QStringLiteral("odd %s"), QStringLiteral("X")),
+              QStringLiteral("Codec: odd %s with X"));
 }
 
 } // namespace
