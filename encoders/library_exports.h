@@ -1,0 +1,113 @@
+#pragma once
+
+#include "encoders/be_interface.h"
+#include "encoders/stream_table.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+
+// The five entry points, the same for every library; a library supplies the
+// Stream type that does the encoding:
+//   static BE_ERR Open(const BE_MP3_CONFIG&, std::unique_ptr<Stream>&);
+//   uint32_t SamplesPerChunk() const;  uint32_t OutputBufferBytes() const;
+//   BE_ERR Encode(const int16_t*, uint32_t, uint8_t*, uint32_t*);
+//   BE_ERR Finish(uint8_t*, uint32_t*);
+// Nothing may throw across the C boundary, so every call is fenced here.
+template <typename Stream> class LibraryExports {
+public:
+    static BE_ERR InitStream(PBE_CONFIG config, uint32_t* samplesPerChunk,
+                             uint32_t* outputBufferBytes, HBE_STREAM* stream) {
+        if (config == nullptr || config->dwConfig != BE_CONFIG_MP3) {
+            return BE_ERR_INVALID_FORMAT;
+        }
+        if (samplesPerChunk == nullptr || outputBufferBytes == nullptr || stream == nullptr) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+        try {
+            auto entry = std::make_shared<Entry>();
+            const BE_ERR result = Stream::Open(config->format.mp3, entry->stream);
+            if (result != BE_ERR_SUCCESSFUL) {
+                return result;
+            }
+            const HBE_STREAM handle = Table().Add(entry);
+            if (handle == 0) {
+                return BE_ERR_NO_MORE_HANDLES;
+            }
+            *samplesPerChunk = entry->stream->SamplesPerChunk();
+            *outputBufferBytes = entry->stream->OutputBufferBytes();
+            *stream = handle;
+            return BE_ERR_SUCCESSFUL;
+        } catch (...) {
+            return BE_ERR_NO_MORE_HANDLES;
+        }
+    }
+
+    static BE_ERR EncodeChunk(HBE_STREAM stream, uint32_t sampleCount, const int16_t* samples,
+                              uint8_t* output, uint32_t* outputBytes) {
+        const auto entry = Table().Find(stream);
+        if (!entry) {
+            return BE_ERR_INVALID_HANDLE;
+        }
+        if (outputBytes == nullptr || output == nullptr ||
+            (samples == nullptr && sampleCount > 0)) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+        *outputBytes = 0;
+        try {
+            std::lock_guard lock(entry->mutex);
+            return entry->stream->Encode(samples, sampleCount, output, outputBytes);
+        } catch (...) {
+            return BE_ERR_BUFFER_TOO_SMALL;
+        }
+    }
+
+    static BE_ERR DeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes) {
+        const auto entry = Table().Find(stream);
+        if (!entry) {
+            return BE_ERR_INVALID_HANDLE;
+        }
+        if (outputBytes == nullptr || output == nullptr) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+        *outputBytes = 0;
+        try {
+            std::lock_guard lock(entry->mutex);
+            return entry->stream->Finish(output, outputBytes);
+        } catch (...) {
+            return BE_ERR_BUFFER_TOO_SMALL;
+        }
+    }
+
+    static BE_ERR CloseStream(HBE_STREAM stream) {
+        return Table().Remove(stream) ? BE_ERR_SUCCESSFUL : BE_ERR_INVALID_HANDLE;
+    }
+
+    static void FillVersion(PBE_VERSION version, uint8_t engineMajor, uint8_t engineMinor,
+                            const char* homepage) {
+        if (version == nullptr) {
+            return;
+        }
+        std::memset(version, 0, sizeof(*version));
+        version->byDllMajorVersion = 1;
+        version->byDllMinorVersion = 0;
+        version->byMajorVersion = engineMajor;
+        version->byMinorVersion = engineMinor;
+        version->byDay = 6;
+        version->byMonth = 12;
+        version->wYear = 2026;
+        std::strncpy(version->zHomepage, homepage != nullptr ? homepage : "", BE_HOMEPAGE_CHARS);
+    }
+
+private:
+    struct Entry {
+        std::mutex mutex;
+        std::unique_ptr<Stream> stream;
+    };
+
+    static StreamTable<Entry>& Table() {
+        static StreamTable<Entry> table;
+        return table;
+    }
+};

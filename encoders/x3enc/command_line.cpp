@@ -1,0 +1,63 @@
+#include "encoders/x3enc/command_line.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr unsigned long MIN_BITS = 8000;
+constexpr unsigned long MAX_BITS = 320000;
+
+bool ParseBits(const std::string& text, unsigned long& bits) {
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    bits = std::strtoul(text.c_str(), nullptr, 10);
+    return bits >= MIN_BITS && bits <= MAX_BITS;
+}
+
+} // namespace
+
+std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& line) {
+    line = CommandLine{};
+    std::vector<std::string> paths;
+    bool haveBits = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "-b") {
+            if (i + 1 == arguments.size() || !ParseBits(arguments[i + 1], line.bitsPerSecond)) {
+                return "-b needs a bit rate in bits per second, 8000 to 320000";
+            }
+            haveBits = true;
+            ++i;
+        } else if (argument == "-v") {
+            line.verbose = true;
+        } else if (argument == "-h" || argument == "--help") {
+            line.help = true;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return "unknown option " + argument;
+        } else {
+            paths.push_back(argument);
+        }
+    }
+    if (line.help) {
+        return {};
+    }
+    if (paths.size() != 2) {
+        return "give exactly one source and one destination file";
+    }
+    if (!haveBits) {
+        return "the bit rate (-b) is missing";
+    }
+    line.source = paths[0];
+    line.destination = paths[1];
+    return {};
+}
+
+const char* UsageText() {
+    return "usage: x3enc SOURCE.wav DEST.mp3 -b BITS [-v]\n"
+           "  Encodes a PCM WAV file (mono or stereo, 8 to 32 bits) to a constant\n"
+           "  bit rate MP3 file. BITS is the bit rate in bits per second, e.g. 128000.\n"
+           "  -v  report progress and errors on the terminal\n"
+           "  Exit status: 0 done, 1 failed, 2 bad arguments, 128+N ended by signal N.\n";
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// x3enc "source.wav" "dest.mp3" -b BITS [-v]
+struct CommandLine {
+    std::string source;
+    std::string destination;
+    unsigned long bitsPerSecond = 0;
+    bool verbose = false;
+    bool help = false;
+};
+
+// Empty on success, else what is wrong with the arguments.
+std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& line);
+
+const char* UsageText();

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// The facts of a PCM WAV file that the encoder needs, found by a bounded walk
+// over the RIFF chunks. Nothing in the file is trusted: every size is checked
+// against the RIFF form and the file before it is used.
+struct WaveSource {
+    uint16_t channels = 0;
+    uint32_t sampleRate = 0;
+    uint16_t bitsPerSample = 0;
+    uint16_t blockAlign = 0;
+    uint64_t dataOffset = 0; // first byte of the sample data
+    uint32_t dataBytes = 0;  // whole sample frames only
+};
+
+// Empty on success, else what is wrong with the file, for the user.
+std::string ReadWaveSource(std::FILE* file, WaveSource& source);

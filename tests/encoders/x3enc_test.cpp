@@ -1,0 +1,255 @@
+#include "encoders/mp3_probe.h"
+#include "support/wav_builder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::PcmFormat;
+using testsupport::WavBuilder;
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString X3enc() {
+    return QDir(BinDirectory()).filePath("x3enc");
+}
+
+Outcome RunX3enc(const QStringList& arguments) {
+    QProcess process;
+    process.start(X3enc(), arguments);
+    Outcome run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << "x3enc did not finish normally";
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+class X3encTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QFileInfo(X3enc()).isExecutable()) << X3enc().toStdString();
+    }
+    QString Write(const QString& name, const Bytes& bytes) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(testsupport::WriteFile(path.toStdString(), bytes));
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(X3encTest, EncodesBetweenPathsWithSpacesQuietlyAtTheGivenBitrate) {
+    const PcmFormat format{44100, 2, 16};
+    const QString source = Write("my source file.wav", testsupport::MakePcmWav(format, 50000));
+    const QString destination = dir.filePath("the result file.mp3");
+    const Outcome run = RunX3enc({source, destination, "-b", "64000"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.isEmpty());
+    ASSERT_TRUE(QFileInfo::exists(destination));
+    if (!HaveDecoder()) {
+        GTEST_SKIP() << "ffmpeg not installed";
+    }
+    const auto audio = DecodeMp3(destination);
+    ASSERT_TRUE(audio.has_value());
+    EXPECT_EQ(audio->codec, "mp3");
+    EXPECT_EQ(audio->channels, 2);
+    EXPECT_EQ(audio->sampleRate, 44100);
+    EXPECT_EQ(audio->bitRate, 64000);
+    // The info tag lets the decoder drop the encoder's delay and padding.
+    EXPECT_NEAR(static_cast<double>(audio->Frames()), 50000.0, 1152.0);
+    EXPECT_GE(AudibleFrames(*audio), 50000u - 64);
+}
+
+TEST_F(X3encTest, AcceptsEveryPcmLayoutTheProgramAccepts) {
+    const Bytes mono8 = testsupport::MakePcm({22050, 1, 8}, 20000);
+    const Bytes stereo24 = testsupport::MakePcm({48000, 2, 24}, 20000);
+    const Bytes stereo32 = testsupport::MakePcm({44100, 2, 32}, 20000);
+    const Bytes mono16 = testsupport::MakePcm({32000, 1, 16}, 20001);
+    struct Case {
+        const char* name;
+        Bytes wav;
+        int channels;
+    };
+    const Case cases[] = {
+        {"8-bit mono", WavBuilder().Fmt({22050, 1, 8}).Data(mono8).Build(), 1},
+        {"24-bit stereo", WavBuilder().Fmt({48000, 2, 24}).Data(stereo24).Build(), 2},
+        {"32-bit stereo", WavBuilder().Fmt({44100, 2, 32}).Data(stereo32).Build(), 2},
+        // Odd data size with its pad byte, data before the format, extra chunks.
+        {"data before fmt",
+         WavBuilder()
+             .List("INFO", Bytes(7, 'x'))
+             .Data(mono16)
+             .Fact(20001)
+             .Fmt({32000, 1, 16}, true)
+             .Build(),
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString destination = dir.filePath(QString(c.name) + ".mp3");
+        const Outcome run = RunX3enc({Write("in.wav", c.wav), destination, "-b", "128000", "-v"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_GT(QFileInfo(destination).size(), 0);
+        if (HaveDecoder()) {
+            const auto audio = DecodeMp3(destination);
+            ASSERT_TRUE(audio.has_value());
+            EXPECT_EQ(audio->channels, c.channels);
+            EXPECT_GE(AudibleFrames(*audio), 19000u);
+        }
+    }
+}
+
+TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
+    const PcmFormat format{44100, 2, 16};
+    const Bytes pcm = testsupport::MakePcm(format, 4000);
+    Bytes truncated = testsupport::MakePcmWav(format, 4000);
+    truncated.resize(truncated.size() - 100);
+    Bytes sixChannels = testsupport::FormatRecord(1, 6, 44100, 44100 * 12, 12, 16);
+    struct Case {
+        const char* name;
+        Bytes wav;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"not RIFF", Bytes(64, 'z')},
+        {"truncated data", truncated},
+        {"chunk past the form",
+         WavBuilder().Fmt(format).Chunk("junk", Bytes(8, 0), 1u << 30).Data(pcm).Build()},
+        {"no fmt", WavBuilder().Data(pcm).Build()},
+        {"no data", WavBuilder().Fmt(format).Build()},
+        {"short fmt", WavBuilder().Chunk("fmt ", Bytes(10, 1)).Data(pcm).Build()},
+        {"compressed", WavBuilder()
+                           .FmtRecord(testsupport::FormatRecord(0x55, 2, 44100, 16000, 1, 0))
+                           .Fact(4000)
+                           .Data(pcm)
+                           .Build()},
+        {"six channels", WavBuilder().FmtRecord(sixChannels).Data(pcm).Build()},
+        {"zero block align", WavBuilder()
+                                 .FmtRecord(testsupport::FormatRecord(1, 2, 44100, 0, 0, 16))
+                                 .Data(pcm)
+                                 .Build()},
+        {"absurd rate", WavBuilder().Fmt({1, 2, 16}).Data(pcm).Build()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString source = Write("bad.wav", c.wav);
+        const QString destination = dir.filePath("bad.mp3");
+        const Outcome quiet = RunX3enc({source, destination, "-b", "128000"});
+        EXPECT_EQ(quiet.exitCode, 1);
+        EXPECT_TRUE(quiet.err.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(destination));
+        const Outcome verbose = RunX3enc({source, destination, "-b", "128000", "-v"});
+        EXPECT_EQ(verbose.exitCode, 1);
+        EXPECT_TRUE(verbose.err.startsWith("x3enc: ")) << verbose.err.toStdString();
+        EXPECT_TRUE(verbose.err.contains("bad.wav")) << verbose.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(destination));
+    }
+    const Outcome missing =
+        RunX3enc({dir.filePath("absent.wav"), dir.filePath("x.mp3"), "-b", "128000", "-v"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("absent.wav"));
+    // Encoding a file onto itself would destroy it.
+    const Bytes wav = testsupport::MakePcmWav(format, 4000);
+    const QString self = Write("self.wav", wav);
+    EXPECT_EQ(RunX3enc({self, dir.filePath("./self.wav"), "-b", "128000"}).exitCode, 1);
+    EXPECT_EQ(testsupport::ReadFile(self.toStdString()), wav);
+    const Outcome unwritable = RunX3enc({Write("ok.wav", testsupport::MakePcmWav(format, 4000)),
+                                         dir.filePath("no such folder/x.mp3"), "-b", "128000"});
+    EXPECT_EQ(unwritable.exitCode, 1);
+}
+
+TEST_F(X3encTest, RefusesBadCommandLinesSilently) {
+    const QString source = Write("in.wav", testsupport::MakePcmWav({44100, 2, 16}, 1000));
+    const QString destination = dir.filePath("out.mp3");
+    const QStringList bad[] = {
+        {},
+        {source, destination},
+        {source, destination, "-b"},
+        {source, destination, "-b", "abc"},
+        {source, destination, "-b", "0"},
+        {source, destination, "-b", "999999"},
+        {source, destination, "-b", "-128000"},
+        {source, "-b", "128000"},
+        {source, destination, "third", "-b", "128000"},
+        {source, destination, "-b", "128000", "-q"},
+    };
+    for (const QStringList& arguments : bad) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Outcome run = RunX3enc(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(destination));
+    }
+    const Outcome told = RunX3enc({source, destination, "-b", "0", "-v"});
+    EXPECT_EQ(told.exitCode, 2);
+    EXPECT_TRUE(told.err.contains("-b")) << told.err.toStdString();
+}
+
+TEST_F(X3encTest, StopsPromptlyOnSigtermAndRemovesThePartialFile) {
+    // Three minutes of stereo: long enough to be caught mid-file.
+    const QString source = Write("long.wav", testsupport::MakePcmWav({44100, 2, 16}, 44100 * 180));
+    const QString destination = dir.filePath("long.mp3");
+    QProcess process;
+    process.start(X3enc(), {source, destination, "-b", "128000"});
+    ASSERT_TRUE(process.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo(destination).size() == 0 && waited.elapsed() < 20000 &&
+           process.state() == QProcess::Running) {
+        QThread::msleep(5);
+    }
+    ASSERT_EQ(process.state(), QProcess::Running) << "finished before it could be stopped";
+    process.terminate(); // SIGTERM, as a cancel sends
+    QElapsedTimer stopping;
+    stopping.start();
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_LT(stopping.elapsed(), 2000);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
+    EXPECT_FALSE(QFileInfo::exists(destination));
+}
+
+TEST_F(X3encTest, RegistrationScriptWritesWhereTheProgramLooks) {
+    // The script lives beside the sources; this file is tests/encoders/ in them.
+    const QString script =
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../../scripts/register-x3enc.sh");
+    ASSERT_TRUE(QFileInfo::exists(script)) << script.toStdString();
+    const QString config = dir.filePath("xdg config");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_DIRS", config + ":/etc/xdg");
+    process.setProcessEnvironment(environment);
+    process.start("bash", {script, BinDirectory()});
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, config);
+    const QSettings settings(QSettings::SystemScope, "Xing Technology Corp.", "XingMP3 Encoder");
+    const QString registered = settings.value("Path").toString();
+    EXPECT_EQ(QFileInfo(registered).canonicalFilePath(),
+              QFileInfo(BinDirectory()).canonicalFilePath());
+    EXPECT_TRUE(QFileInfo(QDir(registered).filePath("x3enc")).isExecutable());
+}
+
+} // namespace
