@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "app/trace.h"
 #include "app/window_placement.h"
+#include "engines/library_binding.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     app.ReadCommandLine(QApplication::arguments());
     app.InitProgramDirectory();
     LoadLocaleSettings();
+    LoadEncoderLibraries();
     app.LoadSettings();
     Trace("InitInstance: program directory %s\n", qPrintable(app.programDirectory));
 
@@ -75,5 +77,6 @@ int main(int argc, char** argv) {
     app.settings.windowHeight = normal.height();
     app.settings.windowState = window.isMaximized() ? WINDOW_STATE_MAXIMISED : 0;
     app.SaveSettings();
+    UnloadEncoderLibraries();
     return result;
 }

@@ -1,5 +1,6 @@
 #include "support/wav_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -117,6 +118,37 @@ WavBuilder& WavBuilder::List(const std::string& type, const Bytes& body) {
     return Chunk("LIST", payload);
 }
 
+WavBuilder& WavBuilder::CompressedFmt(std::uint16_t tag, std::uint16_t channels,
+                                      std::uint32_t sampleRate, std::uint32_t avgBytesPerSec,
+                                      std::uint16_t blockAlign, std::uint16_t bitsPerSample,
+                                      const Bytes& extra) {
+    return Chunk("fmt ", FormatRecord(tag, channels, sampleRate, avgBytesPerSec, blockAlign,
+                                      bitsPerSample, extra));
+}
+
+WavBuilder& WavBuilder::Disp(std::uint32_t clipboardType, const Bytes& data) {
+    Bytes payload;
+    PutU32(payload, clipboardType);
+    payload.insert(payload.end(), data.begin(), data.end());
+    return Chunk("DISP", payload);
+}
+
+WavBuilder& WavBuilder::Plst(const std::vector<PlaylistSegment>& segments) {
+    Bytes payload;
+    PutU32(payload, static_cast<std::uint32_t>(segments.size()));
+    for (const PlaylistSegment& segment : segments) {
+        PutU32(payload, segment.cueId);
+        PutU32(payload, segment.length);
+        PutU32(payload, segment.loops);
+    }
+    return Chunk("plst", payload);
+}
+
+WavBuilder& WavBuilder::Raw(const Bytes& bytes) {
+    body.insert(body.end(), bytes.begin(), bytes.end());
+    return *this;
+}
+
 Bytes WavBuilder::Build(const std::string& formType, std::optional<std::uint32_t> riffSize) const {
     Bytes out{'R', 'I', 'F', 'F'};
     PutU32(out, riffSize.value_or(static_cast<std::uint32_t>(4 + body.size())));
@@ -129,6 +161,47 @@ Bytes WavBuilder::Build(const std::string& formType, std::optional<std::uint32_t
 
 Bytes MakePcmWav(const PcmFormat& format, std::uint32_t frames, Signal signal) {
     return WavBuilder().Fmt(format).Data(MakePcm(format, frames, signal)).Build();
+}
+
+Bytes MakeCompressedWav(std::uint16_t tag, std::uint32_t dataBytes,
+                        std::optional<std::uint32_t> factFrames, const Bytes& extra) {
+    WavBuilder builder;
+    builder.CompressedFmt(tag, 2, 44100, 16000, 1, 0, extra);
+    if (factFrames) {
+        builder.Fact(*factFrames);
+    }
+    const PcmFormat noiseFormat{8000, 1, 8};
+    return builder.Data(MakePcm(noiseFormat, dataBytes, Signal::Noise)).Build();
+}
+
+Bytes Truncated(const Bytes& file, std::size_t length) {
+    return Bytes(file.begin(),
+                 file.begin() + static_cast<std::ptrdiff_t>(std::min(length, file.size())));
+}
+
+Bytes Corrupted(const Bytes& file, std::uint32_t seed, int changes) {
+    Bytes out = file;
+    if (out.empty()) {
+        return out;
+    }
+    std::mt19937 random(seed);
+    const auto size = static_cast<std::uint32_t>(out.size());
+    const std::uint32_t boundaries[] = {0u,          1u,          2u,          4u,   0x7FFFFFFFu,
+                                        0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u, size, size - 8,
+                                        size + 1,    0xFFFEu,     0x10000u};
+    for (int change = 0; change < changes; ++change) {
+        const std::uint32_t span = (random() % 2 == 0) ? std::min<std::uint32_t>(size, 64) : size;
+        const std::uint32_t offset = random() % span;
+        if (random() % 2 == 0) {
+            out[offset] = static_cast<std::uint8_t>(random());
+            continue;
+        }
+        const std::uint32_t value = boundaries[random() % std::size(boundaries)];
+        for (std::uint32_t i = 0; i < 4 && offset + i < size; ++i) {
+            out[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    }
+    return out;
 }
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {

@@ -36,6 +36,18 @@ Bytes FormatRecord(std::uint16_t tag, std::uint16_t channels, std::uint32_t samp
                    std::uint32_t avgBytesPerSec, std::uint16_t blockAlign,
                    std::uint16_t bitsPerSample, const Bytes& extra = {});
 
+// A WAVE file of a compressed format (tag not 1): `dataBytes` stream bytes of
+// noise, with a `fact` chunk when `factFrames` is given. `extra` follows cbSize.
+Bytes MakeCompressedWav(std::uint16_t tag, std::uint32_t dataBytes,
+                        std::optional<std::uint32_t> factFrames, const Bytes& extra = {});
+
+// One segment of a `plst` chunk.
+struct PlaylistSegment {
+    std::uint32_t cueId = 0;
+    std::uint32_t length = 0;
+    std::uint32_t loops = 1;
+};
+
 void PutU16(Bytes& out, std::uint16_t value);
 void PutU32(Bytes& out, std::uint32_t value);
 
@@ -51,6 +63,20 @@ public:
     WavBuilder& Data(const Bytes& samples);
     // A LIST chunk of the given form type holding raw sub-data.
     WavBuilder& List(const std::string& type, const Bytes& body);
+    // A `fmt ` chunk of a compressed format.
+    WavBuilder& CompressedFmt(std::uint16_t tag, std::uint16_t channels = 2,
+                              std::uint32_t sampleRate = 44100,
+                              std::uint32_t avgBytesPerSec = 16000, std::uint16_t blockAlign = 1,
+                              std::uint16_t bitsPerSample = 0, const Bytes& extra = {});
+    // A `DISP` chunk: a clipboard format number followed by its data.
+    WavBuilder& Disp(std::uint32_t clipboardType, const Bytes& data);
+    // A `plst` chunk: the segment count followed by the segments.
+    WavBuilder& Plst(const std::vector<PlaylistSegment>& segments);
+    // Bytes appended as they are (a bare chunk header, junk between chunks).
+    WavBuilder& Raw(const Bytes& bytes);
+
+    // The RIFF size that Build writes by default (form type plus chunks).
+    std::uint32_t FormSize() const { return static_cast<std::uint32_t>(4 + body.size()); }
 
     // The whole file; `riffSize` overrides the RIFF size field.
     Bytes Build(const std::string& formType = "WAVE",
@@ -62,6 +88,13 @@ private:
 
 // A complete, ordinary PCM WAV file.
 Bytes MakePcmWav(const PcmFormat& format, std::uint32_t frames, Signal signal = Signal::Tone);
+
+// The first `length` bytes of a file (all of it when shorter).
+Bytes Truncated(const Bytes& file, std::size_t length);
+// A copy with `changes` random alterations: random bytes, and boundary values
+// (0, 1, 0x7FFFFFFF, 0xFFFFFFFF, nearby sizes) written over 32-bit words, with
+// a bias towards the first 64 bytes where the headers are. Same seed, same result.
+Bytes Corrupted(const Bytes& file, std::uint32_t seed, int changes);
 
 bool WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);

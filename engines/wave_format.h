@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+// An owned copy of a file's format record (the little-endian layout of a
+// WAVE `fmt ` chunk: tag, channels, rate, byte rate, block alignment, bits,
+// extra-bytes count, extra bytes). Fields beyond the copied bytes read as 0,
+// so a 16-byte PCM record has a cbSize of 0.
+class WaveFormatCopy {
+public:
+    WaveFormatCopy() = default;
+    explicit WaveFormatCopy(std::vector<std::uint8_t> record) : bytes(std::move(record)) {}
+
+    bool IsEmpty() const { return bytes.empty(); }
+    std::size_t Size() const { return bytes.size(); }
+    const std::uint8_t* Data() const { return bytes.data(); }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes; }
+    void Reset() { bytes.clear(); }
+
+    std::uint16_t Tag() const { return U16(0); }
+    std::uint16_t Channels() const { return U16(2); }
+    std::uint32_t SampleRate() const { return U32(4); }
+    std::uint32_t AvgBytesPerSec() const { return U32(8); }
+    std::uint16_t BlockAlign() const { return U16(12); }
+    std::uint16_t BitsPerSample() const { return U16(14); }
+    std::uint16_t CbSize() const { return U16(16); }
+
+    // Little-endian readers over any byte record; 0 where the record ends.
+    static std::uint16_t U16At(const std::vector<std::uint8_t>& record, std::size_t offset);
+    static std::uint32_t U32At(const std::vector<std::uint8_t>& record, std::size_t offset);
+
+private:
+    std::uint16_t U16(std::size_t offset) const { return U16At(bytes, offset); }
+    std::uint32_t U32(std::size_t offset) const { return U32At(bytes, offset); }
+
+    std::vector<std::uint8_t> bytes;
+};
+
+inline constexpr std::uint16_t PCM_FORMAT_TAG = 1;
