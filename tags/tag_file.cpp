@@ -1,0 +1,88 @@
+#include "tags/tag_file.h"
+
+#include "app/trace.h"
+#include "tags/file_head.h"
+#include "tags/id3lib_tag.h"
+#include "tags/id3v1_trailer.h"
+#include "tags/id3v2_layout.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint64_t SYNC_BYTES = 2;
+
+struct InspectedFile {
+    HeadLayout layout;
+    std::vector<std::uint8_t> head; // the tag, if any, and the bytes after it
+};
+
+InspectedFile Inspect(const QString& path) {
+    const std::uint64_t fileSize = std::uint64_t(QFileInfo(path).size());
+    std::vector<std::uint8_t> head = ReadFileHead(path, ID3V2_HEADER_SIZE);
+    const std::uint64_t declared = DeclaredTagSize(head);
+    if (declared > 0 && declared <= fileSize) {
+        head = ReadFileHead(path, declared + SYNC_BYTES);
+    }
+    const HeadLayout layout = InspectHead(head, fileSize);
+    return {layout, std::move(head)};
+}
+
+} // namespace
+
+bool ReadTagFromFile(const TagFileTarget& target, ID3TagRecord& record) {
+    if (IsTagFileBusy(target.status)) {
+        return false;
+    }
+    const QString path = FindOutputMp3(target);
+    if (!IsReadWritableFile(path)) {
+        return false;
+    }
+    if (Inspect(path).layout.kind == HeadKind::Damaged) {
+        Trace("ReadTagFromFile: damaged ID3v2 tag in %s\n", qPrintable(path));
+        return false;
+    }
+    const auto read = ReadID3Frames(path);
+    if (!read) {
+        return false;
+    }
+    record = *read;
+    return true;
+}
+
+bool WriteTagToFile(const TagFileTarget& target, const ID3TagRecord& record) {
+    if (IsTagFileBusy(target.status)) {
+        return false;
+    }
+    const QString path = FindOutputMp3(target);
+    if (!IsReadWritableFile(path)) {
+        return false;
+    }
+    const InspectedFile file = Inspect(path);
+    if (file.layout.kind == HeadKind::Damaged) {
+        Trace("WriteTagToFile: damaged ID3v2 tag in %s, left alone\n", qPrintable(path));
+        return false;
+    }
+    // A tag in front of anything but MPEG audio (a RIFF file, say) would
+    // spoil it for its own readers.
+    const auto audio = std::span<const std::uint8_t>(file.head).subspan(
+        std::min<std::size_t>(file.layout.tagSize, file.head.size()));
+    if (!StartsWithFrameSync(audio)) {
+        Trace("WriteTagToFile: %s does not hold MPEG audio, not tagged\n", qPrintable(path));
+        return false;
+    }
+    const auto rendered = RenderID3v2(path, record);
+    if (!rendered || rendered->replacedBytes != file.layout.tagSize) {
+        return false;
+    }
+    const bool unchanged =
+        rendered->bytes.size() == file.layout.tagSize &&
+        std::equal(rendered->bytes.begin(), rendered->bytes.end(), file.head.begin(),
+                   [](char a, std::uint8_t b) { return std::uint8_t(a) == b; });
+    if (!unchanged && !ReplaceFileHead(path, file.layout.tagSize, rendered->bytes)) {
+        return false;
+    }
+    WriteID3v1Tag(path, record);
+    return true;
+}

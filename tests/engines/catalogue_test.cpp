@@ -1,0 +1,352 @@
+#include "../platform/acm_fake_drivers.h"
+#include "app/locale_format.h"
+#include "engines/catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using fakeacm::Behaviour;
+
+WAVEFORMATEX Mp3Like(std::uint16_t channels, std::uint32_t byteRate) {
+    WAVEFORMATEX format = fakeacm::FakeFormat(channels, 12);
+    format.nAvgBytesPerSec = byteRate;
+    format.nBlockAlign = 1;
+    format.wBitsPerSample = 0;
+    return format;
+}
+
+std::shared_ptr<fakeacm::Driver> Codec(std::uint16_t manufacturer, std::uint16_t product,
+                                       std::vector<WAVEFORMATEX> formats) {
+    auto driver = std::make_shared<fakeacm::Driver>(Behaviour::PassThrough, std::move(formats));
+    driver->details.wMid = manufacturer;
+    driver->details.wPid = product;
+    driver->details.szShortName =
+        "Codec " + std::to_string(manufacturer) + "/" + std::to_string(product);
+    driver->details.szLongName = "Long " + driver->details.szShortName;
+    return driver;
+}
+
+CatalogueSources Sources(bool blade, bool lame, std::optional<QString> folder = std::nullopt) {
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [blade, lame](int library) {
+        return library == 0 ? blade : library == 1 && lame;
+    };
+    sources.externalEncoderFolder = [folder] { return folder; };
+    return sources;
+}
+
+class Catalogue : public testing::Test {
+protected:
+    void SetUp() override {
+        SetLocaleSettings(LocaleSettings{});
+        ASSERT_TRUE(folder.isValid());
+    }
+
+    QString MakeExternalEncoder() {
+        QFile program(folder.filePath(ExternalEncoderFileName()));
+        EXPECT_TRUE(program.open(QIODevice::WriteOnly));
+        return folder.path();
+    }
+
+    IsolatedAcmDrivers isolation;
+    QTemporaryDir folder;
+    EncoderCatalogue catalogue;
+};
+
+} // namespace
+
+TEST_F(Catalogue, WithNothingInstalledEverythingIsEmpty) {
+    EXPECT_EQ(catalogue.Build(Sources(false, false)), 0);
+    QStringList names{"stale"};
+    EXPECT_EQ(catalogue.DriverNames(names), 0);
+    EXPECT_TRUE(names.isEmpty());
+    int position = 5;
+    EXPECT_EQ(catalogue.FormatNames(0, names, position), 0);
+    EXPECT_EQ(position, -1);
+    EXPECT_EQ(catalogue.FindDriverExactly(0, 0), -1);
+    EXPECT_EQ(catalogue.FindDriverLoosely(9998, 9998), -1);
+    EXPECT_EQ(catalogue.FindFormatExactly(0, 2, 16000), -1);
+    EXPECT_EQ(catalogue.FindFormatLoosely(0, 2, 16000), -1);
+
+    QString text = "unchanged";
+    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
+    EXPECT_EQ(catalogue.SelectDriver(text, manufacturer, product), -1);
+    EXPECT_FALSE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(text, "unchanged");
+    manufacturer = product = channels = rate = 7;
+    catalogue.DriverIds(0, manufacturer, product);
+    catalogue.FormatFacts(0, 0, channels, rate);
+    EXPECT_EQ(manufacturer + product + channels + rate, 28u);
+    EXPECT_TRUE(catalogue.ExternalEncoderPath().isEmpty());
+}
+
+TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
+    const std::vector<WAVEFORMATEX> mp3 = {Mp3Like(1, 16000), Mp3Like(2, 16000), Mp3Like(2, 24000)};
+    auto codec = Codec(901, 1, mp3);
+    codec->details.vdwACM = 0x03320000;
+    codec->details.vdwDriver = 0x01020003;
+    const HACMDRIVERID codecId = fakeacm::Install(codec);
+    auto converter = Codec(902, 1, mp3);
+    converter->details.fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CONVERTER;
+    fakeacm::Install(converter);
+    WAVEFORMATEX elsewhere = Mp3Like(2, 16000);
+    elsewhere.nSamplesPerSec = 22050; // nothing it can make from CD audio
+    fakeacm::Install(Codec(903, 1, {elsewhere}));
+
+    ASSERT_EQ(catalogue.Build(Sources(true, true, MakeExternalEncoder())), 4);
+    QStringList names;
+    catalogue.DriverNames(names);
+    EXPECT_EQ(names, QStringList({"Codec 901/1", "XingMP3 Encoder", "Blade's MP3 Encoder",
+                                  "LAME Encoder"}));
+    EXPECT_EQ(catalogue.FormatCount(0), 3);
+    EXPECT_EQ(catalogue.FormatCount(1), 10);
+    EXPECT_EQ(catalogue.FormatCount(2), 14);
+    EXPECT_EQ(catalogue.FormatCount(3), 14);
+    EXPECT_EQ(catalogue.ExternalEncoderPath(),
+              QDir(folder.path()).absoluteFilePath(ExternalEncoderFileName()));
+
+    const CatalogueDriver* acm = catalogue.Driver(0);
+    ASSERT_NE(acm, nullptr);
+    EXPECT_EQ(acm->id, codecId);
+    EXPECT_EQ(acm->manufacturerId, 901u);
+    EXPECT_EQ(acm->acmVersion, 0x03320000u);
+    EXPECT_EQ(acm->driverVersion, 0x01020003u);
+    EXPECT_EQ(acm->supportFlags, ACMDRIVERDETAILS_SUPPORTF_CODEC);
+    EXPECT_EQ(acm->formatTagCount, 2u);
+    EXPECT_EQ(acm->longName, "Long Codec 901/1");
+    EXPECT_EQ(catalogue.Format(0, 2)->format, mp3[2]); // extra bytes and all
+
+    const CatalogueDriver* lame = catalogue.Driver(3);
+    EXPECT_EQ(lame->id, LAME_DRIVER_ID);
+    EXPECT_EQ(lame->productId, LAME_DRIVER_ID);
+    EXPECT_EQ(lame->longName, "LAME Encoder");
+    const WAVEFORMATEX& last = catalogue.Format(3, 13)->format;
+    EXPECT_EQ(last.RecordSize(), 18u);
+    EXPECT_EQ(last.wFormatTag, 0);
+    EXPECT_EQ(last.nChannels, 2);
+    EXPECT_EQ(last.nSamplesPerSec, 44100u);
+    EXPECT_EQ(last.wBitsPerSample, 16);
+    EXPECT_EQ(last.nAvgBytesPerSec, 4000u);
+    EXPECT_EQ(catalogue.Format(1, 9)->format.nAvgBytesPerSec, 8000u);
+
+    // Building again starts from scratch.
+    EXPECT_EQ(catalogue.Build(Sources(false, true)), 2);
+}
+
+TEST_F(Catalogue, DescriptionsFollowTheLocale) {
+    fakeacm::Install(Codec(901, 1, {Mp3Like(2, 16000), Mp3Like(1, 7000)}));
+    ASSERT_EQ(catalogue.Build(Sources(false, false)), 1);
+    QStringList names;
+    int position = -1;
+    ASSERT_EQ(catalogue.FormatNames(0, names, position), 2);
+    EXPECT_EQ(names[0], "128 kBit/s, 44,100, Stereo  16 KB/s");
+    EXPECT_EQ(names[1], "56 kBit/s, 44,100, Mono  7 KB/s");
+
+    LocaleSettings german;
+    german.thousandSeparator = ".";
+    SetLocaleSettings(german);
+    catalogue.Build(Sources(false, true));
+    catalogue.FormatNames(1, names, position);
+    EXPECT_EQ(names[0], "320 kBit/s, 44.100, Stereo  40 KB/s");
+    EXPECT_EQ(names[13], "32 kBit/s, 44.100, Stereo  4 KB/s");
+}
+
+TEST_F(Catalogue, DefaultPositionIsTheLast16000ByteFormat) {
+    fakeacm::Install(Codec(901, 1, {Mp3Like(2, 16000), Mp3Like(1, 16000), Mp3Like(2, 8000)}));
+    fakeacm::Install(Codec(901, 2, {Mp3Like(2, 8000), Mp3Like(2, 24000)}));
+    ASSERT_EQ(catalogue.Build(Sources(true, false)), 3);
+    QStringList names;
+    int position = -1;
+    catalogue.FormatNames(0, names, position);
+    EXPECT_EQ(position, 1);
+    catalogue.FormatNames(1, names, position);
+    EXPECT_EQ(position, 0);
+    catalogue.FormatNames(2, names, position);
+    EXPECT_EQ(position, 5);
+    EXPECT_EQ(catalogue.FormatNames(3, names, position), 0);
+    EXPECT_EQ(position, -1);
+}
+
+TEST_F(Catalogue, SearchesByValueExactlyAndLoosely) {
+    fakeacm::Install(Codec(901, 1,
+                           {Mp3Like(1, 8000), Mp3Like(2, 16000), Mp3Like(2, 24000),
+                            Mp3Like(1, 12000), Mp3Like(2, 24000)}));
+    fakeacm::Install(Codec(901, 2, {Mp3Like(2, 16000)}));
+    fakeacm::Install(Codec(901, 3, {Mp3Like(2, 16000)}));
+    ASSERT_EQ(catalogue.Build(Sources(false, true)), 4);
+
+    EXPECT_EQ(catalogue.FindDriverExactly(901, 2), 1);
+    EXPECT_EQ(catalogue.FindDriverExactly(9997, 9997), 3);
+    // A driver removed since the ids were stored: the exact search fails, the
+    // loose one takes the last sibling of the same manufacturer.
+    EXPECT_EQ(catalogue.FindDriverExactly(901, 9), -1);
+    EXPECT_EQ(catalogue.FindDriverLoosely(901, 9), 2);
+    EXPECT_EQ(catalogue.FindDriverLoosely(901, 1), 0);
+    EXPECT_EQ(catalogue.FindDriverLoosely(555, 1), -1);
+
+    EXPECT_EQ(catalogue.FindFormatExactly(0, 2, 24000), 2);
+    EXPECT_EQ(catalogue.FindFormatExactly(0, 1, 16000), -1);
+    EXPECT_EQ(catalogue.FindFormatExactly(7, 2, 16000), -1);
+    EXPECT_EQ(catalogue.FindFormatLoosely(0, 1, 8000), 0);
+    EXPECT_EQ(catalogue.FindFormatLoosely(0, 1, 16000), 3); // highest mono
+    EXPECT_EQ(catalogue.FindFormatLoosely(0, 2, 99), 2);    // first of the highest
+    EXPECT_EQ(catalogue.FindFormatLoosely(1, 1, 16000), -1);
+    EXPECT_EQ(catalogue.FindFormatLoosely(-1, 2, 16000), -1);
+
+    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
+    catalogue.DriverIds(2, manufacturer, product);
+    EXPECT_EQ(manufacturer, 901u);
+    EXPECT_EQ(product, 3u);
+    catalogue.FormatFacts(0, 3, channels, rate);
+    EXPECT_EQ(channels, 1u);
+    EXPECT_EQ(rate, 12000u);
+}
+
+TEST_F(Catalogue, SelectDriverPrefersTheProfessionalCodecThenBladeLameAndXing) {
+    fakeacm::Install(Codec(901, 1, {Mp3Like(2, 16000)}));
+    fakeacm::Install(Codec(172, 13, {Mp3Like(2, 16000)}));
+    const QString external = MakeExternalEncoder();
+
+    QString name;
+    std::uint32_t manufacturer = 0, product = 0;
+    catalogue.Build(Sources(true, true, external));
+    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), 1);
+    EXPECT_EQ(name, "Long Codec 172/13");
+    EXPECT_EQ(manufacturer, 172u);
+    EXPECT_EQ(product, 13u);
+
+    auto select = [&](const CatalogueSources& sources) {
+        catalogue.Build(sources);
+        manufacturer = product = 0;
+        name.clear();
+        return catalogue.SelectDriver(name, manufacturer, product);
+    };
+    IsolatedAcmDrivers noCodecs;
+    fakeacm::Install(Codec(901, 1, {Mp3Like(2, 16000)}));
+    EXPECT_EQ(select(Sources(true, true, external)), 2);
+    EXPECT_EQ(manufacturer, BLADE_DRIVER_ID);
+    EXPECT_EQ(name, "Blade's MP3 Encoder");
+    EXPECT_EQ(select(Sources(false, true, external)), 2);
+    EXPECT_EQ(product, LAME_DRIVER_ID);
+    EXPECT_EQ(select(Sources(false, false, external)), 1);
+    EXPECT_EQ(product, XING_DRIVER_ID);
+    EXPECT_EQ(select(Sources(false, false)), -1);
+    EXPECT_EQ(manufacturer, 0u);
+
+    // A stored choice is looked up loosely and corrected to what exists.
+    manufacturer = 901;
+    product = 7;
+    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), 0);
+    EXPECT_EQ(product, 1u);
+    manufacturer = 9998;
+    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), -1);
+    EXPECT_EQ(manufacturer, 9998u);
+}
+
+TEST_F(Catalogue, SelectFormatFillsInTheDefaultsAndWritesBack) {
+    fakeacm::Install(Codec(901, 1, {Mp3Like(1, 16000), Mp3Like(2, 16000), Mp3Like(2, 20000)}));
+    ASSERT_EQ(catalogue.Build(Sources(false, false)), 1);
+    QString text;
+    std::uint32_t channels = 0, rate = 0;
+    ASSERT_TRUE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(text, "128 kBit/s, 44,100, Stereo  16 KB/s");
+    EXPECT_EQ(channels, 2u);
+    EXPECT_EQ(rate, 16000u);
+
+    rate = 15000;
+    ASSERT_TRUE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(rate, 20000u);
+    channels = 6;
+    EXPECT_FALSE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(channels, 6u);
+    channels = 2;
+    EXPECT_FALSE(catalogue.SelectFormat(1, text, channels, rate));
+}
+
+TEST_F(Catalogue, ExternalEncoderIsFoundWithOrWithoutTrailingSlashAndOnlyWhileItExists) {
+    const QString path = MakeExternalEncoder();
+    catalogue.Build(Sources(false, false, path));
+    const QString plain = catalogue.ExternalEncoderPath();
+    EXPECT_FALSE(plain.isEmpty());
+    catalogue.Build(Sources(false, false, path + "/"));
+    EXPECT_EQ(catalogue.ExternalEncoderPath(), plain);
+    EXPECT_EQ(catalogue.DriverCount(), 1);
+    EXPECT_EQ(catalogue.Driver(0)->id, XING_DRIVER_ID);
+
+    EXPECT_EQ(catalogue.Build(Sources(false, false, QString())), 0);
+    EXPECT_EQ(catalogue.Build(Sources(false, false, path + "/" + QString(300, 'x'))), 0);
+    ASSERT_TRUE(QFile::remove(plain));
+    ASSERT_TRUE(QDir(path).mkdir(ExternalEncoderFileName())); // a folder is not a program
+    EXPECT_EQ(catalogue.Build(Sources(false, false, path)), 0);
+    EXPECT_TRUE(catalogue.ExternalEncoderPath().isEmpty());
+}
+
+TEST_F(Catalogue, DefaultSourcesReadTheMachineWidePath) {
+    QTemporaryDir system;
+    ASSERT_TRUE(system.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system.path());
+    const auto restore = qScopeGuard([] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                           QLibraryInfo::path(QLibraryInfo::SettingsPath));
+    });
+    const QString external = MakeExternalEncoder();
+    {
+        QSettings settings(QSettings::SystemScope, "Xing Technology Corp.", "XingMP3 Encoder");
+        settings.setValue("Path", external);
+    }
+    int asked = 0;
+    const CatalogueSources sources = DefaultCatalogueSources([&asked](int library) {
+        ++asked;
+        return library == 1;
+    });
+    EXPECT_EQ(sources.externalEncoderFolder(), std::optional<QString>(external));
+    EXPECT_EQ(catalogue.Build(sources), 2);
+    EXPECT_EQ(asked, 2);
+    {
+        QSettings settings(QSettings::SystemScope, "Xing Technology Corp.", "XingMP3 Encoder");
+        settings.remove("Path");
+    }
+    EXPECT_EQ(sources.externalEncoderFolder(), std::nullopt);
+}
+
+TEST_F(Catalogue, StopsAddingAtItsLimits) {
+    std::vector<WAVEFORMATEX> many;
+    for (std::uint32_t i = 0; i < 200; ++i) {
+        many.push_back(Mp3Like(2, 1000 + i));
+    }
+    fakeacm::Install(Codec(901, 0, many));
+    for (std::uint16_t product = 1; product < 40; ++product) {
+        fakeacm::Install(Codec(901, product, {Mp3Like(2, 16000)}));
+    }
+    EXPECT_EQ(catalogue.Build(Sources(true, true)), CATALOGUE_MAX_DRIVERS);
+    EXPECT_EQ(catalogue.FormatCount(0), CATALOGUE_MAX_FORMATS);
+    EXPECT_EQ(catalogue.Format(0, 127)->format.nAvgBytesPerSec, 1127u);
+    EXPECT_EQ(catalogue.Driver(31)->productId, 31u);
+}
+
+TEST(CatalogueWithInstalledCodecs, ListsTheStandardDriversWithA128KbitDefault) {
+    SetLocaleSettings(LocaleSettings{});
+    EncoderCatalogue catalogue;
+    CatalogueSources none;
+    ASSERT_GE(catalogue.Build(none), 5);
+    QStringList names;
+    catalogue.DriverNames(names);
+    const int mp3 = static_cast<int>(names.indexOf("MPEG Layer-3"));
+    ASSERT_GE(mp3, 0);
+    QStringList formats;
+    int position = -1;
+    EXPECT_EQ(catalogue.FormatNames(mp3, formats, position), 28);
+    EXPECT_EQ(formats.value(position), "128 kBit/s, 44,100, Stereo  16 KB/s");
+    EXPECT_EQ(catalogue.Format(mp3, position)->format.wFormatTag, WAVE_FORMAT_MPEGLAYER3);
+    // Nothing preferred is there without the libraries and the external encoder.
+    QString name;
+    std::uint32_t manufacturer = 0, product = 0;
+    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), -1);
+}

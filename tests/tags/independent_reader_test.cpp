@@ -1,0 +1,159 @@
+#include "mp3_maker.h"
+#include "support/wav_builder.h"
+#include "tags/id3v1_trailer.h"
+#include "tags/tag_file.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using tagtest::Bytes;
+
+namespace {
+
+class IndependentReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        target.outputPath = dir.filePath("take.MP3");
+        audio = tagtest::MakeMpegFrames(120);
+        ASSERT_TRUE(testsupport::WriteFile(target.outputPath.toStdString(), audio));
+        record.title = "A title of exactly forty characters, yes";
+        record.artist = "Caf\xe9 Artist";
+        record.album = "Album";
+        record.year = "1999";
+        record.genre = "(17)";
+        record.comment = "A comment";
+    }
+
+    // The decoded audio frames and the tags, as ffprobe reports them.
+    QString Probe(bool* ok) const {
+        return QString::fromStdString(
+            tagtest::RunProgram("ffprobe",
+                                {"-v", "error", "-count_frames", "-select_streams", "a:0",
+                                 "-show_entries", "stream=nb_read_frames:format_tags", "-of",
+                                 "default=noprint_wrappers=1", target.outputPath},
+                                ok));
+    }
+
+    QTemporaryDir dir;
+    TagFileTarget target;
+    Bytes audio;
+    ID3TagRecord record;
+};
+
+// A Python with mutagen, or "" when there is none.
+QString MutagenPython() {
+    for (const QString& python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        bool ok = false;
+        tagtest::RunProgram(python, {"-c", "import mutagen"}, &ok);
+        if (ok) {
+            return python;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_F(IndependentReaderTest, FfprobeDecodesTheSameAudioAndSeesTheTag) {
+    if (!tagtest::HaveProgram("ffprobe")) {
+        GTEST_SKIP() << "ffprobe not installed";
+    }
+    bool ok = false;
+    const QString before = Probe(&ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(before, "nb_read_frames=120\n");
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const QString after = Probe(&ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(after.startsWith(before)) << after.toStdString();
+    EXPECT_TRUE(after.contains("TAG:title=A title of exactly forty characters, yes\n"));
+    EXPECT_TRUE(after.contains("TAG:genre=Rock\n"));
+}
+
+TEST_F(IndependentReaderTest, MutagenReadsBothTags) {
+    const QString python = MutagenPython();
+    if (python.isEmpty()) {
+        GTEST_SKIP() << "no python3 with mutagen";
+    }
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const char* script = R"(
+import sys
+from mutagen.id3 import ID3, ParseID3v1
+data = open(sys.argv[1], 'rb').read()
+tag = ID3(sys.argv[1], load_v1=False, translate=False)
+print(tag.version[1], tag['TIT2'], tag['TPE1'], tag['TALB'], tag['TYER'], tag['TCON'].genres[0],
+      tag.getall('COMM')[0], sep='|')
+v1 = ParseID3v1(data[-128:])
+print(v1['TIT2'], v1['TPE1'], v1['TALB'], v1['TDRC'], v1['TCON'].genres[0], v1['COMM'], sep='|')
+)";
+    bool ok = false;
+    const QString out =
+        QString::fromStdString(tagtest::RunProgram(python, {"-c", script, target.outputPath}, &ok));
+    ASSERT_TRUE(ok) << out.toStdString();
+    const QStringList lines = out.split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], QString::fromUtf8("3|A title of exactly forty characters, yes|Caf\u00e9 "
+                                          "Artist|Album|1999|Rock|A comment"));
+    EXPECT_EQ(lines[1], QString::fromUtf8("A title of exactly forty char|Caf\u00e9 "
+                                          "Artist|Album|1999|Rock|A comment"));
+}
+
+namespace {
+
+// A full disk is played by a file-size limit in a child process: writes past
+// it fail as they would on a full disk. Returns the child's result.
+int WithFileSizeLimit(std::size_t limit, const std::function<bool()>& write) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit size{rlim_t(limit), rlim_t(limit)};
+        setrlimit(RLIMIT_FSIZE, &size);
+        _exit(write() ? 1 : 0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST_F(IndependentReaderTest, AFullDiskNeverShortensOrSpoilsTheFile) {
+    const std::string path = target.outputPath.toStdString();
+    // No room for a new ID3v2 tag: the file stays as it was.
+    EXPECT_EQ(WithFileSizeLimit(audio.size(), [&] { return WriteTagToFile(target, record); }), 0);
+    EXPECT_EQ(testsupport::ReadFile(path), audio);
+    // No room for the trailer: no half trailer is left behind.
+    EXPECT_EQ(WithFileSizeLimit(audio.size() + 100,
+                                [&] { return WriteID3v1Tag(target.outputPath, record); }),
+              0);
+    EXPECT_EQ(testsupport::ReadFile(path), audio);
+
+    // A tagged file that needs a bigger tag: old file or new file, nothing between.
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const Bytes before = testsupport::ReadFile(path);
+    record.title = std::string(127, 't');
+    record.album = std::string(127, 'a');
+    record.comment = std::string(127, 'c');
+    const int result =
+        WithFileSizeLimit(before.size(), [&] { return WriteTagToFile(target, record); });
+    ASSERT_NE(result, -1);
+    const Bytes after = testsupport::ReadFile(path);
+    if (result == 0) {
+        EXPECT_EQ(after, before);
+    } else {
+        EXPECT_EQ(after.size(), before.size());
+        ID3TagRecord read;
+        EXPECT_TRUE(ReadTagFromFile(target, read));
+        EXPECT_EQ(read, record);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no leftover files";
+}

@@ -1,0 +1,90 @@
+#include "tags/genres.h"
+#include "tags/split_artist_title.h"
+#include "tags/tag_dialog_fields.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+void ExpectSplit(const QString& name, const QString& artist, const QString& title) {
+    const ArtistTitle split = SplitArtistTitle(name);
+    EXPECT_EQ(split.artist, artist) << name.toStdString();
+    EXPECT_EQ(split.title, title) << name.toStdString();
+}
+} // namespace
+
+TEST(SplitArtistTitle, SeparatorExtensionAndSpaces) {
+    ExpectSplit("Artist - Song", "Artist", "Song");
+    ExpectSplit("My Song", "", "My Song");
+    ExpectSplit("Mr. Smith - Song", "Mr", "Smith - Song");
+    ExpectSplit("Artist - Song 1.5", "Artist", "Song 1");
+    ExpectSplit("Simon & Garfunkel's - Boxer", "Simon & Garfunkel's", "Boxer");
+    ExpectSplit("A\tB - C", "A\tB", "C");               // tabs are part of the artist
+    ExpectSplit("  Lead  _  Title  ", "Lead", "Title"); // only spaces are trimmed
+    ExpectSplit("a_b.c/d", "a", "b.c/d");               // a slash after the dot keeps it
+    ExpectSplit("a_b.c\\d", "a", "b.c\\d");
+    ExpectSplit("Bj\u00f6rk - Song", "Bj", "rk - Song"); // ASCII letters only
+    ExpectSplit("", "", "");
+    ExpectSplit("-", "", "");
+}
+
+TEST(Genres, SelectionFromStoredText) {
+    EXPECT_EQ(GenreSelectionForText("(17)"), 17);
+    EXPECT_EQ(GenreSelectionForText("(17)Rock"), 17);
+    EXPECT_EQ(GenreSelectionForText("(0)"), 0);
+    EXPECT_EQ(GenreSelectionForText("("), 0); // no digits read as 0
+    EXPECT_EQ(GenreSelectionForText("(125)"), 125);
+    EXPECT_EQ(GenreSelectionForText("(126)"), NO_GENRE);
+    EXPECT_EQ(GenreSelectionForText("(200)"), NO_GENRE);
+    EXPECT_EQ(GenreSelectionForText("(99999999999999999999)"), NO_GENRE);
+    EXPECT_EQ(GenreSelectionForText(""), NO_GENRE);
+    EXPECT_EQ(GenreSelectionForText("rock & r"), 78);
+    EXPECT_EQ(GenreSelectionForText("ROCK"), 17); // "Rock" sorts before "Rock & Roll"
+    EXPECT_EQ(GenreSelectionForText("pop"), 13);
+    EXPECT_EQ(GenreSelectionForText("Polkas"), NO_GENRE);
+    EXPECT_EQ(GenreTextForSelection(17), "(17)");
+    EXPECT_EQ(GenreTextForSelection(NO_GENRE), "");
+}
+
+TEST(TagDialogFields, ShowingARecord) {
+    ID3TagRecord record;
+    record.title = "T";
+    record.artist = "A";
+    record.album = "L";
+    record.comment = "C";
+    record.genre = "(17)";
+    record.year = "1999";
+    TagDialogFields shown = ShowTagFields(record);
+    EXPECT_EQ(shown.title, "T");
+    EXPECT_EQ(shown.artist, "A");
+    EXPECT_EQ(shown.album, "L");
+    EXPECT_EQ(shown.comment, "C");
+    EXPECT_EQ(shown.genre, 17);
+    EXPECT_EQ(shown.year, "1999");
+
+    EXPECT_EQ(YearForDisplay("1899"), "");
+    EXPECT_EQ(YearForDisplay("1900"), "1900");
+    EXPECT_EQ(YearForDisplay("2039"), "2039");
+    EXPECT_EQ(YearForDisplay("2040"), "");
+    EXPECT_EQ(YearForDisplay(""), "");
+    EXPECT_EQ(YearForDisplay("abcd"), "");
+}
+
+TEST(TagDialogFields, ConfirmingCutsFieldsAndStoresTheGenreByNumber) {
+    TagDialogFields fields;
+    fields.title = QString(200, u'x');
+    fields.year = "123456";
+    fields.comment = "abc";
+    fields.genre = GenreSelectionForText("Rock");
+    ID3TagRecord record = RecordFromDialog(fields);
+    EXPECT_EQ(record.title.size(), 127u);
+    EXPECT_EQ(record.year.str(), "1234");
+    EXPECT_EQ(record.genre.str(), "(17)");
+    EXPECT_EQ(record.comment.str(), "abc");
+    EXPECT_TRUE(record.artist.empty());
+
+    fields.genre = NO_GENRE;
+    fields.artist = QString::fromUtf8("Caf\u00e9");
+    record = RecordFromDialog(fields);
+    EXPECT_EQ(record.genre.str(), "");
+    EXPECT_EQ(record.artist.str(), "Caf\xe9"); // Latin-1, as it goes into the tags
+}
