@@ -134,19 +134,6 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     EXPECT_FALSE(control.IsWorkerRunning());
 }
 
-TEST_F(LibraryEngineTest, MonoShortSourceIsOneCallInMonoMode) {
-    const PcmFormat format{48000, 1, 16};
-    const Bytes pcm = Samples(format, 1000);
-    const QString source = Write("m.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
-    EXPECT_EQ(Encode(source, Path("m.mp3")).outcome, 1);
-    EXPECT_EQ(fake.config.format.mp3.byMode, BE_MP3_MODE_MONO);
-    EXPECT_EQ(fake.config.format.mp3.dwSampleRate, 48000u);
-    EXPECT_EQ(fake.chunks.load(), 1);
-    EXPECT_EQ(testsupport::ReadFile(Path("m.mp3").toStdString()), WithEnd(pcm));
-    ASSERT_EQ(events.progress.size(), 1u);
-    EXPECT_EQ(events.progress[0].percent, 100);
-}
-
 TEST_F(LibraryEngineTest, SamplesStartAtTheRealDataChunk) {
     // The word "data" inside an earlier chunk must not be taken for the samples.
     const PcmFormat format;

@@ -20,39 +20,6 @@ int NiceOf(int threadId) {
     return getpriority(PRIO_PROCESS, static_cast<id_t>(threadId));
 }
 
-TEST(EncodeControlTest, PriorityLevelsMapToNiceOffsets) {
-    EXPECT_GT(NiceOffsetForPriority(PRIORITY_LOW), 0);
-    EXPECT_EQ(NiceOffsetForPriority(PRIORITY_NORMAL), 0);
-    EXPECT_LT(NiceOffsetForPriority(PRIORITY_HIGH), 0);
-    EXPECT_LT(NiceOffsetForPriority(PRIORITY_HIGHEST), NiceOffsetForPriority(PRIORITY_HIGH));
-    EXPECT_EQ(NiceOffsetForPriority(-1), 0);
-    EXPECT_EQ(NiceOffsetForPriority(4), 0);
-}
-
-TEST(EncodeControlTest, WorkerIsPublishedUntilItEndsAndOnlyOneRuns) {
-    EncodeControl control;
-    std::atomic<bool> release{false};
-    std::atomic<bool> ended{false};
-    ASSERT_TRUE(control.StartWorker(
-        [&](const WorkerTicket&) {
-            WaitUntil(release);
-            ended = true;
-        },
-        PRIORITY_NORMAL));
-    EXPECT_TRUE(control.IsWorkerRunning());
-    EXPECT_FALSE(control.StartWorker([](const WorkerTicket&) {}, PRIORITY_NORMAL));
-    release = true;
-    WaitUntil(ended);
-    while (control.IsWorkerRunning()) {
-        QThread::msleep(1);
-    }
-    // A worker that ends at once is still seen as started and then ended.
-    ASSERT_TRUE(control.StartWorker([](const WorkerTicket&) {}, PRIORITY_NORMAL));
-    while (control.IsWorkerRunning()) {
-        QThread::msleep(1);
-    }
-}
-
 TEST(EncodeControlTest, AnEndedWorkerNeverClearsItsSuccessor) {
     EncodeControl control;
     std::atomic<bool> firstEnded{false};
