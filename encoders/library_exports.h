@@ -111,3 +111,29 @@ private:
         return table;
     }
 };
+
+// Defines the five C entry points of a library over LibraryExports<Stream>;
+// `homepage` is an expression giving the engine's home page text.
+#define CORVANE_DEFINE_ENCODER_EXPORTS(Stream, homepage)                                           \
+    extern "C" {                                                                                   \
+    BE_ERR beInitStream(PBE_CONFIG config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes, \
+                        HBE_STREAM* stream) {                                                      \
+        return LibraryExports<Stream>::InitStream(config, samplesPerChunk, outputBufferBytes,      \
+                                                  stream);                                         \
+    }                                                                                              \
+    BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t sampleCount, const int16_t* samples,          \
+                         uint8_t* output, uint32_t* outputBytes) {                                 \
+        return LibraryExports<Stream>::EncodeChunk(stream, sampleCount, samples, output,           \
+                                                   outputBytes);                                   \
+    }                                                                                              \
+    BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes) {             \
+        return LibraryExports<Stream>::DeinitStream(stream, output, outputBytes);                  \
+    }                                                                                              \
+    BE_ERR beCloseStream(HBE_STREAM stream) { return LibraryExports<Stream>::CloseStream(stream); } \
+    void beVersion(PBE_VERSION version) {                                                          \
+        uint8_t major = 0;                                                                         \
+        uint8_t minor = 0;                                                                         \
+        Stream::EngineVersion(major, minor);                                                       \
+        LibraryExports<Stream>::FillVersion(version, major, minor, (homepage));                    \
+    }                                                                                              \
+    }

@@ -107,6 +107,14 @@ std::shared_ptr<StreamState> StreamByHandle(Registry& registry, HACMSTREAM handl
     return found == registry.streams.end() ? nullptr : found->second.state;
 }
 
+// The stream of a handle, looked up under the registry's lock; the state then
+// lives on while the caller holds it, even if the stream is closed meanwhile.
+std::shared_ptr<StreamState> LockedStreamByHandle(HACMSTREAM handle) {
+    Registry& registry = Registry::Get();
+    auto lock = registry.Lock();
+    return StreamByHandle(registry, handle);
+}
+
 bool MatchesFilter(const WAVEFORMATEX& format, const ACMFORMATDETAILS& details,
                    const WAVEFORMATEX& source, std::uint32_t flags) {
     if ((flags & ACM_FORMATENUMF_WFORMATTAG) && format.wFormatTag != details.dwFormatTag) {
@@ -463,12 +471,7 @@ MMRESULT acmStreamSize(HACMSTREAM stream, std::uint32_t input, std::uint32_t* ou
     if (flags != ACM_STREAMSIZEF_SOURCE && flags != ACM_STREAMSIZEF_DESTINATION) {
         return MMSYSERR_INVALFLAG;
     }
-    std::shared_ptr<StreamState> state;
-    {
-        Registry& registry = Registry::Get();
-        auto lock = registry.Lock();
-        state = StreamByHandle(registry, stream);
-    }
+    std::shared_ptr<StreamState> state = LockedStreamByHandle(stream);
     if (!state) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -490,12 +493,7 @@ MMRESULT WithStream(HACMSTREAM stream, ACMSTREAMHEADER* header,
     if (header == nullptr || header->cbStruct != ACMSTREAMHEADER_SIZE) {
         return MMSYSERR_INVALPARAM;
     }
-    std::shared_ptr<StreamState> state;
-    {
-        Registry& registry = Registry::Get();
-        auto lock = registry.Lock();
-        state = StreamByHandle(registry, stream);
-    }
+    std::shared_ptr<StreamState> state = LockedStreamByHandle(stream);
     if (!state) {
         return MMSYSERR_INVALHANDLE;
     }

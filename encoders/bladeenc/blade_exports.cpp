@@ -1,36 +1,4 @@
 #include "encoders/bladeenc/shine_stream.h"
 #include "encoders/library_exports.h"
 
-namespace {
-using Exports = LibraryExports<ShineStream>;
-constexpr const char* HOMEPAGE = "https://github.com/toots/shine";
-} // namespace
-
-extern "C" {
-
-BE_ERR beInitStream(PBE_CONFIG config, uint32_t* samplesPerChunk, uint32_t* outputBufferBytes,
-                    HBE_STREAM* stream) {
-    return Exports::InitStream(config, samplesPerChunk, outputBufferBytes, stream);
-}
-
-BE_ERR beEncodeChunk(HBE_STREAM stream, uint32_t sampleCount, const int16_t* samples,
-                     uint8_t* output, uint32_t* outputBytes) {
-    return Exports::EncodeChunk(stream, sampleCount, samples, output, outputBytes);
-}
-
-BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes) {
-    return Exports::DeinitStream(stream, output, outputBytes);
-}
-
-BE_ERR beCloseStream(HBE_STREAM stream) {
-    return Exports::CloseStream(stream);
-}
-
-void beVersion(PBE_VERSION version) {
-    uint8_t major = 0;
-    uint8_t minor = 0;
-    ShineStream::EngineVersion(major, minor);
-    Exports::FillVersion(version, major, minor, HOMEPAGE);
-}
-
-} // extern "C"
+CORVANE_DEFINE_ENCODER_EXPORTS(ShineStream, "https://github.com/toots/shine")
