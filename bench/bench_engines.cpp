@@ -246,10 +246,10 @@ int main(int argc, char** argv) {
     PrintSpeed("blade",
                TimeEncode(LibraryTarget(BLADE_LIBRARY), threeMinutes, dir.filePath("b.mp3")),
                playing);
-    // Best of three for the comparison, alternating, to even out noise.
+    // Best of five for the comparison, alternating, to even out noise.
     double engineBest = 1e9;
     double directBest = 1e9;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         if (const auto t =
                 TimeEncode(LibraryTarget(LAME_LIBRARY), threeMinutes, dir.filePath("l.mp3"))) {
             engineBest = std::min(engineBest, *t);
