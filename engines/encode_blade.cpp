@@ -45,7 +45,7 @@ public:
     bool Run();
 
 private:
-    bool OpenFiles(const WaveProperties& properties);
+    bool OpenFiles();
     bool OpenStream(const WaveProperties& properties);
     bool EncodeAll(std::uint32_t dataBytes);
     bool FinishStream();
@@ -92,12 +92,11 @@ bool BladeEncode::Run() {
               properties.format.BitsPerSample(), channels, qPrintable(job.source));
         return false;
     }
-    return OpenFiles(properties) && OpenStream(properties) && EncodeAll(properties.dataBytes) &&
+    return OpenFiles() && OpenStream(properties) && EncodeAll(properties.dataBytes) &&
            FinishStream();
 }
 
-bool BladeEncode::OpenFiles(const WaveProperties& properties) {
-    (void)properties;
+bool BladeEncode::OpenFiles() {
     if (const long error = OpenForSequentialRead(source, job.source); error != 0) {
         AddError(
             Text("Error %ld - Couldn't open the source file (%s) for reading.", error, job.source));
