@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+class QObject;
+
 // Driver numbers of the encoders outside the compression manager; they are
 // also their manufacturer and product ids.
 inline constexpr std::uint32_t XING_DRIVER_ID = 9999;
@@ -90,6 +92,18 @@ public:
     // writes its facts back and gives its description.
     bool SelectFormat(int driver, QString& description, std::uint32_t& channels,
                       std::uint32_t& avgBytesPerSec) const;
+
+    // Encoding one file, through the program's single worker (EncodeControl).
+    // 1 when the encode runs and MSG_ENCODE_DONE will follow, 0 when it did
+    // not start (invalid indexes give no message).
+    int StartEncode(QObject* window, int priority, const QString& source,
+                    const QString& destination, int driver, int format, double* seconds);
+    void PauseEncode();
+    void ResumeEncode();
+    void SetEncodePriority(int level);
+    void CancelEncode();
+    bool IsEncodeCancelled() const;
+    bool IsExternalEncoderRunning() const;
 
 private:
     struct Entry {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/acm_waveformat.h"
+#include "platform/fourcc.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,13 +28,6 @@ using HACMDRIVERID = std::uint32_t;
 // Open driver instances and streams; the zero value is "no handle".
 enum class HACMDRIVER : std::uint32_t {};
 enum class HACMSTREAM : std::uint32_t {};
-
-constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 8) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(d)) << 24);
-}
 
 inline constexpr std::uint32_t ACMDRIVERDETAILS_FCCTYPE_AUDIOCODEC = MakeFourCC('a', 'u', 'd', 'c');
 inline constexpr std::uint32_t ACMDRIVERDETAILS_SUPPORTF_CODEC = 0x00000001;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fourcc.h"
+
 #include <QtGlobal>
 #include <cstdint>
 
@@ -10,13 +12,6 @@ class QIODevice;
 // of it, the caller closes the file. Offsets and sizes are 32-bit as in the
 // file format; arithmetic on them is done in 64 bits so hostile sizes cannot
 // wrap around.
-
-constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 8) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(d)) << 24);
-}
 
 constexpr std::uint32_t FourCC(const char (&text)[5]) {
     return MakeFourCC(text[0], text[1], text[2], text[3]);

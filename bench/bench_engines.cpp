@@ -1,0 +1,287 @@
+// bench_engines: encodes generated WAV files through StartEncode with each
+// engine and prints speed, overhead and peak memory figures.
+#include "engines/catalogue.h"
+#include "engines/encode_control.h"
+#include "engines/encode_messages.h"
+#include "engines/encode_start.h"
+#include "engines/library_binding.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cmath>
+#include <cstdio>
+#include <lame/lame.h>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t RATE = 44100;
+constexpr std::uint32_t CHANNELS = 2;
+constexpr std::uint32_t BYTES_PER_SECOND = RATE * CHANNELS * 2;
+constexpr std::uint32_t KBITS = 128;
+constexpr std::uint32_t DIRECT_CHUNK_FRAMES = 1152;
+
+void PutU32(QByteArray& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out.append(static_cast<char>(value >> (8 * i)));
+    }
+}
+
+void PutU16(QByteArray& out, std::uint16_t value) {
+    out.append(static_cast<char>(value));
+    out.append(static_cast<char>(value >> 8));
+}
+
+// A stereo tone, written a second at a time so even long files cost no memory.
+bool WriteToneWav(const QString& path, std::uint32_t seconds) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    const std::uint32_t dataBytes = seconds * BYTES_PER_SECOND;
+    QByteArray header("RIFF");
+    PutU32(header, 36 + dataBytes);
+    header.append("WAVEfmt ");
+    PutU32(header, 16);
+    PutU16(header, 1);
+    PutU16(header, CHANNELS);
+    PutU32(header, RATE);
+    PutU32(header, BYTES_PER_SECOND);
+    PutU16(header, CHANNELS * 2);
+    PutU16(header, 16);
+    header.append("data");
+    PutU32(header, dataBytes);
+    file.write(header);
+    QByteArray second;
+    second.reserve(BYTES_PER_SECOND);
+    for (std::uint32_t s = 0; s < seconds; ++s) {
+        second.clear();
+        for (std::uint32_t i = 0; i < RATE; ++i) {
+            const double t = double(s * RATE + i) / RATE;
+            const auto left = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t));
+            const auto right = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 660 * t));
+            PutU16(second, static_cast<std::uint16_t>(left));
+            PutU16(second, static_cast<std::uint16_t>(right));
+        }
+        if (file.write(second) != second.size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sleeps in an event loop until the completion arrives, leaving the cores to
+// the engine.
+class DoneWaiter : public QObject {
+public:
+    QEventLoop loop;
+    int outcome = 0;
+    bool event(QEvent* event) override {
+        if (event->type() == MSG_ENCODE_DONE) {
+            loop.quit();
+            outcome = static_cast<int>(static_cast<EncodeDoneEvent*>(event)->WParam());
+            return true;
+        }
+        return QObject::event(event) || event->type() == MSG_ENCODE_PROGRESS;
+    }
+};
+
+// Seconds taken by one encode through StartEncode, or nothing on failure.
+std::optional<double> TimeEncode(const EncodeTarget& target, const QString& source,
+                                 const QString& destination) {
+    EncodeControl& control = EncodeControl::Shared();
+    DoneWaiter waiter;
+    QElapsedTimer clock;
+    clock.start();
+    if (StartEncode(control, &waiter, PRIORITY_NORMAL, source, destination, target, nullptr) != 1) {
+        return std::nullopt;
+    }
+    waiter.loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    while (control.IsWorkerRunning()) {
+        QThread::msleep(1);
+    }
+    if (waiter.outcome != 1) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// The same work as the library engine, calling libmp3lame straight.
+std::optional<double> TimeDirectLame(const QString& source, const QString& destination) {
+    QElapsedTimer clock;
+    clock.start();
+    QFile in(source);
+    QFile out(destination);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !in.seek(44)) {
+        return std::nullopt;
+    }
+    lame_t lame = lame_init();
+    lame_set_in_samplerate(lame, RATE);
+    lame_set_out_samplerate(lame, RATE);
+    lame_set_num_channels(lame, CHANNELS);
+    lame_set_mode(lame, STEREO);
+    lame_set_VBR(lame, vbr_off);
+    lame_set_brate(lame, KBITS);
+    lame_set_bWriteVbrTag(lame, 0);
+    if (lame_init_params(lame) < 0) {
+        lame_close(lame);
+        return std::nullopt;
+    }
+    std::vector<short> pcm(DIRECT_CHUNK_FRAMES * CHANNELS);
+    std::vector<unsigned char> mp3(DIRECT_CHUNK_FRAMES * 5 / 4 + 7200);
+    qint64 got = 0;
+    while ((got = in.read(reinterpret_cast<char*>(pcm.data()), qint64(pcm.size() * 2))) > 0) {
+        const int frames = static_cast<int>(got / (2 * CHANNELS));
+        const int bytes = lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(),
+                                                         static_cast<int>(mp3.size()));
+        if (bytes < 0) {
+            lame_close(lame);
+            return std::nullopt;
+        }
+        out.write(reinterpret_cast<const char*>(mp3.data()), bytes);
+    }
+    const int tail = lame_encode_flush(lame, mp3.data(), static_cast<int>(mp3.size()));
+    out.write(reinterpret_cast<const char*>(mp3.data()), std::max(tail, 0));
+    lame_close(lame);
+    out.close();
+    return clock.nsecsElapsed() / 1e9;
+}
+
+EncodeTarget LibraryTarget(int library) {
+    EncodeTarget target;
+    target.driverId = library == BLADE_LIBRARY ? BLADE_DRIVER_ID : LAME_DRIVER_ID;
+    target.format = WAVEFORMATEX::Pcm(2, RATE, 16);
+    target.format.nAvgBytesPerSec = KBITS * 1000 / 8;
+    target.library = EncoderLibraryEntryPoints(library);
+    return target;
+}
+
+std::optional<EncodeTarget> AcmTarget(EncoderCatalogue& catalogue) {
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int) { return false; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    catalogue.Build(sources);
+    for (int d = 0; d < catalogue.DriverCount(); ++d) {
+        for (int f = 0; f < catalogue.FormatCount(d); ++f) {
+            const WAVEFORMATEX& format = catalogue.Format(d, f)->format;
+            if (format.wFormatTag == WAVE_FORMAT_MPEGLAYER3 && format.nChannels == 2 &&
+                format.nAvgBytesPerSec == KBITS * 1000 / 8) {
+                EncodeTarget target;
+                target.driverId = catalogue.Driver(d)->id;
+                target.format = format;
+                return target;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+double PeakRssMb() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return -1;
+}
+
+// Child mode: encode one file with the library engine and print peak memory.
+int MeasureRss(const QString& source, const QString& destination) {
+    const auto seconds = TimeEncode(LibraryTarget(LAME_LIBRARY), source, destination);
+    if (!seconds) {
+        return 1;
+    }
+    std::printf("%.2f\n", PeakRssMb());
+    return 0;
+}
+
+std::optional<double> RssInChild(const QString& source, const QString& destination) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--rss", source, destination});
+    if (!child.waitForFinished(600000) || child.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return child.readAllStandardOutput().trimmed().toDouble();
+}
+
+void PrintSpeed(const char* name, std::optional<double> seconds, double playing) {
+    if (seconds) {
+        std::printf("%s_realtime=%.1f\n", name, playing / *seconds);
+    } else {
+        std::printf("%s_realtime=failed\n", name);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    LoadEncoderLibraries();
+    const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == "--rss") {
+        return MeasureRss(args[2], args[3]);
+    }
+    QTemporaryDir dir;
+    const QString threeMinutes = dir.filePath("three minutes.wav");
+    if (!WriteToneWav(threeMinutes, 180)) {
+        std::fprintf(stderr, "bench_engines: cannot write %s\n", qPrintable(threeMinutes));
+        return 1;
+    }
+    const double playing = 180.0;
+    std::printf("source_seconds=%.0f\n", playing);
+
+    PrintSpeed("blade",
+               TimeEncode(LibraryTarget(BLADE_LIBRARY), threeMinutes, dir.filePath("b.mp3")),
+               playing);
+    // Best of five for the comparison, alternating, to even out noise.
+    double engineBest = 1e9;
+    double directBest = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        if (const auto t =
+                TimeEncode(LibraryTarget(LAME_LIBRARY), threeMinutes, dir.filePath("l.mp3"))) {
+            engineBest = std::min(engineBest, *t);
+        }
+        if (const auto t = TimeDirectLame(threeMinutes, dir.filePath("d.mp3"))) {
+            directBest = std::min(directBest, *t);
+        }
+    }
+    PrintSpeed("lame", engineBest, playing);
+    PrintSpeed("direct_libmp3lame", directBest, playing);
+    std::printf("engine_vs_direct=%.3f\n", engineBest / directBest);
+
+    EncoderCatalogue catalogue;
+    if (const auto acm = AcmTarget(catalogue)) {
+        PrintSpeed("acm", TimeEncode(*acm, threeMinutes, dir.filePath("a.wav")), playing);
+    } else {
+        std::printf("acm_realtime=no codec\n");
+    }
+    EncodeTarget external;
+    external.driverId = XING_DRIVER_ID;
+    external.format = LibraryTarget(LAME_LIBRARY).format;
+    external.externalProgram = QCoreApplication::applicationDirPath() + "/x3enc";
+    PrintSpeed("external", TimeEncode(external, threeMinutes, dir.filePath("x.mp3")), playing);
+
+    const QString oneMinute = dir.filePath("one.wav");
+    const QString tenMinutes = dir.filePath("ten.wav");
+    if (WriteToneWav(oneMinute, 60) && WriteToneWav(tenMinutes, 600)) {
+        const auto small = RssInChild(oneMinute, dir.filePath("one.mp3"));
+        const auto large = RssInChild(tenMinutes, dir.filePath("ten.mp3"));
+        std::printf("rss_1min_mb=%.2f\n", small.value_or(-1));
+        std::printf("rss_10min_mb=%.2f\n", large.value_or(-1));
+    }
+    UnloadEncoderLibraries();
+    return 0;
+}

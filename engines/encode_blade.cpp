@@ -1,0 +1,292 @@
+#include "engines/encode_blade.h"
+
+#include "app/error_log.h"
+#include "app/trace.h"
+#include "engines/encode_control.h"
+#include "engines/encode_files.h"
+#include "engines/encode_messages.h"
+#include "engines/wave_reader.h"
+#include "platform/riff_open.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr std::uint16_t LIBRARY_BITS_PER_SAMPLE = 16;
+
+QString Text(const char* format, long number, const QString& path) {
+    return QString::asprintf(format, number, qPrintable(path));
+}
+
+// The byte offset of the sample data the wave reader counted, which is where
+// the "data" bytes found by a plain search must lead.
+bool ParsedDataOffset(const QString& path, std::uint32_t* offset) {
+    WioFile wio;
+    if (wioFileOpen(&wio, path, RIFF_READ) != WAVE_OK) {
+        return false;
+    }
+    *offset = wio.dataOffset;
+    return true;
+}
+
+class BladeEncode {
+public:
+    BladeEncode(const BeJob& job, const WorkerTicket& ticket) : job(job), ticket(ticket) {}
+    ~BladeEncode() {
+        if (streamOpen) {
+            job.library.beCloseStream(stream);
+        }
+    }
+
+    bool Run();
+
+private:
+    bool OpenFiles();
+    bool OpenStream(const WaveProperties& properties);
+    bool EncodeAll(std::uint32_t dataBytes);
+    bool FinishStream();
+    bool WriteOut(std::uint32_t count, const char* errorText, const char* traceText);
+
+    const BeJob& job;
+    const WorkerTicket& ticket;
+    QFile source;
+    QFile destination;
+    HBE_STREAM stream = 0;
+    bool streamOpen = false;
+    std::uint32_t samplesPerChunk = 0;
+    std::vector<std::int16_t> input;
+    std::vector<std::uint8_t> output;
+};
+
+bool BladeEncode::Run() {
+    WaveProperties properties;
+    if (const unsigned result = GetWaveProperties(job.source, &properties); result != WAVE_OK) {
+        AddError(Text("Error %ld - Couldn't open the source file (%s) for properties.",
+                      static_cast<long>(result), job.source));
+        Trace("convertbladethread: couldn't open the source file for properties. error = %ld "
+              "file = %s\n",
+              static_cast<long>(result), qPrintable(job.source));
+        return false;
+    }
+    // Nothing to encode is no MP3: say so rather than fail without a word.
+    if (properties.dataBytes == 0) {
+        AddError(QString::asprintf("Error - The source file (%s) holds no sample data.",
+                                   qPrintable(job.source)));
+        return false;
+    }
+    // The libraries take interleaved 16-bit samples in one or two channels;
+    // anything else would come out as noise.
+    const std::uint16_t channels = properties.format.Channels();
+    if (properties.format.BitsPerSample() != LIBRARY_BITS_PER_SAMPLE || channels < 1 ||
+        channels > 2) {
+        AddError(QStringLiteral("Error - The source file (%1) is %2-bit with %3 channel(s); "
+                                "the encoder library takes only 16-bit mono or stereo PCM.")
+                     .arg(job.source)
+                     .arg(properties.format.BitsPerSample())
+                     .arg(channels));
+        Trace("convertbladethread: unsupported sample format. bits = %u channels = %u file = %s\n",
+              properties.format.BitsPerSample(), channels, qPrintable(job.source));
+        return false;
+    }
+    return OpenFiles() && OpenStream(properties) && EncodeAll(properties.dataBytes) &&
+           FinishStream();
+}
+
+bool BladeEncode::OpenFiles() {
+    if (const long error = OpenForSequentialRead(source, job.source); error != 0) {
+        AddError(
+            Text("Error %ld - Couldn't open the source file (%s) for reading.", error, job.source));
+        Trace("convertbladethread: couldn't open the source file with CreateFile. error = %ld "
+              "file = %s\n",
+              error, qPrintable(job.source));
+        return false;
+    }
+    unsigned offset = 0;
+    std::uint32_t parsedOffset = 0;
+    const bool found = FindDataChunk(source, &offset) == 1;
+    // The four bytes may also turn up inside an earlier chunk (a LIST text);
+    // the samples start where the reader found the real chunk.
+    if (!found || !ParsedDataOffset(job.source, &parsedOffset) ||
+        (parsedOffset != offset && !source.seek(parsedOffset))) {
+        AddError(QString::asprintf("Error - Invalid Wav file (%s).", qPrintable(job.source)));
+        Trace("convertbladethread: error reading wav file. file = %s\n", qPrintable(job.source));
+        return false;
+    }
+    if (const long error = CreateDestination(destination, job.destination); error != 0) {
+        AddError(Text("Error %ld - Couldn't open the destination file (%s) for reading.", error,
+                      job.destination));
+        Trace("convertbegin: couldn't open the dest file with CreateFile. error = %ld file = %s\n",
+              error, qPrintable(job.destination));
+        return false;
+    }
+    return true;
+}
+
+bool BladeEncode::OpenStream(const WaveProperties& properties) {
+    BE_CONFIG config;
+    std::memset(&config, 0, sizeof config);
+    config.dwConfig = BE_CONFIG_MP3;
+    config.format.mp3.dwSampleRate = properties.format.SampleRate();
+    config.format.mp3.byMode =
+        properties.format.Channels() == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
+    config.format.mp3.wBitrate = static_cast<std::uint16_t>(job.bitrate);
+    std::uint32_t outputBytes = 0;
+    const BE_ERR result =
+        job.library.beInitStream(&config, &samplesPerChunk, &outputBytes, &stream);
+    if (result != BE_ERR_SUCCESSFUL) {
+        AddError(QString::asprintf("Error %lu - Couldn't open encode stream for source file (%s).",
+                                   static_cast<unsigned long>(result), qPrintable(job.source)));
+        Trace("convertbladethread: couldn't open the encode stream. error = %lu file = %s\n",
+              static_cast<unsigned long>(result), qPrintable(job.source));
+        return false;
+    }
+    streamOpen = true;
+    bool allocated = samplesPerChunk != 0;
+    if (allocated) {
+        try {
+            output.assign(outputBytes, 0);
+            input.assign(samplesPerChunk, 0);
+        } catch (const std::bad_alloc&) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        AddError(QString::asprintf(
+            "Error - Couldn't allocate buffers for Blade encoder for source file (%s).",
+            qPrintable(job.source)));
+        Trace("convertbladethread: couldn't allocate buffers for blade encoder. file = %s\n",
+              qPrintable(job.source));
+        return false;
+    }
+    return true;
+}
+
+bool BladeEncode::WriteOut(std::uint32_t count, const char* errorText, const char* traceText) {
+    errno = 0;
+    if (count == 0 ||
+        destination.write(reinterpret_cast<const char*>(output.data()), count) == qint64(count)) {
+        return true;
+    }
+    const long error = LastSystemError();
+    AddError(Text(errorText, error, job.destination));
+    Trace(traceText, error, qPrintable(job.destination));
+    return false;
+}
+
+bool BladeEncode::EncodeAll(std::uint32_t dataBytes) {
+    ProgressReporter progress(job.window, dataBytes);
+    const std::uint64_t fullChunk = std::uint64_t(samplesPerChunk) * 2;
+    std::uint64_t done = 0;
+    while (done < dataBytes) {
+        const std::uint64_t left = dataBytes - done;
+        const auto chunk = static_cast<std::uint32_t>(fullChunk >= left ? left : fullChunk);
+        errno = 0;
+        if (source.read(reinterpret_cast<char*>(input.data()), chunk) != qint64(chunk)) {
+            const long error = LastSystemError();
+            AddError(Text("Error %ld - Couldn't read from source file (%s).", error, job.source));
+            Trace("convertbladethread: couldn't read from file. error = %ld file = %s\n", error,
+                  qPrintable(job.source));
+            return false;
+        }
+        std::uint32_t produced = 0;
+        const BE_ERR result =
+            job.library.beEncodeChunk(stream, chunk / 2, input.data(), output.data(), &produced);
+        if (result != BE_ERR_SUCCESSFUL) {
+            AddError(QString::asprintf("Error %lu - Couldn't encode chunk with Blade Encoder (%s).",
+                                       static_cast<unsigned long>(result), qPrintable(job.source)));
+            Trace("convertbladethread: couldn't encode chunk with blade. error = %lu file = %s\n",
+                  static_cast<unsigned long>(result), qPrintable(job.source));
+            return false;
+        }
+        if (!WriteOut(produced, "Error %ld - Couldn't write to destination file (%s).",
+                      "convertbladethread: couldn't write to destination file. error = %ld file "
+                      "= %s\n")) {
+            return false;
+        }
+        done += chunk;
+        progress.Report(done);
+        if (ticket.CheckPoint()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BladeEncode::FinishStream() {
+    std::uint32_t produced = 0;
+    const BE_ERR result = job.library.beDeinitStream(stream, output.data(), &produced);
+    if (result != BE_ERR_SUCCESSFUL) {
+        AddError(QString::asprintf("Error %lu - Couldn't close encode stream for source file (%s).",
+                                   static_cast<unsigned long>(result), qPrintable(job.source)));
+        Trace("convertbladethread: couldn't close the encode stream. error = %lu file = %s\n",
+              static_cast<unsigned long>(result), qPrintable(job.source));
+        return false;
+    }
+    const char* errorText = "Error %ld - Couldn't write epilog to destination file (%s).";
+    const char* traceText =
+        "convertbladethread: couldn't write epilog to destination file. error = %ld file = %s\n";
+    if (!WriteOut(produced, errorText, traceText)) {
+        return false;
+    }
+    // A full disk may show only when the buffered tail is written.
+    errno = 0;
+    if (!destination.flush()) {
+        const long error = LastSystemError();
+        AddError(Text(errorText, error, job.destination));
+        Trace(traceText, error, qPrintable(job.destination));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int convertbladethread(const BeJob& job, const WorkerTicket& ticket) {
+    bool outcome = false;
+    {
+        BladeEncode encode(job, ticket);
+        outcome = encode.Run();
+    }
+    ticket.Finish();
+    PostEncodeDone(job.window, outcome, job.source);
+    return outcome ? 1 : 0;
+}
+
+bool StartBeThread(unsigned libraryIndex, EncodeControl& owner, const EncoderEntryPoints& library,
+                   QObject* window, const QString& source, const QString& destination,
+                   std::uint32_t bitrate, int priority) {
+    BeJob job;
+    job.owner = &owner;
+    job.window = window;
+    job.source = source;
+    job.destination = destination;
+    job.bitrate = bitrate;
+    job.libraryIndex = libraryIndex;
+    job.library = library;
+    return owner.StartWorker(
+        [job = std::move(job)](const WorkerTicket& ticket) { convertbladethread(job, ticket); },
+        priority);
+}
+
+int StartLibraryEncode(EncodeControl& owner, unsigned libraryIndex,
+                       const EncoderEntryPoints* library, QObject* window, int priority,
+                       const QString& source, const QString& destination,
+                       std::uint32_t avgBytesPerSec) {
+    if (library == nullptr || !library->beInitStream || !library->beEncodeChunk ||
+        !library->beDeinitStream || !library->beCloseStream) {
+        const char* text = libraryIndex == BLADE_LIBRARY
+                               ? "Blade Encoder is not active for source file %s"
+                               : "LAME Encoder is not active for source file %s";
+        AddError(QString::asprintf(text, qPrintable(source)));
+        return 0;
+    }
+    const std::uint32_t bitrate = avgBytesPerSec * 8 / 1000;
+    return StartBeThread(libraryIndex, owner, *library, window, source, destination, bitrate,
+                         priority)
+               ? 1
+               : 0;
+}

@@ -1,0 +1,124 @@
+#include "engines/encode_external.h"
+
+#include "app/error_log.h"
+#include "app/trace.h"
+#include "engines/encode_control.h"
+#include "engines/encode_messages.h"
+
+#include <QFileInfo>
+#include <QTimer>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int START_TIMEOUT_MS = 5000;
+// A child that ignores the polite request to stop is killed after this.
+constexpr int TERMINATE_GRACE_MS = 3000;
+
+} // namespace
+
+QStringList ExternalEncoderArguments(const QString& source, const QString& destination,
+                                     std::uint32_t bitsPerSecond) {
+    return {source, destination, QStringLiteral("-b"), QString::number(bitsPerSecond)};
+}
+
+ExternalEncoder::ExternalEncoder(EncodeControl& control) : control(control) {}
+
+ExternalEncoder::~ExternalEncoder() {
+    if (process) {
+        QObject::disconnect(process.get(), nullptr, nullptr, nullptr);
+        if (process->state() != QProcess::NotRunning) {
+            Resume();
+            process->kill();
+            process->waitForFinished(TERMINATE_GRACE_MS);
+        }
+    }
+}
+
+bool ExternalEncoder::Start(QObject* receiver, const QString& program, const QString& sourcePath,
+                            const QString& destinationPath, std::uint32_t bitsPerSecond) {
+    if (program.isEmpty() || !QFileInfo(program).isFile()) {
+        AddError(QStringLiteral("Xing encoder couldn't be found."));
+        return false;
+    }
+    auto child = std::make_unique<QProcess>();
+    child->setProgram(program);
+    child->setArguments(ExternalEncoderArguments(sourcePath, destinationPath, bitsPerSecond));
+    child->setStandardInputFile(QProcess::nullDevice());
+    child->setStandardOutputFile(QProcess::nullDevice());
+    child->setStandardErrorFile(QProcess::nullDevice());
+    child->start();
+    if (!child->waitForStarted(START_TIMEOUT_MS)) {
+        Trace("ExternalEncoder: couldn't start %s. error = %d\n", qPrintable(program),
+              static_cast<int>(child->error()));
+        return false;
+    }
+    // The end is reported from the event loop, so publishing after the start
+    // cannot come after the end.
+    QObject::connect(
+        child.get(), &QProcess::finished, child.get(),
+        [this](int exitCode, QProcess::ExitStatus status) { OnFinished(exitCode, status); });
+    process = std::move(child);
+    window = receiver;
+    source = sourcePath;
+    destination = destinationPath;
+    stopped = false;
+    generation = control.Publish();
+    return true;
+}
+
+bool ExternalEncoder::IsRunning() const {
+    return process && process->state() != QProcess::NotRunning;
+}
+
+void ExternalEncoder::Pause() {
+    if (IsRunning() && !stopped) {
+        ::kill(static_cast<pid_t>(process->processId()), SIGSTOP);
+        stopped = true;
+    }
+}
+
+void ExternalEncoder::Resume() {
+    if (IsRunning() && stopped) {
+        ::kill(static_cast<pid_t>(process->processId()), SIGCONT);
+    }
+    stopped = false;
+}
+
+void ExternalEncoder::Cancel() {
+    if (!IsRunning()) {
+        return;
+    }
+    Resume();
+    process->terminate();
+    QTimer::singleShot(TERMINATE_GRACE_MS, process.get(), [child = process.get()] {
+        if (child->state() != QProcess::NotRunning) {
+            child->kill();
+        }
+    });
+}
+
+void ExternalEncoder::SetNice(int nice) {
+    if (IsRunning()) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(process->processId()), nice);
+    }
+}
+
+void ExternalEncoder::OnFinished(int exitCode, QProcess::ExitStatus status) {
+    stopped = false;
+    const bool crashed = status != QProcess::NormalExit;
+    const QFileInfo output(destination);
+    // The child's mere ending is no success: it must say so and leave a file.
+    const bool outcome = !crashed && exitCode == 0 && output.isFile() && output.size() > 0;
+    Trace("ExternalEncoder: the encoder ended. exit code = %d crashed = %d file = %s\n", exitCode,
+          crashed ? 1 : 0, qPrintable(source));
+    if (!outcome && !control.IsEncodeCancelled()) {
+        AddError(QStringLiteral("Error %1 - Xing encoder couldn't encode the source file (%2).")
+                     .arg(crashed ? -1 : exitCode)
+                     .arg(source));
+    }
+    control.Finish(generation);
+    process.release()->deleteLater();
+    PostEncodeDone(window, outcome, source);
+}

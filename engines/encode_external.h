@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+class EncodeControl;
+
+// The arguments given to the external encoder: source, destination, "-b" and
+// the bit rate. QProcess passes them without a shell, so spaces survive.
+QStringList ExternalEncoderArguments(const QString& source, const QString& destination,
+                                     std::uint32_t bitsPerSecond);
+
+// Drives the external command-line encoder for one file on the main thread:
+// starts it, reports its end with MSG_ENCODE_DONE, stops and continues it for
+// pause and resume, and ends it on a cancel.
+class ExternalEncoder {
+public:
+    explicit ExternalEncoder(EncodeControl& control);
+    ~ExternalEncoder();
+
+    bool Start(QObject* window, const QString& program, const QString& source,
+               const QString& destination, std::uint32_t bitsPerSecond);
+    bool IsRunning() const;
+    bool IsStopped() const { return stopped; }
+    void Pause();
+    void Resume();
+    void Cancel();
+    void SetNice(int nice);
+
+private:
+    void OnFinished(int exitCode, QProcess::ExitStatus status);
+
+    EncodeControl& control;
+    std::unique_ptr<QProcess> process;
+    QPointer<QObject> window;
+    QString source;
+    QString destination;
+    std::uint64_t generation = 0;
+    bool stopped = false;
+};

@@ -1,0 +1,29 @@
+#include "engines/encode_messages.h"
+
+#include <memory>
+
+void PostEncodeProgress(const QPointer<QObject>& window, int percent, std::uint64_t bytesDone) {
+    if (QObject* receiver = window.data()) {
+        PostEvent<EncodeProgressEvent>(receiver, MSG_ENCODE_PROGRESS, percent,
+                                       static_cast<qintptr>(bytesDone));
+    }
+}
+
+void PostEncodeDone(const QPointer<QObject>& window, bool outcome, const QString& source) {
+    if (QObject* receiver = window.data()) {
+        PostEvent<EncodeDoneEvent>(receiver, MSG_ENCODE_DONE, outcome ? 1 : 0,
+                                   std::make_unique<QString>(source));
+    }
+}
+
+void ProgressReporter::Report(std::uint64_t bytesDone) {
+    if (totalBytes == 0) {
+        return;
+    }
+    const int percent =
+        static_cast<int>(static_cast<double>(bytesDone) / static_cast<double>(totalBytes) * 100.0);
+    if (percent != lastPercent) {
+        PostEncodeProgress(window, percent, bytesDone);
+        lastPercent = percent;
+    }
+}

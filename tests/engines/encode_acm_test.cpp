@@ -1,0 +1,304 @@
+#include "engine_events.h"
+#include "engine_fixture.h"
+
+#include "engines/catalogue.h"
+#include "engines/encode_acm.h"
+#include "engines/encode_control.h"
+#include "engines/encode_start.h"
+#include "platform/acm.h"
+
+#include <QThread>
+#include <algorithm>
+#include <cstring>
+
+using testsupport::Bytes;
+using testsupport::PcmFormat;
+
+namespace {
+
+enum class Behaviour { PassThrough, KeepsInputBack, SilentUntilEnd, Refuses };
+
+constexpr std::uint16_t FAKE_TAG = 0x7F01;
+
+WAVEFORMATEX FakeFormat() {
+    WAVEFORMATEX format = WAVEFORMATEX::Pcm(2, 44100, 16);
+    format.wFormatTag = FAKE_TAG;
+    format.SetExtra(Bytes{0xAB, 0xCD});
+    return format;
+}
+
+// A codec whose "encoding" is a copy, so the output data must equal the
+// source's samples byte for byte.
+class FakeStream : public AcmCodecStream {
+public:
+    FakeStream(Behaviour behaviour, std::uint16_t block, int delayMs)
+        : behaviour(behaviour), block(block), delayMs(delayMs) {}
+
+    std::uint32_t DestinationSize(std::uint32_t sourceBytes) const override { return sourceBytes; }
+
+    AcmConversion Convert(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
+                          std::uint32_t flags) override {
+        QThread::msleep(delayMs);
+        AcmConversion done;
+        std::size_t take = std::min(source.size(), destination.size());
+        if (behaviour == Behaviour::KeepsInputBack && take > block) {
+            take = std::max<std::size_t>(take / 3 / block * block, block);
+        }
+        if (behaviour == Behaviour::SilentUntilEnd) {
+            held.insert(held.end(), source.begin(), source.end());
+            done.sourceUsed = static_cast<std::uint32_t>(source.size());
+            if (flags & ACM_STREAMCONVERTF_END) {
+                const std::size_t out = std::min(held.size(), destination.size());
+                std::memcpy(destination.data(), held.data(), out);
+                held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(out));
+                done.destinationUsed = static_cast<std::uint32_t>(out);
+            }
+            return done;
+        }
+        std::memcpy(destination.data(), source.data(), take);
+        done.sourceUsed = done.destinationUsed = static_cast<std::uint32_t>(take);
+        return done;
+    }
+
+private:
+    Behaviour behaviour;
+    std::size_t block;
+    int delayMs;
+    Bytes held;
+};
+
+class FakeDriver : public AcmDriver {
+public:
+    FakeDriver(Behaviour behaviour, int delayMs) : behaviour(behaviour), delayMs(delayMs) {}
+
+    ACMDRIVERDETAILS Details() const override {
+        ACMDRIVERDETAILS details;
+        details.fccType = ACMDRIVERDETAILS_FCCTYPE_AUDIOCODEC;
+        details.wMid = 901;
+        details.wPid = 7;
+        details.fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CODEC;
+        details.szShortName = "Copy";
+        details.szLongName = "Copying codec";
+        return details;
+    }
+    std::vector<WAVEFORMATEX> Formats(const WAVEFORMATEX*) const override { return {FakeFormat()}; }
+    std::uint32_t MaxFormatSize() const override { return FakeFormat().RecordSize(); }
+    MMRESULT OpenStream(const WAVEFORMATEX& source, const WAVEFORMATEX&,
+                        std::unique_ptr<AcmCodecStream>& stream) override {
+        if (behaviour == Behaviour::Refuses) {
+            return ACMERR_NOTPOSSIBLE;
+        }
+        stream = std::make_unique<FakeStream>(behaviour, source.nBlockAlign, delayMs);
+        return MMSYSERR_NOERROR;
+    }
+
+private:
+    Behaviour behaviour;
+    int delayMs;
+};
+
+struct Chunk {
+    std::string id;
+    Bytes contents;
+};
+
+std::uint32_t U32(const Bytes& bytes, std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           std::uint32_t(bytes[at + 3]) << 24;
+}
+
+// The top-level chunks of a RIFF WAVE file, or nothing when its sizes do not
+// add up to the file.
+std::vector<Chunk> Chunks(const Bytes& file) {
+    std::vector<Chunk> chunks;
+    if (file.size() < 12 || std::memcmp(file.data(), "RIFF", 4) != 0 ||
+        U32(file, 4) != file.size() - 8 || std::memcmp(file.data() + 8, "WAVE", 4) != 0) {
+        return chunks;
+    }
+    std::size_t at = 12;
+    while (at + 8 <= file.size()) {
+        const std::uint32_t size = U32(file, at + 4);
+        if (at + 8 + size > file.size()) {
+            return {};
+        }
+        chunks.push_back({std::string(file.begin() + at, file.begin() + at + 4),
+                          Bytes(file.begin() + at + 8, file.begin() + at + 8 + size)});
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+std::vector<std::string> Ids(const std::vector<Chunk>& chunks) {
+    std::vector<std::string> ids;
+    for (const Chunk& chunk : chunks) {
+        ids.push_back(chunk.id);
+    }
+    return ids;
+}
+
+class AcmEngineTest : public EngineTest {
+protected:
+    void TearDown() override {
+        if (driverId != 0) {
+            acmDriverRemove(driverId, 0);
+        }
+    }
+
+    void Install(Behaviour behaviour, int delayMs = 0) {
+        if (driverId != 0) {
+            acmDriverRemove(driverId, 0);
+        }
+        ASSERT_EQ(acmDriverAdd(&driverId, std::make_shared<FakeDriver>(behaviour, delayMs), 0),
+                  MMSYSERR_NOERROR);
+        target.driverId = driverId;
+        target.format = FakeFormat();
+    }
+
+    int Start(const QString& source, const QString& destination) {
+        events.done.clear();
+        events.progress.clear();
+        return StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target, nullptr);
+    }
+
+    int Encode(const QString& source, const QString& destination) {
+        EXPECT_EQ(Start(source, destination), 1);
+        EXPECT_TRUE(events.WaitForDone());
+        events.Drain(50);
+        EXPECT_EQ(events.done.size(), 1u);
+        return events.done.empty() ? -1 : events.done[0].outcome;
+    }
+
+    Bytes Output(const QString& name) const {
+        return testsupport::ReadFile(Path(name).toStdString());
+    }
+
+    HACMDRIVERID driverId = 0;
+    EncodeControl control;
+    EngineEvents events;
+    EncodeTarget target;
+};
+
+TEST_F(AcmEngineTest, WritesTheWaveLayoutAroundEveryConvertedByte) {
+    Install(Behaviour::PassThrough);
+    const PcmFormat format;
+    const Bytes pcm = testsupport::MakePcm(format, 100000); // 2.27 s: two whole seconds and a rest
+    const Bytes disp{1, 0, 0, 0, 'h', 'i', '!'};
+    const Bytes plst{0, 0, 0, 0};
+    const QString source = Write("in.wav", testsupport::WavBuilder()
+                                               .Chunk("DISP", disp)
+                                               .Fmt(format)
+                                               .List("INFO", Bytes{'I', 'N', 'A', 'M'})
+                                               .Chunk("plst", plst)
+                                               .Data(pcm)
+                                               .Build());
+    EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+    EXPECT_EQ(events.done[0].source, source);
+    const auto chunks = Chunks(Output("out.wav"));
+    ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"DISP", "plst", "fmt ", "fact", "data"}));
+    EXPECT_EQ(chunks[0].contents, disp);
+    EXPECT_EQ(chunks[1].contents, plst);
+    EXPECT_EQ(chunks[2].contents, FakeFormat().Serialize());
+    EXPECT_EQ(U32(chunks[3].contents, 0), 100000u);
+    EXPECT_EQ(chunks[4].contents, pcm);
+
+    // Posted before each chunk is read: 0 % first, no 100 %.
+    ASSERT_EQ(events.progress.size(), 3u);
+    EXPECT_EQ(events.progress[0].percent, 0);
+    EXPECT_EQ(events.progress[0].bytes, 0);
+    EXPECT_EQ(events.progress[1].bytes, 176400);
+    EXPECT_EQ(events.progress[2].percent, static_cast<int>(352800.0 / 400000 * 100));
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(AcmEngineTest, CodecsThatHoldInputOrOutputBackLoseNothing) {
+    const PcmFormat format{22050, 1, 16};
+    const Bytes pcm = testsupport::MakePcm(format, 60001);
+    const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
+    for (const Behaviour behaviour : {Behaviour::KeepsInputBack, Behaviour::SilentUntilEnd}) {
+        Install(behaviour);
+        EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+        const auto chunks = Chunks(Output("out.wav"));
+        ASSERT_EQ(chunks.size(), 3u);
+        EXPECT_EQ(chunks[2].contents, pcm) << static_cast<int>(behaviour);
+    }
+}
+
+TEST_F(AcmEngineTest, EmptySourceGivesEmptyDataAndSuccess) {
+    Install(Behaviour::PassThrough);
+    const QString source = Write("empty.wav", testsupport::WavBuilder().Fmt({}).Data({}).Build());
+    EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+    const auto chunks = Chunks(Output("out.wav"));
+    ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"fmt ", "fact", "data"}));
+    EXPECT_EQ(U32(chunks[1].contents, 0), 0u);
+    EXPECT_TRUE(chunks[2].contents.empty());
+    EXPECT_TRUE(events.progress.empty());
+}
+
+TEST_F(AcmEngineTest, FailuresAreReportedOnce) {
+    const QString source = WriteWav("in.wav", {}, 1000);
+    Install(Behaviour::Refuses);
+    EXPECT_EQ(Encode(source, Path("refused.wav")), 0);
+    EXPECT_EQ(ErrorLog().count("The ACM Codec cannot convert the wave file. It is probably in an "
+                               "incompatible format."),
+              1);
+    EXPECT_FALSE(ErrorLog().contains("Couldn't open ACM stream"));
+    EXPECT_FALSE(QFile::exists(Path("refused.wav")));
+
+    Install(Behaviour::PassThrough);
+    const QString nowhere = Path("missing/out.wav");
+    EXPECT_EQ(Encode(source, nowhere), 0);
+    EXPECT_TRUE(ErrorLog().contains(
+        QString("Error 2 - Couldn't open the destination file (%1) for reading.").arg(nowhere)));
+
+    const QString corrupt = Write("corrupt.wav", testsupport::WavBuilder()
+                                                     .Fmt({})
+                                                     .Data(Bytes(400, 0))
+                                                     .Chunk("junk", Bytes(8, 0), 5000)
+                                                     .Build());
+    // The reader already refuses a chunk that runs past the form.
+    EXPECT_EQ(Start(corrupt, Path("c.wav")), 0);
+    EXPECT_TRUE(ErrorLog().contains(QString("Couldn't get wave properties for %1").arg(corrupt)));
+}
+
+TEST_F(AcmEngineTest, CancelLeavesSizesUnfinishedAndPauseChangesNothing) {
+    Install(Behaviour::PassThrough, 20);
+    const PcmFormat format{8000, 1, 16};
+    const Bytes pcm = testsupport::MakePcm(format, 8000 * 30);
+    const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
+
+    ASSERT_EQ(Start(source, Path("paused.wav")), 1);
+    while (events.progress.size() < 3) {
+        QCoreApplication::processEvents();
+    }
+    control.PauseEncode();
+    QThread::msleep(60);
+    QCoreApplication::processEvents();
+    const std::size_t held = events.progress.size();
+    QThread::msleep(150);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events.progress.size(), held);
+    control.ResumeEncode();
+    ASSERT_TRUE(events.WaitForDone());
+    EXPECT_EQ(events.done[0].outcome, 1);
+    const auto chunks = Chunks(Output("paused.wav"));
+    ASSERT_EQ(chunks.size(), 3u);
+    EXPECT_EQ(chunks[2].contents, pcm);
+
+    ASSERT_EQ(Start(source, Path("cancelled.wav")), 1);
+    while (events.progress.size() < 2) {
+        QCoreApplication::processEvents();
+    }
+    control.PauseEncode();
+    control.CancelEncode();
+    ASSERT_TRUE(events.WaitForDone(5000));
+    events.Drain();
+    ASSERT_EQ(events.done.size(), 1u);
+    EXPECT_EQ(events.done[0].outcome, 0);
+    EXPECT_TRUE(control.IsEncodeCancelled());
+    const Bytes partial = Output("cancelled.wav");
+    ASSERT_GT(partial.size(), 12u);
+    EXPECT_EQ(U32(partial, 4), 0u);
+    EXPECT_FALSE(ErrorLog().contains("acmStreamConvert"));
+}
+
+} // namespace

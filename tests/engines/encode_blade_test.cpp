@@ -1,0 +1,281 @@
+#include "engine_events.h"
+#include "engine_fixture.h"
+
+#include "engines/catalogue.h"
+#include "engines/encode_control.h"
+#include "engines/encode_start.h"
+
+#include <QThread>
+#include <atomic>
+#include <cstring>
+
+using testsupport::Bytes;
+using testsupport::PcmFormat;
+
+namespace {
+
+// A library that "encodes" by copying its input, so the output shows exactly
+// which bytes were taken, plus failures on request.
+struct FakeLibrary {
+    BE_CONFIG config{};
+    BE_ERR initResult = BE_ERR_SUCCESSFUL;
+    BE_ERR deinitResult = BE_ERR_SUCCESSFUL;
+    int failAtChunk = -1;
+    int delayMs = 0;
+    std::uint32_t samplesPerChunk = 2304;
+    std::atomic<int> inits{0}, chunks{0}, deinits{0}, closes{0};
+} fake;
+
+BE_ERR FakeInit(PBE_CONFIG config, uint32_t* samples, uint32_t* outputBytes, HBE_STREAM* stream) {
+    ++fake.inits;
+    fake.config = *config;
+    *samples = fake.samplesPerChunk;
+    *outputBytes = fake.samplesPerChunk * 2;
+    *stream = 42;
+    return fake.initResult;
+}
+
+BE_ERR FakeEncode(HBE_STREAM, uint32_t count, const int16_t* samples, uint8_t* output,
+                  uint32_t* outputBytes) {
+    if (fake.chunks++ == fake.failAtChunk) {
+        return BE_ERR_BUFFER_TOO_SMALL;
+    }
+    QThread::msleep(fake.delayMs);
+    std::memcpy(output, samples, count * 2);
+    *outputBytes = count * 2;
+    return BE_ERR_SUCCESSFUL;
+}
+
+BE_ERR FakeDeinit(HBE_STREAM, uint8_t* output, uint32_t* outputBytes) {
+    ++fake.deinits;
+    std::memcpy(output, "END!", 4);
+    *outputBytes = 4;
+    return fake.deinitResult;
+}
+
+BE_ERR FakeClose(HBE_STREAM) {
+    ++fake.closes;
+    return BE_ERR_SUCCESSFUL;
+}
+
+const EncoderEntryPoints FAKE_ENTRY{FakeInit, FakeEncode, FakeDeinit, FakeClose};
+
+Bytes Samples(const PcmFormat& format, std::uint32_t frames) {
+    return testsupport::MakePcm(format, frames);
+}
+
+Bytes WithEnd(Bytes pcm) {
+    pcm.insert(pcm.end(), {'E', 'N', 'D', '!'});
+    return pcm;
+}
+
+class LibraryEngineTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        fake.config = BE_CONFIG{};
+        fake.initResult = fake.deinitResult = BE_ERR_SUCCESSFUL;
+        fake.failAtChunk = -1;
+        fake.delayMs = 0;
+        fake.samplesPerChunk = 2304;
+        fake.inits = fake.chunks = fake.deinits = fake.closes = 0;
+        target.driverId = LAME_DRIVER_ID;
+        target.format = WAVEFORMATEX::Pcm(2, 44100, 16);
+        target.format.nAvgBytesPerSec = 16000;
+        target.library = &FAKE_ENTRY;
+    }
+
+    int Start(const QString& source, const QString& destination) {
+        return StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target,
+                           &seconds);
+    }
+
+    // Runs an encode to its end; the completion message.
+    EngineEvents::Done Encode(const QString& source, const QString& destination) {
+        EXPECT_EQ(Start(source, destination), 1);
+        EXPECT_TRUE(events.WaitForDone());
+        events.Drain(50);
+        EXPECT_EQ(events.done.size(), 1u);
+        return events.done.empty() ? EngineEvents::Done{-1, {}} : events.done.back();
+    }
+
+    EncodeControl control;
+    EngineEvents events;
+    EncodeTarget target;
+    double seconds = 0;
+};
+
+TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
+    const PcmFormat format{22050, 2, 16};
+    const Bytes pcm = Samples(format, 2500); // 10000 bytes: two full chunks and 784 bytes
+    const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
+    const auto done = Encode(source, Path("out.mp3"));
+    EXPECT_EQ(done.outcome, 1);
+    EXPECT_EQ(done.source, source);
+    EXPECT_EQ(testsupport::ReadFile(Path("out.mp3").toStdString()), WithEnd(pcm));
+    EXPECT_NEAR(seconds, 2500.0 / 22050, 1e-9);
+
+    EXPECT_EQ(fake.config.format.mp3.dwSampleRate, 22050u);
+    EXPECT_EQ(fake.config.format.mp3.byMode, BE_MP3_MODE_STEREO);
+    EXPECT_EQ(fake.config.format.mp3.wBitrate, 128);
+    EXPECT_EQ(fake.chunks.load(), 3);
+    EXPECT_EQ(fake.deinits.load(), 1);
+    EXPECT_EQ(fake.closes.load(), 1);
+
+    // One message per whole percent, rising, the first after the first chunk.
+    ASSERT_FALSE(events.progress.empty());
+    EXPECT_EQ(events.progress.front().bytes, 4608);
+    EXPECT_EQ(events.progress.front().percent, 46);
+    EXPECT_EQ(events.progress.back().percent, 100);
+    EXPECT_EQ(events.progress.back().bytes, 10000);
+    for (std::size_t i = 1; i < events.progress.size(); ++i) {
+        EXPECT_GT(events.progress[i].percent, events.progress[i - 1].percent);
+    }
+    EXPECT_FALSE(control.IsWorkerRunning());
+}
+
+TEST_F(LibraryEngineTest, SamplesStartAtTheRealDataChunk) {
+    // The word "data" inside an earlier chunk must not be taken for the samples.
+    const PcmFormat format;
+    const Bytes pcm = Samples(format, 3000);
+    const std::string note = "metadata: data";
+    const QString source = Write("tagged.wav", testsupport::WavBuilder()
+                                                   .Fmt(format)
+                                                   .List("INFO", Bytes(note.begin(), note.end()))
+                                                   .Data(pcm)
+                                                   .Build());
+    EXPECT_EQ(Encode(source, Path("tagged.mp3")).outcome, 1);
+    EXPECT_EQ(testsupport::ReadFile(Path("tagged.mp3").toStdString()), WithEnd(pcm));
+}
+
+TEST_F(LibraryEngineTest, SourcesTheLibraryCannotTakeFailWithOneSentence) {
+    struct Case {
+        PcmFormat format;
+        const char* name;
+    };
+    for (const Case& c : {Case{{44100, 2, 8}, "eight.wav"}, Case{{44100, 2, 24}, "deep.wav"},
+                          Case{{44100, 3, 16}, "three.wav"}}) {
+        EngineEvents local;
+        const QString source = WriteWav(c.name, c.format, 4410);
+        ASSERT_EQ(StartEncode(control, &local, 1, source, Path("x.mp3"), target, nullptr), 1);
+        ASSERT_TRUE(local.WaitForDone());
+        EXPECT_EQ(local.done[0].outcome, 0) << c.name;
+        EXPECT_EQ(ErrorLog().count(source), 1) << c.name;
+    }
+    EXPECT_EQ(fake.inits.load(), 0);
+
+    // A rate the library refuses.
+    fake.initResult = BE_ERR_INVALID_FORMAT_PARAMETERS;
+    const QString odd = WriteWav("odd rate.wav", {96000, 2, 16}, 9600);
+    EXPECT_EQ(Encode(odd, Path("odd.mp3")).outcome, 0);
+    EXPECT_TRUE(ErrorLog().contains(
+        QString("Error 2 - Couldn't open encode stream for source file (%1).").arg(odd)));
+    EXPECT_EQ(fake.closes.load(), 0);
+}
+
+TEST_F(LibraryEngineTest, LibraryFailuresEndTheEncodeAndCloseTheStream) {
+    const QString source = WriteWav("in.wav", {}, 10000);
+    fake.failAtChunk = 1;
+    EXPECT_EQ(Encode(source, Path("a.mp3")).outcome, 0);
+    EXPECT_TRUE(ErrorLog().contains(
+        QString("Error 5 - Couldn't encode chunk with Blade Encoder (%1).").arg(source)));
+    EXPECT_EQ(fake.deinits.load(), 0);
+    EXPECT_EQ(fake.closes.load(), 1);
+
+    events.done.clear();
+    fake.failAtChunk = -1;
+    fake.deinitResult = BE_ERR_INVALID_HANDLE;
+    EXPECT_EQ(Encode(source, Path("b.mp3")).outcome, 0);
+    EXPECT_TRUE(ErrorLog().contains(
+        QString("Error 4 - Couldn't close encode stream for source file (%1).").arg(source)));
+    EXPECT_EQ(fake.closes.load(), 2);
+}
+
+TEST_F(LibraryEngineTest, FileProblemsAreReportedWithTheirPaths) {
+    const QString source = WriteWav("in.wav", {}, 1000);
+    const QString nowhere = Path("missing/out.mp3");
+    EXPECT_EQ(Encode(source, nowhere).outcome, 0);
+    EXPECT_TRUE(ErrorLog().contains(
+        QString("Error 2 - Couldn't open the destination file (%1) for reading.").arg(nowhere)));
+
+    // An empty data chunk makes no MP3, and says why.
+    events.done.clear();
+    const QString empty = Write("empty.wav", testsupport::WavBuilder().Fmt({}).Data({}).Build());
+    EXPECT_EQ(Encode(empty, Path("e.mp3")).outcome, 0);
+    EXPECT_TRUE(ErrorLog().contains(empty));
+    EXPECT_TRUE(events.progress.empty());
+}
+
+TEST_F(LibraryEngineTest, StartRefusalsPostNothing) {
+    const QString source = WriteWav("in.wav", {}, 1000);
+    control.CancelEncode();
+    const QString bogus = Write("bogus.wav", Bytes(100, 'x'));
+    EXPECT_EQ(Start(bogus, Path("o.mp3")), 0);
+    EXPECT_TRUE(ErrorLog().contains(QString("Couldn't get wave properties for %1").arg(bogus)));
+    // The earlier cancel is cleared only by an encode that starts.
+    EXPECT_TRUE(control.IsEncodeCancelled());
+
+    target.library = nullptr;
+    EXPECT_EQ(Start(source, Path("o.mp3")), 0);
+    EXPECT_TRUE(
+        ErrorLog().contains(QString("LAME Encoder is not active for source file %1").arg(source)));
+    target.driverId = BLADE_DRIVER_ID;
+    EXPECT_EQ(Start(source, Path("o.mp3")), 0);
+    EXPECT_TRUE(
+        ErrorLog().contains(QString("Blade Encoder is not active for source file %1").arg(source)));
+    events.Drain(100);
+    EXPECT_TRUE(events.done.empty());
+    EXPECT_FALSE(control.IsWorkerRunning());
+}
+
+TEST_F(LibraryEngineTest, CancelMidFileStopsWithoutFinishingTheStream) {
+    fake.delayMs = 2;
+    const QString source = WriteWav("long.wav", {}, 441000);
+    ASSERT_EQ(Start(source, Path("c.mp3")), 1);
+    while (events.progress.empty()) {
+        QCoreApplication::processEvents();
+    }
+    control.CancelEncode();
+    ASSERT_TRUE(events.WaitForDone());
+    events.Drain();
+    ASSERT_EQ(events.done.size(), 1u);
+    EXPECT_EQ(events.done[0].outcome, 0);
+    EXPECT_TRUE(control.IsEncodeCancelled());
+    EXPECT_EQ(fake.deinits.load(), 0);
+    EXPECT_EQ(fake.closes.load(), 1);
+    EXPECT_LT(fake.chunks.load(), 100);
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
+    fake.delayMs = 1;
+    const PcmFormat format;
+    const Bytes pcm = Samples(format, 200000);
+    const QString source = Write("p.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
+    ASSERT_EQ(Start(source, Path("p.mp3")), 1);
+    while (fake.chunks.load() < 5) {
+        QThread::msleep(1);
+    }
+    control.PauseEncode();
+    QThread::msleep(30);
+    const int held = fake.chunks.load();
+    QThread::msleep(150);
+    EXPECT_EQ(fake.chunks.load(), held);
+    control.ResumeEncode();
+    ASSERT_TRUE(events.WaitForDone());
+    EXPECT_EQ(events.done[0].outcome, 1);
+    EXPECT_EQ(testsupport::ReadFile(Path("p.mp3").toStdString()), WithEnd(pcm));
+
+    events.done.clear();
+    ASSERT_EQ(Start(source, Path("q.mp3")), 1);
+    while (fake.chunks.load() < held + 5) {
+        QThread::msleep(1);
+    }
+    control.PauseEncode();
+    control.CancelEncode();
+    ASSERT_TRUE(events.WaitForDone(5000));
+    EXPECT_EQ(events.done[0].outcome, 0);
+    EXPECT_TRUE(control.IsEncodeCancelled());
+}
+
+} // namespace

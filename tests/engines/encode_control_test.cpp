@@ -1,0 +1,116 @@
+#include "engines/encode_control.h"
+
+#include <QThread>
+#include <atomic>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+void WaitUntil(const std::atomic<bool>& condition) {
+    for (int i = 0; i < 5000 && !condition.load(); ++i) {
+        QThread::msleep(1);
+    }
+}
+
+int NiceOf(int threadId) {
+    errno = 0;
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(threadId));
+}
+
+TEST(EncodeControlTest, AnEndedWorkerNeverClearsItsSuccessor) {
+    EncodeControl control;
+    std::atomic<bool> firstEnded{false};
+    std::unique_ptr<WorkerTicket> stale;
+    ASSERT_TRUE(control.StartWorker(
+        [&](const WorkerTicket& ticket) {
+            stale = std::make_unique<WorkerTicket>(ticket);
+            firstEnded = true;
+        },
+        PRIORITY_NORMAL));
+    WaitUntil(firstEnded);
+    while (control.IsWorkerRunning()) {
+        QThread::msleep(1);
+    }
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(
+        control.StartWorker([&](const WorkerTicket&) { WaitUntil(release); }, PRIORITY_NORMAL));
+    stale->Finish();
+    EXPECT_TRUE(control.IsWorkerRunning());
+    release = true;
+}
+
+TEST(EncodeControlTest, PauseHoldsTheWorkerAtItsNextCheckAndCancelLetsItGo) {
+    EncodeControl control;
+    control.BeginEncode();
+    std::atomic<int> checks{0};
+    std::atomic<bool> sawCancel{false};
+    std::atomic<bool> ended{false};
+    ASSERT_TRUE(control.StartWorker(
+        [&](const WorkerTicket& ticket) {
+            while (!ticket.CheckPoint()) {
+                ++checks;
+                QThread::msleep(1);
+            }
+            sawCancel = true;
+            ended = true;
+        },
+        PRIORITY_NORMAL));
+    while (checks.load() < 3) {
+        QThread::msleep(1);
+    }
+    control.PauseEncode();
+    EXPECT_TRUE(control.IsPaused());
+    QThread::msleep(20);
+    const int held = checks.load();
+    QThread::msleep(100);
+    EXPECT_LE(checks.load(), held + 1);
+
+    control.ResumeEncode();
+    const int resumed = checks.load();
+    while (checks.load() < resumed + 3) {
+        QThread::msleep(1);
+    }
+    control.PauseEncode();
+    // Cancelling a paused worker must not leave it waiting.
+    control.CancelEncode();
+    WaitUntil(ended);
+    EXPECT_TRUE(sawCancel.load());
+    EXPECT_TRUE(control.IsEncodeCancelled());
+    EXPECT_FALSE(control.IsPaused());
+
+    // The flag lasts until the next encode begins.
+    control.BeginEncode();
+    EXPECT_FALSE(control.IsEncodeCancelled());
+}
+
+TEST(EncodeControlTest, PriorityActsOnTheWorkerThreadOnly) {
+    EncodeControl control;
+    const int ownNice = NiceOf(static_cast<int>(gettid()));
+    std::atomic<int> workerId{0};
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(control.StartWorker(
+        [&](const WorkerTicket&) {
+            workerId = static_cast<int>(gettid());
+            WaitUntil(release);
+        },
+        PRIORITY_LOW));
+    while (workerId.load() == 0) {
+        QThread::msleep(1);
+    }
+    EXPECT_EQ(NiceOf(workerId), ownNice + NiceOffsetForPriority(PRIORITY_LOW));
+    EXPECT_EQ(NiceOf(static_cast<int>(gettid())), ownNice);
+    // Lowering further always works; a refused raise changes nothing.
+    control.SetEncodePriority(PRIORITY_LOW);
+    control.SetEncodePriority(7);
+    EXPECT_EQ(NiceOf(workerId), ownNice + NiceOffsetForPriority(PRIORITY_LOW));
+    control.SetEncodePriority(PRIORITY_HIGHEST);
+    const int after = NiceOf(workerId);
+    EXPECT_TRUE(after == ownNice + NiceOffsetForPriority(PRIORITY_LOW) ||
+                after == ownNice + NiceOffsetForPriority(PRIORITY_HIGHEST));
+    release = true;
+}
+
+} // namespace

@@ -1,0 +1,235 @@
+#include "engine_events.h"
+#include "engine_fixture.h"
+
+#include "engines/catalogue.h"
+#include "engines/encode_control.h"
+#include "engines/encode_start.h"
+#include "engines/library_binding.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdlib>
+
+using testsupport::Bytes;
+using testsupport::PcmFormat;
+
+namespace {
+
+QString BinDirectory() {
+    const char* fromTest = std::getenv("CORVANE_BIN_DIR");
+    return fromTest != nullptr ? QString::fromLocal8Bit(fromTest)
+                               : QCoreApplication::applicationDirPath();
+}
+
+// Without a gapless tag, decoders keep the encoder's start-up delay (under one
+// 1152-sample frame) and the padding of the last frame.
+constexpr qint64 FRAME_SAMPLES = 1152;
+
+class EndToEndTest : public EngineTest {
+protected:
+    static void SetUpTestSuite() {
+        SetEncoderLibraryDirectory(BinDirectory(), false);
+        LoadEncoderLibraries();
+    }
+    static void TearDownTestSuite() {
+        UnloadEncoderLibraries();
+        SetEncoderLibraryDirectory(QString());
+    }
+
+    EncodeTarget LibraryTarget(int library, std::uint32_t kbits) const {
+        EncodeTarget target;
+        target.driverId = library == BLADE_LIBRARY ? BLADE_DRIVER_ID : LAME_DRIVER_ID;
+        target.format = WAVEFORMATEX::Pcm(2, 44100, 16);
+        target.format.nAvgBytesPerSec = kbits * 1000 / 8;
+        target.library = EncoderLibraryEntryPoints(library);
+        return target;
+    }
+
+    EngineEvents::Done Encode(const EncodeTarget& target, const QString& source,
+                              const QString& destination) {
+        EngineEvents events;
+        EXPECT_EQ(
+            StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target, nullptr),
+            1);
+        EXPECT_TRUE(events.WaitForDone(60000));
+        events.Drain(20);
+        EXPECT_EQ(events.done.size(), 1u);
+        for (std::size_t i = 1; i < events.progress.size(); ++i) {
+            EXPECT_GT(events.progress[i].percent, events.progress[i - 1].percent);
+            EXPECT_GT(events.progress[i].bytes, events.progress[i - 1].bytes);
+        }
+        return events.done.empty() ? EngineEvents::Done{-1, {}} : events.done[0];
+    }
+
+    void ExpectDecodesTo(const QString& path, const PcmFormat& format, std::uint32_t frames) {
+        const Decoded decoded = DecodeAudio(path);
+        ASSERT_GE(decoded.frames, 0) << path.toStdString();
+        EXPECT_EQ(decoded.rate, static_cast<int>(format.sampleRate));
+        EXPECT_EQ(decoded.channels, format.channels);
+        EXPECT_GE(decoded.frames, qint64(frames)) << path.toStdString();
+        EXPECT_LE(decoded.frames, qint64(frames) + 2 * FRAME_SAMPLES) << path.toStdString();
+    }
+
+    EncodeControl control;
+};
+
+TEST_F(EndToEndTest, LibrariesEncodeAtTheSourcesRateAndLength) {
+    struct Case {
+        PcmFormat format;
+        std::uint32_t frames;
+        std::uint32_t kbits;
+    };
+    const Case cases[] = {{{44100, 2, 16}, 100000, 128},
+                          {{44100, 1, 16}, 700, 64},
+                          {{22050, 2, 16}, 50000, 64},
+                          {{48000, 1, 16}, 30000, 96}};
+    for (const int library : {BLADE_LIBRARY, LAME_LIBRARY}) {
+        ASSERT_TRUE(IsEncoderLibraryAvailable(library));
+        for (const Case& c : cases) {
+            const QString name = QString("lib%1 %2 %3ch")
+                                     .arg(library)
+                                     .arg(c.format.sampleRate)
+                                     .arg(c.format.channels);
+            const QString source = WriteWav(name + ".wav", c.format, c.frames);
+            const auto done = Encode(LibraryTarget(library, c.kbits), source, Path(name + ".mp3"));
+            EXPECT_EQ(done.outcome, 1) << name.toStdString();
+            EXPECT_EQ(done.source, source);
+            ExpectDecodesTo(Path(name + ".mp3"), c.format, c.frames);
+        }
+    }
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(EndToEndTest, PausedLibraryEncodeWritesTheSameStream) {
+    const PcmFormat format;
+    const QString source = WriteWav("long.wav", format, 441000);
+    const EncodeTarget target = LibraryTarget(LAME_LIBRARY, 128);
+    ASSERT_EQ(Encode(target, source, Path("plain.mp3")).outcome, 1);
+
+    EngineEvents events;
+    ASSERT_EQ(
+        StartEncode(control, &events, PRIORITY_LOW, source, Path("paused.mp3"), target, nullptr),
+        1);
+    for (int pauses = 0; pauses < 3 && events.done.empty(); ++pauses) {
+        QThread::msleep(15);
+        control.PauseEncode();
+        QThread::msleep(40);
+        control.ResumeEncode();
+    }
+    ASSERT_TRUE(events.WaitForDone(60000));
+    EXPECT_EQ(events.done[0].outcome, 1);
+    EXPECT_EQ(testsupport::ReadFile(Path("paused.mp3").toStdString()),
+              testsupport::ReadFile(Path("plain.mp3").toStdString()));
+}
+
+TEST_F(EndToEndTest, ExternalEncoderWritesTheMp3AndStopsOnCancel) {
+    EncodeTarget target;
+    target.driverId = XING_DRIVER_ID;
+    target.format = WAVEFORMATEX::Pcm(2, 44100, 16);
+    target.format.nAvgBytesPerSec = 16000;
+    target.externalProgram = BinDirectory() + "/x3enc";
+    const PcmFormat format{44100, 2, 16};
+    const QString source = WriteWav("with space.wav", format, 88200);
+    const auto done = Encode(target, source, Path("out file.mp3"));
+    EXPECT_EQ(done.outcome, 1);
+    EXPECT_EQ(done.source, source);
+    EXPECT_TRUE(control.IsExternalEncoderRunning());
+    ExpectDecodesTo(Path("out file.mp3"), format, 88200);
+
+    const QString longSource = WriteWav("long.wav", format, 44100 * 120);
+    EngineEvents events;
+    ASSERT_EQ(StartEncode(control, &events, PRIORITY_NORMAL, longSource, Path("long.mp3"), target,
+                          nullptr),
+              1);
+    QThread::msleep(100);
+    control.PauseEncode();
+    control.CancelEncode();
+    ASSERT_TRUE(events.WaitForDone(10000));
+    events.Drain();
+    ASSERT_EQ(events.done.size(), 1u);
+    EXPECT_EQ(events.done[0].outcome, 0);
+    EXPECT_TRUE(control.IsEncodeCancelled());
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(EndToEndTest, CompressionCodecWritesAWaveFileHoldingTheStream) {
+    EncoderCatalogue catalogue;
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int) { return false; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    ASSERT_GT(catalogue.Build(sources), 0);
+    int driver = -1;
+    int format = -1;
+    for (int d = 0; d < catalogue.DriverCount() && driver < 0; ++d) {
+        for (int f = 0; f < catalogue.FormatCount(d); ++f) {
+            const WAVEFORMATEX& candidate = catalogue.Format(d, f)->format;
+            if (candidate.wFormatTag == WAVE_FORMAT_MPEGLAYER3 && candidate.nChannels == 2 &&
+                candidate.nAvgBytesPerSec == 16000) {
+                driver = d;
+                format = f;
+                break;
+            }
+        }
+    }
+    ASSERT_GE(driver, 0) << "no MP3 codec";
+    EncodeTarget target;
+    target.driverId = catalogue.Driver(driver)->id;
+    target.format = catalogue.Format(driver, format)->format;
+
+    const PcmFormat pcm{44100, 2, 16};
+    const std::string name = "Title";
+    const QString source = Write("tagged.wav", testsupport::WavBuilder()
+                                                   .Chunk("DISP", Bytes{1, 0, 0, 0, 'x'})
+                                                   .Fmt(pcm)
+                                                   .List("INFO", Bytes(name.begin(), name.end()))
+                                                   .Data(testsupport::MakePcm(pcm, 100000))
+                                                   .Build());
+    EXPECT_EQ(Encode(target, source, Path("out.wav")).outcome, 1);
+    const Bytes out = testsupport::ReadFile(Path("out.wav").toStdString());
+    ASSERT_GT(out.size(), 60u);
+    EXPECT_EQ(std::string(out.begin() + 12, out.begin() + 16), "DISP");
+    ExpectDecodesTo(Path("out.wav"), pcm, 100000);
+
+    const QString empty = Write("empty.wav", testsupport::WavBuilder().Fmt(pcm).Data({}).Build());
+    EXPECT_EQ(Encode(target, empty, Path("empty out.wav")).outcome, 1);
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(EndToEndTest, CatalogueStartsEncodesByIndexAndChecksThem) {
+    EncoderCatalogue catalogue;
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int library) { return IsEncoderLibraryAvailable(library); };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(BinDirectory()); };
+    const int drivers = catalogue.Build(sources);
+    const int lame = catalogue.FindDriverExactly(LAME_DRIVER_ID, LAME_DRIVER_ID);
+    const int xing = catalogue.FindDriverExactly(XING_DRIVER_ID, XING_DRIVER_ID);
+    ASSERT_GE(lame, 0);
+    ASSERT_GE(xing, 0);
+    const QString source = WriteWav("in.wav", {}, 20000);
+
+    EngineEvents events;
+    for (const auto& [driver, format] :
+         {std::pair{-1, 0}, std::pair{drivers, 0}, std::pair{lame, -1},
+          std::pair{lame, catalogue.FormatCount(lame)}}) {
+        EXPECT_EQ(catalogue.StartEncode(&events, 1, source, Path("x.mp3"), driver, format, nullptr),
+                  0);
+    }
+    EXPECT_EQ(ErrorLog(), QString());
+
+    for (const int driver : {lame, xing}) {
+        const int format = catalogue.FindFormatExactly(driver, 2, 16000);
+        double seconds = 0;
+        events.done.clear();
+        ASSERT_EQ(
+            catalogue.StartEncode(&events, 1, source, Path("out.mp3"), driver, format, &seconds),
+            1);
+        EXPECT_NEAR(seconds, 20000.0 / 44100, 1e-9);
+        EXPECT_EQ(catalogue.IsExternalEncoderRunning(), driver == xing);
+        ASSERT_TRUE(events.WaitForDone());
+        EXPECT_EQ(events.done[0].outcome, 1);
+        EXPECT_FALSE(catalogue.IsEncodeCancelled());
+        ExpectDecodesTo(Path("out.mp3"), {}, 20000);
+    }
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+#include "engine_events.h"
+#include "engine_fixture.h"
+
+#include "engines/encode_control.h"
+#include "engines/encode_external.h"
+
+#include <QFile>
+#include <QThread>
+
+namespace {
+
+class ExternalEncoderTest : public EngineTest {
+protected:
+    // A stand-in for the external program, written as a shell script.
+    QString Script(const QString& body) {
+        const QString path = Path("fake x3enc.sh");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("#!/bin/sh\n" + body + "\n").toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    int LineCount(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+
+    EncodeControl control;
+    EngineEvents events;
+};
+
+TEST_F(ExternalEncoderTest, MissingProgramIsReportedAndStartsNothing) {
+    EXPECT_FALSE(control.StartExternal(&events, 1, QString(), "a.wav", "a.mp3", 128000));
+    EXPECT_FALSE(control.StartExternal(&events, 1, Path("gone/x3enc"), "a.wav", "a.mp3", 128000));
+    EXPECT_EQ(ErrorLog().count("Xing encoder couldn't be found."), 2);
+    EXPECT_FALSE(control.IsWorkerRunning());
+    EXPECT_FALSE(control.IsExternalEncoderRunning());
+    events.Drain(100);
+    EXPECT_TRUE(events.done.empty());
+}
+
+TEST_F(ExternalEncoderTest, PassesPathsWithSpacesIntactAndReportsSuccessOnce) {
+    const QString program = Script("printf '%s\\n' \"$@\" > \"$2\"");
+    const QString source = Path("my song.wav");
+    const QString destination = Path("out dir file.mp3");
+    ASSERT_TRUE(control.StartExternal(&events, 1, program, source, destination, 64000));
+    EXPECT_TRUE(control.IsExternalEncoderRunning());
+    ASSERT_TRUE(events.WaitForDone());
+    events.Drain();
+    ASSERT_EQ(events.done.size(), 1u);
+    EXPECT_EQ(events.done[0].outcome, 1);
+    EXPECT_EQ(events.done[0].source, source);
+    EXPECT_TRUE(events.progress.empty());
+    EXPECT_FALSE(control.IsWorkerRunning());
+    // The flag stays set until the next encode begins.
+    EXPECT_TRUE(control.IsExternalEncoderRunning());
+
+    QFile written(destination);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()), source + "\n" + destination + "\n-b\n64000\n");
+    EXPECT_EQ(ErrorLog(), QString());
+}
+
+TEST_F(ExternalEncoderTest, EndingWithoutResultIsAFailureNamingTheFile) {
+    // A non-zero exit code, and a zero exit code that leaves no output.
+    for (const char* body : {"exit 3", "exit 0", ": > \"$2\"; exit 0"}) {
+        EngineEvents local;
+        const QString source = Path(QString("source %1.wav").arg(body));
+        ASSERT_TRUE(control.StartExternal(&local, 1, Script(body), source, Path("o.mp3"), 128000));
+        ASSERT_TRUE(local.WaitForDone()) << body;
+        EXPECT_EQ(local.done[0].outcome, 0) << body;
+        EXPECT_TRUE(ErrorLog().contains(source)) << body;
+    }
+    EXPECT_TRUE(ErrorLog().contains("Error 3 - "));
+}
+
+TEST_F(ExternalEncoderTest, PauseStopsTheChildAndResumeContinuesIt) {
+    const QString program =
+        Script("i=0; while [ $i -lt 30 ]; do i=$((i+1)); echo $i >> \"$2.ticks\";"
+               " sleep 0.02; done; echo done > \"$2\"");
+    const QString destination = Path("a.mp3");
+    ASSERT_TRUE(control.StartExternal(&events, 1, program, Path("a.wav"), destination, 128000));
+    while (LineCount(destination + ".ticks") < 3) {
+        QThread::msleep(5);
+    }
+    control.PauseEncode();
+    EXPECT_TRUE(control.IsPaused());
+    QThread::msleep(100); // a tick already underway may still land
+    const int frozen = LineCount(destination + ".ticks");
+    QThread::msleep(300);
+    EXPECT_EQ(LineCount(destination + ".ticks"), frozen);
+    EXPECT_TRUE(events.done.empty());
+
+    control.ResumeEncode();
+    EXPECT_FALSE(control.IsPaused());
+    ASSERT_TRUE(events.WaitForDone());
+    EXPECT_EQ(events.done[0].outcome, 1);
+    EXPECT_EQ(LineCount(destination + ".ticks"), 30);
+}
+
+TEST_F(ExternalEncoderTest, CancelWhilePausedStillEnds) {
+    const QString program = Script("exec sleep 30");
+    ASSERT_TRUE(control.StartExternal(&events, 1, program, Path("a.wav"), Path("a.mp3"), 128000));
+    control.PauseEncode();
+    control.CancelEncode();
+    ASSERT_TRUE(events.WaitForDone(5000));
+    EXPECT_EQ(events.done[0].outcome, 0);
+    EXPECT_TRUE(control.IsEncodeCancelled());
+    EXPECT_FALSE(control.IsPaused());
+    EXPECT_EQ(ErrorLog(), QString());
+    // A second cancel after the end does nothing.
+    control.CancelEncode();
+    events.Drain(100);
+    EXPECT_EQ(events.done.size(), 1u);
+}
+
+} // namespace

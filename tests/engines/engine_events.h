@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engines/encode_messages.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <vector>
+
+// Receives the engines' messages in place of the main window.
+class EngineEvents : public QObject {
+public:
+    struct Progress {
+        int percent;
+        qint64 bytes;
+    };
+    struct Done {
+        int outcome;
+        QString source;
+    };
+
+    std::vector<Progress> progress;
+    std::vector<Done> done;
+
+    bool event(QEvent* event) override {
+        if (event->type() == MSG_ENCODE_PROGRESS) {
+            const auto* message = static_cast<EncodeProgressEvent*>(event);
+            progress.push_back({static_cast<int>(message->WParam()), message->LParam()});
+            return true;
+        }
+        if (event->type() == MSG_ENCODE_DONE) {
+            auto* message = static_cast<EncodeDoneEvent*>(event);
+            const auto payload = message->TakePayload();
+            done.push_back({static_cast<int>(message->WParam()), payload ? *payload : QString()});
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+    // Pumps events until a completion arrives; false after `timeoutMs`.
+    bool WaitForDone(int timeoutMs = 20000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (done.empty() && clock.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(1);
+        }
+        return !done.empty();
+    }
+
+    // Lets events that are still underway arrive (a second DONE would show).
+    void Drain(int ms = 200) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+    }
+};
