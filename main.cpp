@@ -8,11 +8,16 @@
 #include "app/window_placement.h"
 #include "engines/library_binding.h"
 
+#ifdef CORVANE_HAVE_CONTROLLER
+#include "controller/headless_main.h"
+#endif
+
 #include <QApplication>
 #include <QScreen>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -27,9 +32,28 @@ bool HasDisplay() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+// True when an argument asks for the run without a window (or its help).
+bool WantsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--") {
+            return false;
+        }
+        if (argument == "--headless" || argument == "--help" || argument == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef CORVANE_HAVE_CONTROLLER
+    if (WantsHeadless(argc, argv)) {
+        return RunHeadless(argc, argv);
+    }
+#endif
     if (!HasDisplay()) {
         std::fprintf(stderr, "no display found; use --headless to encode without a window\n");
         return 2;

@@ -1,0 +1,166 @@
+#include "app/encoder_app.h"
+#include "app/encoder_settings.h"
+#include "app/error_log.h"
+#include "app/program_directory.h"
+#include "controller/engine_ports.h"
+#include "controller/main_controller.h"
+#include "queue/encode_scheduler.h"
+#include "support/memory_settings_store.h"
+#include "support/recording_view.h"
+#include "support/wav_builder.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The controller on the real catalogue, worker, wave reader and tag writer.
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        sourceDir = temp.filePath(QStringLiteral("in"));
+        outputDir = temp.filePath(QStringLiteral("out"));
+        QDir().mkpath(sourceDir);
+        QDir().mkpath(outputDir);
+        SetProgramDirectory(temp.path());
+        app = std::make_unique<CEncoderApp>(store);
+        app->programDirectory = ProgramDirectory();
+        app->settings.fromDir = sourceDir;
+        app->settings.toDir = outputDir;
+        app->settings.manufacturerId = 9997; // the library on libmp3lame
+        app->settings.productId = 9997;
+        engines = MakeEnginePorts(*app);
+        controller = std::make_unique<MainController>(
+            *app, view,
+            MainController::Ports{engines->Encoder(), engines->Codec(), engines->Probe(), nullptr,
+                                  nullptr});
+        controller->Scheduler().writeTag = engines->TagWriter();
+        controller->Scheduler().batchEnded = [this] { loop.quit(); };
+        controller->Startup(false);
+    }
+
+    void TearDown() override {
+        controller.reset();
+        engines.reset();
+        QFile::remove(GetErrorLogPath());
+    }
+
+    QString MakeWav(const QString& name, std::uint32_t frames = 44100) {
+        const QString path = sourceDir + u'/' + name;
+        testsupport::WriteFile(path.toStdString(),
+                               testsupport::MakePcmWav(testsupport::PcmFormat{}, frames));
+        return path;
+    }
+
+    // Runs the event loop until the batch has ended (or a minute has passed).
+    void RunBatch() {
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(60000);
+        if (controller->Batch().IsBusy()) {
+            loop.exec();
+        }
+        ASSERT_FALSE(controller->Batch().IsBusy()) << "the batch did not end";
+    }
+
+    static QString Tags(const QString& file) {
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"),
+                    {"-v", "error", "-show_entries", "format_tags=artist,title", "-of",
+                     "default=noprint_wrappers=1", file});
+        probe.waitForFinished(30000);
+        return QString::fromUtf8(probe.readAllStandardOutput());
+    }
+
+    QTemporaryDir temp;
+    QString sourceDir;
+    QString outputDir;
+    testsupport::MemorySettingsStore store;
+    std::unique_ptr<CEncoderApp> app;
+    testsupport::RecordingView view;
+    std::unique_ptr<EnginePorts> engines;
+    std::unique_ptr<MainController> controller;
+    QEventLoop loop;
+};
+
+TEST_F(EndToEnd, BatchWithEveryAfterEncodeAction) {
+    app->settings.deleteWhenDone = 1;
+    app->settings.removeFromQueue = 1;
+    app->settings.renameToMp3 = 0; // different folders: the name stays
+    const QStringList sources = {MakeWav(QStringLiteral("Band - First.wav")),
+                                 MakeWav(QStringLiteral("Band - Second.wav")),
+                                 MakeWav(QStringLiteral("Solo.wav"))};
+    ASSERT_EQ(controller->AddFiles(sources), 3);
+    controller->OnEncode();
+    RunBatch();
+
+    EXPECT_EQ(controller->Model().Count(), 0);
+    EXPECT_EQ(controller->Batch().removedCount, 3);
+    EXPECT_TRUE(view.labelLog.contains(QStringLiteral("1029=Encoding File 3 of 3:")));
+    for (const QString& source : sources) {
+        EXPECT_FALSE(QFile::exists(source)) << source.toStdString();
+    }
+    const QString first = outputDir + QStringLiteral("/Band - First.wav");
+    ASSERT_TRUE(QFile::exists(first));
+    const QString tags = Tags(first);
+    EXPECT_TRUE(tags.contains(QStringLiteral("TAG:artist=Band"))) << tags.toStdString();
+    EXPECT_TRUE(tags.contains(QStringLiteral("TAG:title=First"))) << tags.toStdString();
+    EXPECT_TRUE(
+        Tags(outputDir + QStringLiteral("/Solo.wav")).contains(QStringLiteral("TAG:title=Solo")));
+    EXPECT_GT(LoadThroughput(store, controller->Batch().ownName), 0.0);
+    EXPECT_FALSE(QFile::exists(GetErrorLogPath()));
+}
+
+TEST_F(EndToEnd, EqualFoldersStillGetMp3NamesAndAFileThatCannotStartFails) {
+    app->settings.renameToMp3 = 0;
+    app->settings.toDir = sourceDir;
+    const QString kept = MakeWav(QStringLiteral("kept.wav"));
+    const QString vanished = MakeWav(QStringLiteral("vanished.wav"));
+    ASSERT_EQ(controller->AddFiles({vanished, kept}), 2);
+    QFile::remove(vanished);
+    controller->OnEncode();
+    RunBatch();
+
+    const QueueEntry* failed = controller->Model().EntryAt(0);
+    EXPECT_EQ(failed->status, Error);
+    EXPECT_EQ(failed->failedCount, 1);
+    QFile log(GetErrorLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains(("Failed to encode file " + vanished).toUtf8()));
+    EXPECT_EQ(controller->Model().EntryAt(1)->status, Completed);
+    EXPECT_TRUE(QFile::exists(sourceDir + QStringLiteral("/kept.MP3")));
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_TRUE(view.Enabled(ID_ERRORS));
+}
+
+TEST_F(EndToEnd, CancelStopsTheBatchAndRemovesThePartialOutput) {
+    const QString longSource = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
+    MakeWav(QStringLiteral("next.wav"));
+    ASSERT_EQ(controller->AddFiles({longSource, sourceDir + QStringLiteral("/next.wav")}), 2);
+    controller->OnEncode();
+    // Cancel once the first progress report has arrived.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [this, &poll] {
+        if (controller->Model().EntryAt(0)->percent > 0) {
+            poll.stop();
+            controller->OnCancel();
+        }
+    });
+    poll.start(5);
+    RunBatch();
+
+    const QueueEntry* entry = controller->Model().EntryAt(0);
+    EXPECT_EQ(entry->status, NotDone);
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/long.MP3")));
+    EXPECT_EQ(controller->Model().EntryAt(1)->status, NotDone);
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/next.MP3")));
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+#include "support/wav_builder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+namespace {
+
+using testsupport::MakePcmWav;
+using testsupport::PcmFormat;
+
+// The program on its own settings, away from the user's.
+class HeadlessProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        sourceDir = home.filePath(QStringLiteral("in"));
+        outputDir = home.filePath(QStringLiteral("out"));
+        QDir().mkpath(sourceDir);
+        QDir().mkpath(outputDir);
+        QSettings settings(ConfigFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("From Dir"), sourceDir);
+        settings.setValue(QStringLiteral("To Dir"), outputDir);
+        settings.sync();
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        errorLog = QFileInfo(QString::fromUtf8(CORVANE_ENCODER))
+                       .dir()
+                       .filePath(QStringLiteral("error.log"));
+        errorLogStart = QFileInfo(errorLog).size();
+    }
+
+    QString ConfigFile() const {
+        return home.filePath(QStringLiteral("config/Brindlecap/Encoder.conf"));
+    }
+
+    QString MakeWav(const QString& name, std::uint32_t frames) {
+        const QString path = sourceDir + u'/' + name;
+        testsupport::WriteFile(path.toStdString(), MakePcmWav(PcmFormat{}, frames));
+        return path;
+    }
+
+    void Start(const QStringList& arguments) {
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(home.path());
+        program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
+        ASSERT_TRUE(program.waitForStarted());
+    }
+
+    // What this run added to the shared error log.
+    QString NewErrors() const {
+        QFile file(errorLog);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return QString();
+        }
+        file.seek(errorLogStart);
+        return QString::fromUtf8(file.readAll());
+    }
+
+    static QString Probe(const QString& mp3, const QString& entries) {
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", entries, "-of",
+                                                "default=noprint_wrappers=1", mp3});
+        probe.waitForFinished(30000);
+        return probe.exitCode() == 0 ? QString::fromUtf8(probe.readAllStandardOutput()) : QString();
+    }
+
+    // Bytes of 16-bit stereo PCM that the file decodes to; -1 when it does not decode.
+    static qint64 DecodedBytes(const QString& mp3) {
+        QProcess decode;
+        decode.start(QStringLiteral("ffmpeg"),
+                     {"-v", "error", "-i", mp3, "-f", "s16le", "-ac", "2", "-ar", "44100", "-"});
+        if (!decode.waitForFinished(30000) || decode.exitCode() != 0) {
+            return -1;
+        }
+        return decode.readAllStandardOutput().size();
+    }
+
+    QTemporaryDir home;
+    QString sourceDir;
+    QString outputDir;
+    QString errorLog;
+    qint64 errorLogStart = 0;
+    QProcessEnvironment environment;
+    QProcess program;
+};
+
+TEST_F(HeadlessProgram, EncodesTheGivenFilesTagsThemAndReportsTheRejected) {
+    const QString first = MakeWav(QStringLiteral("Some Artist - Good Song.wav"), 88200);
+    const QString second = MakeWav(QStringLiteral("Other & Co - Tune.wav"), 44100);
+    const QString broken = sourceDir + QStringLiteral("/broken.wav");
+    testsupport::WriteFile(broken.toStdString(), {'R', 'I', 'F', 'F', 0, 0});
+    Start({"--headless", first, second, broken});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+
+    const QStringList lines =
+        QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith(first + QStringLiteral("\tCompleted\t")));
+    EXPECT_TRUE(lines[1].startsWith(second + QStringLiteral("\tCompleted\t")));
+
+    const QString mp3 = outputDir + QStringLiteral("/Some Artist - Good Song.MP3");
+    ASSERT_TRUE(QFile::exists(mp3));
+    // Encoders may pad the last frame, but the whole sound must be there.
+    EXPECT_GE(DecodedBytes(mp3), 88200 * 4 * 9 / 10);
+    const QString tags = Probe(mp3, QStringLiteral("format_tags=artist,title"));
+    EXPECT_TRUE(tags.contains(QStringLiteral("TAG:artist=Some Artist"))) << tags.toStdString();
+    EXPECT_TRUE(tags.contains(QStringLiteral("TAG:title=Good Song"))) << tags.toStdString();
+    EXPECT_GE(DecodedBytes(outputDir + QStringLiteral("/Other & Co - Tune.MP3")),
+              44100 * 4 * 9 / 10);
+
+    EXPECT_TRUE(NewErrors().contains(
+        QStringLiteral("File %1 was rejected because it is not a valid wave file.").arg(broken)));
+    // The first start settled on an encoder and kept it.
+    QSettings saved(ConfigFile(), QSettings::IniFormat);
+    EXPECT_NE(saved.value(QStringLiteral("Manufacturer ID")).toUInt(), 0u);
+    EXPECT_EQ(saved.value(QStringLiteral("BytesPerSec")).toUInt(), 16000u);
+}
+
+TEST_F(HeadlessProgram, TerminationCancelsTheRunningFileAndLeavesNoPartialOutput) {
+    // Three minutes of sound: long enough to be stopped in the middle.
+    const QString source = MakeWav(QStringLiteral("long.wav"), 44100 * 180);
+    Start({"--headless", source});
+    const QString mp3 = outputDir + QStringLiteral("/long.MP3");
+    for (int i = 0; i < 300 && !QFile::exists(mp3); ++i) {
+        program.waitForFinished(20);
+    }
+    ASSERT_TRUE(QFile::exists(mp3)) << "the encode never started";
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(program.readAllStandardOutput())
+                    .contains(QStringLiteral("\tCancelled\t")));
+    EXPECT_FALSE(QFile::exists(mp3));
+    EXPECT_TRUE(QFile::exists(source));
+    // Settings were saved on the way out.
+    EXPECT_EQ(
+        QSettings(ConfigFile(), QSettings::IniFormat).value(QStringLiteral("Columns")).toInt(), 31);
+}
+
+TEST_F(HeadlessProgram, HelpNamesTheOptions) {
+    Start({"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString help = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_TRUE(help.contains(QStringLiteral("--headless")));
+    EXPECT_TRUE(help.contains(QStringLiteral("--settings")));
+}
+
+} // namespace
