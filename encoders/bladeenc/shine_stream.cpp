@@ -81,15 +81,16 @@ BE_ERR ShineStream::Open(const BE_MP3_CONFIG& config, std::unique_ptr<ShineStrea
 }
 
 BE_ERR ShineStream::Append(const unsigned char* data, int bytes, uint8_t* output,
-                           uint32_t* produced, uint32_t limit) {
+                           uint32_t* produced) {
     if (bytes <= 0 || data == nullptr) {
         return BE_ERR_SUCCESSFUL;
     }
-    if (static_cast<uint32_t>(bytes) > limit - *produced) {
+    if (static_cast<uint32_t>(bytes) > outputLimit - *produced) {
         return BE_ERR_BUFFER_TOO_SMALL;
     }
     std::memcpy(output + *produced, data, static_cast<std::size_t>(bytes));
     *produced += static_cast<uint32_t>(bytes);
+    frames.Feed(data, static_cast<std::size_t>(bytes));
     return BE_ERR_SUCCESSFUL;
 }
 
@@ -97,7 +98,7 @@ BE_ERR ShineStream::EncodePass(uint8_t* output, uint32_t* produced) {
     int written = 0;
     const unsigned char* data = shine_encode_buffer_interleaved(encoder, pass.data(), &written);
     filled = 0;
-    return Append(data, written, output, produced, outputLimit);
+    return Append(data, written, output, produced);
 }
 
 BE_ERR ShineStream::Encode(const int16_t* samples, uint32_t count, uint8_t* output,
@@ -143,7 +144,14 @@ BE_ERR ShineStream::Finish(uint8_t* output, uint32_t* produced) {
     }
     int written = 0;
     const unsigned char* data = shine_flush(encoder, &written);
-    return Append(data, written, output, produced, outputLimit);
+    if (const BE_ERR result = Append(data, written, output, produced);
+        result != BE_ERR_SUCCESSFUL) {
+        return result;
+    }
+    // Complete the last frame to the length its header announces; the zeros
+    // fall in the frame's ancillary data, which decoders skip.
+    const std::vector<unsigned char> fill(frames.MissingBytes(), 0);
+    return Append(fill.data(), static_cast<int>(fill.size()), output, produced);
 }
 
 void ShineStream::EngineVersion(uint8_t& major, uint8_t& minor) {

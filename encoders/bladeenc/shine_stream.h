@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoders/be_interface.h"
+#include "encoders/bladeenc/frame_tracker.h"
 
 #include <cstdint>
 #include <memory>
@@ -30,12 +31,12 @@ public:
 private:
     ShineStream(shine_global_flags* encoder, std::size_t passSamples, uint32_t outputLimit);
     BE_ERR EncodePass(uint8_t* output, uint32_t* produced);
-    static BE_ERR Append(const unsigned char* data, int bytes, uint8_t* output, uint32_t* produced,
-                         uint32_t limit);
+    BE_ERR Append(const unsigned char* data, int bytes, uint8_t* output, uint32_t* produced);
 
     shine_global_flags* encoder;
     std::vector<int16_t> pass; // interleaved, one pass of all channels
     std::size_t filled = 0;
     uint32_t outputLimit;
     bool finished = false;
+    MpegFrameTracker frames;
 };

@@ -31,6 +31,30 @@ std::optional<DecodedMp3> Decode(const std::vector<uint8_t>& mp3) {
     return DecodeMp3(path);
 }
 
+// Walks the Layer III frame headers; true when the last frame ends exactly at
+// the end of the stream (a short last frame is damage to a decoder).
+bool EndsOnFrameBoundary(const std::vector<uint8_t>& mp3) {
+    static const int BITRATES[2][16] = {
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}};
+    static const int RATES[2][4] = {{22050, 24000, 16000, 0}, {44100, 48000, 32000, 0}};
+    std::size_t at = 0;
+    while (at + 4 <= mp3.size()) {
+        if (mp3[at] != 0xFF || (mp3[at + 1] & 0xE0) != 0xE0) {
+            return false;
+        }
+        const int mpeg1 = (mp3[at + 1] >> 3) & 1;
+        const int bitrate = BITRATES[mpeg1][mp3[at + 2] >> 4];
+        const int rate = RATES[mpeg1][(mp3[at + 2] >> 2) & 3];
+        if (bitrate == 0 || rate == 0) {
+            return false;
+        }
+        at += static_cast<std::size_t>((mpeg1 ? 144 : 72) * bitrate * 1000 / rate +
+                                       ((mp3[at + 2] >> 1) & 1));
+    }
+    return at == mp3.size();
+}
+
 class EncoderLibraryTest : public testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
@@ -59,6 +83,7 @@ TEST_P(EncoderLibraryTest, EncodesWhatAnIndependentDecoderReadsBack) {
         const auto mp3 = EncodeAll(library, Mp3Config(c.rate, mode, c.bitrate),
                                    Tone(c.rate, c.channels, frames));
         ASSERT_FALSE(mp3.empty());
+        EXPECT_TRUE(EndsOnFrameBoundary(mp3));
         const auto audio = Decode(mp3);
         ASSERT_TRUE(audio.has_value());
         EXPECT_EQ(audio->codec, "mp3");
