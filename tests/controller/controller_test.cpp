@@ -10,6 +10,7 @@
 #include "queue/machine_name.h"
 #include "queue/watch_folder.h"
 #include "queue/wave_probe.h"
+#include "support/app_sandbox.h"
 #include "support/fake_encoder.h"
 #include "support/memory_settings_store.h"
 #include "support/recording_view.h"
@@ -27,37 +28,17 @@ namespace {
 
 using testsupport::FakeEncoder;
 
-class Controller : public testing::Test {
+class Controller : public testsupport::AppSandbox {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(temp.isValid());
-        sourceDir = temp.filePath(QStringLiteral("in"));
-        outputDir = temp.filePath(QStringLiteral("out"));
-        QDir().mkpath(sourceDir);
-        QDir().mkpath(outputDir);
-        SetProgramDirectory(temp.path());
-        app = std::make_unique<CEncoderApp>(store);
-        app->programDirectory = ProgramDirectory();
-        app->settings.fromDir = sourceDir;
-        app->settings.toDir = outputDir;
-    }
-
     void TearDown() override {
         controller.reset();
-        QFile::remove(GetErrorLogPath());
+        AppSandbox::TearDown();
     }
 
     MainController& Make() {
         controller = std::make_unique<MainController>(
             *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
         return *controller;
-    }
-
-    QString MakeWav(const QString& directory, const QString& name) {
-        const QString path = directory + u'/' + name;
-        testsupport::WriteFile(path.toStdString(),
-                               testsupport::MakePcmWav(testsupport::PcmFormat{}, 4410));
-        return path;
     }
 
     static void Deliver() { QCoreApplication::sendPostedEvents(); }
@@ -68,11 +49,6 @@ protected:
         loop.exec();
     }
 
-    QTemporaryDir temp;
-    QString sourceDir;
-    QString outputDir;
-    testsupport::MemorySettingsStore store;
-    std::unique_ptr<CEncoderApp> app;
     testsupport::RecordingView view;
     FakeEncoder fake;
     testsupport::ManualClock clock;
@@ -80,8 +56,8 @@ protected:
 };
 
 TEST_F(Controller, StartupScansTheSourceFolderAndShowsTheChoices) {
-    MakeWav(sourceDir, QStringLiteral("b.wav"));
-    MakeWav(sourceDir, QStringLiteral("a.wav"));
+    MakeWav(QStringLiteral("b.wav"), 4410, sourceDir);
+    MakeWav(QStringLiteral("a.wav"), 4410, sourceDir);
     const QString ownName = CapitalizeName(ComputerName());
     SaveThroughput(store, ownName.isEmpty() ? QStringLiteral("Unknown") : ownName, 2.5);
     MainController& c = Make();
@@ -121,8 +97,8 @@ TEST(MachineNames, CapitalizedLikeTheServerDoes) {
 TEST_F(Controller, WorkerEventsDriveTheBatch) {
     MainController& c = Make();
     c.Startup();
-    c.AddFiles(
-        {MakeWav(sourceDir, QStringLiteral("a.wav")), MakeWav(sourceDir, QStringLiteral("b.wav"))});
+    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir)});
     c.OnEncode();
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.receiver, &c);
@@ -151,13 +127,13 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     MainController& c = Make();
     c.Startup();
     EXPECT_EQ(c.Model().Count(), 0);
-    MakeWav(sourceDir, QStringLiteral("new.WAV"));
+    MakeWav(QStringLiteral("new.WAV"), 4410, sourceDir);
     c.OnWatchTimer();
     EXPECT_EQ(c.Model().RowCount(), 1);
     EXPECT_TRUE(fake.starts.empty());
 
     app->settings.autoEncode = 1;
-    MakeWav(sourceDir, QStringLiteral("newer.wav"));
+    MakeWav(QStringLiteral("newer.wav"), 4410, sourceDir);
     {
         QFile writer(sourceDir + QStringLiteral("/growing.wav"));
         ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
@@ -166,7 +142,7 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
         EXPECT_EQ(fake.starts.size(), 1u);
     }
     // Written out now: the next tick takes it into the running batch.
-    MakeWav(sourceDir, QStringLiteral("growing.wav"));
+    MakeWav(QStringLiteral("growing.wav"), 4410, sourceDir);
     c.OnWatchTimer();
     EXPECT_EQ(c.Model().RowCount(), 3);
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 3:"));
@@ -178,8 +154,8 @@ TEST_F(Controller, OptionsRescanANewFolderAndApplyThePriority) {
     c.Startup();
     const QString other = temp.filePath(QStringLiteral("other"));
     QDir().mkpath(other);
-    MakeWav(other, QStringLiteral("x.wav"));
-    MakeWav(sourceDir, QStringLiteral("y.wav"));
+    MakeWav(QStringLiteral("x.wav"), 4410, other);
+    MakeWav(QStringLiteral("y.wav"), 4410, sourceDir);
     c.OnWatchTimer();
     const QString oldSource = app->SourceDirectory();
     app->settings.fromDir = other;
@@ -196,8 +172,8 @@ TEST_F(Controller, OptionsRescanANewFolderAndApplyThePriority) {
 TEST_F(Controller, QuitCancelsTheRunningFileAndWaitsForIt) {
     MainController& c = Make();
     c.Startup();
-    c.AddFiles(
-        {MakeWav(sourceDir, QStringLiteral("a.wav")), MakeWav(sourceDir, QStringLiteral("b.wav"))});
+    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir)});
     c.OnEncode();
     fake.WritePartialOutput();
     c.Model().ClearSelection();
@@ -220,9 +196,9 @@ TEST_F(Controller, QuitCancelsTheRunningFileAndWaitsForIt) {
 TEST_F(Controller, HoldingUpMovesTheRowToTheTopAndStops) {
     MainController& c = Make();
     c.Startup();
-    c.AddFiles({MakeWav(sourceDir, QStringLiteral("a.wav")),
-                MakeWav(sourceDir, QStringLiteral("b.wav")),
-                MakeWav(sourceDir, QStringLiteral("c.wav"))});
+    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("c.wav"), 4410, sourceDir)});
     c.Model().ClearSelection();
     c.Model().Select(2);
     PostEvent<PlainEvent>(&c, MSG_UP_PRESSED);

@@ -9,30 +9,23 @@
 #include "support/recording_view.h"
 #include "support/wav_builder.h"
 
+#include "support/app_sandbox.h"
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 // The controller on the real catalogue, worker, wave reader and tag writer.
-class EndToEnd : public testing::Test {
+class EndToEnd : public testsupport::AppSandbox {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(temp.isValid());
-        sourceDir = temp.filePath(QStringLiteral("in"));
-        outputDir = temp.filePath(QStringLiteral("out"));
-        QDir().mkpath(sourceDir);
-        QDir().mkpath(outputDir);
-        SetProgramDirectory(temp.path());
-        app = std::make_unique<CEncoderApp>(store);
-        app->programDirectory = ProgramDirectory();
-        app->settings.fromDir = sourceDir;
-        app->settings.toDir = outputDir;
+        AppSandbox::SetUp();
         app->settings.manufacturerId = 9997; // the library on libmp3lame
         app->settings.productId = 9997;
         engines = MakeEnginePorts(*app);
@@ -48,14 +41,12 @@ protected:
     void TearDown() override {
         controller.reset();
         engines.reset();
-        QFile::remove(GetErrorLogPath());
+        AppSandbox::TearDown();
     }
 
+    // A second of audio unless said otherwise.
     QString MakeWav(const QString& name, std::uint32_t frames = 44100) {
-        const QString path = sourceDir + u'/' + name;
-        testsupport::WriteFile(path.toStdString(),
-                               testsupport::MakePcmWav(testsupport::PcmFormat{}, frames));
-        return path;
+        return AppSandbox::MakeWav(name, frames);
     }
 
     // Runs the event loop until the batch has ended (or a minute has passed).
@@ -79,11 +70,6 @@ protected:
         return QString::fromUtf8(probe.readAllStandardOutput());
     }
 
-    QTemporaryDir temp;
-    QString sourceDir;
-    QString outputDir;
-    testsupport::MemorySettingsStore store;
-    std::unique_ptr<CEncoderApp> app;
     testsupport::RecordingView view;
     std::unique_ptr<EnginePorts> engines;
     std::unique_ptr<MainController> controller;

@@ -11,30 +11,6 @@
 
 namespace queuetest {
 
-void QueueTest::SetUp() {
-    ASSERT_TRUE(temp.isValid());
-    sourceDir = temp.filePath(QStringLiteral("in"));
-    outputDir = temp.filePath(QStringLiteral("out"));
-    QDir().mkpath(sourceDir);
-    QDir().mkpath(outputDir);
-    SetProgramDirectory(temp.path());
-    app = std::make_unique<CEncoderApp>(store);
-    app->programDirectory = ProgramDirectory();
-    app->settings.fromDir = sourceDir;
-    app->settings.toDir = outputDir;
-}
-
-void QueueTest::TearDown() {
-    QFile::remove(GetErrorLogPath());
-}
-
-QString QueueTest::MakeWav(const QString& name, std::uint32_t frames) {
-    const QString path = sourceDir + u'/' + name;
-    testsupport::WriteFile(path.toStdString(),
-                           testsupport::MakePcmWav(testsupport::PcmFormat{}, frames));
-    return path;
-}
-
 QString QueueTest::MakeJunk(const QString& name) {
     const QString path = sourceDir + u'/' + name;
     testsupport::WriteFile(path.toStdString(), {'n', 'o', 't', ' ', 'w', 'a', 'v'});
