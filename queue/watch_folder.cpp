@@ -13,7 +13,7 @@ WatchFolder::WatchFolder(QueueModel& model)
     : model(model), seenFiles(std::make_unique<std::set<QString>>()) {}
 
 void WatchFolder::ResetSeenFiles(bool recreate) {
-    seenFiles.reset(recreate ? new std::set<QString>() : nullptr);
+    seenFiles = recreate ? std::make_unique<std::set<QString>>() : nullptr;
 }
 
 bool WatchFolder::HasSeen(const QString& name) const {

@@ -46,8 +46,9 @@ private:
     CaptionPaintHandler captionHandler;
 };
 
-QWidget* MakeCaptionPage() {
-    auto* page = new QWidget;
+std::unique_ptr<QWidget> MakeCaptionPage() {
+    auto owner = std::make_unique<QWidget>();
+    QWidget* page = owner.get();
     auto* layout = new QVBoxLayout(page);
     auto* sample = new CaptionDemoWindow(page);
     layout->addWidget(new QLabel(QStringLiteral("Active"), page));
@@ -67,10 +68,9 @@ QWidget* MakeCaptionPage() {
     });
     layout->addWidget(open);
     layout->addStretch(1);
-    return page;
+    return owner;
 }
 
-const GalleryRegistrar registrar("caption",
-                                 [] { return std::unique_ptr<QWidget>(MakeCaptionPage()); });
+const GalleryRegistrar registrar("caption", MakeCaptionPage);
 
 } // namespace

@@ -6,8 +6,9 @@
 
 namespace {
 
-QWidget* MakeIpAddressPage() {
-    auto* page = new QWidget;
+std::unique_ptr<QWidget> MakeIpAddressPage() {
+    auto owner = std::make_unique<QWidget>();
+    QWidget* page = owner.get();
     auto* layout = new QFormLayout(page);
 
     auto* editable = new CIPAddrCtl(page);
@@ -25,10 +26,9 @@ QWidget* MakeIpAddressPage() {
     disabled->SetAddress({127, 0, 0, 1});
     disabled->setEnabled(false);
     layout->addRow(QStringLiteral("Disabled"), disabled);
-    return page;
+    return owner;
 }
 
-const GalleryRegistrar registrar("ipaddr",
-                                 [] { return std::unique_ptr<QWidget>(MakeIpAddressPage()); });
+const GalleryRegistrar registrar("ipaddr", MakeIpAddressPage);
 
 } // namespace

@@ -6,8 +6,9 @@
 
 namespace {
 
-QWidget* MakeLinkPage() {
-    auto* page = new QWidget;
+std::unique_ptr<QWidget> MakeLinkPage() {
+    auto owner = std::make_unique<QWidget>();
+    QWidget* page = owner.get();
     auto* layout = new QFormLayout(page);
     layout->addRow(
         QStringLiteral("Link"),
@@ -16,9 +17,9 @@ QWidget* MakeLinkPage() {
                                     QStringLiteral("https://www.example.org/"), page);
     visited->SetVisited(true);
     layout->addRow(QStringLiteral("Visited"), visited);
-    return page;
+    return owner;
 }
 
-const GalleryRegistrar registrar("link", [] { return std::unique_ptr<QWidget>(MakeLinkPage()); });
+const GalleryRegistrar registrar("link", MakeLinkPage);
 
 } // namespace

@@ -38,8 +38,9 @@ EncoderSettings& DemoSettings() {
     return settings;
 }
 
-QWidget* MakeListPage() {
-    auto* page = new QWidget;
+std::unique_ptr<QWidget> MakeListPage() {
+    auto owner = std::make_unique<QWidget>();
+    QWidget* page = owner.get();
     auto* layout = new QHBoxLayout(page);
 
     auto* list = new CSuperListCtrl(page);
@@ -75,9 +76,9 @@ QWidget* MakeListPage() {
     auto* columns = new CColumnsDlg(DemoSettings(), page);
     columns->setWindowFlags(Qt::Widget);
     layout->addWidget(columns, 0, Qt::AlignTop);
-    return page;
+    return owner;
 }
 
-const GalleryRegistrar registrar("list", [] { return std::unique_ptr<QWidget>(MakeListPage()); });
+const GalleryRegistrar registrar("list", MakeListPage);
 
 } // namespace

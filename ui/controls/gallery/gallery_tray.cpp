@@ -20,8 +20,9 @@ QLabel* MenuPicture(int state, QWidget* parent) {
     return label;
 }
 
-QWidget* MakeTrayPage() {
-    auto* page = new QWidget;
+std::unique_ptr<QWidget> MakeTrayPage() {
+    auto owner = std::make_unique<QWidget>();
+    QWidget* page = owner.get();
     auto* layout = new QGridLayout(page);
 
     auto* icons = new QLabel(page);
@@ -54,9 +55,9 @@ QWidget* MakeTrayPage() {
         ++column;
     }
     layout->setRowStretch(4, 1);
-    return page;
+    return owner;
 }
 
-const GalleryRegistrar registrar("tray", [] { return std::unique_ptr<QWidget>(MakeTrayPage()); });
+const GalleryRegistrar registrar("tray", MakeTrayPage);
 
 } // namespace
