@@ -1,3 +1,4 @@
+#include "../platform/acm_fake_drivers.h"
 #include "engine_events.h"
 #include "engine_fixture.h"
 
@@ -16,86 +17,8 @@ using testsupport::PcmFormat;
 
 namespace {
 
-enum class Behaviour { PassThrough, KeepsInputBack, SilentUntilEnd, Refuses };
-
-constexpr std::uint16_t FAKE_TAG = 0x7F01;
-
-WAVEFORMATEX FakeFormat() {
-    WAVEFORMATEX format = WAVEFORMATEX::Pcm(2, 44100, 16);
-    format.wFormatTag = FAKE_TAG;
-    format.SetExtra(Bytes{0xAB, 0xCD});
-    return format;
-}
-
-// A codec whose "encoding" is a copy, so the output data must equal the
-// source's samples byte for byte.
-class FakeStream : public AcmCodecStream {
-public:
-    FakeStream(Behaviour behaviour, std::uint16_t block, int delayMs)
-        : behaviour(behaviour), block(block), delayMs(delayMs) {}
-
-    std::uint32_t DestinationSize(std::uint32_t sourceBytes) const override { return sourceBytes; }
-
-    AcmConversion Convert(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
-                          std::uint32_t flags) override {
-        QThread::msleep(delayMs);
-        AcmConversion done;
-        std::size_t take = std::min(source.size(), destination.size());
-        if (behaviour == Behaviour::KeepsInputBack && take > block) {
-            take = std::max<std::size_t>(take / 3 / block * block, block);
-        }
-        if (behaviour == Behaviour::SilentUntilEnd) {
-            held.insert(held.end(), source.begin(), source.end());
-            done.sourceUsed = static_cast<std::uint32_t>(source.size());
-            if (flags & ACM_STREAMCONVERTF_END) {
-                const std::size_t out = std::min(held.size(), destination.size());
-                std::memcpy(destination.data(), held.data(), out);
-                held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(out));
-                done.destinationUsed = static_cast<std::uint32_t>(out);
-            }
-            return done;
-        }
-        std::memcpy(destination.data(), source.data(), take);
-        done.sourceUsed = done.destinationUsed = static_cast<std::uint32_t>(take);
-        return done;
-    }
-
-private:
-    Behaviour behaviour;
-    std::size_t block;
-    int delayMs;
-    Bytes held;
-};
-
-class FakeDriver : public AcmDriver {
-public:
-    FakeDriver(Behaviour behaviour, int delayMs) : behaviour(behaviour), delayMs(delayMs) {}
-
-    ACMDRIVERDETAILS Details() const override {
-        ACMDRIVERDETAILS details;
-        details.fccType = ACMDRIVERDETAILS_FCCTYPE_AUDIOCODEC;
-        details.wMid = 901;
-        details.wPid = 7;
-        details.fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CODEC;
-        details.szShortName = "Copy";
-        details.szLongName = "Copying codec";
-        return details;
-    }
-    std::vector<WAVEFORMATEX> Formats(const WAVEFORMATEX*) const override { return {FakeFormat()}; }
-    std::uint32_t MaxFormatSize() const override { return FakeFormat().RecordSize(); }
-    MMRESULT OpenStream(const WAVEFORMATEX& source, const WAVEFORMATEX&,
-                        std::unique_ptr<AcmCodecStream>& stream) override {
-        if (behaviour == Behaviour::Refuses) {
-            return ACMERR_NOTPOSSIBLE;
-        }
-        stream = std::make_unique<FakeStream>(behaviour, source.nBlockAlign, delayMs);
-        return MMSYSERR_NOERROR;
-    }
-
-private:
-    Behaviour behaviour;
-    int delayMs;
-};
+using fakeacm::Behaviour;
+using fakeacm::FakeFormat;
 
 struct Chunk {
     std::string id;
@@ -148,8 +71,11 @@ protected:
         if (driverId != 0) {
             acmDriverRemove(driverId, 0);
         }
-        ASSERT_EQ(acmDriverAdd(&driverId, std::make_shared<FakeDriver>(behaviour, delayMs), 0),
-                  MMSYSERR_NOERROR);
+        auto driver = std::make_shared<fakeacm::Driver>(behaviour);
+        driver->anySource = true;
+        driver->delayMs = delayMs;
+        driverId = fakeacm::Install(driver);
+        ASSERT_NE(driverId, HACMDRIVERID{});
         target.driverId = driverId;
         target.format = FakeFormat();
     }

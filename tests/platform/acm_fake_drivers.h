@@ -3,9 +3,11 @@
 #include "platform/acm.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Drivers that reproduce what real codecs do to their callers. Their
@@ -39,8 +41,8 @@ inline WAVEFORMATEX FakeFormat(std::uint16_t channels = 2, std::size_t extraByte
 
 class Stream : public AcmCodecStream {
 public:
-    Stream(Behaviour behaviour, std::shared_ptr<Log> log, std::uint16_t block)
-        : behaviour(behaviour), log(std::move(log)), block(block) {}
+    Stream(Behaviour behaviour, std::shared_ptr<Log> log, std::uint16_t block, int delayMs = 0)
+        : behaviour(behaviour), log(std::move(log)), block(block), delayMs(delayMs) {}
 
     std::uint32_t DestinationSize(std::uint32_t sourceBytes) const override { return sourceBytes; }
     std::uint32_t SourceSize(std::uint32_t destinationBytes) const override {
@@ -49,6 +51,8 @@ public:
 
     AcmConversion Convert(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination,
                           std::uint32_t flags) override {
+        // A slow codec, so that a worker can be caught between its chunks.
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         log->sourceLengths.push_back(static_cast<std::uint32_t>(source.size()));
         log->flags.push_back(flags);
         AcmConversion done;
@@ -87,6 +91,7 @@ private:
     Behaviour behaviour;
     std::shared_ptr<Log> log;
     std::uint16_t block;
+    int delayMs;
     std::vector<std::uint8_t> held;
 };
 
@@ -107,7 +112,7 @@ public:
 
     // Offers its formats from 16-bit PCM at their own rate.
     std::vector<WAVEFORMATEX> Formats(const WAVEFORMATEX* source) const override {
-        if (source == nullptr) {
+        if (source == nullptr || anySource) {
             return formats;
         }
         log->enumerationSources.push_back(*source);
@@ -136,12 +141,14 @@ public:
             std::find(offered.begin(), offered.end(), destination) == offered.end()) {
             return ACMERR_NOTPOSSIBLE;
         }
-        stream = std::make_unique<Stream>(behaviour, log, source.nBlockAlign);
+        stream = std::make_unique<Stream>(behaviour, log, source.nBlockAlign, delayMs);
         return MMSYSERR_NOERROR;
     }
 
     ACMDRIVERDETAILS details;
     std::shared_ptr<Log> log = std::make_shared<Log>();
+    bool anySource = false; // offers its formats from every source, not only 16-bit PCM
+    int delayMs = 0;        // each conversion takes at least this long
 
 private:
     Behaviour behaviour;
