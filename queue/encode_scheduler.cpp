@@ -38,9 +38,7 @@ void RemoveFile(const QString& path) {
 } // namespace
 
 EncodeScheduler::EncodeScheduler(const Parts& parts)
-    : freeSpace(GetFreeDiskSpace), model(parts.model), view(parts.view), batch(parts.batch),
-      progress(parts.progress), app(parts.app), encoder(parts.encoder), codec(parts.codec),
-      machines(parts.machines), clock(parts.clock), receiver(parts.receiver) {}
+    : EncodeSchedulerParts(parts), freeSpace(GetFreeDiskSpace) {}
 
 QString EncodeScheduler::MakeOutputPath(const QString& sourcePath) const {
     return ::MakeOutputPath(sourcePath, app.settings, app.programDirectory);

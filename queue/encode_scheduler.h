@@ -22,22 +22,25 @@ struct QueueEntry;
 // How one file of the batch ended, for whoever reports it (headless mode).
 enum class FileOutcome { Completed, Failed, Cancelled };
 
+// What the scheduler works with, all owned elsewhere.
+struct EncodeSchedulerParts {
+    QueueModel& model;
+    MainView& view;
+    BatchState& batch;
+    ProgressDisplay& progress;
+    CEncoderApp& app;
+    EncodePort& encoder;
+    CodecPort& codec;
+    MachinePort& machines;
+    const TickClock& clock;
+    QObject* receiver; // gets the worker's events
+};
+
 // Turns the queue into a batch: starts files on the worker, handles their
 // completion and the after-encode actions, pause and cancel.
-class EncodeScheduler {
+class EncodeScheduler : private EncodeSchedulerParts {
 public:
-    struct Parts {
-        QueueModel& model;
-        MainView& view;
-        BatchState& batch;
-        ProgressDisplay& progress;
-        CEncoderApp& app;
-        EncodePort& encoder;
-        CodecPort& codec;
-        MachinePort& machines;
-        const TickClock& clock;
-        QObject* receiver; // gets the worker's events
-    };
+    using Parts = EncodeSchedulerParts;
 
     explicit EncodeScheduler(const Parts& parts);
 
@@ -83,16 +86,6 @@ private:
     // The source that another entry's encode already wrote this output for.
     QString OutputOwner(const QString& outputPath, const QString& sourcePath) const;
 
-    QueueModel& model;
-    MainView& view;
-    BatchState& batch;
-    ProgressDisplay& progress;
-    CEncoderApp& app;
-    EncodePort& encoder;
-    CodecPort& codec;
-    MachinePort& machines;
-    const TickClock& clock;
-    QObject* receiver;
     // Outputs started in this run, by output path, with the source they hold.
     std::map<QString, QString> claimedOutputs;
 };
