@@ -107,6 +107,13 @@ std::shared_ptr<StreamState> StreamByHandle(Registry& registry, HACMSTREAM handl
     return found == registry.streams.end() ? nullptr : found->second.state;
 }
 
+// A driver by id, looked up under the registry's lock.
+std::shared_ptr<AcmDriver> LockedDriverById(HACMDRIVERID id) {
+    Registry& registry = Registry::Get();
+    auto lock = registry.Lock();
+    return DriverById(registry, id);
+}
+
 // The stream of a handle, looked up under the registry's lock; the state then
 // lives on while the caller holds it, even if the stream is closed meanwhile.
 std::shared_ptr<StreamState> LockedStreamByHandle(HACMSTREAM handle) {
@@ -210,12 +217,7 @@ MMRESULT acmDriverDetails(HACMDRIVERID driverId, ACMDRIVERDETAILS* details, std:
     if (flags != 0) {
         return MMSYSERR_INVALFLAG;
     }
-    std::shared_ptr<AcmDriver> driver;
-    {
-        Registry& registry = Registry::Get();
-        auto lock = registry.Lock();
-        driver = DriverById(registry, driverId);
-    }
+    const std::shared_ptr<AcmDriver> driver = LockedDriverById(driverId);
     if (!driver) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -299,12 +301,7 @@ MMRESULT acmMetrics(HACMDRIVERID driverId, std::uint32_t metric, std::uint32_t* 
     if (value == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
-    std::shared_ptr<AcmDriver> found;
-    {
-        Registry& registry = Registry::Get();
-        auto lock = registry.Lock();
-        found = DriverById(registry, driverId);
-    }
+    const std::shared_ptr<AcmDriver> found = LockedDriverById(driverId);
     if (!found) {
         return MMSYSERR_INVALHANDLE;
     }
