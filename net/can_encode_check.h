@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+struct EncodeJob;
+
+// Whether this client's catalogue has the job's encoder and format.
+using CodecLookup = std::function<bool(const EncodeJob& job)>;
+
+// The client's answer to NET_CANENCODE: busy, then the codec (before any file
+// is touched), then the source read through its local path, then a probe file
+// "lkj.lkj" created in the output directory and removed again. An existing
+// file of the probe's name is never touched; a private probe is used instead.
+std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec);

@@ -1,0 +1,71 @@
+#include "net_test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace nettest {
+
+bool PumpUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+std::uint16_t FreeLoopbackPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+int RawConnect(std::uint16_t port, const char* from) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, from, &local.sin_addr);
+    ::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    remote.sin_port = htons(port);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
+        ::close(s);
+        return -1;
+    }
+    return s;
+}
+
+void RawSend(int socket, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(socket, bytes.constData() + done, std::size_t(bytes.size() - done),
+                                 MSG_NOSIGNAL);
+        if (n <= 0) {
+            return;
+        }
+        done += n;
+    }
+}
+
+void RawReset(int socket) {
+    const linger hard{1, 0};
+    setsockopt(socket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    ::close(socket);
+}
+
+} // namespace nettest

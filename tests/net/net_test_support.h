@@ -1,0 +1,41 @@
+#pragma once
+
+#include "net/socket_notify.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace nettest {
+
+// Records what a socket layer reports.
+class RecordingSink : public CSocketNotify {
+public:
+    void sockaccepted(int slot) override { accepted.push_back(slot); }
+    void sockclosed(int slot) override { closed.push_back(slot); }
+    void sockdispatch(const char* frame, int length, int slot) override {
+        frames.emplace_back(frame, length);
+        frameSlots.push_back(slot);
+    }
+
+    std::vector<int> accepted;
+    std::vector<int> closed;
+    std::vector<QByteArray> frames;
+    std::vector<int> frameSlots;
+};
+
+// Serves events until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000);
+
+// A port that is free on 127.0.0.1 right now.
+std::uint16_t FreeLoopbackPort();
+
+// A plain blocking client socket bound to `from`, connected to 127.0.0.1:port;
+// -1 on failure.
+int RawConnect(std::uint16_t port, const char* from = "127.0.0.9");
+void RawSend(int socket, const QByteArray& bytes);
+// Closes with a reset instead of an orderly close.
+void RawReset(int socket);
+
+} // namespace nettest

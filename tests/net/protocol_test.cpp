@@ -1,0 +1,298 @@
+#include "app/trace.h"
+#include "net/frame_cutter.h"
+#include "net/net_records.h"
+#include "net/protocol.h"
+#include "net/wire_bytes.h"
+#include "queue/queue_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+namespace {
+
+struct Posted {
+    int event;
+    int slot;
+    std::unique_ptr<QByteArray> payload;
+};
+
+std::vector<Posted> Dispatch(const QByteArray& frame, int slot = 3) {
+    std::vector<Posted> posted;
+    DispatchFrame(frame.constData(), int(frame.size()), slot,
+                  [&](int event, int target, std::unique_ptr<QByteArray> payload) {
+                      posted.push_back({event, target, std::move(payload)});
+                  });
+    return posted;
+}
+
+QByteArray Frame(std::uint32_t type, const QByteArray& payload = QByteArray()) {
+    return BuildFrame(type, payload.constData(), int(payload.size()));
+}
+
+std::vector<QByteArray> Feed(FrameCutter& cutter, const QByteArray& bytes) {
+    std::vector<QByteArray> frames;
+    cutter.Feed(bytes.constData(), int(bytes.size()), frames);
+    return frames;
+}
+
+EncodeJob SampleJob() {
+    EncodeJob job;
+    job.manufacturerId = 0x01020304;
+    job.productId = 7;
+    job.channels = 2;
+    job.bytesPerSec = 16000;
+    job.source = QStringLiteral("\\\\BOX\\MUSIC\\a.wav");
+    job.destination = QStringLiteral("\\\\BOX\\OUT\\a.MP3");
+    job.size = 123456;
+    return job;
+}
+
+} // namespace
+
+TEST(Protocol, FramesHaveTheirSizesOnTheWire) {
+    QueueEntry entry;
+    EXPECT_EQ(Frame(NET_PROGRESS, WriteProgressRecord(entry)).size(), 3138);
+    EXPECT_EQ(Frame(NET_ENCODE, WriteEncodeJob(SampleJob())).size(), 550);
+    EXPECT_EQ(Frame(NET_CANENCODE_REPLY, WriteReplyCode(CANENCODE_BUSY)).size(), 14);
+    const QByteArray cancel = Frame(NET_CANCEL);
+    ASSERT_EQ(cancel.size(), 10);
+    EXPECT_EQ(cancel.toHex(), QByteArray("fefdfc05000000faf9f8"));
+}
+
+TEST(Protocol, TypesMapToTheirEvents) {
+    const int expected[] = {0x80CC, 0x80CD, 0x80CE, 0x80CF, 0x80D4, 0x80D0,
+                            0x80D1, 0x80D2, 0x80D3, 0x80D5, 0x80D6};
+    for (std::uint32_t type = 1; type <= 11; ++type) {
+        EXPECT_EQ(EventForType(type), expected[type - 1]) << type;
+    }
+    EXPECT_EQ(EventForType(0), 0);
+    EXPECT_EQ(EventForType(12), 0);
+
+    const std::vector<Posted> cancel = Dispatch(Frame(NET_CANCEL), 9);
+    ASSERT_EQ(cancel.size(), 1u);
+    EXPECT_EQ(cancel[0].event, MSG_NET_CANCEL);
+    EXPECT_EQ(cancel[0].slot, 9);
+    EXPECT_EQ(cancel[0].payload, nullptr);
+
+    const std::vector<Posted> reply = Dispatch(Frame(NET_CANENCODE_REPLY, WriteReplyCode(5)));
+    ASSERT_EQ(reply.size(), 1u);
+    std::uint32_t code = 0;
+    ASSERT_TRUE(reply[0].payload && ReadReplyCode(*reply[0].payload, code));
+    EXPECT_EQ(code, 5u);
+}
+
+TEST(Protocol, RefusedFramesAreDroppedWithOneTraceLine) {
+    struct Case {
+        std::uint32_t type;
+        int length;
+    };
+    const Case refused[] = {
+        {NET_HEARTBEAT, 0},
+        {NET_HEARTBEAT, 17},
+        {NET_CANENCODE, 539},
+        {NET_CANENCODE, 541},
+        {NET_CANENCODE_REPLY, 3},
+        {NET_ENCODE, 100},
+        {NET_CANCEL, 1},
+        {NET_DONE, 4},
+        {NET_PROGRESS, 3127},
+        {NET_PROGRESS, 3129},
+        {NET_ERROR, 0},
+        {NET_ERROR, MAX_ERROR_PAYLOAD + 1},
+        {0, 0},
+        {12, 4},
+        {0xFFFFFFFF, 540},
+    };
+    for (const Case& c : refused) {
+        EXPECT_TRUE(Dispatch(Frame(c.type, QByteArray(c.length, 'a'))).empty()) << c.type;
+        EXPECT_NE(std::strstr(LastTraceLine(), "sockdispatch: dropped"), nullptr) << c.type;
+    }
+    // A frame too short to hold a type is never read past its end.
+    const QByteArray tiny = QByteArray(FRAME_START, 3) + QByteArray(FRAME_END, 3);
+    EXPECT_TRUE(Dispatch(tiny).empty());
+    EXPECT_NE(std::strstr(LastTraceLine(), "dropped a frame of 6 bytes"), nullptr);
+}
+
+TEST(FrameCutter, SplitFrameIsDeliveredOnceAfterItsEnd) {
+    const QByteArray frame = Frame(NET_HEARTBEAT, WriteMachineName("Bigpc"));
+    FrameCutter cutter;
+    for (qsizetype i = 0; i + 1 < frame.size(); ++i) {
+        EXPECT_TRUE(Feed(cutter, frame.mid(i, 1)).empty()) << i;
+    }
+    const std::vector<QByteArray> frames = Feed(cutter, frame.right(1));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], frame);
+    EXPECT_EQ(cutter.Held(), 0);
+}
+
+TEST(FrameCutter, FramesInOneReadComeInOrderAndJunkGoesWithTheFirst) {
+    const QByteArray first = Frame(NET_PAUSE);
+    const QByteArray second = Frame(NET_ERROR, WriteErrorText("x"));
+    FrameCutter cutter;
+    EXPECT_TRUE(Feed(cutter, "junk").empty());
+    EXPECT_EQ(cutter.Held(), 4); // no start marker yet: kept
+    const std::vector<QByteArray> frames = Feed(cutter, first + "more" + second + "\xFE\xFD");
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], first);
+    EXPECT_EQ(frames[1], second);
+    EXPECT_EQ(cutter.Held(), 2);
+}
+
+TEST(FrameCutter, EndlessFrameExceedsTheLimit) {
+    FrameCutter cutter;
+    std::vector<QByteArray> frames;
+    ASSERT_TRUE(cutter.Feed(FRAME_START, 3, frames));
+    const QByteArray filler(1024, 'x');
+    bool within = true;
+    int reads = 0;
+    while (within && reads < 100) {
+        within = cutter.Feed(filler.constData(), int(filler.size()), frames);
+        ++reads;
+    }
+    EXPECT_FALSE(within);
+    EXPECT_TRUE(frames.empty());
+    EXPECT_LE(cutter.Held(), MAX_UNFRAMED_BYTES + 1024);
+    // The largest legal frame, split anyhow, always fits.
+    FrameCutter legal;
+    const QByteArray big = Frame(NET_PROGRESS, WriteProgressRecord(QueueEntry()));
+    EXPECT_TRUE(legal.Feed(big.constData(), int(big.size()) - 1, frames));
+    EXPECT_TRUE(legal.Feed(big.constData() + big.size() - 1, 1, frames));
+    EXPECT_EQ(frames.size(), 1u);
+}
+
+TEST(NetRecords, EncodeJobFieldsSitAtTheirOffsets) {
+    const EncodeJob job = SampleJob();
+    const QByteArray bytes = WriteEncodeJob(job);
+    ASSERT_EQ(bytes.size(), ENCODE_JOB_SIZE);
+    EXPECT_EQ(bytes.left(4).toHex(), QByteArray("04030201"));
+    EXPECT_EQ(GetU32(bytes, 12), 16000u);
+    EXPECT_EQ(GetText(bytes, 16, 260), job.source.toUtf8());
+    EXPECT_EQ(GetText(bytes, 276, 260), job.destination.toUtf8());
+    EXPECT_EQ(GetU32(bytes, 536), 123456u);
+
+    EncodeJob back;
+    ASSERT_TRUE(ReadEncodeJob(bytes, back));
+    EXPECT_EQ(back.manufacturerId, job.manufacturerId);
+    EXPECT_EQ(back.channels, 2u);
+    EXPECT_EQ(back.source, job.source);
+    EXPECT_EQ(back.destination, job.destination);
+    EXPECT_EQ(back.size, job.size);
+
+    // A path that fills its field without a NUL, or that would be cut, is refused.
+    QByteArray unterminated = bytes;
+    unterminated.replace(16, 260, QByteArray(260, 'a'));
+    EXPECT_FALSE(ReadEncodeJob(unterminated, back));
+    EXPECT_FALSE(ReadEncodeJob(bytes.left(539), back));
+    EncodeJob tooLong = job;
+    tooLong.destination = QString(260, u'b');
+    EXPECT_TRUE(WriteEncodeJob(tooLong).isEmpty());
+}
+
+TEST(NetRecords, ProgressRecordCarriesOnlyTheFigures) {
+    QueueEntry entry;
+    entry.path = QStringLiteral("/not/sent.wav");
+    entry.elapsedSeconds = 61;
+    entry.elapsedText = QStringLiteral("01:01");
+    entry.totalSeconds = 100;
+    entry.totalText = QStringLiteral("01:40");
+    entry.remainingSeconds = 39;
+    entry.remainingHours = 0;
+    entry.remainingMinutes = 0;
+    entry.remainingSecs = 39;
+    entry.remainingText = QStringLiteral("00:39");
+    entry.percent = 61;
+    entry.rate = 176.4;
+    entry.ratio = 0.25;
+    entry.ratioText = QStringLiteral("0.25:1");
+    entry.bytesDone = 987654;
+    const QByteArray bytes = WriteProgressRecord(entry);
+    ASSERT_EQ(bytes.size(), PROGRESS_RECORD_SIZE);
+    EXPECT_EQ(bytes.left(2172), QByteArray(2172, '\0'));
+    EXPECT_EQ(GetU32(bytes, 2172), 61u);
+    EXPECT_EQ(GetText(bytes, 2176, 64), QByteArray("01:01"));
+    EXPECT_EQ(GetU32(bytes, 2320), 39u);
+    EXPECT_EQ(GetU32(bytes, 2388), 61u);
+    EXPECT_EQ(GetDouble(bytes, 2392), 176.4);
+    EXPECT_EQ(GetText(bytes, 2408, 64), QByteArray("0.25:1"));
+    EXPECT_EQ(GetU32(bytes, 2472), 987654u);
+    EXPECT_EQ(bytes.mid(2476), QByteArray(PROGRESS_RECORD_SIZE - 2476, '\0'));
+
+    QueueEntry back;
+    back.path = QStringLiteral("/kept.wav");
+    ASSERT_TRUE(ReadProgressRecord(bytes, back));
+    EXPECT_EQ(back.path.str(), QStringLiteral("/kept.wav"));
+    EXPECT_EQ(back.remainingText.str(), QStringLiteral("00:39"));
+    EXPECT_EQ(back.percent, 61);
+    EXPECT_EQ(back.ratio, 0.25);
+    EXPECT_EQ(back.bytesDone, 987654u);
+
+    // Figures a peer could use to poison bars or the stored throughput.
+    QByteArray bad = bytes;
+    PutDouble(bad, 2392, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(ReadProgressRecord(bad, back));
+    bad = bytes;
+    PutU32(bad, 2388, 101);
+    EXPECT_FALSE(ReadProgressRecord(bad, back));
+    // A text without a NUL is cut at its field.
+    bad = bytes;
+    bad.replace(2176, 64, QByteArray(64, '9'));
+    ASSERT_TRUE(ReadProgressRecord(bad, back));
+    EXPECT_EQ(back.elapsedText.str().size(), FIGURE_TEXT_LENGTH);
+}
+
+TEST(NetRecords, NamesAndErrorTextsAreBounded) {
+    QString name;
+    EXPECT_TRUE(ReadMachineName(WriteMachineName("Bigpc"), name));
+    EXPECT_EQ(name, QStringLiteral("Bigpc"));
+    EXPECT_TRUE(ReadMachineName(QByteArray(16, 'n'), name)); // no NUL: cut to 15
+    EXPECT_EQ(name.size(), 15);
+    EXPECT_FALSE(ReadMachineName(QByteArray(1, '\0'), name));
+    EXPECT_FALSE(ReadMachineName(QByteArray("../x\0", 5), name));
+    EXPECT_FALSE(ReadMachineName(QByteArray("a b\0", 4), name));
+
+    QString text;
+    ASSERT_TRUE(ReadErrorText(QByteArray("line one\n12:00 FAKE: forged\0", 28), text));
+    EXPECT_FALSE(text.contains(u'\n'));
+    EXPECT_TRUE(ReadErrorText(QByteArray(2000, 'e'), text));
+    EXPECT_EQ(text.size(), MAX_ERROR_TEXT);
+    EXPECT_FALSE(ReadErrorText(QByteArray("\0abc", 4), text));
+}
+
+// Random streams with markers sprinkled in: every frame handed on is whole,
+// every payload that reaches a handler has its type's size.
+TEST(FrameCutter, RandomStreamsOnlyYieldWholeFrames) {
+    std::mt19937 random(20261207);
+    const QByteArray pieces[] = {QByteArray(FRAME_START, 3), QByteArray(FRAME_END, 3),
+                                 Frame(NET_DONE), Frame(NET_HEARTBEAT, WriteMachineName("pc"))};
+    for (int stream = 0; stream < 300; ++stream) {
+        FrameCutter cutter;
+        bool open = true;
+        for (int read = 0; read < 40 && open; ++read) {
+            QByteArray chunk;
+            const int parts = int(random() % 6);
+            for (int p = 0; p < parts; ++p) {
+                if (random() % 3 == 0) {
+                    chunk += pieces[random() % 4];
+                } else {
+                    chunk += QByteArray(int(random() % 200), char(random() % 256));
+                }
+            }
+            std::vector<QByteArray> frames;
+            open = cutter.Feed(chunk.constData(), int(chunk.size()), frames);
+            for (const QByteArray& frame : frames) {
+                ASSERT_GE(frame.size(), 6);
+                ASSERT_TRUE(frame.startsWith(QByteArray(FRAME_START, 3)));
+                ASSERT_TRUE(frame.endsWith(QByteArray(FRAME_END, 3)));
+                for (const Posted& p : Dispatch(frame)) {
+                    const int length = p.payload ? int(p.payload->size()) : 0;
+                    ASSERT_EQ(length, int(frame.size()) - FRAME_OVERHEAD);
+                }
+            }
+            ASSERT_TRUE(!open || cutter.Held() <= MAX_UNFRAMED_BYTES);
+        }
+    }
+}

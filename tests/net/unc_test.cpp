@@ -1,0 +1,117 @@
+#include "net/unc.h"
+#include "net/unc_tables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Write(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+// This machine is "box": it exports /srv/music as MUSIC and /srv as ALL, has
+// a user share, and mounts //NAS/Media on /mnt/nas with a local disk inside.
+class Unc : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        const QString root = dir.path();
+        Write(root + "/mountinfo",
+              "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+              "40 22 0:40 / /mnt/nas rw,relatime shared:20 - cifs //nas/Media rw,vers=3.1.1\n"
+              "41 40 8:17 / /mnt/nas/local rw shared:21 - ext4 /dev/sdb1 rw\n"
+              "42 22 0:41 / /mnt/my\\040share rw - smb3 //files/Public/sub/dir rw\n"
+              "43 22 0:42 / /mnt/other rw - nfs server:/export rw\n");
+        Write(root + "/smb.conf", "[global]\n   workgroup = WORKGROUP\n   path = /\n"
+                                  "[homes]\n   browseable = no\n"
+                                  "[printers]\n   path = /var/spool/samba\n   printable = yes\n"
+                                  "; a comment\n[music]\n   path = /srv/music/\n   read only = no\n"
+                                  "[all]\n\tpath=/srv\n"
+                                  "[mus]\n   path = /srv/mus\n"
+                                  "[gone]\n   path = /srv/gone\n   available = no\n");
+        QDir(root).mkdir("usershares");
+        Write(root + "/usershares/tapes",
+              "#VERSION 2\npath=/data/tapes\ncomment=\nusershare_acl=S-1-1-0:F,\n"
+              "guest_ok=n\nsharename=Tapes\n");
+        UncTables tables;
+        tables.mountInfoPath = root + "/mountinfo";
+        tables.smbConfPath = root + "/smb.conf";
+        tables.usershareDir = root + "/usershares";
+        tables.computerName = "box";
+        SetUncTables(tables);
+    }
+    void TearDown() override { SetUncTables(UncTables()); }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Unc, LocalPathsBecomeNetworkPaths) {
+    // The file on the share of its folder.
+    EXPECT_EQ(getuncfilename("/srv/music/a.wav"), QStringLiteral("\\\\BOX\\MUSIC\\a.wav"));
+    // The longest covering share wins; a share that is a mere name prefix does not match.
+    EXPECT_EQ(getuncfilename("/srv/musicals/b.wav"),
+              QStringLiteral("\\\\BOX\\ALL\\musicals\\b.wav"));
+    EXPECT_EQ(getuncfilename("/srv/mus/c.wav"), QStringLiteral("\\\\BOX\\MUS\\c.wav"));
+    EXPECT_EQ(getuncfilename("/data/tapes/x/y.MP3"), QStringLiteral("\\\\BOX\\TAPES\\x\\y.MP3"));
+    EXPECT_EQ(getuncfilename("/srv/music"), QStringLiteral("\\\\BOX\\MUSIC"));
+    // On an SMB mount: the mount's own network name.
+    EXPECT_EQ(getuncfilename("/mnt/nas/pop/a.wav"), QStringLiteral("\\\\nas\\Media\\pop\\a.wav"));
+    EXPECT_EQ(getuncfilename("/mnt/my share/x.wav"),
+              QStringLiteral("\\\\files\\Public\\sub\\dir\\x.wav"));
+    // A path that is already a network path, not shared, or on a local disk
+    // mounted inside the SMB mount stays as it is.
+    EXPECT_EQ(getuncfilename("\\\\else\\s\\a.wav"), QStringLiteral("\\\\else\\s\\a.wav"));
+    EXPECT_EQ(getuncfilename("/home/u/a.wav"), QStringLiteral("/home/u/a.wav"));
+    EXPECT_EQ(getuncfilename("/srv/gone/a.wav"), QStringLiteral("\\\\BOX\\ALL\\gone\\a.wav"));
+    EXPECT_EQ(getuncfilename("/mnt/nas/local/a.wav"), QStringLiteral("/mnt/nas/local/a.wav"));
+    EXPECT_EQ(getuncfilename("/var/spool/samba/p"), QStringLiteral("/var/spool/samba/p"));
+    // A path too long for the network form stays local rather than being cut.
+    const QString deep = "/srv/music/" + QString(250, u'd') + "/a.wav";
+    EXPECT_EQ(getuncfilename(deep), deep);
+}
+
+TEST_F(Unc, RelativeAndMissingPathsResolveWithoutTouchingFiles) {
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString relative = "out/never.MP3";
+    UncTables tables = CurrentUncTables();
+    const QString shared = QDir(dir.path()).canonicalPath();
+    Write(dir.path() + "/smb.conf", "[Work]\npath = " + shared.toUtf8() + "\n");
+    SetUncTables(tables);
+    EXPECT_EQ(getuncfilename(relative), QStringLiteral("\\\\BOX\\WORK\\out\\never.MP3"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/out/never.MP3"));
+    QDir::setCurrent(old);
+}
+
+TEST_F(Unc, NetworkPathsMapBackThroughMountsAndOwnShares) {
+    EXPECT_EQ(getlocalfilename("\\\\NAS\\MEDIA\\pop\\a.wav"), QStringLiteral("/mnt/nas/pop/a.wav"));
+    EXPECT_EQ(getlocalfilename("\\\\files\\public\\SUB\\dir\\x.MP3"),
+              QStringLiteral("/mnt/my share/x.MP3"));
+    EXPECT_EQ(getlocalfilename("\\\\BOX\\music\\a.wav"), QStringLiteral("/srv/music/a.wav"));
+    EXPECT_EQ(getlocalfilename("\\\\box\\tapes"), QStringLiteral("/data/tapes"));
+    // Unknown hosts and shares, another machine's share name, local paths.
+    EXPECT_TRUE(getlocalfilename("\\\\other\\music\\a.wav").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\NAS\\Other\\a.wav").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\files\\Public\\a.wav").isEmpty()); // outside sub\dir
+    EXPECT_TRUE(getlocalfilename("/srv/music/a.wav").isEmpty());
+    // Round trip: what this machine hands out, it finds again.
+    EXPECT_EQ(getlocalfilename(getuncfilename("/srv/music/x/b.wav")),
+              QStringLiteral("/srv/music/x/b.wav"));
+}
+
+TEST_F(Unc, EscapesFromTheShareAreRefused) {
+    EXPECT_TRUE(getlocalfilename("\\\\NAS\\Media\\..\\..\\etc\\passwd").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\NAS\\Media\\pop\\..\\a.wav").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\NAS\\Media\\pop/../../x").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\BOX\\music\\.\\a.wav").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\BOX\\..\\a.wav").isEmpty());
+    EXPECT_TRUE(getlocalfilename("\\\\\\\\a.wav").isEmpty());
+    EXPECT_EQ(getlocalfilename("\\\\NAS\\Media\\a..b.wav"), QStringLiteral("/mnt/nas/a..b.wav"));
+}
