@@ -16,12 +16,10 @@
 namespace {
 
 bool Save(QDialog& dialog, const QDir& directory, const char* fileName) {
-    dialog.setAttribute(Qt::WA_DontShowOnScreen);
-    dialog.show();
+    // Laid out and drawn without ever being shown.
+    dialog.ensurePolished();
     dialog.adjustSize();
-    const bool saved = dialog.grab().save(directory.filePath(QString::fromLatin1(fileName)), "PNG");
-    dialog.hide();
-    return saved;
+    return dialog.grab().save(directory.filePath(QString::fromLatin1(fileName)), "PNG");
 }
 
 EncoderSettings SampleSettings() {

@@ -17,6 +17,7 @@ QLineEdit* Edit(QWidget* parent, int id, int limit) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::number(id));
     edit->setMaxLength(limit);
+    edit->setMinimumWidth(limit > int(TAG_YEAR_LENGTH) ? 260 : 60);
     return edit;
 }
 
