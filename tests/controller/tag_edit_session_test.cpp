@@ -63,32 +63,6 @@ TEST_F(TagEditSession, WithoutASelectionTheUserIsToldAndNoDialogOpens) {
     EXPECT_EQ(view.informations[0], "You need to a select a file or a group of files first.");
 }
 
-TEST_F(TagEditSession, SeveralFilesShareTheTagButKeepTheirOwnTitles) {
-    QueueEntry& first = Add("A - One.wav");
-    QueueEntry& second = Add("B - Two.wav");
-    Add("C - Three.wav", false);
-
-    ID3TagRecord shown;
-    EXPECT_TRUE(EditSelectedTags(model, *app, view, [&](ID3TagRecord& record) {
-        shown = record;
-        record = Record("X", "Y", "(17)");
-        return true;
-    }));
-    EXPECT_EQ(shown, Record("One", "A"));
-    EXPECT_EQ(first.tag, Record("One", "Y", "(17)"));
-    EXPECT_EQ(second.tag, Record("Two", "Y", "(17)"));
-    EXPECT_EQ(model.EntryAt(2)->tag, ID3TagRecord{});
-
-    // Once a title is entered, the dialog opens on that record.
-    EXPECT_FALSE(EditSelectedTags(model, *app, view, [&](ID3TagRecord& record) {
-        shown = record;
-        record = Record("Lost", "Lost");
-        return false;
-    }));
-    EXPECT_EQ(shown, Record("One", "Y", "(17)"));
-    EXPECT_EQ(first.tag, Record("One", "Y", "(17)"));
-}
-
 TEST_F(TagEditSession, AnEncodedFileShowsItsTagAndTakesTheEditAtOnce) {
     Add("Waiting.wav");
     QueueEntry& done = Add("Done.wav");

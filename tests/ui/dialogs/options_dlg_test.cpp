@@ -271,7 +271,8 @@ TEST_F(OptionsDlg, BrowseStartsAtTheFolderAndTakesOnlyAChosenOne) {
     });
     Control<QPushButton>(dialog, 1012)->click();
     EXPECT_EQ(title, "Select Source Directory");
-    EXPECT_EQ(status, CFolderBrowser::StatusText(start));
+    EXPECT_EQ(status, start.left(35) + "...");
+    EXPECT_EQ(CFolderBrowser::StatusText(start.left(35)), start.left(35));
     EXPECT_EQ(Control<QLineEdit>(dialog, 1011)->text(), other);
 
     OnNextModal([&](QWidget* modal) {
@@ -281,13 +282,6 @@ TEST_F(OptionsDlg, BrowseStartsAtTheFolderAndTakesOnlyAChosenOne) {
     Control<QPushButton>(dialog, 1014)->click();
     EXPECT_EQ(title, "Select Target Directory");
     EXPECT_EQ(Control<QLineEdit>(dialog, 1013)->text(), "/srv/out");
-}
-
-TEST_F(OptionsDlg, StatusTextIsCutAfter35Characters) {
-    const QString forty = "/home/someone/music/albums/2001/summer-x";
-    ASSERT_EQ(forty.size(), 40);
-    EXPECT_EQ(CFolderBrowser::StatusText(forty), forty.left(35) + "...");
-    EXPECT_EQ(CFolderBrowser::StatusText(forty.left(35)), forty.left(35));
 }
 
 namespace {
