@@ -1,6 +1,7 @@
 #include "ui/dialogs/dialog_screenshots.h"
 
 #include "app/encoder_settings.h"
+#include "app/trace.h"
 #include "engines/catalogue.h"
 #include "net/machine_table.h"
 #include "ui/controls/columns_dlg.h"
@@ -19,7 +20,12 @@ bool Save(QDialog& dialog, const QDir& directory, const char* fileName) {
     // Laid out and drawn without ever being shown.
     dialog.ensurePolished();
     dialog.adjustSize();
-    return dialog.grab().save(directory.filePath(QString::fromLatin1(fileName)), "PNG");
+    const QString path = directory.filePath(QString::fromLatin1(fileName));
+    if (!dialog.grab().save(path, "PNG")) {
+        Trace("dialogscreenshots: cannot write %s", qPrintable(path));
+        return false;
+    }
+    return true;
 }
 
 EncoderSettings SampleSettings() {
@@ -90,6 +96,7 @@ bool SaveColumns(const QDir& directory) {
 bool WriteDialogScreenshots(const QString& directoryPath, const EncoderCatalogue* catalogue) {
     QDir directory(directoryPath);
     if (!directory.mkpath(QStringLiteral("."))) {
+        Trace("dialogscreenshots: cannot make %s", qPrintable(directoryPath));
         return false;
     }
     bool saved = SaveOptions(directory, catalogue);

@@ -109,7 +109,7 @@ TEST_F(NetworkDlg, RefreshListsNewMachinesMarkedAndKeepsUnconfirmedMarks) {
     SetMark(*dialog, 0, false); // this computer
     SetMark(*dialog, 1, false); // Studio
     SetMark(*dialog, 2, true);  // Attic
-    dialog->MachineList()->setCurrentRow(3 - 1);
+    dialog->MachineList()->setCurrentRow(2);
 
     LogIn(machines, 5, "Cellar", false);
     dialog->SetMachines(machines, true, "Kitchen", true);
