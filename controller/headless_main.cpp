@@ -47,6 +47,10 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(); });
+    if (!session.Controller().StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
+        std::fprintf(stderr, "corvane-encoder: cannot listen on port %d; encoding here only\n",
+                     int(options.port));
+    }
 
     QStringList files;
     for (const QString& file : options.files) {
