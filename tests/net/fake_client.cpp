@@ -40,6 +40,11 @@ void FakeClient::Send(std::uint32_t type, const QByteArray& payload) {
     socket.flush();
 }
 
+void FakeClient::SendRaw(const QByteArray& bytes) {
+    socket.write(bytes);
+    socket.flush();
+}
+
 void FakeClient::SendProgress(int percent, double rate) {
     QueueEntry figures;
     figures.percent = percent;

@@ -27,6 +27,7 @@ public:
     bool Connect(std::uint16_t port, bool logIn = true);
     void SendHeartbeat(const QString& name);
     void Send(std::uint32_t type, const QByteArray& payload = QByteArray());
+    void SendRaw(const QByteArray& bytes);
     void SendProgress(int percent, double rate);
     // Writes the output the job names (through the share) and reports done.
     void FinishJob(qint64 outputBytes);
