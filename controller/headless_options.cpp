@@ -27,6 +27,14 @@ HeadlessOptions ParseCommandLine(const QStringList& arguments) {
                 return options;
             }
             options.bindAddress = arguments[++i];
+        } else if (argument == QStringLiteral("--smb-conf") ||
+                   argument == QStringLiteral("--mountinfo")) {
+            if (i + 1 >= arguments.size()) {
+                options.error = QStringLiteral("%1 needs a file name").arg(argument);
+                return options;
+            }
+            (argument == QStringLiteral("--smb-conf") ? options.smbConf : options.mountInfo) =
+                arguments[++i];
         } else if (argument == QStringLiteral("--port")) {
             bool ok = false;
             const uint port = i + 1 < arguments.size() ? arguments[++i].toUInt(&ok) : 0;
@@ -72,6 +80,8 @@ QString HeadlessUsage() {
         "                   of the user's settings.\n"
         "  --bind ADDRESS   bind every socket to this local IPv4 address.\n"
         "  --port N         the server's port instead of 5150.\n"
+        "  --smb-conf FILE  read this machine's shares from FILE (smb.conf format).\n"
+        "  --mountinfo FILE read its network mounts from FILE (mountinfo format).\n"
         "  -log             write a trace to debug.txt in the current directory.\n"
         "  --help           show this text.\n"
         "\n"

@@ -14,6 +14,10 @@ struct HeadlessOptions {
     // --bind ADDRESS: the local address of every socket; --port N: the server's port.
     QString bindAddress;
     std::uint16_t port = 5150;
+    // --smb-conf FILE, --mountinfo FILE: the share and mount tables that
+    // network paths are resolved from, instead of the system's.
+    QString smbConf;
+    QString mountInfo;
 };
 
 // `arguments` includes the program name. "-log" (any case) is the trace

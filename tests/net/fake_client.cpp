@@ -18,11 +18,18 @@ FakeClient::FakeClient(const QString& nameValue, const char* from)
 }
 
 bool FakeClient::Connect(std::uint16_t port, bool logIn) {
+    socket.abort();
     if (!socket.bind(QHostAddress(bindAddress))) {
         return false;
     }
     socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!PumpUntil([this] { return Connected(); }, 3000)) {
+    PumpUntil(
+        [this] {
+            return socket.state() != QAbstractSocket::ConnectingState &&
+                   socket.state() != QAbstractSocket::HostLookupState;
+        },
+        3000);
+    if (!Connected()) {
         return false;
     }
     if (logIn) {
