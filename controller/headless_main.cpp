@@ -8,6 +8,7 @@
 #include "controller/engine_ports.h"
 #include "controller/headless_options.h"
 #include "controller/headless_session.h"
+#include "net/unc_tables.h"
 #include "queue/encode_scheduler.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,17 @@ int RunHeadless(int argc, char** argv) {
     app.LoadSettings();
     Trace("RunHeadless: program directory %s\n", qPrintable(app.programDirectory));
 
+    if (!options.smbConf.isEmpty() || !options.mountInfo.isEmpty()) {
+        UncTables tables;
+        if (!options.smbConf.isEmpty()) {
+            tables.smbConfPath = options.smbConf;
+            tables.usershareDir = QString();
+        }
+        if (!options.mountInfo.isEmpty()) {
+            tables.mountInfoPath = options.mountInfo;
+        }
+        SetUncTables(tables);
+    }
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
     HeadlessSession session(app, MainController::Ports{engines->Encoder(), engines->Codec(),
                                                        engines->Probe(), nullptr, nullptr});
@@ -47,6 +59,10 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(); });
+    if (!session.Controller().StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
+        std::fprintf(stderr, "corvane-encoder: cannot listen on port %d; encoding here only\n",
+                     int(options.port));
+    }
 
     QStringList files;
     for (const QString& file : options.files) {

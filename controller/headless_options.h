@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 // The command line of a run: the window, or --headless with its options.
 struct HeadlessOptions {
@@ -10,6 +11,13 @@ struct HeadlessOptions {
     QString settingsFile; // --settings FILE: an INI file instead of the user's settings
     QStringList files;    // files to encode now; empty: watch the source folder
     QString error;        // not empty: the command line is wrong
+    // --bind ADDRESS: the local address of every socket; --port N: the server's port.
+    QString bindAddress;
+    std::uint16_t port = 5150;
+    // --smb-conf FILE, --mountinfo FILE: the share and mount tables that
+    // network paths are resolved from, instead of the system's.
+    QString smbConf;
+    QString mountInfo;
 };
 
 // `arguments` includes the program name. "-log" (any case) is the trace

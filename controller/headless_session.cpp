@@ -1,5 +1,6 @@
 #include "controller/headless_session.h"
 
+#include "net/server_role.h"
 #include "queue/encode_scheduler.h"
 
 #include <QTimer>
@@ -29,6 +30,11 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
             // Leave the handler that ended the batch before ending the run.
             QTimer::singleShot(0, this, [this] { End(); });
         }
+    };
+    controller->Server().fileHandedOut = [this](const QueueEntry& entry, const QString& machine) {
+        std::fprintf(this->status, "%s\tHanded out\t%s\n", qPrintable(entry.path.str()),
+                     qPrintable(machine));
+        std::fflush(this->status);
     };
     connect(controller.get(), &MainController::QuitRequested, this, [this] {
         // A file run that is stopped has not done what it was asked to.

@@ -4,6 +4,10 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "net/net_sink.h"
+#include "net/protocol.h"
+#include "net/server_role.h"
+#include "net/socket_layer.h"
 #include "queue/encode_port.h"
 #include "queue/encode_scheduler.h"
 #include "queue/machine_name.h"
@@ -32,8 +36,11 @@ MainController::MainController(CEncoderApp& app, MainView& view, const Ports& po
       ownClock(ports.clock == nullptr ? std::make_unique<SystemTickClock>() : nullptr),
       clock(ports.clock != nullptr ? *ports.clock : *ownClock) {
     progress = std::make_unique<ProgressDisplay>(model, view, batch, clock);
+    server = std::make_unique<ServerRole>(ServerRoleParts{model, view, batch, *progress, app});
+    MachinePort& machinePort = ports.machines != nullptr ? machines : *server;
     scheduler = std::make_unique<EncodeScheduler>(EncodeScheduler::Parts{
-        model, view, batch, *progress, app, encoder, codec, machines, clock, this});
+        model, view, batch, *progress, app, encoder, codec, machinePort, clock, this});
+    server->Attach(*scheduler, nullptr);
     watch = std::make_unique<WatchFolder>(model);
     watch->afterRowsAdded = [this] { scheduler->AfterQueueEdit(); };
     connect(&model, &QueueModel::EntryFreed, this, [this](QueueEntry* entry) {
@@ -82,6 +89,25 @@ MainController::~MainController() {
     // The scheduler's hooks may point into objects that go first.
     scheduler->fileFinished = nullptr;
     scheduler->batchEnded = nullptr;
+    server->fileHandedOut = nullptr;
+    server->machinesChanged = nullptr;
+    sockets.reset();
+}
+
+bool MainController::StartNetwork(const NetworkSetup& setup) {
+    if (!sockets) {
+        netSink = std::make_unique<CNetSink>(this);
+        sockets = std::make_unique<CSocketWnd>(*netSink);
+        server->Attach(*scheduler, sockets.get());
+    }
+    if (!sockets->SetBindAddress(setup.bindAddress)) {
+        Trace("StartNetwork: bad bind address %s\n", qPrintable(setup.bindAddress));
+        return false;
+    }
+    if (app.settings.client != 0) {
+        return sockets->Initialised();
+    }
+    return server->ServerStart(setup.port);
 }
 
 AdmissionContext MainController::Admission() {
@@ -278,7 +304,13 @@ void MainController::StopRepeat(QTimer& first, QTimer& repeat) {
 }
 
 bool MainController::event(QEvent* event) {
-    switch (static_cast<int>(event->type())) {
+    const int type = static_cast<int>(event->type());
+    if (type >= MSG_NET_ACCEPTED && type <= MSG_NET_ERROR) {
+        // What the server role does not take belongs to the client role.
+        server->HandleEvent(event);
+        return true;
+    }
+    switch (type) {
     case MSG_ENCODE_DONE: {
         QString path;
         qintptr outcome = 0;

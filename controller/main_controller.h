@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/protocol.h"
 #include "queue/admission.h"
 #include "queue/batch_state.h"
 #include "queue/machine_port.h"
@@ -11,11 +12,14 @@
 #include <memory>
 
 class CEncoderApp;
+class CNetSink;
+class CSocketWnd;
 class CodecPort;
 class EncodePort;
 class EncodeScheduler;
 class MainView;
 class ProgressDisplay;
+class ServerRole;
 class TickClock;
 class WatchFolder;
 
@@ -23,6 +27,13 @@ inline constexpr int WATCH_TIMER_MS = 30000;
 inline constexpr int REPEAT_DELAY_MS = 500;
 inline constexpr int REPEAT_PERIOD_MS = 100;
 inline constexpr int CAPTION_TIMER_MS = 1000;
+
+// Where the network binds: every socket's local address ("" any) and the
+// server's port.
+struct NetworkSetup {
+    QString bindAddress;
+    std::uint16_t port = NET_PORT;
+};
 
 // The window's logic without the window: wires the queue, the scheduler, the
 // progress display and the watch folder, owns the timers and receives the
@@ -46,6 +57,8 @@ public:
     // own name and rate, timers. Without the watch folder there is no scan
     // and no watch timer (a run on given files only).
     void Startup(bool watchSourceFolder = true);
+    // Starts the socket layer and, with "Client" off, listens as a server.
+    bool StartNetwork(const NetworkSetup& setup = NetworkSetup());
 
     // Commands of the window.
     void OnEncode();
@@ -74,6 +87,7 @@ public:
     EncodeScheduler& Scheduler() { return *scheduler; }
     ProgressDisplay& Progress() { return *progress; }
     WatchFolder& Watch() { return *watch; }
+    ServerRole& Server() { return *server; }
     AdmissionContext Admission();
     QTimer& WatchTimer() { return watchTimer; }
 
@@ -105,6 +119,9 @@ private:
     std::unique_ptr<ProgressDisplay> progress;
     std::unique_ptr<EncodeScheduler> scheduler;
     std::unique_ptr<WatchFolder> watch;
+    std::unique_ptr<ServerRole> server;
+    std::unique_ptr<CNetSink> netSink;   // outlives the sockets, which report their closing
+    std::unique_ptr<CSocketWnd> sockets;
 
     QTimer watchTimer;   // 1
     QTimer upDelay;      // 5

@@ -106,6 +106,9 @@ void ReadSmbConf(const QString& path, std::vector<ExportedShare>& shares) {
 }
 
 void ReadUsershares(const QString& directory, std::vector<ExportedShare>& shares) {
+    if (directory.isEmpty()) {
+        return; // QDir would take the current directory
+    }
     const QDir dir(directory);
     for (const QString& file : dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
         QString name = file;
