@@ -4,6 +4,10 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "net/client_role.h"
+#include "net/protocol.h"
+#include "net/net_sink.h"
+#include "net/socket_layer.h"
 #include "queue/encode_port.h"
 #include "queue/encode_scheduler.h"
 #include "queue/machine_name.h"
@@ -82,6 +86,9 @@ MainController::~MainController() {
     // The scheduler's hooks may point into objects that go first.
     scheduler->fileFinished = nullptr;
     scheduler->batchEnded = nullptr;
+    scheduler->serverJobDone = nullptr;
+    progress->reportServerJob = nullptr;
+    ShutdownNetwork();
 }
 
 AdmissionContext MainController::Admission() {
@@ -141,10 +148,18 @@ void MainController::OnEncode() {
 }
 
 void MainController::OnPause() {
+    if (batch.serverJobState != Idle && client) {
+        client->OnPause();
+        return;
+    }
     scheduler->OnPause();
 }
 
 void MainController::OnCancel() {
+    if (batch.serverJobState != Idle && client) {
+        client->OnCancel();
+        return;
+    }
     scheduler->OnCancel();
 }
 
@@ -236,6 +251,9 @@ void MainController::OnWatchTimer() {
 void MainController::Quit() {
     view.EnableButton(ID_QUIT, false);
     watchTimer.stop();
+    if (sockets) {
+        sockets->SetAbortConnect(true);
+    }
     if (batch.localEncoding || batch.serverJobState != Idle) {
         batch.quitPending = true;
         encoder.CancelEncode();
@@ -261,6 +279,7 @@ void MainController::Quit() {
             loop.exec();
         }
     }
+    ShutdownNetwork();
     emit QuitRequested();
     view.EnableButton(ID_QUIT, true);
 }
@@ -296,6 +315,21 @@ bool MainController::event(QEvent* event) {
             progress->OnEncodeProgress(static_cast<int>(report->WParam()),
                                        static_cast<std::uint32_t>(report->LParam()));
         }
+        return true;
+    case MSG_NET_ACCEPTED:
+    case MSG_NET_CLOSED:
+    case MSG_NET_HEARTBEAT:
+    case MSG_NET_CANENCODE:
+    case MSG_NET_CANENCODE_REPLY:
+    case MSG_NET_ENCODE:
+    case MSG_NET_DONE:
+    case MSG_NET_FAILED:
+    case MSG_NET_PAUSE:
+    case MSG_NET_RESUME:
+    case MSG_NET_CANCEL:
+    case MSG_NET_PROGRESS:
+    case MSG_NET_ERROR:
+        OnNetEvent(event);
         return true;
     case MSG_ERROR_RELAY:
         // Only a client logged into a server relays; until then the text is dropped.

@@ -8,9 +8,13 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 
 class CEncoderApp;
+class CNetSink;
+class CSocketWnd;
+class ClientRole;
 class CodecPort;
 class EncodePort;
 class EncodeScheduler;
@@ -77,6 +81,19 @@ public:
     AdmissionContext Admission();
     QTimer& WatchTimer() { return watchTimer; }
 
+    // Where the socket layer binds and which port the roles use.
+    struct NetworkOptions {
+        QString bindAddress; // empty: any local address
+        std::uint16_t port = 5150;
+    };
+    // Starts the socket layer, then the role the settings ask for: a client
+    // one second later, otherwise a server. False without a network.
+    bool StartNetwork(const NetworkOptions& options);
+    void ClientStart();
+    void ServerStart();
+    CSocketWnd* Sockets() { return sockets.get(); }
+    ClientRole* Client() { return client.get(); }
+
 signals:
     void QuitRequested();
 
@@ -89,6 +106,8 @@ private:
     void RowsAdded();
     void WriteDirectoryLabels();
     void WriteCodecLabel();
+    void OnNetEvent(QEvent* event);
+    void ShutdownNetwork();
 
     CEncoderApp& app;
     MainView& view;
@@ -112,4 +131,10 @@ private:
     QTimer downDelay;    // 7
     QTimer downRepeat;   // 8
     QTimer captionTimer; // 10
+
+    // The sink outlives the layer, the layer the role that sends through it.
+    std::unique_ptr<CNetSink> netSink;
+    std::unique_ptr<CSocketWnd> sockets;
+    std::unique_ptr<ClientRole> client;
+    QTimer clientStartTimer; // 4
 };
