@@ -8,6 +8,7 @@
 #include "controller/engine_ports.h"
 #include "controller/headless_options.h"
 #include "controller/headless_session.h"
+#include "controller/network_environment.h"
 #include "queue/encode_scheduler.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,13 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(); });
+
+    if (!session.StartNetwork(NetworkFromEnvironment())) {
+        std::fprintf(stderr, "corvane-encoder: no network; encoding on this machine only\n");
+    } else if (app.settings.client != 0) {
+        std::fprintf(stderr, "corvane-encoder: client of %s; Ctrl+C stops\n",
+                     qPrintable(app.settings.serverIp));
+    }
 
     QStringList files;
     for (const QString& file : options.files) {

@@ -1,6 +1,8 @@
 #include "controller/headless_session.h"
 
+#include "net/client_role.h"
 #include "queue/encode_scheduler.h"
+#include "queue/progress_display.h"
 
 #include <QTimer>
 
@@ -73,6 +75,23 @@ void HeadlessSession::Start(const QStringList& files) {
 
 void HeadlessSession::Quit() {
     controller->Quit();
+}
+
+bool HeadlessSession::StartNetwork(const MainController::NetworkOptions& options) {
+    const bool started = controller->StartNetwork(options);
+    if (ClientRole* client = controller->Client()) {
+        client->jobStarted = [this](const QString& source) {
+            std::fprintf(status, "%s\tEncoding for server\n", qPrintable(source));
+            std::fflush(status);
+        };
+        client->jobEnded = [this](const QString&, FileOutcome outcome) {
+            const QString text = outcome == FileOutcome::Completed ? QStringLiteral("Completed")
+                                 : outcome == FileOutcome::Failed  ? QStringLiteral("Error")
+                                                                   : QStringLiteral("Cancelled");
+            PrintStatus(controller->Progress().ServerJobEntry(), text);
+        };
+    }
+    return started;
 }
 
 void HeadlessSession::PrintStatus(const QueueEntry& entry, const QString& outcome) {

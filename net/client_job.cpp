@@ -209,7 +209,7 @@ void ClientRole::FinishServerJob(bool outcome) {
     jobSource.clear();
     EndServerJob();
     if (jobEnded) {
-        jobEnded(source, static_cast<int>(result));
+        jobEnded(source, result);
     }
 }
 

@@ -18,6 +18,7 @@ class ProgressDisplay;
 struct BatchState;
 struct EncodeJob;
 struct QueueEntry;
+enum class FileOutcome;
 
 inline constexpr int CLIENT_TICK_MS = 15000;       // timer 3
 inline constexpr int CLIENT_START_DELAY_MS = 1000; // timer 4
@@ -82,7 +83,7 @@ public:
     std::function<void()> leaveServerRole;
     // A job was started (local source path) or has ended.
     std::function<void(const QString& source)> jobStarted;
-    std::function<void(const QString& source, int outcome)> jobEnded;
+    std::function<void(const QString& source, FileOutcome outcome)> jobEnded;
 
     QTimer& TickTimer() { return tickTimer; }
 
