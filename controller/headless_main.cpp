@@ -48,9 +48,14 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(); });
-
-    if (!session.StartNetwork(NetworkFromEnvironment())) {
-        std::fprintf(stderr, "corvane-encoder: no network; encoding on this machine only\n");
+    UncTablesFromEnvironment();
+    if (!session.StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
+        if (app.settings.client != 0) {
+            std::fprintf(stderr, "corvane-encoder: no network; encoding here only\n");
+        } else {
+            std::fprintf(stderr, "corvane-encoder: cannot listen on port %d; encoding here only\n",
+                         int(options.port));
+        }
     } else if (app.settings.client != 0) {
         std::fprintf(stderr, "corvane-encoder: client of %s; Ctrl+C stops\n",
                      qPrintable(app.settings.serverIp));

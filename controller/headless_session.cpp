@@ -1,6 +1,7 @@
 #include "controller/headless_session.h"
 
 #include "net/client_role.h"
+#include "net/server_role.h"
 #include "queue/encode_scheduler.h"
 #include "queue/progress_display.h"
 
@@ -31,6 +32,11 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
             // Leave the handler that ended the batch before ending the run.
             QTimer::singleShot(0, this, [this] { End(); });
         }
+    };
+    controller->Server().fileHandedOut = [this](const QueueEntry& entry, const QString& machine) {
+        std::fprintf(this->status, "%s\tHanded out\t%s\n", qPrintable(entry.path.str()),
+                     qPrintable(machine));
+        std::fflush(this->status);
     };
     connect(controller.get(), &MainController::QuitRequested, this, [this] {
         // A file run that is stopped has not done what it was asked to.
@@ -77,8 +83,8 @@ void HeadlessSession::Quit() {
     controller->Quit();
 }
 
-bool HeadlessSession::StartNetwork(const MainController::NetworkOptions& options) {
-    const bool started = controller->StartNetwork(options);
+bool HeadlessSession::StartNetwork(const NetworkSetup& setup) {
+    const bool started = controller->StartNetwork(setup);
     if (ClientRole* client = controller->Client()) {
         client->jobStarted = [this](const QString& source) {
             std::fprintf(status, "%s\tEncoding for server\n", qPrintable(source));

@@ -25,7 +25,7 @@ public:
     void Quit();
     // The network role of the settings; a client prints a line for each job
     // it takes and for how it ended.
-    bool StartNetwork(const MainController::NetworkOptions& options);
+    bool StartNetwork(const NetworkSetup& setup);
 
     MainController& Controller() { return *controller; }
     int ExitCode() const { return exitCode; }

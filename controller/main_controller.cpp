@@ -5,8 +5,9 @@
 #include "app/strings.h"
 #include "app/trace.h"
 #include "net/client_role.h"
-#include "net/protocol.h"
 #include "net/net_sink.h"
+#include "net/protocol.h"
+#include "net/server_role.h"
 #include "net/socket_layer.h"
 #include "queue/encode_port.h"
 #include "queue/encode_scheduler.h"
@@ -36,8 +37,11 @@ MainController::MainController(CEncoderApp& app, MainView& view, const Ports& po
       ownClock(ports.clock == nullptr ? std::make_unique<SystemTickClock>() : nullptr),
       clock(ports.clock != nullptr ? *ports.clock : *ownClock) {
     progress = std::make_unique<ProgressDisplay>(model, view, batch, clock);
+    server = std::make_unique<ServerRole>(ServerRoleParts{model, view, batch, *progress, app});
+    MachinePort& machinePort = ports.machines != nullptr ? machines : *server;
     scheduler = std::make_unique<EncodeScheduler>(EncodeScheduler::Parts{
-        model, view, batch, *progress, app, encoder, codec, machines, clock, this});
+        model, view, batch, *progress, app, encoder, codec, machinePort, clock, this});
+    server->Attach(*scheduler, nullptr);
     watch = std::make_unique<WatchFolder>(model);
     watch->afterRowsAdded = [this] { scheduler->AfterQueueEdit(); };
     connect(&model, &QueueModel::EntryFreed, this, [this](QueueEntry* entry) {
@@ -88,7 +92,12 @@ MainController::~MainController() {
     scheduler->batchEnded = nullptr;
     scheduler->serverJobDone = nullptr;
     progress->reportServerJob = nullptr;
+    server->fileHandedOut = nullptr;
+    server->machinesChanged = nullptr;
+    server->loggedIntoServer = nullptr;
     ShutdownNetwork();
+    client.reset();
+    sockets.reset();
 }
 
 AdmissionContext MainController::Admission() {
@@ -297,7 +306,15 @@ void MainController::StopRepeat(QTimer& first, QTimer& repeat) {
 }
 
 bool MainController::event(QEvent* event) {
-    switch (static_cast<int>(event->type())) {
+    const int type = static_cast<int>(event->type());
+    if (type >= MSG_NET_ACCEPTED && type <= MSG_NET_ERROR) {
+        // What the server role does not take belongs to the client role.
+        if (!server->HandleEvent(event)) {
+            OnNetEvent(event);
+        }
+        return true;
+    }
+    switch (type) {
     case MSG_ENCODE_DONE: {
         QString path;
         qintptr outcome = 0;
@@ -315,21 +332,6 @@ bool MainController::event(QEvent* event) {
             progress->OnEncodeProgress(static_cast<int>(report->WParam()),
                                        static_cast<std::uint32_t>(report->LParam()));
         }
-        return true;
-    case MSG_NET_ACCEPTED:
-    case MSG_NET_CLOSED:
-    case MSG_NET_HEARTBEAT:
-    case MSG_NET_CANENCODE:
-    case MSG_NET_CANENCODE_REPLY:
-    case MSG_NET_ENCODE:
-    case MSG_NET_DONE:
-    case MSG_NET_FAILED:
-    case MSG_NET_PAUSE:
-    case MSG_NET_RESUME:
-    case MSG_NET_CANCEL:
-    case MSG_NET_PROGRESS:
-    case MSG_NET_ERROR:
-        OnNetEvent(event);
         return true;
     case MSG_ERROR_RELAY:
         // Only a client logged into a server relays; until then the text is dropped.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/protocol.h"
 #include "queue/admission.h"
 #include "queue/batch_state.h"
 #include "queue/machine_port.h"
@@ -20,6 +21,7 @@ class EncodePort;
 class EncodeScheduler;
 class MainView;
 class ProgressDisplay;
+class ServerRole;
 class TickClock;
 class WatchFolder;
 
@@ -27,6 +29,13 @@ inline constexpr int WATCH_TIMER_MS = 30000;
 inline constexpr int REPEAT_DELAY_MS = 500;
 inline constexpr int REPEAT_PERIOD_MS = 100;
 inline constexpr int CAPTION_TIMER_MS = 1000;
+
+// Where the network binds: every socket's local address ("" any) and the
+// server's port.
+struct NetworkSetup {
+    QString bindAddress;
+    std::uint16_t port = NET_PORT;
+};
 
 // The window's logic without the window: wires the queue, the scheduler, the
 // progress display and the watch folder, owns the timers and receives the
@@ -50,6 +59,14 @@ public:
     // own name and rate, timers. Without the watch folder there is no scan
     // and no watch timer (a run on given files only).
     void Startup(bool watchSourceFolder = true);
+    // Starts the socket layer, then the role the settings ask for: a client
+    // one second later, otherwise a server listening at once. False without
+    // a network (or, for a server, without its port).
+    bool StartNetwork(const NetworkSetup& setup = NetworkSetup());
+    void ClientStart();
+    bool ServerStart();
+    CSocketWnd* Sockets() { return sockets.get(); }
+    ClientRole* Client() { return client.get(); }
 
     // Commands of the window.
     void OnEncode();
@@ -78,21 +95,9 @@ public:
     EncodeScheduler& Scheduler() { return *scheduler; }
     ProgressDisplay& Progress() { return *progress; }
     WatchFolder& Watch() { return *watch; }
+    ServerRole& Server() { return *server; }
     AdmissionContext Admission();
     QTimer& WatchTimer() { return watchTimer; }
-
-    // Where the socket layer binds and which port the roles use.
-    struct NetworkOptions {
-        QString bindAddress; // empty: any local address
-        std::uint16_t port = 5150;
-    };
-    // Starts the socket layer, then the role the settings ask for: a client
-    // one second later, otherwise a server. False without a network.
-    bool StartNetwork(const NetworkOptions& options);
-    void ClientStart();
-    void ServerStart();
-    CSocketWnd* Sockets() { return sockets.get(); }
-    ClientRole* Client() { return client.get(); }
 
 signals:
     void QuitRequested();
@@ -124,6 +129,12 @@ private:
     std::unique_ptr<ProgressDisplay> progress;
     std::unique_ptr<EncodeScheduler> scheduler;
     std::unique_ptr<WatchFolder> watch;
+    std::unique_ptr<ServerRole> server;
+    std::unique_ptr<CNetSink> netSink;   // outlives the sockets, which report their closing
+    std::unique_ptr<CSocketWnd> sockets;
+    std::unique_ptr<ClientRole> client; // sends through the sockets
+    QTimer clientStartTimer;            // 4
+    std::uint16_t netPort = NET_PORT;
 
     QTimer watchTimer;   // 1
     QTimer upDelay;      // 5
@@ -131,10 +142,4 @@ private:
     QTimer downDelay;    // 7
     QTimer downRepeat;   // 8
     QTimer captionTimer; // 10
-
-    // The sink outlives the layer, the layer the role that sends through it.
-    std::unique_ptr<CNetSink> netSink;
-    std::unique_ptr<CSocketWnd> sockets;
-    std::unique_ptr<ClientRole> client;
-    QTimer clientStartTimer; // 4
 };

@@ -8,53 +8,62 @@
 #include "net/client_role.h"
 #include "net/net_sink.h"
 #include "net/protocol.h"
+#include "net/server_role.h"
 #include "net/socket_layer.h"
 #include "queue/encode_scheduler.h"
 #include "queue/progress_display.h"
 
-bool MainController::StartNetwork(const NetworkOptions& options) {
-    if (sockets) {
-        return sockets->Initialised();
+bool MainController::StartNetwork(const NetworkSetup& setup) {
+    if (!sockets) {
+        netSink = std::make_unique<CNetSink>(this);
+        sockets = std::make_unique<CSocketWnd>(*netSink);
+        server->Attach(*scheduler, sockets.get());
+        client = std::make_unique<ClientRole>(
+            ClientRole::Parts{app, view, batch, *scheduler, *progress, encoder, codec},
+            sockets.get(), setup.port);
+        client->leaveServerRole = [this] {
+            server->Machines().Clear();
+            if (server->ListenSlot() >= 0) {
+                sockets->sockclose(server->ListenSlot());
+            }
+        };
+        server->loggedIntoServer = [this] { return client->ServerSlot() != -1; };
+        scheduler->serverJobDone = [this](bool outcome) { client->FinishServerJob(outcome); };
+        progress->reportServerJob = [this](const QueueEntry& entry) {
+            client->SendProgressToServer(entry);
+        };
+        clientStartTimer.setSingleShot(true);
+        clientStartTimer.setInterval(CLIENT_START_DELAY_MS);
+        connect(&clientStartTimer, &QTimer::timeout, this, &MainController::ClientStart);
     }
-    netSink = std::make_unique<CNetSink>(this);
-    sockets = std::make_unique<CSocketWnd>(*netSink);
-    if (!options.bindAddress.isEmpty() && !sockets->SetBindAddress(options.bindAddress)) {
-        Trace("StartNetwork: cannot bind to %s\n", qPrintable(options.bindAddress));
+    netPort = setup.port;
+    if (!sockets->SetBindAddress(setup.bindAddress)) {
+        Trace("StartNetwork: bad bind address %s\n", qPrintable(setup.bindAddress));
+        return false;
     }
-    client = std::make_unique<ClientRole>(
-        ClientRole::Parts{app, view, batch, *scheduler, *progress, encoder, codec},
-        sockets->Initialised() ? sockets.get() : nullptr, options.port);
-    scheduler->serverJobDone = [this](bool outcome) { client->FinishServerJob(outcome); };
-    progress->reportServerJob = [this](const QueueEntry& entry) {
-        client->SendProgressToServer(entry);
-    };
     if (!sockets->Initialised()) {
         return false;
     }
     if (app.settings.client != 0) {
-        clientStartTimer.setSingleShot(true);
-        clientStartTimer.setInterval(CLIENT_START_DELAY_MS);
-        connect(&clientStartTimer, &QTimer::timeout, this, &MainController::ClientStart,
-                Qt::UniqueConnection);
         clientStartTimer.start();
-    } else {
-        ServerStart();
+        return true;
     }
-    return true;
+    return ServerStart();
 }
 
 void MainController::ClientStart() {
-    if (client) {
+    if (client && sockets->Initialised()) {
         client->ClientStart();
     }
 }
 
-void MainController::ServerStart() {
-    clientStartTimer.stop();
-    // Listening and handing out files are the server role's.
-    if (client) {
-        client->ClientStop();
+bool MainController::ServerStart() {
+    if (!sockets || !sockets->Initialised()) {
+        return false;
     }
+    clientStartTimer.stop();
+    client->ClientStop();
+    return server->ServerStart(netPort);
 }
 
 void MainController::ShutdownNetwork() {
@@ -80,6 +89,7 @@ void MainController::OnNetEvent(QEvent* event) {
     if (!client) {
         return;
     }
+    // Everything the server role did not take: this machine's own server connection.
     switch (type) {
     case MSG_NET_CLOSED:
         client->OnConnectionClosed(slot);

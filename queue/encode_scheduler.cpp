@@ -84,6 +84,10 @@ QString EncodeScheduler::OutputOwner(const QString& outputPath, const QString& s
     return QString();
 }
 
+void EncodeScheduler::ClaimOutput(const QString& outputPath, const QString& sourcePath) {
+    claimedOutputs[OutputKey(outputPath)] = sourcePath;
+}
+
 bool EncodeScheduler::StartLocal() {
     if (batch.localEncoding || !batch.allowLocalStart) {
         return false;

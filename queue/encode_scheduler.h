@@ -66,6 +66,10 @@ public:
     void AfterQueueEdit();
 
     QString MakeOutputPath(const QString& sourcePath) const;
+    // The source that another entry's encode already wrote this output for.
+    QString OutputOwner(const QString& outputPath, const QString& sourcePath) const;
+    // The output is being written for this source (here or on another machine).
+    void ClaimOutput(const QString& outputPath, const QString& sourcePath);
 
     // Writes the entry's tag into its output (after a success).
     std::function<void(QueueEntry&)> writeTag;
@@ -83,8 +87,6 @@ private:
     };
     SelectionActivity GetSelectionActivity() const;
     QString MachineNameOf(int machineIndex) const;
-    // The source that another entry's encode already wrote this output for.
-    QString OutputOwner(const QString& outputPath, const QString& sourcePath) const;
 
     // Outputs started in this run, by output path, with the source they hold.
     std::map<QString, QString> claimedOutputs;

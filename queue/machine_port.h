@@ -9,7 +9,9 @@ public:
     virtual ~MachinePort() = default;
     virtual bool AnyLoggedIn() const { return false; }
     // The distribution walk over all machines (-1) or one that became free;
-    // true when it started a file on this machine.
+    // true when it has dealt with this machine's turn as well (a walk over
+    // all machines starts this one's file itself; one that became free gets
+    // no local start), false when the scheduler still has to start locally.
     virtual bool DistributeFiles(int /*machineIndex*/) { return false; }
     // The slot of a logged-in client of that name, or -1.
     virtual int FindClient(const QString& /*name*/) const { return -1; }

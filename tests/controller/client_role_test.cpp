@@ -160,7 +160,8 @@ protected:
         controller = std::make_unique<MainController>(
             *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
         controller->Startup(false);
-        ASSERT_TRUE(controller->StartNetwork({QString::fromLatin1(CLIENT_ADDRESS), port}));
+        ASSERT_TRUE(
+            controller->StartNetwork(NetworkSetup{QString::fromLatin1(CLIENT_ADDRESS), port}));
     }
     void TearDown() override {
         controller.reset();
