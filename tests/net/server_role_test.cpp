@@ -1,0 +1,336 @@
+#include "server_fixture.h"
+
+#include "app/strings.h"
+#include "net/net_records.h"
+#include "net/protocol.h"
+#include "net/unc_tables.h"
+#include "queue/main_view.h"
+
+#include <QFile>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The suite is named after the role it tests.
+class ServerRole : public nettest::ServerTest {
+protected:
+    void AddWavs(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            ASSERT_NE(AddWav(QString::fromLatin1(name)), nullptr);
+        }
+    }
+    QString Path(const char* name) const { return sourceDir + u'/' + QString::fromLatin1(name); }
+    QString Out(const char* name) const { return outputDir + u'/' + QString::fromLatin1(name); }
+    QueueEntry* Row(int row) const { return model.EntryAt(row); }
+};
+
+TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOneIncluded) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 3.0);
+    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav"});
+    // Logged in slowest first, so the order comes from the rates, not the slots.
+    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("2 Machines Logged In"));
+    EXPECT_DOUBLE_EQ(server->Machines().At(SlotOf("Fast")).rate, 5.0);
+
+    scheduler->OnEncode();
+    EXPECT_EQ(Row(0)->machine.str(), QStringLiteral("Fast"));
+    EXPECT_EQ(Row(0)->status, Encoding);
+    EXPECT_EQ(Row(0)->outputPath.str(), Out("one.MP3"));
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
+    EXPECT_EQ(Row(2)->machine.str(), QStringLiteral("Slow"));
+    EXPECT_EQ(Row(3)->status, NotDone);
+    EXPECT_EQ(handedOut, QStringList({"one:Fast", "three:Slow"}));
+
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1 && slow.jobs.size() == 1; }));
+    EXPECT_EQ(fast.questions.size(), 1u);
+    const EncodeJob& job = fast.jobs[0];
+    EXPECT_EQ(job.source, QStringLiteral("\\\\SRV\\MUSIC\\in\\one.wav"));
+    EXPECT_EQ(job.destination, QStringLiteral("\\\\SRV\\MUSIC\\out\\one.MP3"));
+    EXPECT_EQ(job.size, Row(0)->size);
+    EXPECT_EQ(job.bytesPerSec, app->settings.bytesPerSec);
+    EXPECT_EQ(slow.jobs[0].source, QStringLiteral("\\\\SRV\\MUSIC\\in\\three.wav"));
+}
+
+TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
+    app->SaveThroughput("Busy", 7.0);
+    app->SaveThroughput("Nocodec", 6.0);
+    app->SaveThroughput("Mute", 5.0);
+    server->SetWaitLimits(300, 30000);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& busy = Client("BUSY", "127.0.0.2", CANENCODE_BUSY);
+    Client("NOCODEC", "127.0.0.3", CANENCODE_NOCODEC);
+    Client("MUTE", "127.0.0.4", -1);
+
+    scheduler->OnEncode();
+    // Every client refused "one", so this machine took it; the order was used up.
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
+    EXPECT_EQ(Row(1)->status, NotDone);
+    EXPECT_TRUE(busy.jobs.empty());
+    const QString log = ErrorLog();
+    EXPECT_TRUE(log.contains("\\Nocodec does not have the required codec installed to encode "
+                             "files."))
+        << qPrintable(log);
+    EXPECT_FALSE(log.contains("Busy"));
+    EXPECT_FALSE(log.contains("Mute")); // no answer is passed over silently
+}
+
+TEST_F(ServerRole, ErrorFileThatFailedEverywhereWaitsAndTheRowsBelowGoOn) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 3.0);
+    AddWavs({"one.wav", "two.wav"});
+    Row(0)->status = Error;
+    for (const char* machine : {"Fast", "Slow", "Mypc"}) {
+        RecordFailure(*Row(0), machine);
+    }
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
+
+    scheduler->OnEncode();
+    EXPECT_EQ(Row(0)->status, Error);
+    EXPECT_EQ(Row(1)->machine.str(), QStringLiteral("Fast"));
+    ASSERT_EQ(fast.questions.size(), 1u);
+    EXPECT_TRUE(fast.questions[0].source.endsWith("two.wav"));
+    EXPECT_TRUE(slow.questions.empty());
+    EXPECT_TRUE(fake.starts.empty());
+    EXPECT_TRUE(batch.IsBusy());
+}
+
+TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
+    app->SaveThroughput("Bigpc", 2.5);
+    nettest::FakeClient& big = Client("BIGPC", "127.0.0.2");
+    const int slot = SlotOf("Bigpc");
+    EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("1 Machine Logged In"));
+
+    // The same name again, or another one, on the same connection changes nothing.
+    app->SaveThroughput("Bigpc", 9.0);
+    big.SendHeartbeat("BIGPC");
+    big.SendHeartbeat("OTHER");
+    Settle();
+    EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
+    EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 2.5);
+    EXPECT_EQ(server->Machines().CountMachines(), 1);
+
+    // A second machine of that name, or one named like this computer, is refused.
+    nettest::FakeClient twin("bigpc", "127.0.0.3");
+    ASSERT_TRUE(twin.Connect(port));
+    nettest::FakeClient mirror("MYPC", "127.0.0.4");
+    ASSERT_TRUE(mirror.Connect(port));
+    ASSERT_TRUE(Pump([&] { return !twin.Connected() && !mirror.Connected(); }));
+    EXPECT_EQ(server->Machines().CountMachines(), 1);
+    EXPECT_TRUE(ErrorLog().contains("bigpc was refused"));
+    EXPECT_TRUE(ErrorLog().contains("MYPC was refused"));
+
+    big.Abort();
+    ASSERT_TRUE(Pump([&] { return server->Machines().CountMachines() == 0; }));
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("No machines logged in"));
+}
+
+TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
+    app->settings.deleteWhenDone = 1;
+    app->SaveThroughput("Fast", 5.0);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    int tagged = 0;
+    scheduler->writeTag = [&](QueueEntry&) { ++tagged; };
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+
+    fast.SendProgress(50, 7.5);
+    ASSERT_TRUE(Pump([&] { return Row(0)->percent == 50; }));
+    EXPECT_DOUBLE_EQ(Row(0)->rate, 7.5);
+    fast.Send(NET_PAUSE);
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Paused; }));
+    fast.Send(NET_RESUME);
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Encoding; }));
+
+    // The server's own Pause reaches the client that encodes the selected row.
+    model.ClearSelection();
+    model.Select(0);
+    scheduler->OnPause();
+    EXPECT_EQ(Row(0)->status, Paused);
+    ASSERT_TRUE(Pump([&] { return fast.Count(NET_PAUSE) == 1; }));
+
+    fast.FinishJob(4000);
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Completed; }));
+    EXPECT_FALSE(QFile::exists(Path("one.wav")));
+    EXPECT_TRUE(Row(0)->machine.isEmpty());
+    EXPECT_DOUBLE_EQ(app->LoadThroughput("Fast"), 7.5);
+    EXPECT_EQ(tagged, 1);
+    EXPECT_TRUE(batch.IsBusy()); // this machine still encodes "two"
+
+    // A second report of the same job finds no file and does nothing.
+    fast.Send(NET_DONE);
+    fake.Finish(true);
+    Settle();
+    EXPECT_EQ(outcomes, QStringList({"one:0", "two:0"}));
+    EXPECT_FALSE(batch.IsBusy());
+}
+
+TEST_F(ServerRole, DoneFromAMachineWithoutAFileIsIgnored) {
+    app->settings.deleteWhenDone = 1;
+    AddWavs({"one.wav"});
+    nettest::FakeClient& idle = Client("IDLE", "127.0.0.2");
+    idle.Send(NET_DONE);
+    idle.Send(NET_FAILED);
+    Settle();
+    EXPECT_EQ(Row(0)->status, NotDone);
+    EXPECT_TRUE(QFile::exists(Path("one.wav")));
+    EXPECT_TRUE(outcomes.isEmpty());
+    EXPECT_TRUE(idle.questions.empty()); // no batch: nothing is handed out
+}
+
+TEST_F(ServerRole, DroppedClientsFileGoesBackAndIsEncodedElsewhere) {
+    app->SaveThroughput("Fast", 5.0);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+    QFile partial(fast.OutputPath());
+    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+    partial.write("partial");
+    partial.close();
+
+    fast.Abort();
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
+    EXPECT_TRUE(Row(0)->machine.isEmpty());
+    EXPECT_FALSE(QFile::exists(Out("one.MP3")));
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("No machines logged in"));
+
+    fake.Finish(true); // "two" done here; "one" is next, on this machine
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
+}
+
+TEST_F(ServerRole, LateAnswerIsNotTakenForTheNextQuestion) {
+    app->SaveThroughput("Slowpoke", 5.0);
+    server->SetWaitLimits(600, 30000);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& late = Client("SLOWPOKE", "127.0.0.2");
+    late.answers = {{CANENCODE_OK, 800}, {CANENCODE_BUSY, 500}};
+
+    scheduler->OnEncode(); // no answer in time: this machine takes "one"
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
+    // The next question is open when the late "yes" to the first arrives.
+    fake.Finish(true);
+    Settle(300);
+    EXPECT_EQ(late.questions.size(), 2u);
+    EXPECT_TRUE(late.jobs.empty());
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(fake.starts[1].source, Path("two.wav"));
+}
+
+TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 3.0);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    fast.defaultAnswer.delayMs = 300;
+    nettest::FakeClient slow("SLOW", "127.0.0.3");
+    ASSERT_TRUE(slow.Connect(port, false));
+    Settle(50);
+    // Logs in while the server waits for Fast's answer.
+    QTimer::singleShot(100, &slow, [&] { slow.SendHeartbeat("SLOW"); });
+
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 1; }));
+    EXPECT_EQ(fast.questions.size(), 1u);
+    EXPECT_EQ(fast.jobs.size(), 1u);
+    EXPECT_TRUE(fast.jobs[0].source.endsWith("one.wav"));
+    EXPECT_TRUE(slow.jobs[0].source.endsWith("three.wav"));
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
+}
+
+TEST_F(ServerRole, RelayedErrorNamesTheMachineAndFailsTheFileThere) {
+    app->SaveThroughput("Fast", 5.0);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+    fast.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Error; }));
+    EXPECT_TRUE(ErrorLog().contains("Fast: Could not read the source file."))
+        << qPrintable(ErrorLog());
+    EXPECT_TRUE(HasFailedOn(*Row(0), "Fast"));
+    EXPECT_EQ(fast.questions.size(), 1u); // not offered its failed file again
+
+    fake.Finish(true); // this machine retries it
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
+}
+
+TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
+    UncTables none;
+    none.mountInfoPath = temp.path() + "/mountinfo";
+    none.smbConfPath = temp.path() + "/missing.conf";
+    none.usershareDir = temp.path() + "/none";
+    none.computerName = "srv";
+    SetUncTables(none);
+    AddWavs({"one.wav", "two.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    scheduler->OnEncode();
+    EXPECT_EQ(ErrorLog().count(ResString(33032)), 1);
+    EXPECT_TRUE(fast.questions.empty());
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
+}
+
+TEST_F(ServerRole, CancelledMachineComesBackWithRateZero) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 3.0);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    Client("SLOW", "127.0.0.3");
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+
+    model.ClearSelection();
+    model.Select(0);
+    scheduler->OnCancel();
+    const int slot = SlotOf("Fast");
+    EXPECT_FALSE(server->Machines().At(slot).enabled);
+    ASSERT_TRUE(Pump([&] { return fast.Count(NET_CANCEL) == 1; }));
+    fast.Send(NET_CANCEL); // the client's answer when its encode has stopped
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
+    EXPECT_TRUE(Row(0)->machine.isEmpty());
+
+    // Its mark set again (the Network dialog): last in the order until it logs in anew.
+    server->Machines().At(slot).enabled = true;
+    const std::vector<int> order = server->Machines().BuildMachineOrder("Mypc", batch.localRate);
+    EXPECT_EQ(order, (std::vector<int>{LOCAL_MACHINE, SlotOf("Slow"), slot}));
+    EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
+}
+
+TEST_F(ServerRole, LyingClientsDoneCostsNoSource) {
+    app->settings.deleteWhenDone = 1;
+    app->SaveThroughput("Liar", 9.0);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
+    nettest::FakeClient& liar = Client("LIAR", "127.0.0.2");
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 1; }));
+
+    liar.Send(NET_DONE); // no output at all
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Error; }));
+    EXPECT_TRUE(QFile::exists(Path("one.wav")));
+    EXPECT_TRUE(HasFailedOn(*Row(0), "Liar"));
+    EXPECT_TRUE(ErrorLog().contains("Liar")) << qPrintable(ErrorLog());
+
+    // Next it is given "three" and writes a few bytes for a second of sound.
+    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 2; }));
+    EXPECT_TRUE(liar.jobs[1].source.endsWith("three.wav"));
+    liar.FinishJob(10);
+    ASSERT_TRUE(Pump([&] { return Row(2)->status == Error; }));
+    EXPECT_TRUE(QFile::exists(Path("three.wav")));
+    EXPECT_FALSE(QFile::exists(Out("three.MP3")));
+    EXPECT_FALSE(outcomes.contains("one:0"));
+    EXPECT_FALSE(outcomes.contains("three:0"));
+}
+
+} // namespace
