@@ -130,7 +130,7 @@ private:
     std::unique_ptr<EncodeScheduler> scheduler;
     std::unique_ptr<WatchFolder> watch;
     std::unique_ptr<ServerRole> server;
-    std::unique_ptr<CNetSink> netSink;   // outlives the sockets, which report their closing
+    std::unique_ptr<CNetSink> netSink; // outlives the sockets, which report their closing
     std::unique_ptr<CSocketWnd> sockets;
     std::unique_ptr<ClientRole> client; // sends through the sockets
     QTimer clientStartTimer;            // 4
