@@ -78,14 +78,15 @@ EncodingFarm::EncodingFarm(const QString& root, const QString& encoder, std::uin
     WriteText(root + "/no-mounts", QByteArray());
 }
 
-QStringList EncodingFarm::MakeWavs(int count, int seconds) {
+QStringList EncodingFarm::MakeWavs(int count, int seconds, int firstSeconds) {
     QStringList files;
     for (int i = 0; i < count; ++i) {
         const QString path =
             SourceDir() + QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QChar(u'0'));
         testsupport::PcmFormat format;
-        const testsupport::Bytes wav = testsupport::MakePcmWav(
-            format, static_cast<std::uint32_t>(seconds) * format.sampleRate);
+        const int length = (i == 0 && firstSeconds > 0) ? firstSeconds : seconds;
+        const testsupport::Bytes wav =
+            testsupport::MakePcmWav(format, static_cast<std::uint32_t>(length) * format.sampleRate);
         testsupport::WriteFile(path.toStdString(), wav);
         files << path;
     }

@@ -41,8 +41,9 @@ public:
 
     QString SourceDir() const { return root + "/share/in"; }
     QString OutputDir() const { return root + "/share/out"; }
-    // `count` CD-quality tones of `seconds` each in the source folder.
-    QStringList MakeWavs(int count, int seconds);
+    // `count` CD-quality tones of `seconds` each in the source folder; the
+    // first one lasts `firstSeconds` when that is given.
+    QStringList MakeWavs(int count, int seconds, int firstSeconds = 0);
 
     // Starts the server on 127.0.0.1 with the given files, or a client on
     // `address` logging into it.
