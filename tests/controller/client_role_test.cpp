@@ -390,3 +390,26 @@ TEST_F(ClientRole, ATickDuringAPendingConnectOpensNoSecondConnection) {
 }
 
 } // namespace clienttest
+
+namespace clienttest {
+
+// The connection is then reset (sockets close hard), so the server learns of
+// the end through the drop; the job must not be reported as done or failed.
+TEST_F(ClientRole, QuitDuringAPausedJobCancelsItBeforeLeaving) {
+    LogIn();
+    MakeWav(QStringLiteral("a.wav"));
+    StartJob(Job());
+    controller->OnPause();
+    ASSERT_TRUE(server->WaitFor(NET_PAUSE));
+    fake.finishOnCancel = true;
+    controller->Quit();
+    EXPECT_FALSE(controller->Batch().quitPending);
+    EXPECT_EQ(fake.resumes, 1); // a paused worker is woken to see the cancel
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_FALSE(fake.running);
+    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
+    ASSERT_TRUE(PumpUntil([&] { return server->peer == -1; }));
+    EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
+}
+
+} // namespace clienttest
