@@ -38,3 +38,19 @@ void CatalogueCodec::ResolveIndices(std::uint32_t manufacturerId, std::uint32_t 
     const int format = catalogue.FindFormatExactly(*driverIndex, channels, bytesPerSec);
     *formatIndex = format < 0 ? 0 : format;
 }
+
+bool CatalogueCodec::FindCodec(std::uint32_t manufacturerId, std::uint32_t productId,
+                               std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
+                               int* formatIndex) {
+    const int driver = catalogue.FindDriverExactly(manufacturerId, productId);
+    if (driver < 0) {
+        return false;
+    }
+    const int format = catalogue.FindFormatExactly(driver, channels, bytesPerSec);
+    if (format < 0) {
+        return false;
+    }
+    *driverIndex = driver;
+    *formatIndex = format;
+    return true;
+}

@@ -14,6 +14,8 @@ public:
     void ResolveIndices(std::uint32_t manufacturerId, std::uint32_t productId,
                         std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
                         int* formatIndex) override;
+    bool FindCodec(std::uint32_t manufacturerId, std::uint32_t productId, std::uint32_t channels,
+                   std::uint32_t bytesPerSec, int* driverIndex, int* formatIndex) override;
 
 private:
     const EncoderCatalogue& catalogue;

@@ -8,6 +8,7 @@
 #include "controller/engine_ports.h"
 #include "controller/headless_options.h"
 #include "controller/headless_session.h"
+#include "controller/network_environment.h"
 #include "net/unc_tables.h"
 #include "queue/encode_scheduler.h"
 
@@ -41,6 +42,8 @@ int RunHeadless(int argc, char** argv) {
     app.LoadSettings();
     Trace("RunHeadless: program directory %s\n", qPrintable(app.programDirectory));
 
+    // The command line's tables win over the environment's.
+    UncTablesFromEnvironment();
     if (!options.smbConf.isEmpty() || !options.mountInfo.isEmpty()) {
         UncTables tables;
         if (!options.smbConf.isEmpty()) {
@@ -59,9 +62,16 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(); });
-    if (!session.Controller().StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
-        std::fprintf(stderr, "corvane-encoder: cannot listen on port %d; encoding here only\n",
-                     int(options.port));
+    if (!session.StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
+        if (app.settings.client != 0) {
+            std::fprintf(stderr, "corvane-encoder: no network; encoding here only\n");
+        } else {
+            std::fprintf(stderr, "corvane-encoder: cannot listen on port %d; encoding here only\n",
+                         int(options.port));
+        }
+    } else if (app.settings.client != 0) {
+        std::fprintf(stderr, "corvane-encoder: client of %s; Ctrl+C stops\n",
+                     qPrintable(app.settings.serverIp));
     }
 
     QStringList files;

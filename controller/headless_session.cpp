@@ -1,7 +1,9 @@
 #include "controller/headless_session.h"
 
+#include "net/client_role.h"
 #include "net/server_role.h"
 #include "queue/encode_scheduler.h"
+#include "queue/progress_display.h"
 
 #include <QTimer>
 
@@ -79,6 +81,23 @@ void HeadlessSession::Start(const QStringList& files) {
 
 void HeadlessSession::Quit() {
     controller->Quit();
+}
+
+bool HeadlessSession::StartNetwork(const NetworkSetup& setup) {
+    const bool started = controller->StartNetwork(setup);
+    if (ClientRole* client = controller->Client()) {
+        client->jobStarted = [this](const QString& source) {
+            std::fprintf(status, "%s\tEncoding for server\n", qPrintable(source));
+            std::fflush(status);
+        };
+        client->jobEnded = [this](const QString&, FileOutcome outcome) {
+            const QString text = outcome == FileOutcome::Completed ? QStringLiteral("Completed")
+                                 : outcome == FileOutcome::Failed  ? QStringLiteral("Error")
+                                                                   : QStringLiteral("Cancelled");
+            PrintStatus(controller->Progress().ServerJobEntry(), text);
+        };
+    }
+    return started;
 }
 
 void HeadlessSession::PrintStatus(const QueueEntry& entry, const QString& outcome) {

@@ -23,6 +23,9 @@ public:
     void Start(const QStringList& files);
     // Quit as the window's Quit button does (signals land here).
     void Quit();
+    // The network role of the settings; a client prints a line for each job
+    // it takes and for how it ended.
+    bool StartNetwork(const NetworkSetup& setup);
 
     MainController& Controller() { return *controller; }
     int ExitCode() const { return exitCode; }

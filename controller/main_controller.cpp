@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "net/client_role.h"
 #include "net/net_sink.h"
 #include "net/protocol.h"
 #include "net/server_role.h"
@@ -89,25 +90,14 @@ MainController::~MainController() {
     // The scheduler's hooks may point into objects that go first.
     scheduler->fileFinished = nullptr;
     scheduler->batchEnded = nullptr;
+    scheduler->serverJobDone = nullptr;
+    progress->reportServerJob = nullptr;
     server->fileHandedOut = nullptr;
     server->machinesChanged = nullptr;
+    server->loggedIntoServer = nullptr;
+    ShutdownNetwork();
+    client.reset();
     sockets.reset();
-}
-
-bool MainController::StartNetwork(const NetworkSetup& setup) {
-    if (!sockets) {
-        netSink = std::make_unique<CNetSink>(this);
-        sockets = std::make_unique<CSocketWnd>(*netSink);
-        server->Attach(*scheduler, sockets.get());
-    }
-    if (!sockets->SetBindAddress(setup.bindAddress)) {
-        Trace("StartNetwork: bad bind address %s\n", qPrintable(setup.bindAddress));
-        return false;
-    }
-    if (app.settings.client != 0) {
-        return sockets->Initialised();
-    }
-    return server->ServerStart(setup.port);
 }
 
 AdmissionContext MainController::Admission() {
@@ -167,10 +157,18 @@ void MainController::OnEncode() {
 }
 
 void MainController::OnPause() {
+    if (batch.serverJobState != Idle && client) {
+        client->OnPause();
+        return;
+    }
     scheduler->OnPause();
 }
 
 void MainController::OnCancel() {
+    if (batch.serverJobState != Idle && client) {
+        client->OnCancel();
+        return;
+    }
     scheduler->OnCancel();
 }
 
@@ -262,6 +260,9 @@ void MainController::OnWatchTimer() {
 void MainController::Quit() {
     view.EnableButton(ID_QUIT, false);
     watchTimer.stop();
+    if (sockets) {
+        sockets->SetAbortConnect(true);
+    }
     if (batch.localEncoding || batch.serverJobState != Idle) {
         batch.quitPending = true;
         encoder.CancelEncode();
@@ -287,6 +288,7 @@ void MainController::Quit() {
             loop.exec();
         }
     }
+    ShutdownNetwork();
     emit QuitRequested();
     view.EnableButton(ID_QUIT, true);
 }
@@ -307,7 +309,9 @@ bool MainController::event(QEvent* event) {
     const int type = static_cast<int>(event->type());
     if (type >= MSG_NET_ACCEPTED && type <= MSG_NET_ERROR) {
         // What the server role does not take belongs to the client role.
-        server->HandleEvent(event);
+        if (!server->HandleEvent(event)) {
+            OnNetEvent(event);
+        }
         return true;
     }
     switch (type) {

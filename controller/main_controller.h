@@ -9,11 +9,13 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 
 class CEncoderApp;
 class CNetSink;
 class CSocketWnd;
+class ClientRole;
 class CodecPort;
 class EncodePort;
 class EncodeScheduler;
@@ -57,8 +59,14 @@ public:
     // own name and rate, timers. Without the watch folder there is no scan
     // and no watch timer (a run on given files only).
     void Startup(bool watchSourceFolder = true);
-    // Starts the socket layer and, with "Client" off, listens as a server.
+    // Starts the socket layer, then the role the settings ask for: a client
+    // one second later, otherwise a server listening at once. False without
+    // a network (or, for a server, without its port).
     bool StartNetwork(const NetworkSetup& setup = NetworkSetup());
+    void ClientStart();
+    bool ServerStart();
+    CSocketWnd* Sockets() { return sockets.get(); }
+    ClientRole* Client() { return client.get(); }
 
     // Commands of the window.
     void OnEncode();
@@ -103,6 +111,8 @@ private:
     void RowsAdded();
     void WriteDirectoryLabels();
     void WriteCodecLabel();
+    void OnNetEvent(QEvent* event);
+    void ShutdownNetwork();
 
     CEncoderApp& app;
     MainView& view;
@@ -120,8 +130,11 @@ private:
     std::unique_ptr<EncodeScheduler> scheduler;
     std::unique_ptr<WatchFolder> watch;
     std::unique_ptr<ServerRole> server;
-    std::unique_ptr<CNetSink> netSink;   // outlives the sockets, which report their closing
+    std::unique_ptr<CNetSink> netSink; // outlives the sockets, which report their closing
     std::unique_ptr<CSocketWnd> sockets;
+    std::unique_ptr<ClientRole> client; // sends through the sockets
+    QTimer clientStartTimer;            // 4
+    std::uint16_t netPort = NET_PORT;
 
     QTimer watchTimer;   // 1
     QTimer upDelay;      // 5

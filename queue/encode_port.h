@@ -34,4 +34,9 @@ public:
     virtual void ResolveIndices(std::uint32_t manufacturerId, std::uint32_t productId,
                                 std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
                                 int* formatIndex) = 0;
+    // Catalogue indices of exactly this encoder and format; false when the
+    // catalogue lacks either (no stand-in is chosen).
+    virtual bool FindCodec(std::uint32_t manufacturerId, std::uint32_t productId,
+                           std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
+                           int* formatIndex) = 0;
 };

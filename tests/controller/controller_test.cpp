@@ -1,5 +1,7 @@
 #include "controller/catalogue_codec.h"
 #include "controller/main_controller.h"
+#include "engines/catalogue.h"
+#include "engines/catalogue_sources.h"
 
 #include "app/encoder_app.h"
 #include "app/encoder_settings.h"
@@ -229,6 +231,37 @@ TEST(CodecText, NamesFormatThenEncoder) {
     // A "%s" inside the format text is text, not a place for the name.
     EXPECT_EQ(FormatCodecText(QStringLiteral("odd %s"), QStringLiteral("X")),
               QStringLiteral("Codec: odd %s with X"));
+}
+
+} // namespace
+
+namespace {
+
+// A client takes a job only for exactly the encoder and format it names; the
+// nearest stand-in that the stored choice would get is no match.
+TEST(CodecText, FindCodecWantsTheExactEncoderAndFormat) {
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int library) { return library == 1; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    EncoderCatalogue catalogue;
+    ASSERT_GE(catalogue.Build(sources), 1);
+    const int last = catalogue.DriverCount() - 1; // the library comes after the codecs
+    std::uint32_t manufacturer = 0;
+    std::uint32_t product = 0;
+    catalogue.DriverIds(last, manufacturer, product);
+    CatalogueCodec codec(catalogue);
+    int driver = -1;
+    int format = -1;
+    ASSERT_TRUE(codec.FindCodec(manufacturer, product, 2, 16000, &driver, &format));
+    EXPECT_EQ(driver, last);
+    std::uint32_t channels = 0;
+    std::uint32_t bytesPerSec = 0;
+    catalogue.FormatFacts(driver, format, channels, bytesPerSec);
+    EXPECT_EQ(channels, 2u);
+    EXPECT_EQ(bytesPerSec, 16000u);
+    EXPECT_FALSE(codec.FindCodec(manufacturer, product, 2, 16001, &driver, &format));
+    EXPECT_FALSE(codec.FindCodec(manufacturer, product, 7, 16000, &driver, &format));
+    EXPECT_FALSE(codec.FindCodec(manufacturer + 100, product, 2, 16000, &driver, &format));
 }
 
 } // namespace

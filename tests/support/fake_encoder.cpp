@@ -37,6 +37,18 @@ QString FakeEncoder::DescribeCodec(std::uint32_t* manufacturerId, std::uint32_t*
     return QStringLiteral("Codec: %1 kBit/s with LAME Encoder").arg(*bytesPerSec * 8 / 1000);
 }
 
+bool FakeEncoder::FindCodec(std::uint32_t manufacturerId, std::uint32_t, std::uint32_t,
+                            std::uint32_t, int* driverIndex, int* formatIndex) {
+    for (std::size_t i = 0; i < knownManufacturers.size(); ++i) {
+        if (knownManufacturers[i] == manufacturerId) {
+            *driverIndex = static_cast<int>(i);
+            *formatIndex = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
 void FakeEncoder::WritePartialOutput() {
     QFile out(starts.back().output);
     if (out.open(QIODevice::WriteOnly)) {

@@ -45,12 +45,16 @@ public:
         *driverIndex = 0;
         *formatIndex = 0;
     }
+    // Knows the encoders of `knownManufacturers`, each with every format.
+    bool FindCodec(std::uint32_t manufacturerId, std::uint32_t, std::uint32_t, std::uint32_t,
+                   int* driverIndex, int* formatIndex) override;
 
     // Writes part of the output (as a worker in the middle of a file would).
     void WritePartialOutput();
     // Completes the running file: output written when `ok`, partial otherwise.
     void Finish(bool ok);
 
+    std::vector<std::uint32_t> knownManufacturers{9997};
     std::vector<Start> starts;
     bool refuseStart = false;
     // The worker notices a cancel at once and reports (posted, as a worker would).

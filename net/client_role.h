@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CEncoderApp;
+class CSocketWnd;
+class CodecPort;
+class EncodePort;
+class EncodeScheduler;
+class MainView;
+class ProgressDisplay;
+struct BatchState;
+struct EncodeJob;
+struct QueueEntry;
+enum class FileOutcome;
+
+inline constexpr int CLIENT_TICK_MS = 15000;       // timer 3
+inline constexpr int CLIENT_START_DELAY_MS = 1000; // timer 4
+
+// What the client role works with, all owned elsewhere.
+struct ClientRoleParts {
+    CEncoderApp& app;
+    MainView& view;
+    BatchState& batch;
+    EncodeScheduler& scheduler;
+    ProgressDisplay& progress;
+    EncodePort& encoder;
+    CodecPort& codec;
+};
+
+// This machine as a client of an encoding server: keeps one connection to
+// "Server IP", logs in, answers can-encode questions, encodes the jobs it is
+// given through its own worker and reports back. While logged in it is also
+// the receiver of relayed error records, which it forwards as NET_ERROR.
+class ClientRole : public QObject, private ClientRoleParts {
+    Q_OBJECT
+
+public:
+    using Parts = ClientRoleParts;
+
+    // `sockets` may be null: a program without a network.
+    ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port = 5150);
+    ~ClientRole() override;
+
+    // Connection.
+    void ClientStart();
+    void ClientTick();
+    bool sendheartbeat();
+    // Leaves the client role (this machine starts serving): the connection
+    // closes, relaying ends, no more ticks.
+    void ClientStop();
+    // A slot was closed; true when it was the server connection.
+    bool OnConnectionClosed(int slot);
+    int ServerSlot() const { return serverSlot; }
+    bool IsConnecting() const { return connecting; }
+    // The client's half of the status text.
+    void UpdateNetStatus();
+
+    // Messages from the server.
+    void oncanencode(int slot, std::unique_ptr<QByteArray> payload);
+    void onencodejob(int slot, std::unique_ptr<QByteArray> payload);
+    // NET_PAUSE, NET_RESUME and NET_CANCEL while a job runs; false when no
+    // job runs (the server branch then handles the message).
+    bool OnJobMessage(int type, int slot);
+
+    // Scheduler, progress and commands during a job.
+    void SendProgressToServer(const QueueEntry& record);
+    void FinishServerJob(bool outcome);
+    void OnPause();
+    void OnCancel();
+    bool SendJobState(int slot, int state);
+
+    // The relayed error text goes to the server.
+    void onsenderrormsg(const QString& text);
+
+    // Steps 2 and 3 of becoming a client belong to the server role.
+    std::function<void()> leaveServerRole;
+    // A job was started (local source path) or has ended.
+    std::function<void(const QString& source)> jobStarted;
+    std::function<void(const QString& source, FileOutcome outcome)> jobEnded;
+
+    QTimer& TickTimer() { return tickTimer; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void BeginServerJob(const EncodeJob& job, const QString& source, const QString& destination);
+    void EndServerJob();
+    void RefuseJob(const QString& path);
+    void CancelJob();
+    bool Send(std::uint32_t type, const QByteArray& payload = QByteArray());
+    bool FromServer(int slot) const { return slot >= 0 && slot == serverSlot; }
+
+    CSocketWnd* sockets;
+    std::uint16_t port;
+    int serverSlot = -1;
+    bool loginDue = true;
+    bool connecting = false;
+    bool started = false;
+    QString jobSource; // local path of the running job
+    QTimer tickTimer;  // 3
+};

@@ -1,0 +1,415 @@
+// The client role through the controller, against a fake server that is a
+// second socket layer on loopback in the same test.
+#include "controller/main_controller.h"
+
+#include "app/encoder_app.h"
+#include "app/error_log.h"
+#include "net/client_role.h"
+#include "net/net_records.h"
+#include "net/net_sink.h"
+#include "net/protocol.h"
+#include "net/socket_layer.h"
+#include "net/socket_notify.h"
+#include "net/unc_tables.h"
+#include "net/wire_bytes.h"
+#include "queue/batch_state.h"
+#include "queue/wave_probe.h"
+#include "support/app_sandbox.h"
+#include "support/fake_encoder.h"
+#include "support/recording_view.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::FakeEncoder;
+
+constexpr char SERVER_ADDRESS[] = "127.0.0.41";
+constexpr char CLIENT_ADDRESS[] = "127.0.0.42";
+constexpr std::uint32_t KNOWN_ENCODER = 9997;
+constexpr std::uint32_t OTHER_KNOWN_ENCODER = 9998;
+
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+void Pump(int milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+std::uint16_t FreePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, SERVER_ADDRESS, &address.sin_addr);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+struct Frame {
+    std::uint32_t type;
+    QByteArray payload;
+};
+
+// The server end: listens, records every frame, sends what the test says.
+class FakeServer : public CSocketNotify {
+public:
+    explicit FakeServer(std::uint16_t port) {
+        sockets = std::make_unique<CSocketWnd>(*this);
+        sockets->SetBindAddress(QString::fromLatin1(SERVER_ADDRESS));
+        listenSlot = sockets->socksetlisten(port);
+    }
+    ~FakeServer() override { sockets.reset(); }
+
+    void sockaccepted(int slot) override {
+        peer = slot;
+        ++accepts;
+    }
+    void sockclosed(int slot) override {
+        if (slot == peer) {
+            peer = -1;
+        }
+    }
+    void sockdispatch(const char* frame, int length, int) override {
+        frames.push_back(Frame{ReadU32(frame + 3), QByteArray(frame + 7, length - 10)});
+    }
+
+    bool Send(std::uint32_t type, const QByteArray& payload = QByteArray()) {
+        return netsend(sockets.get(), peer, payload.isEmpty() ? nullptr : payload.constData(),
+                       int(payload.size()), type);
+    }
+    int Count(std::uint32_t type) const {
+        return int(std::count_if(frames.begin(), frames.end(),
+                                 [type](const Frame& f) { return f.type == type; }));
+    }
+    const Frame* Last(std::uint32_t type) const {
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+            if (it->type == type) {
+                return &*it;
+            }
+        }
+        return nullptr;
+    }
+    bool WaitFor(std::uint32_t type, int count = 1) {
+        return PumpUntil([&] { return Count(type) >= count; });
+    }
+    // Asks the can-encode question and returns the answer, or -1.
+    int Ask(const EncodeJob& job) {
+        const int before = Count(NET_CANENCODE_REPLY);
+        if (!Send(NET_CANENCODE, WriteEncodeJob(job)) ||
+            !WaitFor(NET_CANENCODE_REPLY, before + 1)) {
+            return -1;
+        }
+        std::uint32_t code = 0;
+        return ReadReplyCode(Last(NET_CANENCODE_REPLY)->payload, code) ? int(code) : -1;
+    }
+
+    int listenSlot = -1;
+    int peer = -1;
+    int accepts = 0;
+    std::vector<Frame> frames;
+    std::unique_ptr<CSocketWnd> sockets; // last: it reports into the members above as it goes
+};
+
+} // namespace
+
+// The suite is named after the role, so it lives in a namespace of its own.
+namespace clienttest {
+
+// The share "MUSIC" of the server "SRV" is the sandbox, mounted here.
+class ClientRole : public testsupport::AppSandbox {
+protected:
+    void SetUp() override {
+        AppSandbox::SetUp();
+        QFile mounts(temp.filePath("mountinfo"));
+        ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
+        mounts.write("40 22 0:40 / " + temp.path().toUtf8() + " rw - cifs //srv/Music rw\n");
+        mounts.close();
+        UncTables tables;
+        tables.mountInfoPath = temp.filePath("mountinfo");
+        tables.smbConfPath = temp.filePath("none.conf");
+        tables.usershareDir = temp.filePath("none");
+        tables.computerName = "client";
+        SetUncTables(tables);
+
+        port = FreePort();
+        server = std::make_unique<FakeServer>(port);
+        ASSERT_GE(server->listenSlot, 0);
+        app->settings.client = 1;
+        app->settings.serverIp = QString::fromLatin1(SERVER_ADDRESS);
+        controller = std::make_unique<MainController>(
+            *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
+        controller->Startup(false);
+        ASSERT_TRUE(
+            controller->StartNetwork(NetworkSetup{QString::fromLatin1(CLIENT_ADDRESS), port}));
+    }
+    void TearDown() override {
+        controller.reset();
+        server.reset();
+        SetUncTables(UncTables());
+        AppSandbox::TearDown();
+    }
+
+    void LogIn() {
+        controller->ClientStart();
+        ASSERT_TRUE(server->WaitFor(NET_HEARTBEAT));
+    }
+
+    EncodeJob Job(const QString& name = QStringLiteral("a")) {
+        EncodeJob job;
+        job.manufacturerId = KNOWN_ENCODER;
+        job.productId = 1;
+        job.channels = 2;
+        job.bytesPerSec = 16000;
+        job.source = "\\\\SRV\\MUSIC\\in\\" + name + ".wav";
+        job.destination = "\\\\SRV\\MUSIC\\out\\" + name + ".MP3";
+        job.size = 4410 * 4 + 44;
+        return job;
+    }
+
+    // Hands the job out and waits until the worker runs it.
+    void StartJob(const EncodeJob& job) {
+        const std::size_t before = fake.starts.size();
+        ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job)));
+        ASSERT_TRUE(PumpUntil([&] { return fake.starts.size() > before; }));
+    }
+
+    QString ErrorLog() const {
+        QFile file(GetErrorLogPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    testsupport::RecordingView view;
+    FakeEncoder fake;
+    testsupport::ManualClock clock;
+    std::uint16_t port = 0;
+    std::unique_ptr<FakeServer> server;
+    std::unique_ptr<MainController> controller;
+};
+
+TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
+    LogIn();
+    QString name;
+    ASSERT_TRUE(ReadMachineName(server->Last(NET_HEARTBEAT)->payload, name));
+    EXPECT_EQ(name, controller->Batch().ownName);
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Logged into server"));
+    controller->Client()->ClientTick();
+    Pump(100);
+    EXPECT_EQ(server->Count(NET_HEARTBEAT), 1);
+    EXPECT_EQ(server->accepts, 1);
+
+    MakeWav(QStringLiteral("a.wav"));
+    EncodeJob job = Job();
+    // A missing codec is answered before the (missing) source is looked at.
+    job.manufacturerId = 4242;
+    job.source = "\\\\SRV\\MUSIC\\in\\missing.wav";
+    EXPECT_EQ(server->Ask(job), int(CANENCODE_NOCODEC));
+    job.manufacturerId = KNOWN_ENCODER;
+    EXPECT_EQ(server->Ask(job), int(CANENCODE_NOREAD));
+    job.source = Job().source;
+    job.destination = "\\\\SRV\\MUSIC\\nowhere\\a.MP3";
+    EXPECT_EQ(server->Ask(job), int(CANENCODE_NOWRITE));
+    EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
+    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Encoding its own queue, the client is busy for the server.
+    MakeWav(QStringLiteral("own.wav"));
+    ASSERT_EQ(controller->AddFiles({sourceDir + "/own.wav"}), 1);
+    controller->OnEncode();
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(server->Ask(Job()), int(CANENCODE_BUSY));
+}
+
+TEST_F(ClientRole, EncodesAJobThroughLocalPathsAndAdoptsTheServersEncoder) {
+    LogIn();
+    MakeWav(QStringLiteral("a.wav"));
+    fake.knownManufacturers.push_back(OTHER_KNOWN_ENCODER);
+    EncodeJob job = Job();
+    job.manufacturerId = OTHER_KNOWN_ENCODER;
+    job.productId = 7;
+    job.bytesPerSec = 24000;
+    StartJob(job);
+    EXPECT_EQ(fake.starts.back().source, sourceDir + "/a.wav");
+    EXPECT_EQ(fake.starts.back().output, outputDir + "/a.MP3");
+    EXPECT_EQ(controller->Batch().serverJobState, int(Encoding));
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File for Server:"));
+    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), QStringLiteral("\\\\SRV\\MUSIC\\in"));
+    EXPECT_FALSE(view.Enabled(ID_ENCODE));
+    EXPECT_FALSE(view.Enabled(ID_ADD_FILES));
+    EXPECT_TRUE(view.Enabled(ID_PAUSE));
+    // A second job while one runs is not started.
+    ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(Job("b"))));
+    EXPECT_EQ(server->Ask(Job()), int(CANENCODE_BUSY));
+    EXPECT_EQ(fake.starts.size(), 1u);
+
+    clock.now += 500;
+    fake.Progress(40, job.size * 4 / 10);
+    ASSERT_TRUE(server->WaitFor(NET_PROGRESS));
+    ASSERT_EQ(server->Last(NET_PROGRESS)->payload.size(), PROGRESS_RECORD_SIZE);
+    QueueEntry reported;
+    ASSERT_TRUE(ReadProgressRecord(server->Last(NET_PROGRESS)->payload, reported));
+    EXPECT_EQ(reported.percent, 40);
+    EXPECT_GT(reported.rate, 0.0);
+
+    fake.Finish(true);
+    ASSERT_TRUE(server->WaitFor(NET_DONE));
+    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
+    EXPECT_EQ(controller->Batch().localState, int(Idle));
+    EXPECT_TRUE(view.Enabled(ID_ADD_FILES));
+    EXPECT_FALSE(view.Enabled(ID_PAUSE));
+    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), sourceDir);
+    EXPECT_EQ(app->settings.manufacturerId, OTHER_KNOWN_ENCODER);
+    EXPECT_EQ(app->settings.productId, 7u);
+    EXPECT_EQ(app->settings.bytesPerSec, 24000u);
+    EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 192 kBit/s with LAME Encoder"));
+    EXPECT_EQ(server->Count(NET_FAILED) + server->Count(NET_CANCEL), 0);
+}
+
+TEST_F(ClientRole, PauseTogglesFromEitherEndAndCancelAnswersCancel) {
+    LogIn();
+    MakeWav(QStringLiteral("a.wav"));
+    StartJob(Job());
+    ASSERT_TRUE(server->Send(NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return fake.pauses == 1; }));
+    EXPECT_EQ(controller->Batch().serverJobState, int(Paused));
+    // Both messages toggle: a second pause resumes.
+    ASSERT_TRUE(server->Send(NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return fake.resumes == 1; }));
+    EXPECT_EQ(controller->Batch().serverJobState, int(Encoding));
+    // The local Pause button tells the server.
+    controller->OnPause();
+    ASSERT_TRUE(server->WaitFor(NET_PAUSE));
+    EXPECT_EQ(controller->Batch().serverJobState, int(Paused));
+    controller->OnPause();
+    ASSERT_TRUE(server->WaitFor(NET_RESUME));
+
+    // The server cancels a paused job: resumed first, so the worker sees it.
+    ASSERT_TRUE(server->Send(NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return fake.pauses == 3; }));
+    fake.finishOnCancel = true;
+    ASSERT_TRUE(server->Send(NET_CANCEL));
+    ASSERT_TRUE(server->WaitFor(NET_CANCEL));
+    EXPECT_EQ(fake.resumes, 3);
+    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
+    EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
+
+    // A failed job is reported as failed; its output is the server's to remove.
+    StartJob(Job());
+    fake.finishOnCancel = false;
+    fake.Finish(false);
+    ASSERT_TRUE(server->WaitFor(NET_FAILED));
+    EXPECT_TRUE(QFile::exists(outputDir + "/a.MP3"));
+}
+
+TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
+    LogIn();
+    ASSERT_TRUE(AddError(QStringLiteral("Error encoding a.wav")));
+    ASSERT_TRUE(server->WaitFor(NET_ERROR));
+    QString text;
+    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
+    EXPECT_EQ(text, QStringLiteral("Error encoding a.wav"));
+    EXPECT_EQ(ErrorLog(), QString());
+
+    // A job that cannot be started here is reported, so the server is not
+    // left waiting for it.
+    EncodeJob job = Job();
+    job.manufacturerId = 4242;
+    ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job)));
+    ASSERT_TRUE(server->WaitFor(NET_ERROR, 2));
+    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
+    EXPECT_TRUE(text.startsWith("Failed to encode file")) << qPrintable(text);
+    job = Job("unmapped");
+    job.source = "\\\\ELSEWHERE\\MUSIC\\in\\a.wav";
+    ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job)));
+    ASSERT_TRUE(server->WaitFor(NET_ERROR, 3));
+    EXPECT_TRUE(fake.starts.empty());
+
+    // The server goes away: relaying ends, the log gets the next record.
+    server->sockets->sockclose(server->peer);
+    ASSERT_TRUE(PumpUntil([&] { return controller->Client()->ServerSlot() == -1; }));
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Not logged into server"));
+    ASSERT_TRUE(AddError(QStringLiteral("after the server left")));
+    EXPECT_TRUE(ErrorLog().contains("after the server left"));
+    // The next tick connects and logs in again.
+    controller->Client()->ClientTick();
+    ASSERT_TRUE(server->WaitFor(NET_HEARTBEAT, 2));
+    EXPECT_EQ(server->accepts, 2);
+}
+
+TEST_F(ClientRole, LosingTheServerDuringAJobStopsIt) {
+    LogIn();
+    MakeWav(QStringLiteral("a.wav"));
+    StartJob(Job());
+    fake.finishOnCancel = true;
+    server->sockets->sockclose(server->peer);
+    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().serverJobState == Idle; }));
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_CANCEL), 0);
+}
+
+TEST_F(ClientRole, ATickDuringAPendingConnectOpensNoSecondConnection) {
+    server.reset(); // nobody listens: the connect waits for its limit
+    controller->Sockets()->SetWaitLimits(600, 600, 600);
+    int slotsDuringWait = -1;
+    bool nestedSawPending = false;
+    bool nestedDidSomething = true;
+    QTimer::singleShot(150, [&] {
+        nestedSawPending = controller->Client()->IsConnecting();
+        const qsizetype labelsBefore = view.labelLog.size();
+        controller->Client()->ClientTick();
+        slotsDuringWait = controller->Sockets()->SlotsInUse();
+        nestedDidSomething = view.labelLog.size() != labelsBefore;
+    });
+    controller->ClientStart();
+    EXPECT_TRUE(nestedSawPending);
+    EXPECT_FALSE(nestedDidSomething);
+    EXPECT_EQ(slotsDuringWait, 1);
+    EXPECT_EQ(controller->Client()->ServerSlot(), -1);
+    EXPECT_EQ(controller->Sockets()->SlotsInUse(), 0);
+    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Not logged into server"));
+}
+
+} // namespace clienttest
+
+namespace clienttest {
+
+// The connection is then reset (sockets close hard), so the server learns of
+// the end through the drop; the job must not be reported as done or failed.
+TEST_F(ClientRole, QuitDuringAPausedJobCancelsItBeforeLeaving) {
+    LogIn();
+    MakeWav(QStringLiteral("a.wav"));
+    StartJob(Job());
+    controller->OnPause();
+    ASSERT_TRUE(server->WaitFor(NET_PAUSE));
+    fake.finishOnCancel = true;
+    controller->Quit();
+    EXPECT_FALSE(controller->Batch().quitPending);
+    EXPECT_EQ(fake.resumes, 1); // a paused worker is woken to see the cancel
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_FALSE(fake.running);
+    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
+    ASSERT_TRUE(PumpUntil([&] { return server->peer == -1; }));
+    EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
+}
+
+} // namespace clienttest
