@@ -121,6 +121,9 @@ bool EncodeScheduler::StartLocal() {
             batch.localEncoding = true;
             progress.UpdateFileCounter();
             UpdatePauseButton(false);
+            if (fileStarted) {
+                fileStarted(*entry);
+            }
             return true;
         }
         if (!owner.isEmpty()) {
