@@ -17,7 +17,6 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -32,26 +31,12 @@ bool HasDisplay() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-// True when an argument asks for the run without a window (or its help).
-bool WantsHeadless(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument == "--") {
-            return false;
-        }
-        if (argument == "--headless" || argument == "--help" || argument == "-h") {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
 #ifdef CORVANE_HAVE_CONTROLLER
-    if (WantsHeadless(argc, argv)) {
-        return RunHeadless(argc, argv);
+    if (const int code = RunWithoutWindow(argc, argv); code >= 0) {
+        return code;
     }
 #endif
     if (!HasDisplay()) {

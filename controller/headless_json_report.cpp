@@ -53,8 +53,15 @@ void HeadlessJsonReport::Admitted(const QueueEntry& entry) {
                        {"duration", static_cast<qint64>(entry.durationSeconds)}});
 }
 
-void HeadlessJsonReport::Rejected(const QString& path, const QString& reason) {
-    Write("rejected", {{"file", path}, {"reason", reason}});
+void HeadlessJsonReport::Rejected(const Rejection& rejection) {
+    Write("rejected",
+          {{"file", rejection.path}, {"reason", rejection.reason}, {"message", rejection.message}});
+}
+
+void HeadlessJsonReport::Message(const QString& text) {
+    // Standard output stays pure JSON.
+    std::fprintf(output.err, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(output.err);
 }
 
 void HeadlessJsonReport::Started(const QueueEntry& entry) {
@@ -74,7 +81,8 @@ void HeadlessJsonReport::Progress(const ProgressSample& sample) {
                        {"percent", sample.percent},
                        {"batch_percent", sample.batchPercent},
                        {"elapsed", static_cast<qint64>(sample.elapsedSeconds)},
-                       {"remaining", static_cast<qint64>(sample.remainingSeconds)},
+                       {"remaining", static_cast<qint64>(sample.fileRemainingSeconds)},
+                       {"batch_remaining", static_cast<qint64>(sample.remainingSeconds)},
                        {"ratio", sample.ratioText.isEmpty() ? QJsonValue(QJsonValue::Null)
                                                             : QJsonValue(sample.ratio)}});
 }

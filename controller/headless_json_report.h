@@ -15,11 +15,12 @@ public:
     explicit HeadlessJsonReport(const HeadlessOutput& output);
 
     void Admitted(const QueueEntry& entry) override;
-    void Rejected(const QString& path, const QString& reason) override;
+    void Rejected(const Rejection& rejection) override;
     void Started(const QueueEntry& entry) override;
     void Progress(const ProgressSample& sample) override;
     void Finished(const QueueEntry& entry, ReportedOutcome outcome) override;
     void BatchFinished(const BatchCounts& counts, int exitCode) override;
+    void Message(const QString& text) override;
 
 private:
     using Fields = std::vector<std::pair<const char*, QJsonValue>>;

@@ -9,6 +9,13 @@
 
 struct QueueEntry;
 
+// A refusal at admission, as the error log worded it.
+struct Rejection {
+    QString path;
+    QString reason;  // the sentence's cause, e.g. "it is not a valid wave file"
+    QString message; // the whole sentence
+};
+
 // Where and how a run without a window reports.
 struct HeadlessOutput {
     OutputFormat format = OutputFormat::Text;
@@ -28,11 +35,12 @@ struct ProgressSample {
     int batchPercent = 0;
     int fileNumber = 0;
     int fileCount = 0;
-    std::uint32_t elapsedSeconds = 0;
+    std::uint32_t elapsedSeconds = 0; // of the file
     QString elapsedText;
+    std::uint32_t fileRemainingSeconds = 0;
     std::uint32_t remainingSeconds = 0; // of the batch
     QString remainingText;
-    double ratio = 0.0;
+    double ratio = 0.0; // of the file; 0 until it is measured
     QString ratioText;
 };
 
@@ -50,13 +58,15 @@ public:
     virtual ~HeadlessReport() = default;
 
     virtual void Admitted(const QueueEntry& entry) = 0;
-    virtual void Rejected(const QString& path, const QString& reason) = 0;
+    virtual void Rejected(const Rejection& rejection) = 0;
     virtual void Started(const QueueEntry& entry) = 0;
     // Called a few times a second while a file encodes; each format thins it out.
     virtual void Progress(const ProgressSample& sample) = 0;
     virtual void Finished(const QueueEntry& entry, ReportedOutcome outcome) = 0;
     // exitCode < 0: the program goes on (a batch of the watch folder ended).
     virtual void BatchFinished(const BatchCounts& counts, int exitCode) = 0;
+    // A warning or a notice for the user, on standard error; none when quiet.
+    virtual void Message(const QString& text) = 0;
 };
 
 std::unique_ptr<HeadlessReport> MakeHeadlessReport(const HeadlessOutput& output);

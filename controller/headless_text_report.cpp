@@ -51,9 +51,15 @@ QString FormatStatusLine(const ProgressSample& sample) {
 
 HeadlessTextReport::HeadlessTextReport(const HeadlessOutput& output) : output(output) {}
 
-void HeadlessTextReport::Rejected(const QString& path, const QString& reason) {
+void HeadlessTextReport::Rejected(const Rejection& rejection) {
     WriteLine(output.quiet ? output.err : output.out,
-              QStringLiteral("%1\tRejected\t00:00\t-\t%2").arg(path, reason));
+              QStringLiteral("%1\tRejected\t00:00\t-\t%2").arg(rejection.path, rejection.reason));
+}
+
+void HeadlessTextReport::Message(const QString& text) {
+    if (!output.quiet) {
+        WriteLine(output.err, text);
+    }
 }
 
 void HeadlessTextReport::Progress(const ProgressSample& sample) {
@@ -91,9 +97,8 @@ void HeadlessTextReport::Finished(const QueueEntry& entry, ReportedOutcome outco
 }
 
 void HeadlessTextReport::WriteLine(std::FILE* stream, const QString& line) {
-    if (stream == output.out) {
-        ClearStatusLine();
-    }
+    // Standard error usually shares the terminal with the status line.
+    ClearStatusLine();
     std::fprintf(stream, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stream);
 }

@@ -12,11 +12,12 @@ public:
     explicit HeadlessTextReport(const HeadlessOutput& output);
 
     void Admitted(const QueueEntry&) override {}
-    void Rejected(const QString& path, const QString& reason) override;
+    void Rejected(const Rejection& rejection) override;
     void Started(const QueueEntry&) override {}
     void Progress(const ProgressSample& sample) override;
     void Finished(const QueueEntry& entry, ReportedOutcome outcome) override;
     void BatchFinished(const BatchCounts&, int) override { ClearStatusLine(); }
+    void Message(const QString& text) override;
 
 private:
     void WriteLine(std::FILE* stream, const QString& line);

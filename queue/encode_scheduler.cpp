@@ -392,6 +392,9 @@ void EncodeScheduler::OnCancel() {
 void EncodeScheduler::ReportError(const QString& message, const QString& machine) {
     AddError(message, machine);
     UpdateErrorsButton();
+    if (errorReported) {
+        errorReported(message);
+    }
 }
 
 void EncodeScheduler::UpdateErrorsButton() {

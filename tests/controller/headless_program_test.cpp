@@ -108,9 +108,12 @@ TEST_F(HeadlessProgram, EncodesTheGivenFilesTagsThemAndReportsTheRejected) {
 
     const QStringList lines =
         QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
-    EXPECT_TRUE(lines[0].startsWith(first + QStringLiteral("\tCompleted\t")));
-    EXPECT_TRUE(lines[1].startsWith(second + QStringLiteral("\tCompleted\t")));
+    // The refusal is known at admission, before anything is encoded.
+    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines[0],
+              broken + QStringLiteral("\tRejected\t00:00\t-\tit is not a valid wave file"));
+    EXPECT_TRUE(lines[1].startsWith(first + QStringLiteral("\tCompleted\t")));
+    EXPECT_TRUE(lines[2].startsWith(second + QStringLiteral("\tCompleted\t")));
 
     const QString mp3 = outputDir + QStringLiteral("/Some Artist - Good Song.MP3");
     ASSERT_TRUE(QFile::exists(mp3));

@@ -46,8 +46,8 @@ protected:
         status = std::tmpfile();
         messages = std::tmpfile();
         session = std::make_unique<HeadlessSession>(
-            *app, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock}, status,
-            messages);
+            *app, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock},
+            HeadlessOutput{OutputFormat::Text, false, status, messages, false});
         QObject::connect(session.get(), &HeadlessSession::Finished,
                          [this](int code) { exitCode = code; });
     }
