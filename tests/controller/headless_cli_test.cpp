@@ -1,0 +1,184 @@
+#include "headless_program_fixture.h"
+#include "terminal_run.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <signal.h>
+
+namespace {
+
+using testsupport::HeadlessProgram;
+
+constexpr const char* ERASE = "\r\033[K";
+
+QStringList Lines(const QByteArray& text) {
+    return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileLine) {
+    const QString longFile = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
+    const QString shortFile = MakeWav(QStringLiteral("short.wav"), 44100);
+    const testsupport::TerminalRun run = testsupport::RunOnTerminal(
+        QString::fromUtf8(CORVANE_ENCODER), {"--headless", longFile, shortFile}, environment,
+        home.path(), 120000);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0);
+    // The terminal turns each line feed into a carriage return and a line feed.
+    const QString out = QString::fromUtf8(run.output).replace(QStringLiteral("\r\n"), "\n");
+
+    // Every redraw starts by erasing the line; collect the first file's percentages.
+    static const QRegularExpression STATUS(
+        QStringLiteral("^\\[1/2\\] long\\.wav  (\\d+)%  batch (\\d+)%  elapsed \\d\\d:\\d\\d"));
+    std::vector<int> percents;
+    std::vector<int> batchPercents;
+    for (const QString& part : out.split(ERASE)) {
+        const QRegularExpressionMatch match = STATUS.match(part);
+        if (match.hasMatch()) {
+            percents.push_back(match.captured(1).toInt());
+            batchPercents.push_back(match.captured(2).toInt());
+        }
+    }
+    ASSERT_GE(percents.size(), 2u) << out.toStdString();
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_TRUE(std::is_sorted(batchPercents.begin(), batchPercents.end()));
+    EXPECT_GT(percents.back(), percents.front());
+    EXPECT_LE(percents.back(), 100);
+
+    // What stays visible of each line (after its last erase) is the file line alone.
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_TRUE(lines[0].section(ERASE, -1).startsWith(longFile + QStringLiteral("\tCompleted\t")));
+    EXPECT_TRUE(
+        lines[1].section(ERASE, -1).startsWith(shortFile + QStringLiteral("\tCompleted\t")));
+    // After the last line nothing more is drawn.
+    EXPECT_TRUE(out.endsWith(u'\n'));
+}
+
+TEST_F(HeadlessProgram, JsonLinesDescribeARejectedAFailedAndACompletedFile) {
+    // Two sources of one name meet at one output: the second is refused it.
+    QDir().mkpath(sourceDir + QStringLiteral("/x"));
+    QDir().mkpath(sourceDir + QStringLiteral("/y"));
+    const QString completed = MakeWav(QStringLiteral("x/song.wav"), 44100);
+    const QString failed = MakeWav(QStringLiteral("y/song.wav"), 44100);
+    const QString rejected = sourceDir + QStringLiteral("/broken.wav");
+    testsupport::WriteFile(rejected.toStdString(), {'R', 'I', 'F', 'F', 0, 0});
+    Start({"--headless", "--json", completed, rejected, failed});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+
+    std::map<QString, std::vector<QJsonObject>> byFile;
+    QJsonObject batch;
+    int batchEvents = 0;
+    for (const QString& line : Lines(program.readAllStandardOutput())) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        const QJsonObject event = document.object();
+        if (event["event"].toString() == QStringLiteral("batch_finished")) {
+            batch = event;
+            ++batchEvents;
+        } else {
+            byFile[event["file"].toString()].push_back(event);
+        }
+    }
+    ASSERT_EQ(byFile.size(), 3u);
+
+    const auto& refused = byFile[rejected];
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0]["event"].toString(), QStringLiteral("rejected"));
+    EXPECT_EQ(refused[0]["reason"].toString(), QStringLiteral("it is not a valid wave file"));
+    EXPECT_TRUE(NewErrors().contains(refused[0]["message"].toString()));
+
+    const auto& done = byFile[completed];
+    ASSERT_GE(done.size(), 3u);
+    EXPECT_EQ(done.front()["event"].toString(), QStringLiteral("admitted"));
+    EXPECT_EQ(done.front()["duration"].toInt(), 1);
+    EXPECT_EQ(done[1]["event"].toString(), QStringLiteral("started"));
+    EXPECT_EQ(done.back()["event"].toString(), QStringLiteral("finished"));
+    EXPECT_EQ(done.back()["outcome"].toString(), QStringLiteral("completed"));
+    EXPECT_TRUE(QFile::exists(done.back()["output"].toString()));
+    EXPECT_TRUE(done.back()["time"].isString());
+
+    const auto& clash = byFile[failed];
+    ASSERT_GE(clash.size(), 2u);
+    EXPECT_EQ(clash.front()["event"].toString(), QStringLiteral("admitted"));
+    EXPECT_EQ(clash.back()["outcome"].toString(), QStringLiteral("failed"));
+    EXPECT_TRUE(clash.back()["output"].isNull());
+
+    EXPECT_EQ(batchEvents, 1);
+    EXPECT_EQ(batch["files"].toInt(), 3);
+    EXPECT_EQ(batch["completed"].toInt(), 1);
+    EXPECT_EQ(batch["failed"].toInt(), 1);
+    EXPECT_EQ(batch["rejected"].toInt(), 1);
+    EXPECT_EQ(batch["exit_code"].toInt(), 1);
+}
+
+TEST_F(HeadlessProgram, ExitCodes) {
+    const QString source = MakeWav(QStringLiteral("a.wav"), 44100);
+    Start({"--headless", source});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << "all encoded";
+    // Not a terminal: no redraws, just the line.
+    const QByteArray plain = program.readAllStandardOutput();
+    EXPECT_FALSE(plain.contains('\r'));
+    EXPECT_EQ(Lines(plain).size(), 1);
+
+    // Bad command lines, in either mode, without waiting for a display.
+    const std::vector<QStringList> wrong = {
+        {"--frobnicate"}, {"--headless", "--frobnicate"}, {"--json"}, {"a.wav"}};
+    for (const QStringList& arguments : wrong) {
+        Start(arguments);
+        ASSERT_TRUE(program.waitForFinished(10000)) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(program.exitCode(), 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(program.readAllStandardError().contains("Usage: corvane-encoder"));
+    }
+    const QString notIni = home.filePath(QStringLiteral("settings-dir"));
+    QDir().mkpath(notIni);
+    Start({"--headless", "--settings", notIni, source});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 2) << "unreadable settings";
+
+    Start({"--version"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QStringList version = Lines(program.readAllStandardOutput());
+    ASSERT_EQ(version.size(), 1);
+    EXPECT_TRUE(version[0].startsWith(QStringLiteral("corvane-encoder ")));
+
+    Start({"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_TRUE(program.readAllStandardOutput().contains("130"));
+}
+
+TEST_F(HeadlessProgram, CtrlCEndsWith130AndLeavesNoPartialOutput) {
+    const QString source = MakeWav(QStringLiteral("long.wav"), 44100 * 180);
+    const QString next = MakeWav(QStringLiteral("next.wav"), 44100);
+    Start({"--headless", "--json", source, next});
+    // Wait until the encode is under way.
+    QByteArray out;
+    for (int i = 0; i < 600 && !out.contains("\"event\":\"started\""); ++i) {
+        program.waitForReadyRead(50);
+        out += program.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out.contains("\"event\":\"started\"")) << "the encode never started";
+    ::kill(static_cast<pid_t>(program.processId()), SIGINT);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 130);
+    out += program.readAllStandardOutput();
+    EXPECT_TRUE(QDir(outputDir).isEmpty(QDir::Files | QDir::Hidden)) << "partial output left";
+    EXPECT_TRUE(QFile::exists(source));
+    int cancelled = 0;
+    for (const QString& line : Lines(out)) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (event["event"].toString() == QStringLiteral("finished")) {
+            EXPECT_EQ(event["outcome"].toString(), QStringLiteral("cancelled"));
+            ++cancelled;
+        }
+    }
+    EXPECT_EQ(cancelled, 2) << "each named file gets its one outcome";
+}
+
+} // namespace
