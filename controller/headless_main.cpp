@@ -77,6 +77,9 @@ int RunWithoutWindow(int argc, char** argv) {
 }
 
 int RunHeadless(int argc, char** argv) {
+    // A reader that goes away (`| head`) must not kill a half-written encode:
+    // the report's writes fail quietly and the batch goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication qtApp(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brindlecap"));
     QCoreApplication::setApplicationName(QStringLiteral("Encoder"));

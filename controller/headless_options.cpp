@@ -114,7 +114,7 @@ QString HeadlessUsage() {
         "  --help, -h       show this text.\n"
         "\n"
         "Exit codes:\n"
-        "  0    every file was encoded (or, watching, the program was stopped)\n"
+        "  0    every file was encoded (or, watching, the program was stopped by SIGTERM)\n"
         "  1    some file failed, was cancelled or was rejected\n"
         "  2    bad command line or unreadable settings file\n"
         "  130  interrupted by Ctrl+C (the partial output is removed)\n"

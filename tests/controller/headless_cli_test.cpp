@@ -124,6 +124,22 @@ TEST_F(HeadlessProgram, ExitCodes) {
     EXPECT_FALSE(plain.contains('\r'));
     EXPECT_EQ(Lines(plain).size(), 1);
 
+    Start({"--headless", "--quiet", source});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(program.readAllStandardError().isEmpty()) << "quiet, and nothing went wrong";
+
+    // A service stopped by systemd has not failed, so it is not restarted.
+    Start({"--headless"});
+    program.setReadChannel(QProcess::StandardError);
+    ASSERT_TRUE(program.waitForReadyRead(10000)) << "no word that it is watching";
+    program.setReadChannel(QProcess::StandardOutput);
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << "watching, stopped by SIGTERM";
+
     // Bad command lines, in either mode, without waiting for a display.
     const std::vector<QStringList> wrong = {
         {"--frobnicate"}, {"--headless", "--frobnicate"}, {"--json"}, {"a.wav"}};
@@ -179,6 +195,23 @@ TEST_F(HeadlessProgram, CtrlCEndsWith130AndLeavesNoPartialOutput) {
         }
     }
     EXPECT_EQ(cancelled, 2) << "each named file gets its one outcome";
+}
+
+TEST_F(HeadlessProgram, AReaderThatGoesAwayDoesNotCutTheEncodeShort) {
+    const QString source = MakeWav(QStringLiteral("a.wav"), 44100 * 20);
+    const QString other = MakeWav(QStringLiteral("b.wav"), 44100);
+    QProcess shell;
+    shell.setProcessEnvironment(environment);
+    // head leaves after the first line; the program's later writes find no reader.
+    shell.start(QStringLiteral("bash"),
+                {"-c",
+                 "set -o pipefail; \"$0\" --headless --json \"$1\" \"$2\" | head -n 1 "
+                 ">/dev/null",
+                 QString::fromUtf8(CORVANE_ENCODER), source, other});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(shell.exitCode(), 0) << "141 is death by SIGPIPE";
+    EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/a.MP3")).size(), 0);
+    EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/b.MP3")).size(), 0);
 }
 
 } // namespace
