@@ -10,6 +10,7 @@
 
 #ifdef CORVANE_HAVE_CONTROLLER
 #include "controller/headless_main.h"
+#include "controller/headless_options.h"
 #endif
 
 #include <QApplication>
@@ -52,7 +53,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::unique_ptr<SettingsStore> store = OpenSettingsKey();
+#ifdef CORVANE_HAVE_CONTROLLER
+    const QString settingsFile = ParseCommandLine(QApplication::arguments()).settingsFile;
+#else
+    const QString settingsFile;
+#endif
+    std::unique_ptr<SettingsStore> store =
+        settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(settingsFile);
     CEncoderApp app(*store);
     app.ReadCommandLine(QApplication::arguments());
     app.InitProgramDirectory();

@@ -55,27 +55,7 @@ bool OutputIsTerminal() {
     return ::isatty(STDOUT_FILENO) == 1 && (term == nullptr || std::strcmp(term, "dumb") != 0);
 }
 
-} // namespace
-
-int RunWithoutWindow(int argc, char** argv) {
-    const HeadlessOptions options = ParseCommandLine(ArgumentsOf(argc, argv));
-    if (!options.error.isEmpty()) {
-        return BadCommandLine(options.error);
-    }
-    if (options.help) {
-        std::fputs(qPrintable(HeadlessUsage()), stdout);
-        return EXIT_ALL_ENCODED;
-    }
-    if (options.version) {
-        std::fputs(qPrintable(VersionLine()), stdout);
-        return EXIT_ALL_ENCODED;
-    }
-    if (options.headless) {
-        return RunHeadless(argc, argv);
-    }
-    return -1;
-}
-
+// The program without a window; the command line has been checked.
 int RunHeadless(int argc, char** argv) {
     // A reader that goes away (`| head`) must not kill a half-written encode:
     // the report's writes fail quietly and the batch goes on.
@@ -88,14 +68,6 @@ int RunHeadless(int argc, char** argv) {
     if (!options.error.isEmpty()) {
         return BadCommandLine(options.error);
     }
-    if (!options.settingsFile.isEmpty()) {
-        const QString problem = SettingsFileProblem(options.settingsFile);
-        if (!problem.isEmpty()) {
-            std::fprintf(stderr, "corvane-encoder: %s\n", qPrintable(problem));
-            return EXIT_BAD_COMMAND_LINE;
-        }
-    }
-
     std::unique_ptr<SettingsStore> store =
         options.settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(options.settingsFile);
     CEncoderApp app(*store);
@@ -132,4 +104,34 @@ int RunHeadless(int argc, char** argv) {
     const int code = QCoreApplication::exec();
     app.SaveSettings();
     return code;
+}
+
+} // namespace
+
+int RunWithoutWindow(int argc, char** argv) {
+    const HeadlessOptions options = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (!options.error.isEmpty()) {
+        return BadCommandLine(options.error);
+    }
+    if (options.help) {
+        std::fputs(qPrintable(HeadlessUsage()), stdout);
+        return EXIT_ALL_ENCODED;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(VersionLine()), stdout);
+        return EXIT_ALL_ENCODED;
+    }
+    // Checked for the window too: it would otherwise start on defaults and
+    // write them over a file it could not read.
+    if (!options.settingsFile.isEmpty()) {
+        const QString problem = SettingsFileProblem(options.settingsFile);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "corvane-encoder: %s\n", qPrintable(problem));
+            return EXIT_BAD_COMMAND_LINE;
+        }
+    }
+    if (options.headless) {
+        return RunHeadless(argc, argv);
+    }
+    return -1;
 }

@@ -152,9 +152,13 @@ TEST_F(HeadlessProgram, ExitCodes) {
     }
     const QString notIni = home.filePath(QStringLiteral("settings-dir"));
     QDir().mkpath(notIni);
-    Start({"--headless", "--settings", notIni, source});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitCode(), 2) << "unreadable settings";
+    for (const QStringList& arguments :
+         {QStringList{"--headless", "--settings", notIni, source}, {"--settings", notIni}}) {
+        Start(arguments);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), 2) << "unreadable settings";
+        EXPECT_TRUE(program.readAllStandardError().contains("cannot read the settings file"));
+    }
 
     Start({"--version"});
     ASSERT_TRUE(program.waitForFinished(10000));
