@@ -1,5 +1,4 @@
 #include "headless_program_fixture.h"
-#include "terminal_run.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,16 +15,27 @@ QStringList Lines(const QByteArray& text) {
     return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts);
 }
 
+QString ShellQuoted(const QString& text) {
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
 TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileLine) {
     const QString longFile = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
     const QString shortFile = MakeWav(QStringLiteral("short.wav"), 44100);
-    const testsupport::TerminalRun run = testsupport::RunOnTerminal(
-        QString::fromUtf8(CORVANE_ENCODER), {"--headless", longFile, shortFile}, environment,
-        home.path(), 120000);
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 0);
+    // script(1) gives the program a pseudo-terminal and passes its exit code on.
+    QStringList command{QStringLiteral("exec"), QString::fromUtf8(CORVANE_ENCODER),
+                        QStringLiteral("--headless"), longFile, shortFile};
+    std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(home.path());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.start(QStringLiteral("script"),
+                  {"-qefc", QStringLiteral("stty cols 200; ") + command.join(u' '), "/dev/null"});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitCode(), 0);
     // The terminal turns each line feed into a carriage return and a line feed.
-    const QString out = QString::fromUtf8(run.output).replace(QStringLiteral("\r\n"), "\n");
+    const QString out =
+        QString::fromUtf8(program.readAllStandardOutput()).replace(QStringLiteral("\r\n"), "\n");
 
     // Every redraw starts by erasing the line; collect the first file's percentages.
     static const QRegularExpression STATUS(

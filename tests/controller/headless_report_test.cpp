@@ -93,16 +93,6 @@ TEST_F(TextReport, StatusLineIsRedrawnInPlaceThinnedOutAndClearedBeforeEachLine)
     EXPECT_EQ(Read(output.err), QStringLiteral("warning: low disk\n"));
 }
 
-TEST_F(TextReport, LongStatusLinesAreCutToTheTerminalWidth) {
-    output.terminal = true;
-    HeadlessTextReport report(output);
-    report.Progress(
-        Sample(QStringLiteral("/in/") + QString(200, u'x') + QStringLiteral(".wav"), 5));
-    const QString out = Read(output.out);
-    // Not a real terminal: the usual 80 columns, less one so nothing wraps.
-    EXPECT_EQ(out.size(), QString(ERASE).size() + 79);
-}
-
 TEST_F(TextReport, WithoutATerminalOnlyFileLinesAndQuietOnlyProblems) {
     {
         HeadlessTextReport report(output);
