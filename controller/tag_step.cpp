@@ -5,12 +5,7 @@
 #include "tags/split_artist_title.h"
 #include "tags/tag_file.h"
 
-bool WriteEntryTag(QueueEntry& entry, const CEncoderApp& app) {
-    if (entry.tag.title.empty()) {
-        const ArtistTitle split = SplitArtistTitle(entry.name);
-        entry.tag.artist = split.artist.toLatin1().toStdString();
-        entry.tag.title = split.title.toLatin1().toStdString();
-    }
+TagFileTarget TagTargetOf(const QueueEntry& entry, const CEncoderApp& app) {
     TagFileTarget target;
     target.status = entry.status;
     target.outputPath = entry.outputPath;
@@ -18,5 +13,14 @@ bool WriteEntryTag(QueueEntry& entry, const CEncoderApp& app) {
     target.outputDirectory = app.OutputDirectory();
     target.sourceDirectory = app.SourceDirectory();
     target.renameToMp3 = app.settings.renameToMp3 != 0;
-    return WriteTagToFile(target, entry.tag);
+    return target;
+}
+
+bool WriteEntryTag(QueueEntry& entry, const CEncoderApp& app) {
+    if (entry.tag.title.empty()) {
+        const ArtistTitle split = SplitArtistTitle(entry.name);
+        entry.tag.artist = split.artist.toLatin1().toStdString();
+        entry.tag.title = split.title.toLatin1().toStdString();
+    }
+    return WriteTagToFile(TagTargetOf(entry, app), entry.tag);
 }

@@ -84,8 +84,10 @@ public:
     // Failing an exact match: the first of the highest rate among equal channels.
     int FindFormatLoosely(int driver, std::uint32_t channels, std::uint32_t avgBytesPerSec) const;
 
-    // Finds the chosen driver (or, with manufacturer id 0, the preferred one),
-    // writes its ids back and gives its long name. -1 when there is none.
+    // Finds the chosen driver (or, with manufacturer id 0, the preferred one:
+    // the professional MP3 codec, Blade, LAME, the external encoder, else the
+    // first listed), writes its ids back and gives its long name. -1 when
+    // there is none.
     int SelectDriver(QString& longName, std::uint32_t& manufacturerId,
                      std::uint32_t& productId) const;
     // Finds the chosen format (2 channels and 16000 bytes per second when 0),

@@ -143,6 +143,13 @@ int EncoderCatalogue::SelectDriver(QString& longName, std::uint32_t& manufacture
                 break;
             }
         }
+        // Without any of those, the first encoder listed rather than no
+        // choice at all: otherwise the codec text stays empty and every
+        // encode falls to the first format of the first encoder, which is
+        // rarely a sensible one.
+        if (found < 0) {
+            found = 0;
+        }
     }
     if (found < 0) {
         return -1;

@@ -237,8 +237,10 @@ TEST_F(Catalogue, SelectDriverPrefersTheProfessionalCodecThenBladeLameAndXing) {
     EXPECT_EQ(product, LAME_DRIVER_ID);
     EXPECT_EQ(select(Sources(false, false, external)), 1);
     EXPECT_EQ(product, XING_DRIVER_ID);
-    EXPECT_EQ(select(Sources(false, false)), -1);
-    EXPECT_EQ(manufacturer, 0u);
+    // None of the preferred ones: the first encoder listed is chosen.
+    EXPECT_EQ(select(Sources(false, false)), 0);
+    EXPECT_EQ(manufacturer, 901u);
+    EXPECT_EQ(product, 1u);
 
     // A stored choice is looked up loosely and corrected to what exists.
     manufacturer = 901;
@@ -345,8 +347,29 @@ TEST(CatalogueWithInstalledCodecs, ListsTheStandardDriversWithA128KbitDefault) {
     EXPECT_EQ(catalogue.FormatNames(mp3, formats, position), 28);
     EXPECT_EQ(formats.value(position), "128 kBit/s, 44,100, Stereo  16 KB/s");
     EXPECT_EQ(catalogue.Format(mp3, position)->format.wFormatTag, WAVE_FORMAT_MPEGLAYER3);
-    // Nothing preferred is there without the libraries and the external encoder.
-    QString name;
-    std::uint32_t manufacturer = 0, product = 0;
-    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), -1);
+    // Nothing preferred is there without the libraries and the external
+    // encoder: the first codec, MP3, is chosen, at 128 kbit/s stereo.
+    QString name, text;
+    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
+    EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), 0);
+    EXPECT_EQ(mp3, 0);
+    EXPECT_TRUE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(text, "128 kBit/s, 44,100, Stereo  16 KB/s");
+}
+
+TEST_F(Catalogue, FirstStartWithoutLibrariesSettlesOnTheFirstEncoderAt128Stereo) {
+    // Mono 32 kbit/s first, as the compression manager's MP3 codec lists it.
+    fakeacm::Install(Codec(901, 1, {Mp3Like(1, 4000), Mp3Like(2, 8000), Mp3Like(2, 16000)}));
+    fakeacm::Install(Codec(902, 1, {Mp3Like(2, 16000)}));
+    ASSERT_EQ(catalogue.Build(Sources(false, false)), 2);
+
+    QString name, text;
+    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
+    const int driver = catalogue.SelectDriver(name, manufacturer, product);
+    ASSERT_EQ(driver, 0);
+    ASSERT_TRUE(catalogue.SelectFormat(driver, text, channels, rate));
+    EXPECT_EQ(text, "128 kBit/s, 44,100, Stereo  16 KB/s");
+    // What was written back is what an encode and the Options lists find.
+    EXPECT_EQ(catalogue.FindDriverExactly(manufacturer, product), 0);
+    EXPECT_EQ(catalogue.FindFormatExactly(0, channels, rate), 2);
 }

@@ -1,0 +1,88 @@
+#include "controller/tag_edit_session.h"
+
+#include "../tags/mp3_maker.h"
+#include "app/encoder_app.h"
+#include "queue/queue_entry.h"
+#include "queue/queue_model.h"
+#include "support/app_sandbox.h"
+#include "support/recording_view.h"
+#include "tags/tag_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TagEditSession : public testsupport::AppSandbox {
+protected:
+    QueueEntry& Add(const QString& fileName, bool selected = true) {
+        auto owned = std::make_unique<QueueEntry>();
+        SetEntryPath(*owned, QDir(sourceDir).filePath(fileName));
+        QueueEntry* entry = model.Append(std::move(owned));
+        model.AddRowAtEnd(entry);
+        model.Select(model.RowCount() - 1, selected);
+        return *entry;
+    }
+
+    // An encoded output for the entry, with `tag` in it.
+    void MakeOutput(QueueEntry& entry, const ID3TagRecord& tag) {
+        const QString path = QDir(outputDir).filePath(entry.name.str() + ".MP3");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const tagtest::Bytes audio = tagtest::MakeMpegFrames(8);
+        file.write(reinterpret_cast<const char*>(audio.data()), qint64(audio.size()));
+        file.close();
+        entry.outputPath = path;
+        entry.status = Completed;
+        TagFileTarget target;
+        target.outputPath = path;
+        ASSERT_TRUE(WriteTagToFile(target, tag));
+    }
+
+    QueueModel model;
+    testsupport::RecordingView view;
+};
+
+ID3TagRecord Record(const char* title, const char* artist, const char* genre = "") {
+    ID3TagRecord record;
+    record.title = title;
+    record.artist = artist;
+    record.genre = genre;
+    return record;
+}
+
+} // namespace
+
+TEST_F(TagEditSession, WithoutASelectionTheUserIsToldAndNoDialogOpens) {
+    Add("A - One.wav", false);
+    bool opened = false;
+    EXPECT_FALSE(EditSelectedTags(model, *app, view, [&](ID3TagRecord&) { return opened = true; }));
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(view.informations.size(), 1);
+    EXPECT_EQ(view.informations[0], "You need to a select a file or a group of files first.");
+}
+
+TEST_F(TagEditSession, AnEncodedFileShowsItsTagAndTakesTheEditAtOnce) {
+    Add("Waiting.wav");
+    QueueEntry& done = Add("Done.wav");
+    MakeOutput(done, Record("On Disk", "Someone", "(8)"));
+
+    ID3TagRecord shown;
+    ASSERT_TRUE(EditSelectedTags(model, *app, view, [&](ID3TagRecord& record) {
+        shown = record;
+        record.artist = "Changed";
+        return true;
+    }));
+    EXPECT_EQ(shown.title.str(), "On Disk");
+    EXPECT_EQ(shown.genre.str(), "(8)");
+
+    ID3TagRecord onDisk;
+    TagFileTarget target;
+    target.outputPath = done.outputPath.str();
+    ASSERT_TRUE(ReadTagFromFile(target, onDisk));
+    EXPECT_EQ(onDisk.artist.str(), "Changed");
+    EXPECT_EQ(onDisk.title.str(), "On Disk");
+    EXPECT_EQ(model.EntryAt(0)->tag.artist.str(), "Changed");
+    EXPECT_EQ(model.EntryAt(0)->tag.title.str(), "Waiting");
+}

@@ -1,0 +1,139 @@
+#include "ui/dialogs/id3_tag_dlg.h"
+
+#include "modal_driver.h"
+#include "queue/queue_entry.h"
+#include "queue/queue_model.h"
+#include "support/app_sandbox.h"
+#include "support/recording_view.h"
+#include "tags/genres.h"
+#include "ui/dialogs/id3_tag_command.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+ID3TagRecord WithGenre(const char* genre, const char* year = "") {
+    ID3TagRecord record;
+    record.title = "Song";
+    record.genre = genre;
+    record.year = year;
+    return record;
+}
+
+QString ShownGenre(CID3TagDlg& dialog, const char* genre) {
+    dialog.SetTag(WithGenre(genre));
+    return dialog.GenreList()->currentIndex() < 0 ? QString("(none)")
+                                                  : dialog.GenreList()->currentText();
+}
+
+} // namespace
+
+TEST(ID3TagDlg, FieldsHaveTheirLimitsAndGenresAreSortedWithTheirNumbers) {
+    CID3TagDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), "ID3 Tag Information");
+    EXPECT_EQ(dialog.TitleEdit()->maxLength(), 128);
+    EXPECT_EQ(dialog.CommentEdit()->maxLength(), 128);
+    EXPECT_EQ(dialog.YearEdit()->maxLength(), 4);
+
+    QComboBox* genres = dialog.GenreList();
+    ASSERT_EQ(genres->count(), 126);
+    for (int i = 0; i < genres->count(); ++i) {
+        EXPECT_EQ(genres->itemText(i), GenreName(genres->itemData(i).toInt()));
+        if (i > 0) {
+            EXPECT_LE(genres->itemText(i - 1).compare(genres->itemText(i), Qt::CaseInsensitive), 0);
+        }
+    }
+    EXPECT_EQ(genres->itemData(genres->findText("Rock")).toInt(), 17);
+    EXPECT_EQ(genres->itemData(genres->findText("Dance Hall")).toInt(), 125);
+}
+
+TEST(ID3TagDlg, ShowTagPicksTheGenreByNumberOrByTheStartOfItsName) {
+    CID3TagDlg dialog;
+    EXPECT_EQ(ShownGenre(dialog, "(17)"), "Rock");
+    EXPECT_EQ(ShownGenre(dialog, "(200)"), "(none)");
+    EXPECT_EQ(ShownGenre(dialog, "(126)"), "(none)");
+    EXPECT_EQ(ShownGenre(dialog, "rock & r"), "Rock & Roll");
+    EXPECT_EQ(ShownGenre(dialog, "Polka Punk"), "(none)");
+    EXPECT_EQ(ShownGenre(dialog, ""), "(none)");
+
+    dialog.SetTag(WithGenre("", "1899"));
+    EXPECT_EQ(dialog.YearEdit()->text(), "");
+    dialog.SetTag(WithGenre("", "2040"));
+    EXPECT_EQ(dialog.YearEdit()->text(), "");
+    dialog.SetTag(WithGenre("", "1999"));
+    EXPECT_EQ(dialog.YearEdit()->text(), "1999");
+    EXPECT_EQ(dialog.TitleEdit()->text(), "Song");
+}
+
+TEST(ID3TagDlg, OkStoresTheGenreByNumberAndCutsTheTexts) {
+    CID3TagDlg dialog;
+    dialog.SetTag(WithGenre("Rock"));
+    dialog.TitleEdit()->setText(QString(128, u't'));
+    dialog.YearEdit()->setText("19x9");
+    dialog.accept();
+    ID3TagRecord record;
+    dialog.GetTag(record);
+    EXPECT_EQ(record.genre.str(), "(17)");
+    EXPECT_EQ(record.title.size(), 127u);
+    EXPECT_EQ(record.year.str(), "19x9");
+
+    dialog.GenreList()->setCurrentIndex(-1);
+    dialog.accept();
+    dialog.GetTag(record);
+    EXPECT_EQ(record.genre.str(), "");
+}
+
+namespace {
+
+class ID3TagCommand : public testsupport::AppSandbox {
+protected:
+    QueueEntry& Add(const QString& fileName) {
+        auto owned = std::make_unique<QueueEntry>();
+        SetEntryPath(*owned, QDir(sourceDir).filePath(fileName));
+        QueueEntry* entry = model.Append(std::move(owned));
+        model.AddRowAtEnd(entry);
+        model.Select(model.RowCount() - 1);
+        return *entry;
+    }
+
+    QueueModel model;
+    testsupport::RecordingView view;
+};
+
+} // namespace
+
+TEST_F(ID3TagCommand, TwoFilesNotYetEncodedTakeTheArtistButKeepTheirTitles) {
+    QueueEntry& first = Add("A - One.wav");
+    QueueEntry& second = Add("B - Two.wav");
+
+    QString shownTitle, shownArtist;
+    dialogtest::OnNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<CID3TagDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        shownTitle = dialog->TitleEdit()->text();
+        shownArtist = dialog->ArtistEdit()->text();
+        dialog->TitleEdit()->setText("X");
+        dialog->ArtistEdit()->setText("Y");
+        dialog->accept();
+    });
+    EXPECT_TRUE(OnID3TagInfo(nullptr, model, *app, view));
+    EXPECT_EQ(shownTitle, "One");
+    EXPECT_EQ(shownArtist, "A");
+    EXPECT_EQ(first.tag.title.str(), "One");
+    EXPECT_EQ(first.tag.artist.str(), "Y");
+    EXPECT_EQ(second.tag.title.str(), "Two");
+    EXPECT_EQ(second.tag.artist.str(), "Y");
+
+    // Cancel leaves the records alone.
+    dialogtest::OnNextModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<CID3TagDlg*>(modal);
+        dialog->ArtistEdit()->setText("Z");
+        dialog->reject();
+    });
+    EXPECT_FALSE(OnID3TagInfo(nullptr, model, *app, view));
+    EXPECT_EQ(first.tag.artist.str(), "Y");
+    EXPECT_TRUE(view.informations.isEmpty());
+}

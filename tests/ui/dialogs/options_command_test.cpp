@@ -1,0 +1,76 @@
+#include "ui/dialogs/options_command.h"
+
+#include "controller/main_controller.h"
+#include "modal_driver.h"
+#include "queue/main_view.h"
+#include "queue/wave_probe.h"
+#include "support/app_sandbox.h"
+#include "support/fake_encoder.h"
+#include "support/recording_view.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OptionsCommand : public testsupport::AppSandbox {
+protected:
+    void SetUp() override {
+        AppSandbox::SetUp();
+        controller = std::make_unique<MainController>(
+            *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
+    }
+
+    void TearDown() override {
+        controller.reset();
+        AppSandbox::TearDown();
+    }
+
+    testsupport::RecordingView view;
+    testsupport::FakeEncoder fake;
+    testsupport::ManualClock clock;
+    std::unique_ptr<MainController> controller;
+};
+
+} // namespace
+
+TEST_F(OptionsCommand, ANewSourceFolderIsWatchedAndShownAtOnce) {
+    MakeWav("old.wav");
+    controller->Startup();
+    ASSERT_EQ(controller->Model().RowCount(), 1);
+    const QString newSource = temp.filePath("new");
+    ASSERT_TRUE(QDir().mkpath(newSource));
+    MakeWav("fresh.wav", 4410, newSource);
+
+    dialogtest::OnNextModal([&](QWidget* modal) {
+        modal->findChild<QLineEdit*>("1011")->setText(newSource);
+        qobject_cast<QDialog*>(modal)->accept();
+    });
+    EXPECT_EQ(RunOptionsDialog(nullptr, *app, nullptr, *controller, nullptr), QDialog::Accepted);
+    EXPECT_EQ(app->settings.fromDir, newSource);
+    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), newSource);
+    ASSERT_EQ(controller->Model().RowCount(), 2);
+    EXPECT_EQ(controller->Model().EntryAt(1)->name.str(), "fresh");
+}
+
+TEST_F(OptionsCommand, APriorityChangeReachesTheRunningEncode) {
+    MakeWav("song.wav");
+    controller->Startup();
+    controller->OnEncode();
+    ASSERT_EQ(fake.starts.size(), 1u);
+
+    dialogtest::OnNextModal([](QWidget* modal) {
+        modal->findChild<QSlider*>("1017")->setValue(3);
+        qobject_cast<QDialog*>(modal)->accept();
+    });
+    RunOptionsDialog(nullptr, *app, nullptr, *controller, nullptr);
+    EXPECT_EQ(fake.priorities, std::vector<int>{3});
+
+    // Cancelled: nothing changed, nothing applied.
+    dialogtest::OnNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    RunOptionsDialog(nullptr, *app, nullptr, *controller, nullptr);
+    EXPECT_EQ(fake.priorities, std::vector<int>{3});
+}

@@ -1,0 +1,317 @@
+#include "ui/dialogs/options_dlg.h"
+
+#include "controller/catalogue_codec.h"
+#include "engines/catalogue.h"
+#include "modal_driver.h"
+#include "platform/acm_fake_drivers.h"
+#include "ui/controls/columns_dlg.h"
+#include "ui/dialogs/folder_browser.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using dialogtest::OnNextModal;
+
+WAVEFORMATEX Mp3Like(std::uint16_t channels, std::uint32_t byteRate) {
+    WAVEFORMATEX format = fakeacm::FakeFormat(channels, 12);
+    format.nAvgBytesPerSec = byteRate;
+    format.nBlockAlign = 1;
+    format.wBitsPerSample = 0;
+    return format;
+}
+
+void InstallCodec(std::uint16_t manufacturer, std::vector<WAVEFORMATEX> formats) {
+    auto driver =
+        std::make_shared<fakeacm::Driver>(fakeacm::Behaviour::PassThrough, std::move(formats));
+    driver->details.wMid = manufacturer;
+    driver->details.wPid = 1;
+    driver->details.szShortName = "Codec " + std::to_string(manufacturer);
+    driver->details.szLongName = driver->details.szShortName;
+    fakeacm::Install(driver);
+}
+
+CatalogueSources Sources(bool blade) {
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [blade](int library) { return blade && library == 0; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    return sources;
+}
+
+template <typename Widget> Widget* Control(QWidget& dialog, int id) {
+    return dialog.findChild<Widget*>(QString::number(id));
+}
+
+QStringList Items(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->itemText(i);
+    }
+    return items;
+}
+
+// Codec 901: mono 32, stereo 128 and 192 kbit/s; codec 902: stereo 64, 128
+// and 160 kbit/s; then Blade's fixed list.
+class OptionsDlg : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallCodec(901, {Mp3Like(1, 4000), Mp3Like(2, 16000), Mp3Like(2, 24000)});
+        InstallCodec(902, {Mp3Like(2, 8000), Mp3Like(2, 16000), Mp3Like(2, 20000)});
+        ASSERT_EQ(catalogue.Build(Sources(true)), 3);
+        settings.fromDir = "/srv/in";
+        settings.toDir = "/srv/out";
+    }
+
+    IsolatedAcmDrivers isolation;
+    EncoderCatalogue catalogue;
+    EncoderSettings settings;
+};
+
+struct MessageSeen {
+    QString text;
+    QString title;
+};
+
+// Closes the next message box, remembering what it said.
+void CloseNextMessage(MessageSeen& seen) {
+    OnNextModal([&seen](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen = {box->text(), box->windowTitle()};
+        box->accept();
+    });
+}
+
+} // namespace
+
+TEST_F(OptionsDlg, ControlsShowTheSettings) {
+    settings.deleteWhenDone = 1;
+    settings.renameToMp3 = 0;
+    settings.autoEncode = 1;
+    settings.priority = 2;
+    COptionsDlg dialog(settings, &catalogue);
+    EXPECT_EQ(dialog.windowTitle(), "Options");
+    EXPECT_TRUE(Control<QCheckBox>(dialog, 1015)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, 1016)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, 1018)->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(dialog, 1021)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, 1022)->isChecked());
+    EXPECT_EQ(dialog.PrioritySlider()->value(), 2);
+    EXPECT_EQ(dialog.PrioritySlider()->maximum(), 3);
+    EXPECT_EQ(Control<QLineEdit>(dialog, 1011)->text(), "/srv/in");
+    EXPECT_EQ(Control<QLineEdit>(dialog, 1013)->maxLength(), 259);
+    EXPECT_EQ(Items(dialog.EncoderList()),
+              (QStringList{"Codec 901", "Codec 902", "Blade's MP3 Encoder"}));
+}
+
+TEST_F(OptionsDlg, RenameOffRefusesFoldersThatDifferOnlyInCase) {
+    settings.renameToMp3 = 1;
+    COptionsDlg dialog(settings, &catalogue);
+    Control<QLineEdit>(dialog, 1011)->setText("/srv/Music");
+    Control<QLineEdit>(dialog, 1013)->setText("/srv/music");
+    Control<QCheckBox>(dialog, 1018)->setChecked(false);
+    Control<QCheckBox>(dialog, 1015)->setChecked(true);
+
+    MessageSeen seen;
+    CloseNextMessage(seen);
+    dialog.accept();
+    EXPECT_EQ(seen.text, "The From directory needs to be different from the To directory when "
+                         "you choose not to rename the wave file to a .mp3 extension.");
+    EXPECT_EQ(seen.title, "A Corvane MP3 Encoder");
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.fromDir, "/srv/in");
+    EXPECT_EQ(settings.deleteWhenDone, 0u);
+    EXPECT_EQ(settings.renameToMp3, 1u);
+
+    // The same folder written another way is refused too.
+    Control<QLineEdit>(dialog, 1013)->setText("/srv/./Music/");
+    seen = {};
+    CloseNextMessage(seen);
+    dialog.accept();
+    EXPECT_FALSE(seen.text.isEmpty());
+    EXPECT_EQ(settings.fromDir, "/srv/in");
+
+    Control<QCheckBox>(dialog, 1018)->setChecked(true);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.fromDir, "/srv/Music");
+    EXPECT_EQ(settings.toDir, "/srv/./Music/");
+    EXPECT_EQ(settings.deleteWhenDone, 1u);
+}
+
+TEST_F(OptionsDlg, AnEmptyFolderIsTheProgramDirectoryInTheCheck) {
+    settings.renameToMp3 = 0;
+    COptionsDlg dialog(settings, &catalogue);
+    dialog.SetProgramDirectory("/opt/encoder");
+    Control<QLineEdit>(dialog, 1011)->setText("");
+    Control<QLineEdit>(dialog, 1013)->setText("/opt/encoder");
+    MessageSeen seen;
+    CloseNextMessage(seen);
+    dialog.accept();
+    EXPECT_FALSE(seen.text.isEmpty());
+    EXPECT_EQ(settings.fromDir, "/srv/in");
+}
+
+TEST_F(OptionsDlg, AnImpossiblePriorityIsStoredBackAsLowEvenOnCancel) {
+    settings.priority = 7;
+    {
+        COptionsDlg dialog(settings, &catalogue);
+        EXPECT_EQ(dialog.PrioritySlider()->value(), 0);
+        dialog.reject();
+    }
+    EXPECT_EQ(settings.priority, 0u);
+
+    COptionsDlg dialog(settings, &catalogue);
+    dialog.PrioritySlider()->setValue(3);
+    dialog.accept();
+    EXPECT_EQ(settings.priority, 3u);
+}
+
+TEST_F(OptionsDlg, UnknownEncoderIdsSelectTheFirstEncoderAndItsMatchingFormat) {
+    settings.manufacturerId = 777;
+    settings.productId = 1;
+    settings.channels = 2;
+    settings.bytesPerSec = 24000;
+    {
+        COptionsDlg dialog(settings, &catalogue);
+        EXPECT_EQ(dialog.EncoderList()->currentIndex(), 0);
+        EXPECT_EQ(Items(dialog.FormatList()).size(), 3);
+        EXPECT_EQ(dialog.FormatList()->currentText(), "192 kBit/s, 44,100, Stereo  24 KB/s");
+    }
+    settings.bytesPerSec = 12345;
+    COptionsDlg dialog(settings, &catalogue);
+    EXPECT_EQ(dialog.FormatList()->currentIndex(), 0);
+    dialog.accept();
+    EXPECT_EQ(settings.manufacturerId, 901u);
+    EXPECT_EQ(settings.channels, 1u);
+    EXPECT_EQ(settings.bytesPerSec, 4000u);
+}
+
+TEST_F(OptionsDlg, ChangingTheEncoderReselectsItsDefaultFormat) {
+    settings.manufacturerId = 901;
+    settings.productId = 1;
+    settings.channels = 2;
+    settings.bytesPerSec = 24000;
+    COptionsDlg dialog(settings, &catalogue);
+    EXPECT_EQ(dialog.FormatList()->currentIndex(), 2);
+
+    dialog.EncoderList()->setCurrentIndex(1);
+    EXPECT_EQ(Items(dialog.FormatList()), (QStringList{"64 kBit/s, 44,100, Stereo  8 KB/s",
+                                                       "128 kBit/s, 44,100, Stereo  16 KB/s",
+                                                       "160 kBit/s, 44,100, Stereo  20 KB/s"}));
+    EXPECT_EQ(dialog.FormatList()->currentIndex(), 1);
+
+    dialog.EncoderList()->setCurrentIndex(2);
+    EXPECT_EQ(dialog.FormatList()->count(), 14);
+    EXPECT_EQ(dialog.FormatList()->currentText(), "128 kBit/s, 44,100, Stereo  16 KB/s");
+    dialog.FormatList()->setCurrentIndex(0);
+    dialog.accept();
+    EXPECT_EQ(settings.manufacturerId, BLADE_DRIVER_ID);
+    EXPECT_EQ(settings.productId, BLADE_DRIVER_ID);
+    EXPECT_EQ(settings.channels, 2u);
+    EXPECT_EQ(settings.bytesPerSec, 40000u);
+}
+
+TEST_F(OptionsDlg, WithoutACatalogueTheEncoderSettingsStayAsTheyWere) {
+    settings.manufacturerId = 901;
+    settings.bytesPerSec = 24000;
+    COptionsDlg dialog(settings, nullptr);
+    EXPECT_EQ(dialog.EncoderList()->count(), 0);
+    EXPECT_EQ(dialog.FormatList()->count(), 0);
+    dialog.accept();
+    EXPECT_EQ(settings.manufacturerId, 901u);
+    EXPECT_EQ(settings.bytesPerSec, 24000u);
+}
+
+TEST_F(OptionsDlg, FirstStartShowsTheFirstEncoderAt128Stereo) {
+    IsolatedAcmDrivers onlyOneCodec;
+    InstallCodec(901, {Mp3Like(1, 4000), Mp3Like(2, 8000), Mp3Like(2, 16000)});
+    EncoderCatalogue noLibraries;
+    ASSERT_EQ(noLibraries.Build(Sources(false)), 1);
+
+    EncoderSettings fresh;
+    CatalogueCodec codec(noLibraries);
+    // The main window's codec text resolves the choice at start.
+    EXPECT_EQ(codec.DescribeCodec(&fresh.manufacturerId, &fresh.productId, &fresh.channels,
+                                  &fresh.bytesPerSec),
+              "Codec: 128 kBit/s, 44,100, Stereo  16 KB/s with Codec 901");
+    COptionsDlg dialog(fresh, &noLibraries);
+    EXPECT_EQ(dialog.EncoderList()->currentText(), "Codec 901");
+    EXPECT_EQ(dialog.FormatList()->currentText(), "128 kBit/s, 44,100, Stereo  16 KB/s");
+}
+
+TEST_F(OptionsDlg, BrowseStartsAtTheFolderAndTakesOnlyAChosenOne) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString start = root.filePath("a-folder-name-long-enough-to-be-cut-short");
+    const QString other = root.filePath("other");
+    ASSERT_TRUE(QDir().mkpath(start));
+    ASSERT_TRUE(QDir().mkpath(other));
+    settings.fromDir = start;
+    COptionsDlg dialog(settings, &catalogue);
+
+    QString title, status;
+    OnNextModal([&](QWidget* modal) {
+        auto* browser = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(browser, nullptr);
+        title = browser->windowTitle();
+        status = browser->findChild<QLabel*>("status")->text();
+        browser->selectFile(other);
+        static_cast<QDialog*>(browser)->accept();
+    });
+    Control<QPushButton>(dialog, 1012)->click();
+    EXPECT_EQ(title, "Select Source Directory");
+    EXPECT_EQ(status, start.left(35) + "...");
+    EXPECT_EQ(CFolderBrowser::StatusText(start.left(35)), start.left(35));
+    EXPECT_EQ(Control<QLineEdit>(dialog, 1011)->text(), other);
+
+    OnNextModal([&](QWidget* modal) {
+        title = modal->windowTitle();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    Control<QPushButton>(dialog, 1014)->click();
+    EXPECT_EQ(title, "Select Target Directory");
+    EXPECT_EQ(Control<QLineEdit>(dialog, 1013)->text(), "/srv/out");
+}
+
+namespace {
+
+struct ColumnsHost : OptionsColumnsHost {
+    void StoreColumnWidths() override { calls << "store"; }
+    void RebuildColumns() override { calls << "rebuild"; }
+    QStringList calls;
+};
+
+} // namespace
+
+TEST_F(OptionsDlg, SetColumnsTakesEffectEvenWhenOptionsIsCancelled) {
+    ColumnsHost host;
+    COptionsDlg dialog(settings, &catalogue);
+    dialog.SetColumnsHost(&host);
+    OnNextModal([](QWidget* modal) {
+        auto* columns = qobject_cast<CColumnsDlg*>(modal);
+        ASSERT_NE(columns, nullptr);
+        for (int i = 0; i < columns->ColumnList()->count(); ++i) {
+            columns->ColumnList()->item(i)->setCheckState(Qt::Unchecked);
+        }
+        columns->accept();
+    });
+    Control<QPushButton>(dialog, 1023)->click();
+    dialog.reject();
+    EXPECT_EQ(settings.columns, COLUMN_FILES);
+    EXPECT_EQ(host.calls, (QStringList{"store", "rebuild"}));
+
+    OnNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    Control<QPushButton>(dialog, 1023)->click();
+    EXPECT_EQ(host.calls, (QStringList{"store", "rebuild", "store"}));
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class EncoderCatalogue;
+
+// Renders the Options, ID3 Tag Information, Network and Columns dialogs with
+// sample contents into `directory` as options.png, id3.png, network.png and
+// columns.png, without showing them on screen. The Options dialog lists the
+// given catalogue, or the compression manager's codecs when there is none.
+// False when the directory cannot be made or a picture cannot be written.
+bool WriteDialogScreenshots(const QString& directory, const EncoderCatalogue* catalogue = nullptr);
