@@ -10,6 +10,7 @@
 
 #ifdef CORVANE_HAVE_CONTROLLER
 #include "controller/headless_main.h"
+#include "controller/headless_options.h"
 #endif
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -32,26 +32,12 @@ bool HasDisplay() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-// True when an argument asks for the run without a window (or its help).
-bool WantsHeadless(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument == "--") {
-            return false;
-        }
-        if (argument == "--headless" || argument == "--help" || argument == "-h") {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
 #ifdef CORVANE_HAVE_CONTROLLER
-    if (WantsHeadless(argc, argv)) {
-        return RunHeadless(argc, argv);
+    if (const int code = RunWithoutWindow(argc, argv); code >= 0) {
+        return code;
     }
 #endif
     if (!HasDisplay()) {
@@ -67,7 +53,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::unique_ptr<SettingsStore> store = OpenSettingsKey();
+#ifdef CORVANE_HAVE_CONTROLLER
+    const QString settingsFile = ParseCommandLine(QApplication::arguments()).settingsFile;
+#else
+    const QString settingsFile;
+#endif
+    std::unique_ptr<SettingsStore> store =
+        settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(settingsFile);
     CEncoderApp app(*store);
     app.ReadCommandLine(QApplication::arguments());
     app.InitProgramDirectory();

@@ -9,9 +9,11 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t lastSignal = 0;
 
-void OnSignal(int) {
-    // Only async-signal-safe work here: wake the main thread.
+void OnSignal(int signal) {
+    // Only async-signal-safe work here: note the signal and wake the main thread.
+    lastSignal = signal;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
@@ -36,4 +38,8 @@ bool InstallQuitSignalHandlers(std::function<void()> onQuit) {
     action.sa_flags = SA_RESTART;
     return ::sigaction(SIGINT, &action, nullptr) == 0 &&
            ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+int LastQuitSignal() {
+    return lastSignal;
 }

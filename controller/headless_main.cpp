@@ -14,25 +14,62 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
+namespace {
+
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return arguments;
+}
+
+int BadCommandLine(const QString& problem) {
+    std::fprintf(stderr, "corvane-encoder: %s\n%s", qPrintable(problem),
+                 qPrintable(HeadlessUsage()));
+    return EXIT_BAD_COMMAND_LINE;
+}
+
+// A settings file that exists must be one we can read; a missing one is
+// created with the defaults on the way out.
+QString SettingsFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && (info.isDir() || !info.isReadable())) {
+        return QStringLiteral("cannot read the settings file %1").arg(path);
+    }
+    if (info.exists() && QSettings(path, QSettings::IniFormat).status() != QSettings::NoError) {
+        return QStringLiteral("the settings file %1 is not in INI format").arg(path);
+    }
+    return QString();
+}
+
+// Redrawing in place needs a terminal that understands the erase sequence.
+bool OutputIsTerminal() {
+    const char* term = std::getenv("TERM");
+    return ::isatty(STDOUT_FILENO) == 1 && (term == nullptr || std::strcmp(term, "dumb") != 0);
+}
+
+// The program without a window; the command line has been checked.
 int RunHeadless(int argc, char** argv) {
+    // A reader that goes away (`| head`) must not kill a half-written encode:
+    // the report's writes fail quietly and the batch goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication qtApp(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brindlecap"));
     QCoreApplication::setApplicationName(QStringLiteral("Encoder"));
 
     const HeadlessOptions options = ParseCommandLine(QCoreApplication::arguments());
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "corvane-encoder: %s\n%s", qPrintable(options.error),
-                     qPrintable(HeadlessUsage()));
-        return 2;
+        return BadCommandLine(options.error);
     }
-    if (options.help) {
-        std::fputs(qPrintable(HeadlessUsage()), stdout);
-        return 0;
-    }
-
     std::unique_ptr<SettingsStore> store =
         options.settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(options.settingsFile);
     CEncoderApp app(*store);
@@ -55,13 +92,19 @@ int RunHeadless(int argc, char** argv) {
         }
         SetUncTables(tables);
     }
+    HeadlessOutput output;
+    output.format = options.format;
+    output.quiet = options.quiet;
+    output.terminal = OutputIsTerminal();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
-    HeadlessSession session(app, MainController::Ports{engines->Encoder(), engines->Codec(),
-                                                       engines->Probe(), nullptr, nullptr});
+    HeadlessSession session(app,
+                            MainController::Ports{engines->Encoder(), engines->Codec(),
+                                                  engines->Probe(), nullptr, nullptr},
+                            output);
     session.Controller().Scheduler().writeTag = engines->TagWriter();
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
-    InstallQuitSignalHandlers([&session] { session.Quit(); });
+    InstallQuitSignalHandlers([&session] { session.Quit(LastQuitSignal() == SIGINT); });
     if (!session.StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
         if (app.settings.client != 0) {
             std::fprintf(stderr, "corvane-encoder: no network; encoding here only\n");
@@ -78,7 +121,7 @@ int RunHeadless(int argc, char** argv) {
     for (const QString& file : options.files) {
         files.append(QFileInfo(file).absoluteFilePath());
     }
-    if (files.isEmpty()) {
+    if (files.isEmpty() && !options.quiet) {
         std::fprintf(stderr, "corvane-encoder: watching %s (Auto Encode %s); Ctrl+C stops\n",
                      qPrintable(app.SourceDirectory()),
                      app.settings.autoEncode != 0 ? "on" : "off");
@@ -87,4 +130,34 @@ int RunHeadless(int argc, char** argv) {
     const int code = QCoreApplication::exec();
     app.SaveSettings();
     return code;
+}
+
+} // namespace
+
+int RunWithoutWindow(int argc, char** argv) {
+    const HeadlessOptions options = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (!options.error.isEmpty()) {
+        return BadCommandLine(options.error);
+    }
+    if (options.help) {
+        std::fputs(qPrintable(HeadlessUsage()), stdout);
+        return EXIT_ALL_ENCODED;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(VersionLine()), stdout);
+        return EXIT_ALL_ENCODED;
+    }
+    // Checked for the window too: it would otherwise start on defaults and
+    // write them over a file it could not read.
+    if (!options.settingsFile.isEmpty()) {
+        const QString problem = SettingsFileProblem(options.settingsFile);
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "corvane-encoder: %s\n", qPrintable(problem));
+            return EXIT_BAD_COMMAND_LINE;
+        }
+    }
+    if (options.headless) {
+        return RunHeadless(argc, argv);
+    }
+    return -1;
 }

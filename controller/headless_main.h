@@ -1,4 +1,6 @@
 #pragma once
 
-// The program without a window (--headless, --help); returns the exit code.
-int RunHeadless(int argc, char** argv);
+// Answers the command line that needs no window: a wrong one (usage on
+// standard error, EXIT_BAD_COMMAND_LINE), --help, --version and --headless.
+// Returns the exit code, or -1 when the window is to open.
+int RunWithoutWindow(int argc, char** argv);

@@ -1,5 +1,40 @@
 #include "controller/headless_options.h"
 
+#include "app/strings.h"
+
+#ifndef CORVANE_VERSION
+#define CORVANE_VERSION "0.0.0"
+#endif
+
+namespace {
+
+// An option that takes the next argument as its value; false when it is missing.
+bool TakeValue(const QStringList& arguments, qsizetype& i, QString& value,
+               HeadlessOptions& options) {
+    if (i + 1 >= arguments.size()) {
+        options.error = QStringLiteral("%1 needs a value").arg(arguments[i]);
+        return false;
+    }
+    value = arguments[++i];
+    return true;
+}
+
+// Options that only mean something without a window.
+QString HeadlessOnlyProblem(const HeadlessOptions& options) {
+    if (!options.files.isEmpty()) {
+        return QStringLiteral("files to encode are given only with --headless");
+    }
+    if (options.format == OutputFormat::Json) {
+        return QStringLiteral("--json is given only with --headless");
+    }
+    if (options.quiet) {
+        return QStringLiteral("--quiet is given only with --headless");
+    }
+    return QString();
+}
+
+} // namespace
+
 HeadlessOptions ParseCommandLine(const QStringList& arguments) {
     HeadlessOptions options;
     bool optionsEnded = false;
@@ -13,20 +48,26 @@ HeadlessOptions ParseCommandLine(const QStringList& arguments) {
             options.headless = true;
         } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
             options.help = true;
+        } else if (argument == QStringLiteral("--version")) {
+            options.version = true;
+        } else if (argument == QStringLiteral("--json")) {
+            options.format = OutputFormat::Json;
+        } else if (argument == QStringLiteral("--quiet") || argument == QStringLiteral("-q")) {
+            options.quiet = true;
         } else if (argument.compare(QStringLiteral("-log"), Qt::CaseInsensitive) == 0) {
             continue;
         } else if (argument == QStringLiteral("--settings")) {
-            if (i + 1 >= arguments.size()) {
-                options.error = QStringLiteral("--settings needs a file name");
+            if (!TakeValue(arguments, i, options.settingsFile, options)) {
                 return options;
             }
-            options.settingsFile = arguments[++i];
+        } else if (argument == QStringLiteral("--screenshot")) {
+            if (!TakeValue(arguments, i, options.screenshotDir, options)) {
+                return options;
+            }
         } else if (argument == QStringLiteral("--bind")) {
-            if (i + 1 >= arguments.size()) {
-                options.error = QStringLiteral("--bind needs an IPv4 address");
+            if (!TakeValue(arguments, i, options.bindAddress, options)) {
                 return options;
             }
-            options.bindAddress = arguments[++i];
         } else if (argument == QStringLiteral("--smb-conf") ||
                    argument == QStringLiteral("--mountinfo")) {
             if (i + 1 >= arguments.size()) {
@@ -50,17 +91,25 @@ HeadlessOptions ParseCommandLine(const QStringList& arguments) {
             options.files.append(argument);
         }
     }
-    if (!options.headless && !options.files.isEmpty()) {
-        options.error = QStringLiteral("files to encode are given only with --headless");
+    if (options.help || options.version) {
+        return options;
+    }
+    if (!options.headless) {
+        options.error = HeadlessOnlyProblem(options);
+    } else if (!options.screenshotDir.isEmpty()) {
+        options.error = QStringLiteral("--screenshot needs the window; leave out --headless");
+    } else if (options.quiet && options.format == OutputFormat::Json) {
+        options.error = QStringLiteral("--quiet and --json exclude each other");
     }
     return options;
 }
 
 QString HeadlessUsage() {
     return QStringLiteral(
-        "Usage: corvane-encoder [-log]\n"
-        "       corvane-encoder --headless [--settings FILE] [--bind ADDRESS] [--port N]\n"
-        "                       [-log] [FILE...]\n"
+        "Usage: corvane-encoder [-log] [--settings FILE]\n"
+        "       corvane-encoder --headless [--json | --quiet] [--settings FILE]\n"
+        "                       [--bind ADDRESS] [--port N] [-log] [FILE...]\n"
+        "       corvane-encoder --help | --version\n"
         "\n"
         "Without options the program opens its window.\n"
         "\n"
@@ -68,14 +117,21 @@ QString HeadlessUsage() {
         "                   Without FILEs: watch the source folder (\"From Dir\") as the\n"
         "                   window does, and encode new files when Auto Encode is on;\n"
         "                   Ctrl+C or SIGTERM stop it like Quit.\n"
-        "                   With FILEs: encode those WAV files now and exit; the exit\n"
-        "                   code is 0 when every file was encoded, 1 otherwise.\n"
-        "                   One line per finished file on standard output:\n"
-        "                   file, outcome, encoding time, time ratio (tab-separated).\n"
+        "                   With FILEs: encode those WAV files now and exit.\n"
+        "                   One line per file named on standard output: file, outcome\n"
+        "                   (Completed, Error, Cancelled or Rejected), encoding time,\n"
+        "                   time ratio, and for a rejected file the reason\n"
+        "                   (tab-separated). On a terminal a status line shows the\n"
+        "                   running file.\n"
         "                   With \"Client\" off this machine is a server: it listens\n"
         "                   on port 5150 and hands files to the machines that log\n"
         "                   in, with one line per handed-out file on standard\n"
         "                   output: file, \"Handed out\", machine (tab-separated).\n"
+        "  --json           with --headless: one JSON object per line instead (events\n"
+        "                   admitted, rejected, started, progress, finished,\n"
+        "                   batch_finished; see the README).\n"
+        "  --quiet, -q      with --headless: print only failed, cancelled and rejected\n"
+        "                   files, on standard error.\n"
         "  --settings FILE  read and write the settings in FILE (INI format) instead\n"
         "                   of the user's settings.\n"
         "  --bind ADDRESS   bind every socket to this local IPv4 address.\n"
@@ -83,7 +139,19 @@ QString HeadlessUsage() {
         "  --smb-conf FILE  read this machine's shares from FILE (smb.conf format).\n"
         "  --mountinfo FILE read its network mounts from FILE (mountinfo format).\n"
         "  -log             write a trace to debug.txt in the current directory.\n"
-        "  --help           show this text.\n"
+        "  --version        show the program's name and version.\n"
+        "  --help, -h       show this text.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0    every file was encoded (or, watching, the program was stopped by SIGTERM)\n"
+        "  1    some file failed, was cancelled or was rejected\n"
+        "  2    bad command line or unreadable settings file\n"
+        "  130  interrupted by Ctrl+C (the partial output is removed)\n"
         "\n"
         "Failures are recorded in error.log in the program's directory.\n");
+}
+
+QString VersionLine() {
+    return QStringLiteral("corvane-encoder (%1) %2\n")
+        .arg(ResString(IDS_APP_TITLE), QStringLiteral(CORVANE_VERSION));
 }

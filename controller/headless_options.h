@@ -4,13 +4,20 @@
 #include <QStringList>
 #include <cstdint>
 
+// How a run without a window reports on standard output.
+enum class OutputFormat { Text, Json };
+
 // The command line of a run: the window, or --headless with its options.
 struct HeadlessOptions {
     bool headless = false;
     bool help = false;
-    QString settingsFile; // --settings FILE: an INI file instead of the user's settings
-    QStringList files;    // files to encode now; empty: watch the source folder
-    QString error;        // not empty: the command line is wrong
+    bool version = false;
+    bool quiet = false;                       // only errors, on standard error
+    OutputFormat format = OutputFormat::Text; // --json: one object per line
+    QString settingsFile;                     // --settings FILE: an INI file instead of the user's
+    QString screenshotDir;                    // --screenshot DIR: pictures of the window
+    QStringList files;                        // files to encode now; empty: watch the source folder
+    QString error;                            // not empty: the command line is wrong
     // --bind ADDRESS: the local address of every socket; --port N: the server's port.
     QString bindAddress;
     std::uint16_t port = 5150;
@@ -20,8 +27,16 @@ struct HeadlessOptions {
     QString mountInfo;
 };
 
+// Exit codes of the program.
+inline constexpr int EXIT_ALL_ENCODED = 0;
+inline constexpr int EXIT_SOME_FAILED = 1;
+inline constexpr int EXIT_BAD_COMMAND_LINE = 2;
+inline constexpr int EXIT_INTERRUPTED = 130;
+
 // `arguments` includes the program name. "-log" (any case) is the trace
 // switch, not a file.
 HeadlessOptions ParseCommandLine(const QStringList& arguments);
 
 QString HeadlessUsage();
+// Program name and version, one line with its line feed.
+QString VersionLine();

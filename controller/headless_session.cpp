@@ -2,41 +2,95 @@
 
 #include "net/client_role.h"
 #include "net/server_role.h"
+#include "controller/headless_progress.h"
 #include "queue/encode_scheduler.h"
 #include "queue/progress_display.h"
 
-#include <QTimer>
+namespace {
+
+// Redraws of the status line; each report thins them out further.
+constexpr int PROGRESS_SAMPLE_MS = 250;
+
+QString PathKey(const QString& path) {
+    return path.toCaseFolded();
+}
+
+// "File X was rejected because it is not a valid wave file." gives
+// "it is not a valid wave file"; a sentence without a cause is kept whole.
+QString ReasonOf(const QString& sentence) {
+    static const QString BECAUSE = QStringLiteral(" because ");
+    const qsizetype at = sentence.lastIndexOf(BECAUSE);
+    if (at < 0) {
+        return sentence;
+    }
+    QString reason = sentence.mid(at + BECAUSE.size());
+    if (reason.endsWith(u'.')) {
+        reason.chop(1);
+    }
+    return reason;
+}
+
+ReportedOutcome Reported(FileOutcome outcome) {
+    switch (outcome) {
+    case FileOutcome::Completed:
+        return ReportedOutcome::Completed;
+    case FileOutcome::Failed:
+        return ReportedOutcome::Failed;
+    case FileOutcome::Cancelled:
+        break;
+    }
+    return ReportedOutcome::Cancelled;
+}
+
+void Count(BatchCounts& counts, ReportedOutcome outcome) {
+    switch (outcome) {
+    case ReportedOutcome::Completed:
+    case ReportedOutcome::Existing:
+        ++counts.completed;
+        break;
+    case ReportedOutcome::Failed:
+        ++counts.failed;
+        break;
+    case ReportedOutcome::Cancelled:
+        ++counts.cancelled;
+        break;
+    }
+}
+
+} // namespace
 
 HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& ports,
-                                 std::FILE* status, std::FILE* messages)
-    : view(messages), controller(std::make_unique<MainController>(app, view, ports)),
-      status(status) {
+                                 const HeadlessOutput& output)
+    : report(MakeHeadlessReport(output)),
+      view([this](const QString& line) { report->Message(line); }),
+      controller(std::make_unique<MainController>(app, view, ports)) {
     EncodeScheduler& scheduler = controller->Scheduler();
     scheduler.fileFinished = [this](const QueueEntry& entry, FileOutcome outcome) {
-        switch (outcome) {
-        case FileOutcome::Completed:
-            PrintStatus(entry, QStringLiteral("Completed"));
-            break;
-        case FileOutcome::Failed:
-            failed = true;
-            PrintStatus(entry, QStringLiteral("Error"));
-            break;
-        case FileOutcome::Cancelled:
-            failed = true;
-            PrintStatus(entry, QStringLiteral("Cancelled"));
-            break;
+        OnFileFinished(entry, outcome);
+    };
+    scheduler.fileStarted = [this](const QueueEntry& entry) {
+        report->Started(entry);
+        progressTimer.start();
+    };
+    scheduler.errorReported = [this](const QString& message) {
+        if (admitting) {
+            admissionErrors.append(message);
         }
     };
     scheduler.batchEnded = [this] {
+        progressTimer.stop();
         if (fileMode) {
             // Leave the handler that ended the batch before ending the run.
             QTimer::singleShot(0, this, [this] { End(); });
+            return;
         }
+        report->BatchFinished(counts, -1);
+        counts = BatchCounts{};
     };
+    progressTimer.setInterval(PROGRESS_SAMPLE_MS);
+    connect(&progressTimer, &QTimer::timeout, this, [this] { SampleProgress(); });
     controller->Server().fileHandedOut = [this](const QueueEntry& entry, const QString& machine) {
-        std::fprintf(this->status, "%s\tHanded out\t%s\n", qPrintable(entry.path.str()),
-                     qPrintable(machine));
-        std::fflush(this->status);
+        report->HandedOut(entry, machine);
     };
     connect(controller.get(), &MainController::QuitRequested, this, [this] {
         // A file run that is stopped has not done what it was asked to.
@@ -54,22 +108,23 @@ void HeadlessSession::Start(const QStringList& files) {
         return;
     }
     controller->Startup(false);
-    // A file named twice is one file, not a refused duplicate.
-    QStringList unique;
+    QSet<QString> named;
     for (const QString& file : files) {
-        if (!unique.contains(file, Qt::CaseInsensitive)) {
-            unique.append(file);
+        // A file named twice is one file, not a refused duplicate.
+        if (!named.contains(PathKey(file))) {
+            named.insert(PathKey(file));
+            Admit(file);
         }
-    }
-    const int admitted = controller->AddFiles(unique);
-    if (admitted < unique.size()) {
-        failed = true;
     }
     QueueModel& model = controller->Model();
     for (int row = 0; row < model.RowCount(); ++row) {
         const QueueEntry* entry = model.EntryAt(row);
-        if (entry->status == Completed) {
-            PrintStatus(*entry, QStringLiteral("Completed (output exists)"));
+        if (entry->status == Completed && !reportedPaths.contains(PathKey(entry->path.str()))) {
+            QueueEntry shown = *entry;
+            shown.outputPath = controller->Scheduler().MakeOutputPath(entry->path.str());
+            reportedPaths.insert(PathKey(entry->path.str()));
+            Count(counts, ReportedOutcome::Existing);
+            report->Finished(shown, ReportedOutcome::Existing);
         }
     }
     if (model.CountNotDone() == 0) {
@@ -79,34 +134,79 @@ void HeadlessSession::Start(const QStringList& files) {
     controller->OnEncode();
 }
 
-void HeadlessSession::Quit() {
+void HeadlessSession::Admit(const QString& path) {
+    ++counts.files;
+    admitting = true;
+    admissionErrors.clear();
+    const int admitted = controller->AddFiles({path});
+    admitting = false;
+    if (admitted > 0) {
+        const QueueModel& model = controller->Model();
+        report->Admitted(*model.EntryAt(model.RowCount() - 1));
+        return;
+    }
+    failed = true;
+    ++counts.rejected;
+    reportedPaths.insert(PathKey(path));
+    const QString sentence = admissionErrors.isEmpty()
+                                 ? QStringLiteral("File %1 was rejected.").arg(path)
+                                 : admissionErrors.constLast();
+    report->Rejected(Rejection{path, ReasonOf(sentence), sentence});
+}
+
+void HeadlessSession::Quit(bool byInterrupt) {
+    interrupted = interrupted || byInterrupt;
     controller->Quit();
 }
 
 bool HeadlessSession::StartNetwork(const NetworkSetup& setup) {
     const bool started = controller->StartNetwork(setup);
     if (ClientRole* client = controller->Client()) {
-        client->jobStarted = [this](const QString& source) {
-            std::fprintf(status, "%s\tEncoding for server\n", qPrintable(source));
-            std::fflush(status);
-        };
+        client->jobStarted = [this](const QString& source) { report->ServerJobStarted(source); };
         client->jobEnded = [this](const QString&, FileOutcome outcome) {
-            const QString text = outcome == FileOutcome::Completed ? QStringLiteral("Completed")
-                                 : outcome == FileOutcome::Failed  ? QStringLiteral("Error")
-                                                                   : QStringLiteral("Cancelled");
-            PrintStatus(controller->Progress().ServerJobEntry(), text);
+            report->Finished(controller->Progress().ServerJobEntry(), Reported(outcome));
         };
     }
     return started;
 }
 
-void HeadlessSession::PrintStatus(const QueueEntry& entry, const QString& outcome) {
-    const QString time =
-        entry.elapsedText.isEmpty() ? QStringLiteral("00:00") : entry.elapsedText.str();
-    const QString ratio = entry.ratioText.isEmpty() ? QStringLiteral("-") : entry.ratioText.str();
-    std::fprintf(status, "%s\t%s\t%s\t%s\n", qPrintable(entry.path.str()), qPrintable(outcome),
-                 qPrintable(time), qPrintable(ratio));
-    std::fflush(status);
+void HeadlessSession::OnFileFinished(const QueueEntry& entry, FileOutcome outcome) {
+    const ReportedOutcome reported = Reported(outcome);
+    if (reported != ReportedOutcome::Completed) {
+        failed = true;
+    }
+    if (fileMode) {
+        const QString key = PathKey(entry.path.str());
+        if (reportedPaths.contains(key)) {
+            return;
+        }
+        reportedPaths.insert(key);
+    } else {
+        ++counts.files;
+    }
+    Count(counts, reported);
+    report->Finished(entry, reported);
+}
+
+void HeadlessSession::SampleProgress() {
+    ProgressSample sample;
+    if (::SampleProgress(controller->Model(), controller->Batch(), controller->Progress(),
+                         &sample)) {
+        report->Progress(sample);
+    }
+}
+
+void HeadlessSession::ReportNeverStarted() {
+    // Files the run was stopped before: each still gets its line.
+    const QueueModel& model = controller->Model();
+    for (int row = 0; row < model.RowCount(); ++row) {
+        const QueueEntry* entry = model.EntryAt(row);
+        if (!reportedPaths.contains(PathKey(entry->path.str()))) {
+            reportedPaths.insert(PathKey(entry->path.str()));
+            Count(counts, ReportedOutcome::Cancelled);
+            report->Finished(*entry, ReportedOutcome::Cancelled);
+        }
+    }
 }
 
 void HeadlessSession::End() {
@@ -114,6 +214,17 @@ void HeadlessSession::End() {
         return;
     }
     ended = true;
-    exitCode = (fileMode && failed) ? 1 : 0;
+    progressTimer.stop();
+    if (interrupted) {
+        exitCode = EXIT_INTERRUPTED;
+    } else {
+        exitCode = (fileMode && failed) ? EXIT_SOME_FAILED : EXIT_ALL_ENCODED;
+    }
+    if (fileMode) {
+        ReportNeverStarted();
+        report->BatchFinished(counts, exitCode);
+    } else if (counts.files > 0) {
+        report->BatchFinished(counts, exitCode);
+    }
     emit Finished(exitCode);
 }

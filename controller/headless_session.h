@@ -1,30 +1,35 @@
 #pragma once
 
+#include "controller/headless_report.h"
 #include "controller/headless_view.h"
 #include "controller/main_controller.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
-#include <cstdio>
+#include <QTimer>
 #include <memory>
+
+enum class FileOutcome;
 
 // One run without a window. Without files it watches the source folder as
 // the window would; with files it encodes just those and ends when the batch
-// has ended. Writes one status line per finished file.
+// has ended. Every named file gets exactly one line (or JSON event) of outcome.
 class HeadlessSession : public QObject {
     Q_OBJECT
 
 public:
     HeadlessSession(CEncoderApp& app, const MainController::Ports& ports,
-                    std::FILE* status = stdout, std::FILE* messages = stderr);
+                    const HeadlessOutput& output = HeadlessOutput{});
     ~HeadlessSession() override;
 
     // Starts the work; returns at once. Finished() comes when it is over.
     void Start(const QStringList& files);
-    // Quit as the window's Quit button does (signals land here).
-    void Quit();
-    // The network role of the settings; a client prints a line for each job
-    // it takes and for how it ended.
+    // Quit as the window's Quit button does (signals land here); an
+    // interrupted run (Ctrl+C) ends with EXIT_INTERRUPTED.
+    void Quit(bool interrupted = false);
+    // The network role of the settings; a client reports each job it takes
+    // and how it ended.
     bool StartNetwork(const NetworkSetup& setup);
 
     MainController& Controller() { return *controller; }
@@ -34,14 +39,23 @@ signals:
     void Finished(int exitCode);
 
 private:
-    void PrintStatus(const QueueEntry& entry, const QString& outcome);
+    void Admit(const QString& path);
+    void OnFileFinished(const QueueEntry& entry, FileOutcome outcome);
+    void SampleProgress();
+    void ReportNeverStarted();
     void End();
 
+    std::unique_ptr<HeadlessReport> report;
     HeadlessView view;
     std::unique_ptr<MainController> controller;
-    std::FILE* status;
+    QTimer progressTimer;
+    BatchCounts counts;
+    QSet<QString> reportedPaths; // named files that have their line
+    QStringList admissionErrors; // error-log sentences of the file being admitted
+    bool admitting = false;
     bool fileMode = false;
     bool failed = false;
+    bool interrupted = false;
     bool ended = false;
     int exitCode = 0;
 };

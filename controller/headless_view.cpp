@@ -2,12 +2,14 @@
 
 bool HeadlessView::AskOkCancel(const QString& text, const QString&) {
     // Nobody can answer: warn and go on, as OK would.
-    std::fprintf(messages, "warning: %s\n", qPrintable(QString(text).replace(u'\n', u' ')));
-    std::fflush(messages);
+    if (print) {
+        print(QStringLiteral("warning: %1").arg(QString(text).replace(u'\n', u' ')));
+    }
     return true;
 }
 
 void HeadlessView::ShowInformation(const QString& text, const QString&) {
-    std::fprintf(messages, "%s\n", qPrintable(text));
-    std::fflush(messages);
+    if (print) {
+        print(text);
+    }
 }

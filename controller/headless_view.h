@@ -3,14 +3,15 @@
 #include "queue/main_view.h"
 
 #include <QMap>
-#include <cstdio>
+#include <functional>
 
-// The main window of a run without one: messages go to standard error, a
-// question is answered with OK after printing it, everything else is kept
-// only as far as the logic reads it back.
+// The main window of a run without one: messages go to `print` (standard
+// error), a question is answered with OK after printing it, everything else
+// is kept only as far as the logic reads it back.
 class HeadlessView : public MainView {
 public:
-    explicit HeadlessView(std::FILE* messages = stderr) : messages(messages) {}
+    using Printer = std::function<void(const QString& line)>;
+    explicit HeadlessView(Printer print) : print(std::move(print)) {}
 
     void SetLabel(int, const QString&) override {}
     void EnableButton(int id, bool enabled) override { buttons[id] = enabled; }
@@ -30,6 +31,6 @@ public:
     void RefreshStats() override {}
 
 private:
-    std::FILE* messages;
+    Printer print;
     QMap<int, bool> buttons;
 };

@@ -89,6 +89,8 @@ MainController::MainController(CEncoderApp& app, MainView& view, const Ports& po
 MainController::~MainController() {
     // The scheduler's hooks may point into objects that go first.
     scheduler->fileFinished = nullptr;
+    scheduler->fileStarted = nullptr;
+    scheduler->errorReported = nullptr;
     scheduler->batchEnded = nullptr;
     scheduler->serverJobDone = nullptr;
     progress->reportServerJob = nullptr;

@@ -125,6 +125,9 @@ bool EncodeScheduler::StartLocal() {
             batch.localEncoding = true;
             progress.UpdateFileCounter();
             UpdatePauseButton(false);
+            if (fileStarted) {
+                fileStarted(*entry);
+            }
             return true;
         }
         if (!owner.isEmpty()) {
@@ -393,6 +396,9 @@ void EncodeScheduler::OnCancel() {
 void EncodeScheduler::ReportError(const QString& message, const QString& machine) {
     AddError(message, machine);
     UpdateErrorsButton();
+    if (errorReported) {
+        errorReported(message);
+    }
 }
 
 void EncodeScheduler::UpdateErrorsButton() {

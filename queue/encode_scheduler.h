@@ -75,6 +75,10 @@ public:
     std::function<void(QueueEntry&)> writeTag;
     FreeSpaceQuery freeSpace;
     std::function<void(const QueueEntry&, FileOutcome)> fileFinished;
+    // A file has started on this machine's worker.
+    std::function<void(const QueueEntry&)> fileStarted;
+    // A sentence went to the error log through ReportError.
+    std::function<void(const QString& message)> errorReported;
     // The batch has ended: nothing runs here or on any other machine.
     std::function<void()> batchEnded;
     // A file this machine encoded for a server has ended.

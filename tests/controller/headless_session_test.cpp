@@ -46,8 +46,8 @@ protected:
         status = std::tmpfile();
         messages = std::tmpfile();
         session = std::make_unique<HeadlessSession>(
-            *app, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock}, status,
-            messages);
+            *app, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock},
+            HeadlessOutput{OutputFormat::Text, false, status, messages, false});
         QObject::connect(session.get(), &HeadlessSession::Finished,
                          [this](int code) { exitCode = code; });
     }
@@ -136,6 +136,37 @@ TEST_F(Headless, QuitDuringAFileRunCancelsItAndFails) {
     session->Quit();
     EXPECT_EQ(exitCode, 1);
     EXPECT_TRUE(ReadBack(status).contains(QStringLiteral("\tCancelled\t")));
+}
+
+TEST_F(Headless, EveryNamedFileGetsOneLineEvenWhenStoppedEarly) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    const QString b = MakeWav(QStringLiteral("b.wav"));
+    const QString missing = sourceDir + QStringLiteral("/missing.wav");
+    fake.finishOnCancel = true;
+    session->Start({a, missing, b, missing});
+    ASSERT_TRUE(fake.running);
+    // Ctrl+C: the running file is cancelled, the next never starts.
+    session->Quit(true);
+    EXPECT_EQ(exitCode, EXIT_INTERRUPTED);
+    const QStringList lines = ReadBack(status).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines[0],
+              missing + QStringLiteral("\tRejected\t00:00\t-\tit is not a valid wave file"));
+    EXPECT_TRUE(lines[1].startsWith(a + QStringLiteral("\tCancelled\t")));
+    EXPECT_TRUE(lines[2].startsWith(b + QStringLiteral("\tCancelled\t")));
+}
+
+TEST_F(Headless, AnExistingOutputCountsAsDone) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    QFile output(app->settings.toDir + QStringLiteral("/a.MP3"));
+    ASSERT_TRUE(output.open(QIODevice::WriteOnly));
+    output.write("ID3");
+    output.close();
+    session->Start({a});
+    RunToEnd();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(fake.starts.empty());
+    EXPECT_TRUE(ReadBack(status).startsWith(a + QStringLiteral("\tCompleted (output exists)\t")));
 }
 
 TEST_F(Headless, WatchModeQuitsCleanly) {

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "controller/headless_report.h"
+
+#include <QElapsedTimer>
+#include <QJsonValue>
+#include <QString>
+#include <utility>
+#include <vector>
+
+// One JSON object per line on standard output; field names are part of the
+// program's interface (see the README) and do not change.
+class HeadlessJsonReport : public HeadlessReport {
+public:
+    explicit HeadlessJsonReport(const HeadlessOutput& output);
+
+    void Admitted(const QueueEntry& entry) override;
+    void Rejected(const Rejection& rejection) override;
+    void Started(const QueueEntry& entry) override;
+    void Progress(const ProgressSample& sample) override;
+    void Finished(const QueueEntry& entry, ReportedOutcome outcome) override;
+    void BatchFinished(const BatchCounts& counts, int exitCode) override;
+    void HandedOut(const QueueEntry& entry, const QString& machine) override;
+    void ServerJobStarted(const QString& path) override;
+    void Message(const QString& text) override;
+
+private:
+    using Fields = std::vector<std::pair<const char*, QJsonValue>>;
+    void Write(const char* event, const Fields& fields);
+
+    HeadlessOutput output;
+    QString progressPath;
+    QElapsedTimer lastProgress;
+};
+
+// One event as its line of text (without the line feed); fields keep their order.
+QByteArray JsonEventLine(const char* event,
+                         const std::vector<std::pair<const char*, QJsonValue>>& fields);

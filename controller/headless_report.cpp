@@ -1,0 +1,11 @@
+#include "controller/headless_report.h"
+
+#include "controller/headless_json_report.h"
+#include "controller/headless_text_report.h"
+
+std::unique_ptr<HeadlessReport> MakeHeadlessReport(const HeadlessOutput& output) {
+    if (output.format == OutputFormat::Json) {
+        return std::make_unique<HeadlessJsonReport>(output);
+    }
+    return std::make_unique<HeadlessTextReport>(output);
+}

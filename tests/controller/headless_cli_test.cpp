@@ -1,0 +1,231 @@
+#include "headless_program_fixture.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <signal.h>
+
+namespace {
+
+using testsupport::HeadlessProgram;
+
+constexpr const char* ERASE = "\r\033[K";
+
+QStringList Lines(const QByteArray& text) {
+    return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString ShellQuoted(const QString& text) {
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileLine) {
+    const QString longFile = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
+    const QString shortFile = MakeWav(QStringLiteral("short.wav"), 44100);
+    // script(1) gives the program a pseudo-terminal and passes its exit code on.
+    QStringList command{QStringLiteral("exec"), QString::fromUtf8(CORVANE_ENCODER),
+                        QStringLiteral("--headless"), longFile, shortFile};
+    std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(home.path());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.start(QStringLiteral("script"),
+                  {"-qefc", QStringLiteral("stty cols 200; ") + command.join(u' '), "/dev/null"});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitCode(), 0);
+    // The terminal turns each line feed into a carriage return and a line feed.
+    const QString out =
+        QString::fromUtf8(program.readAllStandardOutput()).replace(QStringLiteral("\r\n"), "\n");
+
+    // Every redraw starts by erasing the line; collect the first file's percentages.
+    static const QRegularExpression STATUS(
+        QStringLiteral("^\\[1/2\\] long\\.wav  (\\d+)%  batch (\\d+)%  elapsed \\d\\d:\\d\\d"));
+    std::vector<int> percents;
+    std::vector<int> batchPercents;
+    for (const QString& part : out.split(ERASE)) {
+        const QRegularExpressionMatch match = STATUS.match(part);
+        if (match.hasMatch()) {
+            percents.push_back(match.captured(1).toInt());
+            batchPercents.push_back(match.captured(2).toInt());
+        }
+    }
+    ASSERT_GE(percents.size(), 2u) << out.toStdString();
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_TRUE(std::is_sorted(batchPercents.begin(), batchPercents.end()));
+    EXPECT_GT(percents.back(), percents.front());
+    EXPECT_LE(percents.back(), 100);
+
+    // What stays visible of each line (after its last erase) is the file line alone.
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_TRUE(lines[0].section(ERASE, -1).startsWith(longFile + QStringLiteral("\tCompleted\t")));
+    EXPECT_TRUE(
+        lines[1].section(ERASE, -1).startsWith(shortFile + QStringLiteral("\tCompleted\t")));
+    // After the last line nothing more is drawn.
+    EXPECT_TRUE(out.endsWith(u'\n'));
+}
+
+TEST_F(HeadlessProgram, JsonLinesDescribeARejectedAFailedAndACompletedFile) {
+    // Two sources of one name meet at one output: the second is refused it.
+    QDir().mkpath(sourceDir + QStringLiteral("/x"));
+    QDir().mkpath(sourceDir + QStringLiteral("/y"));
+    const QString completed = MakeWav(QStringLiteral("x/song.wav"), 44100);
+    const QString failed = MakeWav(QStringLiteral("y/song.wav"), 44100);
+    const QString rejected = sourceDir + QStringLiteral("/broken.wav");
+    testsupport::WriteFile(rejected.toStdString(), {'R', 'I', 'F', 'F', 0, 0});
+    Start({"--headless", "--json", completed, rejected, failed});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+
+    std::map<QString, std::vector<QJsonObject>> byFile;
+    QJsonObject batch;
+    int batchEvents = 0;
+    for (const QString& line : Lines(program.readAllStandardOutput())) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        const QJsonObject event = document.object();
+        if (event["event"].toString() == QStringLiteral("batch_finished")) {
+            batch = event;
+            ++batchEvents;
+        } else {
+            byFile[event["file"].toString()].push_back(event);
+        }
+    }
+    ASSERT_EQ(byFile.size(), 3u);
+
+    const auto& refused = byFile[rejected];
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0]["event"].toString(), QStringLiteral("rejected"));
+    EXPECT_EQ(refused[0]["reason"].toString(), QStringLiteral("it is not a valid wave file"));
+    EXPECT_TRUE(NewErrors().contains(refused[0]["message"].toString()));
+
+    const auto& done = byFile[completed];
+    ASSERT_GE(done.size(), 3u);
+    EXPECT_EQ(done.front()["event"].toString(), QStringLiteral("admitted"));
+    EXPECT_EQ(done.front()["duration"].toInt(), 1);
+    EXPECT_EQ(done[1]["event"].toString(), QStringLiteral("started"));
+    EXPECT_EQ(done.back()["event"].toString(), QStringLiteral("finished"));
+    EXPECT_EQ(done.back()["outcome"].toString(), QStringLiteral("completed"));
+    EXPECT_TRUE(QFile::exists(done.back()["output"].toString()));
+    EXPECT_TRUE(done.back()["time"].isString());
+
+    const auto& clash = byFile[failed];
+    ASSERT_GE(clash.size(), 2u);
+    EXPECT_EQ(clash.front()["event"].toString(), QStringLiteral("admitted"));
+    EXPECT_EQ(clash.back()["outcome"].toString(), QStringLiteral("failed"));
+    EXPECT_TRUE(clash.back()["output"].isNull());
+
+    EXPECT_EQ(batchEvents, 1);
+    EXPECT_EQ(batch["files"].toInt(), 3);
+    EXPECT_EQ(batch["completed"].toInt(), 1);
+    EXPECT_EQ(batch["failed"].toInt(), 1);
+    EXPECT_EQ(batch["rejected"].toInt(), 1);
+    EXPECT_EQ(batch["exit_code"].toInt(), 1);
+}
+
+TEST_F(HeadlessProgram, ExitCodes) {
+    const QString source = MakeWav(QStringLiteral("a.wav"), 44100);
+    Start({"--headless", source});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << "all encoded";
+    // Not a terminal: no redraws, just the line.
+    const QByteArray plain = program.readAllStandardOutput();
+    EXPECT_FALSE(plain.contains('\r'));
+    EXPECT_EQ(Lines(plain).size(), 1);
+
+    Start({"--headless", "--quiet", source});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(program.readAllStandardError().isEmpty()) << "quiet, and nothing went wrong";
+
+    // A service stopped by systemd has not failed, so it is not restarted.
+    Start({"--headless"});
+    program.setReadChannel(QProcess::StandardError);
+    ASSERT_TRUE(program.waitForReadyRead(10000)) << "no word that it is watching";
+    program.setReadChannel(QProcess::StandardOutput);
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << "watching, stopped by SIGTERM";
+
+    // Bad command lines, in either mode, without waiting for a display.
+    const std::vector<QStringList> wrong = {
+        {"--frobnicate"}, {"--headless", "--frobnicate"}, {"--json"}, {"a.wav"}};
+    for (const QStringList& arguments : wrong) {
+        Start(arguments);
+        ASSERT_TRUE(program.waitForFinished(10000)) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(program.exitCode(), 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+        EXPECT_TRUE(program.readAllStandardError().contains("Usage: corvane-encoder"));
+    }
+    const QString notIni = home.filePath(QStringLiteral("settings-dir"));
+    QDir().mkpath(notIni);
+    for (const QStringList& arguments :
+         {QStringList{"--headless", "--settings", notIni, source}, {"--settings", notIni}}) {
+        Start(arguments);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), 2) << "unreadable settings";
+        EXPECT_TRUE(program.readAllStandardError().contains("cannot read the settings file"));
+    }
+
+    Start({"--version"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QStringList version = Lines(program.readAllStandardOutput());
+    ASSERT_EQ(version.size(), 1);
+    EXPECT_TRUE(version[0].startsWith(QStringLiteral("corvane-encoder ")));
+
+    Start({"--help"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_TRUE(program.readAllStandardOutput().contains("130"));
+}
+
+TEST_F(HeadlessProgram, CtrlCEndsWith130AndLeavesNoPartialOutput) {
+    const QString source = MakeWav(QStringLiteral("long.wav"), 44100 * 180);
+    const QString next = MakeWav(QStringLiteral("next.wav"), 44100);
+    Start({"--headless", "--json", source, next});
+    // Wait until the encode is under way.
+    QByteArray out;
+    for (int i = 0; i < 600 && !out.contains("\"event\":\"started\""); ++i) {
+        program.waitForReadyRead(50);
+        out += program.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out.contains("\"event\":\"started\"")) << "the encode never started";
+    ::kill(static_cast<pid_t>(program.processId()), SIGINT);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 130);
+    out += program.readAllStandardOutput();
+    EXPECT_TRUE(QDir(outputDir).isEmpty(QDir::Files | QDir::Hidden)) << "partial output left";
+    EXPECT_TRUE(QFile::exists(source));
+    int cancelled = 0;
+    for (const QString& line : Lines(out)) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (event["event"].toString() == QStringLiteral("finished")) {
+            EXPECT_EQ(event["outcome"].toString(), QStringLiteral("cancelled"));
+            ++cancelled;
+        }
+    }
+    EXPECT_EQ(cancelled, 2) << "each named file gets its one outcome";
+}
+
+TEST_F(HeadlessProgram, AReaderThatGoesAwayDoesNotCutTheEncodeShort) {
+    const QString source = MakeWav(QStringLiteral("a.wav"), 44100 * 20);
+    const QString other = MakeWav(QStringLiteral("b.wav"), 44100);
+    QProcess shell;
+    shell.setProcessEnvironment(environment);
+    // head leaves after the first line; the program's later writes find no reader.
+    shell.start(QStringLiteral("bash"),
+                {"-c",
+                 "set -o pipefail; \"$0\" --headless --json \"$1\" \"$2\" | head -n 1 "
+                 ">/dev/null",
+                 QString::fromUtf8(CORVANE_ENCODER), source, other});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(shell.exitCode(), 0) << "141 is death by SIGPIPE";
+    EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/a.MP3")).size(), 0);
+    EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/b.MP3")).size(), 0);
+}
+
+} // namespace

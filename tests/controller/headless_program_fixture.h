@@ -1,0 +1,97 @@
+#pragma once
+
+#include "support/wav_builder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+// The program on its own settings, away from the user's.
+class HeadlessProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        sourceDir = home.filePath(QStringLiteral("in"));
+        outputDir = home.filePath(QStringLiteral("out"));
+        QDir().mkpath(sourceDir);
+        QDir().mkpath(outputDir);
+        QSettings settings(ConfigFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("From Dir"), sourceDir);
+        settings.setValue(QStringLiteral("To Dir"), outputDir);
+        settings.sync();
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        errorLog = QFileInfo(QString::fromUtf8(CORVANE_ENCODER))
+                       .dir()
+                       .filePath(QStringLiteral("error.log"));
+        errorLogStart = QFileInfo(errorLog).size();
+    }
+
+    QString ConfigFile() const {
+        return home.filePath(QStringLiteral("config/Brindlecap/Encoder.conf"));
+    }
+
+    QString MakeWav(const QString& name, std::uint32_t frames) {
+        const QString path = sourceDir + u'/' + name;
+        testsupport::WriteFile(path.toStdString(), MakePcmWav(PcmFormat{}, frames));
+        return path;
+    }
+
+    void Start(const QStringList& arguments) {
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(home.path());
+        program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
+        ASSERT_TRUE(program.waitForStarted());
+    }
+
+    // What this run added to the shared error log.
+    QString NewErrors() const {
+        QFile file(errorLog);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return QString();
+        }
+        file.seek(errorLogStart);
+        return QString::fromUtf8(file.readAll());
+    }
+
+    static QString Probe(const QString& mp3, const QString& entries) {
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", entries, "-of",
+                                                "default=noprint_wrappers=1", mp3});
+        probe.waitForFinished(30000);
+        return probe.exitCode() == 0 ? QString::fromUtf8(probe.readAllStandardOutput()) : QString();
+    }
+
+    // Bytes of 16-bit stereo PCM that the file decodes to; -1 when it does not decode.
+    static qint64 DecodedBytes(const QString& mp3) {
+        QProcess decode;
+        decode.start(QStringLiteral("ffmpeg"),
+                     {"-v", "error", "-i", mp3, "-f", "s16le", "-ac", "2", "-ar", "44100", "-"});
+        if (!decode.waitForFinished(30000) || decode.exitCode() != 0) {
+            return -1;
+        }
+        return decode.readAllStandardOutput().size();
+    }
+
+    QTemporaryDir home;
+    QString sourceDir;
+    QString outputDir;
+    QString errorLog;
+    qint64 errorLogStart = 0;
+    QProcessEnvironment environment;
+    QProcess program;
+};
+
+} // namespace testsupport

@@ -1,0 +1,179 @@
+#include "controller/headless_json_report.h"
+#include "controller/headless_text_report.h"
+#include "queue/queue_entry.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* ERASE = "\r\033[K";
+
+// A report writing into two temporary files, read back as text.
+class ReportFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        output.out = std::tmpfile();
+        output.err = std::tmpfile();
+        ASSERT_NE(output.out, nullptr);
+        ASSERT_NE(output.err, nullptr);
+    }
+    void TearDown() override {
+        std::fclose(output.out);
+        std::fclose(output.err);
+    }
+
+    static QString Read(std::FILE* file) {
+        std::fflush(file);
+        std::rewind(file);
+        QByteArray text;
+        char buffer[512];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            text.append(buffer, static_cast<qsizetype>(got));
+        }
+        return QString::fromUtf8(text);
+    }
+
+    static ProgressSample Sample(const QString& path, int percent) {
+        ProgressSample sample;
+        sample.path = path;
+        sample.percent = percent;
+        sample.batchPercent = percent / 2;
+        sample.fileNumber = 1;
+        sample.fileCount = 2;
+        sample.elapsedText = QStringLiteral("00:03");
+        sample.remainingText = QStringLiteral("00:00:09");
+        sample.ratioText = QStringLiteral("0.25:1");
+        sample.ratio = 0.25;
+        return sample;
+    }
+
+    static QueueEntry Entry(const QString& path) {
+        QueueEntry entry;
+        SetEntryPath(entry, path);
+        entry.outputPath = QStringLiteral("/out/a.MP3");
+        entry.elapsedSeconds = 4;
+        entry.elapsedText = QStringLiteral("00:04");
+        entry.ratio = 0.5;
+        entry.ratioText = QStringLiteral("0.50:1");
+        return entry;
+    }
+
+    HeadlessOutput output;
+};
+
+using TextReport = ReportFixture;
+
+TEST_F(TextReport, StatusLineIsRedrawnInPlaceThinnedOutAndClearedBeforeEachLine) {
+    output.terminal = true;
+    HeadlessTextReport report(output);
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 10));
+    // Too soon after the last redraw: skipped.
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 11));
+    QThread::msleep(250);
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 40));
+    report.Message(QStringLiteral("warning: low disk"));
+    report.Finished(Entry(QStringLiteral("/in/a.wav")), ReportedOutcome::Completed);
+
+    const QString out = Read(output.out);
+    const QString first = QStringLiteral(
+        "[1/2] a.wav  10%  batch 5%  elapsed 00:03  remaining 00:00:09  ratio 0.25:1");
+    EXPECT_TRUE(out.startsWith(ERASE + first)) << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("11%")));
+    EXPECT_TRUE(out.contains(ERASE + QStringLiteral("[1/2] a.wav  40%")));
+    // The message and the file line each start on a cleared line.
+    EXPECT_TRUE(out.endsWith(QStringLiteral("40%  batch 20%  elapsed 00:03  remaining 00:00:09  "
+                                            "ratio 0.25:1") +
+                             ERASE + QStringLiteral("/in/a.wav\tCompleted\t00:04\t0.50:1\n")))
+        << out.toStdString();
+    EXPECT_EQ(Read(output.err), QStringLiteral("warning: low disk\n"));
+}
+
+TEST_F(TextReport, WithoutATerminalOnlyFileLinesAndQuietOnlyProblems) {
+    {
+        HeadlessTextReport report(output);
+        report.Progress(Sample(QStringLiteral("/in/a.wav"), 10));
+        report.Rejected(Rejection{QStringLiteral("/in/b.wav"),
+                                  QStringLiteral("it is not a valid wave file"), QString()});
+        report.Finished(Entry(QStringLiteral("/in/a.wav")), ReportedOutcome::Existing);
+        EXPECT_EQ(Read(output.out),
+                  QStringLiteral("/in/b.wav\tRejected\t00:00\t-\tit is not a valid wave file\n"
+                                 "/in/a.wav\tCompleted (output exists)\t00:04\t0.50:1\n"));
+    }
+    std::fclose(output.out);
+    output.out = std::tmpfile();
+    output.quiet = true;
+    output.terminal = true;
+    HeadlessTextReport report(output);
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 10));
+    report.Message(QStringLiteral("warning: low disk"));
+    report.Finished(Entry(QStringLiteral("/in/a.wav")), ReportedOutcome::Completed);
+    report.Finished(Entry(QStringLiteral("/in/c.wav")), ReportedOutcome::Failed);
+    report.Rejected(Rejection{QStringLiteral("/in/b.wav"), QStringLiteral("why"), QString()});
+    EXPECT_EQ(Read(output.out), QString());
+    EXPECT_EQ(Read(output.err), QStringLiteral("/in/c.wav\tError\t00:04\t0.50:1\n"
+                                               "/in/b.wav\tRejected\t00:00\t-\twhy\n"));
+}
+
+using JsonReport = ReportFixture;
+
+TEST_F(JsonReport, EveryLineIsOneObjectEvenForHostilePaths) {
+    HeadlessJsonReport report(output);
+    const QString odd = QStringLiteral("/in/\"quoted\"\tand\nnew line \u00e9\u266b\\.wav");
+    report.Rejected(Rejection{odd, QStringLiteral("it is not a valid wave file"),
+                              QStringLiteral("File x was rejected.")});
+    QueueEntry failed = Entry(odd);
+    report.Started(failed);
+    report.Finished(failed, ReportedOutcome::Failed);
+    report.Finished(Entry(QStringLiteral("/in/a.wav")), ReportedOutcome::Completed);
+    report.BatchFinished(BatchCounts{3, 1, 1, 0, 1}, 1);
+    report.Message(QStringLiteral("warning"));
+
+    const QStringList lines = Read(output.out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    std::vector<QJsonObject> events;
+    for (const QString& line : lines) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        ASSERT_TRUE(document.isObject());
+        EXPECT_TRUE(line.startsWith(QStringLiteral("{\"event\":")));
+        events.push_back(document.object());
+    }
+    EXPECT_EQ(events[0]["event"].toString(), QStringLiteral("rejected"));
+    EXPECT_EQ(events[0]["file"].toString(), odd);
+    EXPECT_EQ(events[0]["reason"].toString(), QStringLiteral("it is not a valid wave file"));
+    EXPECT_EQ(events[1]["output"].toString(), QStringLiteral("/out/a.MP3"));
+    EXPECT_EQ(events[2]["outcome"].toString(), QStringLiteral("failed"));
+    EXPECT_TRUE(events[2]["output"].isNull());
+    EXPECT_TRUE(events[2]["ratio"].isNull());
+    EXPECT_EQ(events[3]["outcome"].toString(), QStringLiteral("completed"));
+    EXPECT_DOUBLE_EQ(events[3]["ratio"].toDouble(), 0.5);
+    EXPECT_EQ(events[3]["seconds"].toInt(), 4);
+    EXPECT_EQ(events[4]["exit_code"].toInt(), 1);
+    EXPECT_EQ(events[4]["rejected"].toInt(), 1);
+    // Messages never mix into the JSON stream.
+    EXPECT_EQ(Read(output.err), QStringLiteral("warning\n"));
+}
+
+TEST_F(JsonReport, ProgressAtMostOnceASecondPerFile) {
+    HeadlessJsonReport report(output);
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 10));
+    report.Progress(Sample(QStringLiteral("/in/a.wav"), 20));
+    // A new file's first figures are not held back.
+    report.Started(Entry(QStringLiteral("/in/b.wav")));
+    report.Progress(Sample(QStringLiteral("/in/b.wav"), 1));
+    const QStringList lines = Read(output.out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+    EXPECT_EQ(first["percent"].toInt(), 10);
+    EXPECT_EQ(first["batch_percent"].toInt(), 5);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[2].toUtf8()).object()["file"].toString(),
+              QStringLiteral("/in/b.wav"));
+}
+
+} // namespace
