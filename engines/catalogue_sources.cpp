@@ -1,5 +1,10 @@
 #include "engines/catalogue_sources.h"
 
+#include "app/install_layout.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 CatalogueSources DefaultCatalogueSources(std::function<bool(int library)> isLibraryAvailable) {
@@ -9,10 +14,21 @@ CatalogueSources DefaultCatalogueSources(std::function<bool(int library)> isLibr
         const QSettings settings(QSettings::SystemScope, QStringLiteral("Xing Technology Corp."),
                                  QStringLiteral("XingMP3 Encoder"));
         const QVariant value = settings.value(QStringLiteral("Path"));
-        if (!value.isValid() || value.typeId() != QMetaType::QString) {
-            return std::nullopt;
+        const bool machineWide = value.isValid() && value.typeId() == QMetaType::QString;
+        // The machine-wide setting wins while its folder holds the program; an
+        // installed copy brings its own registration for when it does not.
+        if (machineWide &&
+            QFileInfo(QDir(value.toString()).filePath(ExternalEncoderFileName())).isFile()) {
+            return value.toString();
         }
-        return value.toString();
+        if (QCoreApplication::instance() != nullptr) {
+            const QString registered =
+                RegisteredExternalEncoderFolder(QCoreApplication::applicationDirPath());
+            if (!registered.isEmpty()) {
+                return registered;
+            }
+        }
+        return machineWide ? std::optional<QString>(value.toString()) : std::nullopt;
     };
     return sources;
 }

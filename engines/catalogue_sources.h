@@ -14,8 +14,9 @@ struct CatalogueSources {
 };
 
 // The folder comes from the machine-wide settings of the external encoder
-// ("Xing Technology Corp.", "XingMP3 Encoder", value "Path"); the library
-// check is the library binding's.
+// ("Xing Technology Corp.", "XingMP3 Encoder", value "Path"), or, when that
+// folder does not hold it, from the registration file of the install the
+// program belongs to; the library check is the library binding's.
 CatalogueSources DefaultCatalogueSources(std::function<bool(int library)> isLibraryAvailable);
 
 // File name of the external encoder program in its folder.

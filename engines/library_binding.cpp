@@ -1,5 +1,6 @@
 #include "engines/library_binding.h"
 
+#include "app/install_layout.h"
 #include "app/trace.h"
 
 #include <QCoreApplication>
@@ -49,8 +50,13 @@ QString SearchDirectory() {
 
 std::unique_ptr<QLibrary> Open(const char* fileName) {
     const QString directory = SearchDirectory();
-    if (!directory.isEmpty()) {
-        auto beside = std::make_unique<QLibrary>(QDir(directory).filePath(fileName));
+    // Beside the program, then in the private folder of the install it
+    // belongs to (a copy of the program started from bin/).
+    for (const QString& folder : {directory, InstalledLibraryDirectory(directory)}) {
+        if (folder.isEmpty()) {
+            continue;
+        }
+        auto beside = std::make_unique<QLibrary>(QDir(folder).filePath(fileName));
         if (beside->load()) {
             return beside;
         }

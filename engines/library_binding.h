@@ -18,7 +18,8 @@ struct EncoderEntryPoints {
 };
 
 // Loads both libraries and binds their five entry points, looking beside the
-// program first and then on the library search path. A library that lacks any
+// program first, then in the private folder of the install the program belongs
+// to, and then on the library search path. A library that lacks any
 // entry point is released at once and stays unavailable until the next load.
 // Called once at start-up on the main thread; returns the number available.
 int LoadEncoderLibraries();

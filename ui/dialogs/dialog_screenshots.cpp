@@ -4,14 +4,22 @@
 #include "app/trace.h"
 #include "engines/catalogue.h"
 #include "net/machine_table.h"
+#include "queue/queue_entry.h"
+#include "queue/queue_model.h"
 #include "ui/controls/columns_dlg.h"
+#include "ui/controls/display_caps.h"
+#include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/errors_dlg.h"
 #include "ui/dialogs/id3_tag_dlg.h"
 #include "ui/dialogs/network_dlg.h"
 #include "ui/dialogs/options_dlg.h"
+#include "ui/dialogs/stats_dlg.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <memory>
 
 namespace {
@@ -91,6 +99,82 @@ bool SaveColumns(const QDir& directory) {
     return Save(dialog, directory, "columns.png");
 }
 
+// The display as if it had `dotsPerInch`, for as long as the scope lasts.
+class DisplayScope {
+public:
+    explicit DisplayScope(int dotsPerInch) : saved(CurrentDisplayCaps()) {
+        SetDisplayCaps(ComputeDisplayCaps(32, 1, dotsPerInch));
+    }
+    ~DisplayScope() { SetDisplayCaps(saved); }
+    DisplayScope(const DisplayScope&) = delete;
+    DisplayScope& operator=(const DisplayScope&) = delete;
+
+private:
+    DisplayCaps saved;
+};
+
+// The dialog's text at the display's size (the offscreen screen stays at 96).
+void ScaleText(QDialog& dialog) {
+    QFont font = dialog.font();
+    font.setPointSizeF(font.pointSizeF() * CurrentDisplayCaps().scaleFactor);
+    dialog.setFont(font);
+}
+
+QString ShotName(const char* name, int dotsPerInch) {
+    return dotsPerInch == 96
+               ? QStringLiteral("%1.png").arg(QLatin1String(name))
+               : QStringLiteral("%1-%2dpi.png").arg(QLatin1String(name)).arg(dotsPerInch);
+}
+
+bool SaveErrors(const QDir& directory, int dotsPerInch) {
+    QTemporaryDir scratch;
+    const QString log = scratch.filePath(QStringLiteral("error.log"));
+    QFile file(log);
+    if (!scratch.isValid() || !file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        return false;
+    }
+    file.write("07/12/2026 14:02:11: File /home/music/wav/broken.wav was rejected because it is "
+               "not a valid wave file.\n"
+               "07/12/2026 14:05:40 Studio: Studio does not have write access to the volume "
+               "where the encoded files will go.\n"
+               "07/12/2026 14:09:03: Could not open /home/music/mp3/Song.MP3 for writing.\n");
+    file.close();
+    const DisplayScope display(dotsPerInch);
+    CErrorsDlg dialog;
+    ScaleText(dialog);
+    dialog.LoadErrorsFrom(log);
+    return Save(dialog, directory, qPrintable(ShotName("errors", dotsPerInch)));
+}
+
+bool SaveStats(const QDir& directory, int dotsPerInch) {
+    QueueModel model;
+    auto owned = std::make_unique<QueueEntry>();
+    SetEntryPath(*owned, QStringLiteral("/home/music/wav/Some Artist - Good Song.wav"));
+    owned->machine = QStringLiteral("Studio");
+    owned->status = Encoding;
+    owned->size = 42336044;
+    owned->durationText = QStringLiteral("04:00");
+    owned->elapsedText = QStringLiteral("00:21");
+    owned->remainingText = QStringLiteral("00:39");
+    owned->totalText = QStringLiteral("01:00");
+    owned->ratioText = QStringLiteral("0.25:1");
+    owned->percent = 35;
+    QueueEntry* entry = model.Append(std::move(owned));
+    model.AddRowAtEnd(entry);
+    const DisplayScope display(dotsPerInch);
+    CStatsDlg dialog(model, nullptr);
+    ScaleText(dialog);
+    dialog.ShowEntry(entry);
+    return Save(dialog, directory, qPrintable(ShotName("stats", dotsPerInch)));
+}
+
+bool SaveAbout(const QDir& directory, int dotsPerInch) {
+    const DisplayScope display(dotsPerInch);
+    CAboutDlg dialog;
+    ScaleText(dialog);
+    return Save(dialog, directory, qPrintable(ShotName("about", dotsPerInch)));
+}
+
 } // namespace
 
 bool WriteDialogScreenshots(const QString& directoryPath, const EncoderCatalogue* catalogue) {
@@ -103,5 +187,10 @@ bool WriteDialogScreenshots(const QString& directoryPath, const EncoderCatalogue
     saved = SaveTag(directory) && saved;
     saved = SaveNetwork(directory) && saved;
     saved = SaveColumns(directory) && saved;
+    for (int dotsPerInch : {96, 120}) {
+        saved = SaveErrors(directory, dotsPerInch) && saved;
+        saved = SaveStats(directory, dotsPerInch) && saved;
+        saved = SaveAbout(directory, dotsPerInch) && saved;
+    }
     return saved;
 }

@@ -1,5 +1,7 @@
 #include "ui/dialogs/dialog_screenshots.h"
 
+#include "ui/controls/display_caps.h"
+
 #include <QFile>
 #include <QImage>
 #include <QSet>
@@ -28,7 +30,9 @@ TEST(DialogScreenshots, EveryDialogIsDrawnIntoItsOwnPicture) {
     EXPECT_TRUE(written);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
 
-    for (const char* name : {"options.png", "id3.png", "network.png", "columns.png"}) {
+    for (const char* name :
+         {"options.png", "id3.png", "network.png", "columns.png", "errors.png", "stats.png",
+          "about.png", "errors-120dpi.png", "stats-120dpi.png", "about-120dpi.png"}) {
         const QImage image(folder.filePath(QString("shots/") + name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_GT(image.width(), 100) << name;
@@ -41,6 +45,20 @@ TEST(DialogScreenshots, EveryDialogIsDrawnIntoItsOwnPicture) {
             }
         }
         EXPECT_GT(colours.size(), 4) << name;
+    }
+}
+
+TEST(DialogScreenshots, The120DpiPicturesAreLargerAndTheDisplayIsRestored) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const int dotsPerInch = CurrentDisplayCaps().dotsPerInch;
+    ASSERT_TRUE(WriteDialogScreenshots(folder.path()));
+    EXPECT_EQ(CurrentDisplayCaps().dotsPerInch, dotsPerInch);
+    for (const char* name : {"errors", "stats", "about"}) {
+        const QImage normal(folder.filePath(QString("%1.png").arg(name)));
+        const QImage large(folder.filePath(QString("%1-120dpi.png").arg(name)));
+        EXPECT_GT(large.width(), normal.width()) << name;
+        EXPECT_GT(large.height(), normal.height()) << name;
     }
 }
 

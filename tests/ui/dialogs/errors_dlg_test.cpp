@@ -1,0 +1,94 @@
+#include "ui/dialogs/errors_dlg.h"
+
+#include "app/error_log.h"
+#include "modal_driver.h"
+#include "support/app_sandbox.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ErrorsDialog : public testsupport::AppSandbox {
+protected:
+    void WriteLog(const QByteArray& text) {
+        QFile file(GetErrorLogPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+
+    static QStringList Items(const CErrorsDlg& dialog) {
+        QStringList items;
+        for (int row = 0; row < dialog.ErrorList()->count(); ++row) {
+            items << dialog.ErrorList()->item(row)->text();
+        }
+        return items;
+    }
+};
+
+TEST_F(ErrorsDialog, ListsThreeRecordsSkipsTheEmptyLineAndScrollsToTheLongest) {
+    const QString longest = QStringLiteral("12/07/2026 10:00:02 Studio: ") + QString(300, u'w');
+    WriteLog("12/07/2026 10:00:01: File a.wav was rejected.\r\n\n" + longest.toUtf8() +
+             "\r\r\n12/07/2026 10:00:03: Third.");
+    CErrorsDlg dialog;
+    EXPECT_EQ(Items(dialog), QStringList({"12/07/2026 10:00:01: File a.wav was rejected.", longest,
+                                          "12/07/2026 10:00:03: Third."}));
+    EXPECT_EQ(dialog.ErrorList()->currentRow(), 0);
+    EXPECT_TRUE(dialog.ClearButton()->isEnabled());
+
+    const int widest = QFontMetrics(dialog.ErrorList()->font()).horizontalAdvance(longest);
+    EXPECT_GT(dialog.HorizontalExtent(), widest);
+    EXPECT_LT(dialog.HorizontalExtent(), widest + 60);
+    // The list really scrolls far enough to show the end of the longest line.
+    dialog.resize(400, 300);
+    dialog.show();
+    QScrollBar* bar = dialog.ErrorList()->horizontalScrollBar();
+    EXPECT_GE(bar->maximum() + dialog.ErrorList()->viewport()->width(), widest);
+}
+
+TEST_F(ErrorsDialog, ALongLineArrivesInPiecesOfAtMost1023Characters) {
+    WriteLog(QByteArray(1500, 'x') + "\n");
+    CErrorsDlg dialog;
+    const QStringList items = Items(dialog);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].size(), 1023);
+    EXPECT_EQ(items[1].size(), 1500 - 1023);
+}
+
+TEST_F(ErrorsDialog, WithoutALogTheListIsEmptyAndClearIsDisabled) {
+    QFile::remove(GetErrorLogPath());
+    CErrorsDlg dialog;
+    EXPECT_EQ(dialog.ErrorList()->count(), 0);
+    EXPECT_FALSE(dialog.ClearButton()->isEnabled());
+    EXPECT_EQ(dialog.HorizontalExtent(), 0);
+    // A log of nothing but line ends is no different.
+    WriteLog("\r\n\n\r\n");
+    dialog.LoadErrors();
+    EXPECT_EQ(dialog.ErrorList()->count(), 0);
+    EXPECT_FALSE(dialog.ClearButton()->isEnabled());
+}
+
+TEST_F(ErrorsDialog, ClearDeletesTheLogAndTheButtonAfterwards) {
+    ASSERT_TRUE(AddError(QStringLiteral("Something failed.")));
+    ASSERT_TRUE(HasErrors());
+    dialogtest::OnNextModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<CErrorsDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->ErrorList()->count(), 1);
+        dialog->ClearButton()->click();
+        // The dialog stays open, empty, with the button disabled.
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->ErrorList()->count(), 0);
+        EXPECT_FALSE(dialog->ClearButton()->isEnabled());
+        dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
+    });
+    EXPECT_EQ(RunErrorsDialog(nullptr, *app), QDialog::Accepted);
+    EXPECT_FALSE(HasErrors());
+    EXPECT_FALSE(QFile::exists(GetErrorLogPath()));
+}
+
+} // namespace
