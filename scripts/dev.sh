@@ -13,7 +13,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config qt6-base-dev
     libmp3lame-dev lame libshine-dev libid3-3.8.3-dev zlib1g-dev
     libavcodec-dev libavformat-dev libavutil-dev libgtest-dev
-    ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils
+    ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
 )
 
 install_missing() {
