@@ -3,6 +3,7 @@
 #include "engines/library_binding.h"
 #include "ui/controls/static_link.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace {
 class AboutDialog : public testing::Test {
 protected:
     void SetUp() override {
-        SetEncoderLibraryDirectory(qEnvironmentVariable("CORVANE_BIN_DIR"), false);
+        SetEncoderLibraryDirectory(QCoreApplication::applicationDirPath(), false);
     }
     void TearDown() override {
         UnloadEncoderLibraries();

@@ -2,6 +2,7 @@
 
 #include "modal_driver.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -17,7 +18,7 @@ protected:
 };
 
 TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTree) {
-    const QString bin = qEnvironmentVariable("CORVANE_BIN_DIR");
+    const QString bin = QCoreApplication::applicationDirPath();
     const QString page = FindHelpPage(bin);
     ASSERT_EQ(page, QDir(bin).filePath("help/index.html"));
     QFile file(page);
@@ -29,7 +30,8 @@ TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTree) {
         opened = url;
         return true;
     });
-    EXPECT_TRUE(OpenHelpPage(nullptr, bin));
+    // Test programs are built beside the program, so F1's own lookup applies.
+    EXPECT_TRUE(OpenHelp(nullptr));
     EXPECT_EQ(opened, QUrl::fromLocalFile(page));
 }
 
@@ -61,7 +63,7 @@ TEST_F(Help, AnOpenerThatFailsIsReported) {
         reported = qobject_cast<QMessageBox*>(modal) != nullptr;
         qobject_cast<QDialog*>(modal)->accept();
     });
-    EXPECT_FALSE(OpenHelpPage(nullptr, qEnvironmentVariable("CORVANE_BIN_DIR")));
+    EXPECT_FALSE(OpenHelpPage(nullptr, QCoreApplication::applicationDirPath()));
     EXPECT_TRUE(reported);
 }
 
