@@ -145,6 +145,10 @@ TEST_F(WindowTest, ASmallBatchShowsItsProgressAndEnds) {
     EXPECT_TRUE(QFile::exists(QDir(outputDir).filePath("beta.MP3")));
     EXPECT_TRUE(window->IsButtonEnabled(ID_ENCODE) || model.CountNotDone() == 0);
     EXPECT_FALSE(window->IsButtonEnabled(ID_CANCEL));
+    // The tray's tip followed the batch and went back to the idle text.
+    EXPECT_TRUE(trayLog.filter("modify Encoding files. Total Time Remaining: ").size() > 0)
+        << trayLog.join('|').toStdString();
+    EXPECT_EQ(trayLog.constLast(), "modify Double-click on the icon to open the program");
 }
 
 TEST_F(WindowTest, RemovingAnEncodingRowIsRefusedWithOneMessage) {
