@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
@@ -196,11 +197,15 @@ TEST_F(WindowTest, HoldingUpOnTheThirdRowMovesItToTheTop) {
     SelectOnly(2);
 
     CSkinButton* up = window->Button(ID_UP);
+    QElapsedTimer held;
+    held.start();
     QTest::mousePress(up, Qt::LeftButton, Qt::NoModifier, up->rect().center());
     QApplication::processEvents();
     EXPECT_EQ(model.RowOf(third), 1) << "the first move comes at once";
     QTest::qWait(300);
-    EXPECT_EQ(model.RowOf(third), 1) << "no repeat before half a second";
+    if (held.elapsed() < 450) { // a loaded machine may have slept past the delay
+        EXPECT_EQ(model.RowOf(third), 1) << "no repeat before half a second";
+    }
     ASSERT_TRUE(RunUntil([&] { return model.RowOf(third) == 0; }, 2000));
     QTest::qWait(300);
     EXPECT_EQ(model.RowOf(third), 0);
