@@ -155,6 +155,7 @@ void CEncoderDlg::BuildButtons() {
         auto* button = new CSkinButton(QString::fromLatin1(set.caption), face);
         button->setObjectName(QString::number(set.controlId));
         StyleMainWindowButton(*button, imageOnly);
+        button->SetPictureScale(layout.scale);
         button->SetBitmaps(set.Normal(), set.Pressed(), set.Disabled(), set.Focused());
         button->setGeometry(layout.Find(set.controlId)->rect);
         buttons.insert(set.controlId, button);
