@@ -12,6 +12,16 @@
 #include "controller/headless_main.h"
 #include "controller/headless_options.h"
 #endif
+#if defined(CORVANE_HAVE_UI) && defined(CORVANE_HAVE_CONTROLLER)
+#include "controller/engine_ports.h"
+#include "controller/network_environment.h"
+#include "queue/encode_scheduler.h"
+#include "ui/encoder_dlg.h"
+#include "ui/window_screenshots.h"
+#include <QFileInfo>
+#include <QSessionManager>
+#define CORVANE_WINDOW 1
+#endif
 
 #include <QApplication>
 #include <QScreen>
@@ -23,6 +33,33 @@ namespace {
 
 // Size of the main window as laid out by its template.
 constexpr QSize TEMPLATE_SIZE(662, 457);
+
+#ifdef CORVANE_WINDOW
+// The program's window over the real encoders until Quit has run.
+int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& files) {
+    UncTablesFromEnvironment();
+    std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
+    CEncoderDlg window(app,
+                       MainController::Ports{engines->Encoder(), engines->Codec(), engines->Probe(),
+                                             nullptr, nullptr},
+                       engines->Catalogue());
+    window.Controller().Scheduler().writeTag = engines->TagWriter();
+    window.Create();
+    QStringList absolute;
+    for (const QString& file : files) {
+        absolute.append(QFileInfo(file).absoluteFilePath());
+    }
+    window.AddPaths(absolute);
+    QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
+                     [&window] { window.OnCommand(ID_TRAY_SHOW); });
+    QObject::connect(&window, &CEncoderDlg::QuitFinished, qApp, [] { QApplication::quit(); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.SaveWindowState(); });
+    InstallQuitSignalHandlers([&window] { window.OnQuit(); });
+    window.ShowPlaced();
+    return QApplication::exec();
+}
+#endif
 
 bool HasDisplay() {
     auto set = [](const char* name) {
@@ -47,6 +84,14 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Brindlecap"));
     QApplication::setApplicationName(QStringLiteral("Encoder"));
+#ifdef CORVANE_WINDOW
+    // The window hides in the tray and dialogs come and go: only Quit ends the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const HeadlessOptions options = ParseCommandLine(QApplication::arguments());
+    if (!options.screenshotDir.isEmpty()) {
+        return WriteWindowScreenshots(options.screenshotDir) ? 0 : 1;
+    }
+#endif
 
     SingleInstance instance;
     if (!instance.ActivateExistingInstance()) {
@@ -64,9 +109,13 @@ int main(int argc, char** argv) {
     app.ReadCommandLine(QApplication::arguments());
     app.InitProgramDirectory();
     LoadLocaleSettings();
-    LoadEncoderLibraries();
     app.LoadSettings();
     Trace("InitInstance: program directory %s\n", qPrintable(app.programDirectory));
+#ifdef CORVANE_WINDOW
+    const int windowResult = RunWindow(app, instance, options.files);
+    return windowResult;
+#else
+    LoadEncoderLibraries();
 
     QWidget window;
     window.setWindowTitle(ResString(IDS_APP_TITLE));
@@ -95,4 +144,5 @@ int main(int argc, char** argv) {
     app.SaveSettings();
     UnloadEncoderLibraries();
     return result;
+#endif
 }

@@ -45,6 +45,7 @@ public:
     std::function<void(QueueEntry&)> TagWriter() override {
         return [this](QueueEntry& entry) { WriteEntryTag(entry, app); };
     }
+    const EncoderCatalogue* Catalogue() const override { return &catalogue; }
 
 private:
     CEncoderApp& app;

@@ -7,6 +7,7 @@
 
 class CEncoderApp;
 class CodecPort;
+class EncoderCatalogue;
 class EncodePort;
 struct QueueEntry;
 
@@ -20,6 +21,8 @@ public:
     virtual WaveProbe Probe() = 0;
     // Fills an empty title from the file name, then tags the output.
     virtual std::function<void(QueueEntry&)> TagWriter() = 0;
+    // The encoders and formats behind the ports, for the Options dialog.
+    virtual const EncoderCatalogue* Catalogue() const { return nullptr; }
 };
 
 // Builds the catalogue from what is installed beside the program.

@@ -65,6 +65,12 @@ bool CSkinButton::SetBitmaps(int normal, int pressed, int disabled, int focused,
     const std::array<int, SKIN_PICTURE_SLOTS> ids = {normal, pressed, disabled, focused, mask};
     for (size_t slot = 0; slot < ids.size(); ++slot) {
         pictures[slot] = ids[slot] != 0 ? LoadResourceBitmap(ids[slot], this) : QPixmap();
+        if (pictureScale != 1.0 && !pictures[slot].isNull()) {
+            const QSize stretched(qRound(pictures[slot].width() * pictureScale),
+                                  qRound(pictures[slot].height() * pictureScale));
+            pictures[slot] =
+                pictures[slot].scaled(stretched, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
     }
     hitMask = pictures[SKIN_MASK].isNull() ? QImage() : pictures[SKIN_MASK].toImage();
     if (pictures[SKIN_NORMAL].isNull()) {

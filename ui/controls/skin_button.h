@@ -58,6 +58,8 @@ public:
     bool SetBitmaps(int normal, int pressed, int disabled, int focused, int mask = 0,
                     bool wantAllKeys = false, bool fitToPicture = false);
     void SetCaption(const QString& text);
+    // Pictures loaded after this are stretched by `scale` (the large-fonts skin).
+    void SetPictureScale(double scale) { pictureScale = scale; }
     QString Caption() const { return caption; }
 
     void SetHoverColour(const QColor& colour) { hoverColour = colour; } // invalid = none
@@ -122,6 +124,7 @@ private:
     int captionFormat;
     int captionPosition = CAPTION_DEFAULT;
     int pressShift = 0;
+    double pictureScale = 1.0;
     bool wordWrap = false;
     QColor normalColour{0, 0, 0};
     QColor hoverColour{255, 255, 0};

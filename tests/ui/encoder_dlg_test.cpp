@@ -1,0 +1,309 @@
+#include "window_fixture.h"
+
+#include "app/error_log.h"
+#include "queue/main_view.h"
+#include "queue/queue_model.h"
+#include "ui/controls/skin_button.h"
+#include "ui/controls/skin_progress.h"
+#include "ui/file_list_ctrl.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using uitest::WindowTest;
+
+namespace {
+
+void Drop(QWidget& target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    data.setUrls(urls);
+    // A drop comes after the drag has entered the window.
+    QDragEnterEvent enter(QPoint(20, 60), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 60), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+}
+
+QString ReadErrorLog() {
+    QFile log(GetErrorLogPath());
+    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+}
+
+} // namespace
+
+TEST_F(WindowTest, DroppedFilesAreAddedAndAFolderIsRejected) {
+    CreateWindow();
+    const QString first = MakeSeconds("first.wav", 0.1);
+    const QString second = MakeSeconds("second.wav", 0.1);
+    const QString folder = temp.filePath("a folder.wav");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString tooLong = temp.filePath(QString(260, u'x') + ".wav");
+
+    Drop(*window, {folder, first, tooLong, second});
+
+    QueueModel& model = window->Controller().Model();
+    ASSERT_EQ(model.RowCount(), 2);
+    EXPECT_EQ(model.EntryAt(0)->path.str(), first);
+    EXPECT_EQ(model.EntryAt(1)->path.str(), second);
+    EXPECT_TRUE(model.IsSelected(0));
+    EXPECT_TRUE(window->IsButtonEnabled(ID_ENCODE));
+    const QString log = ReadErrorLog();
+    EXPECT_TRUE(log.contains(folder)) << log.toStdString();
+    EXPECT_FALSE(log.contains(QString(260, u'x'))) << "an overlong path is skipped, not admitted";
+}
+
+TEST_F(WindowTest, AddFilesOpensTheWaveDialogInTheSourceFolder) {
+    CreateWindow();
+    const QString one = MakeSeconds("one.wav", 0.1);
+    const QString two = MakeSeconds("two.wav", 0.1);
+    // Files already in the folder at start-up were queued by the scan; these came later.
+    ASSERT_EQ(window->Controller().Model().RowCount(), 0);
+    QString askedDirectory;
+    QString askedFilter;
+    window->openFileNames = [&](QWidget*, const QString&, const QString& directory,
+                                const QString& filter) {
+        askedDirectory = directory;
+        askedFilter = filter;
+        return QStringList{one, two, one};
+    };
+
+    QTest::mouseClick(window->Button(ID_ADD_FILES), Qt::LeftButton);
+
+    EXPECT_EQ(askedDirectory, sourceDir);
+    EXPECT_EQ(askedFilter, "Wave Files (*.wav)");
+    ASSERT_EQ(window->Controller().Model().RowCount(), 2) << "the duplicate is refused";
+    EXPECT_EQ(StatusCell(1), "Not Done");
+
+    // A cancelled dialog adds nothing.
+    window->openFileNames = [](QWidget*, const QString&, const QString&, const QString&) {
+        return QStringList{};
+    };
+    window->OnAddFiles();
+    EXPECT_EQ(window->Controller().Model().RowCount(), 2);
+}
+
+TEST_F(WindowTest, ASmallBatchShowsItsProgressAndEnds) {
+    MakeSeconds("alpha.wav", 3);
+    MakeSeconds("beta.wav", 3);
+    CreateWindow();
+    QueueModel& model = window->Controller().Model();
+    ASSERT_EQ(model.RowCount(), 2);
+    EXPECT_EQ(window->Label(ID_SOURCE_DIR_LABEL)->text(), sourceDir);
+    EXPECT_TRUE(window->Label(ID_CODEC_LABEL)->text().startsWith("Codec: "));
+    EXPECT_FALSE(window->IsButtonEnabled(ID_PAUSE));
+
+    QStringList counters;
+    QStringList names;
+    QStringList states;
+    int highestProgress = 0;
+    auto sample = [&] {
+        const QString counter = window->Label(ID_COUNTER_LABEL)->text();
+        if (counters.isEmpty() || counters.constLast() != counter) {
+            counters.append(counter);
+        }
+        const QString name = window->Label(ID_CURRENT_FILE_LABEL)->text();
+        if (!name.isEmpty() && !names.contains(name)) {
+            names.append(name);
+        }
+        const QString state = StatusCell(0) + "/" + StatusCell(1);
+        if (states.isEmpty() || states.constLast() != state) {
+            states.append(state);
+        }
+        highestProgress = std::max(highestProgress, window->ProgressBar()->Pos());
+    };
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, sample);
+    sampler.start(1);
+
+    QTest::mouseClick(window->Button(ID_ENCODE), Qt::LeftButton);
+    EXPECT_TRUE(window->IsButtonEnabled(ID_PAUSE));
+    EXPECT_FALSE(window->IsButtonEnabled(ID_ENCODE));
+    ASSERT_TRUE(RunUntil([&] { return !window->Controller().Batch().IsBusy(); }));
+    sample();
+
+    EXPECT_TRUE(counters.contains("Encoding File 1 of 2:")) << counters.join('|').toStdString();
+    EXPECT_TRUE(counters.contains("Encoding File 2 of 2:")) << counters.join('|').toStdString();
+    EXPECT_EQ(names.size(), 2) << names.join('|').toStdString();
+    EXPECT_GT(highestProgress, 0);
+    EXPECT_TRUE(states.contains("Encoding/Not Done")) << states.join('|').toStdString();
+    EXPECT_TRUE(states.contains("Completed/Encoding")) << states.join('|').toStdString();
+    EXPECT_EQ(states.constLast(), "Completed/Completed");
+    EXPECT_TRUE(QFile::exists(QDir(outputDir).filePath("alpha.MP3")));
+    EXPECT_TRUE(QFile::exists(QDir(outputDir).filePath("beta.MP3")));
+    EXPECT_TRUE(window->IsButtonEnabled(ID_ENCODE) || model.CountNotDone() == 0);
+    EXPECT_FALSE(window->IsButtonEnabled(ID_CANCEL));
+    // The tray's tip followed the batch and went back to the idle text.
+    EXPECT_TRUE(trayLog.filter("modify Encoding files. Total Time Remaining: ").size() > 0)
+        << trayLog.join('|').toStdString();
+    EXPECT_EQ(trayLog.constLast(), "modify Double-click on the icon to open the program");
+}
+
+TEST_F(WindowTest, RemovingAnEncodingRowIsRefusedWithOneMessage) {
+    MakeSeconds("long.wav", 120);
+    MakeSeconds("short.wav", 1);
+    CreateWindow();
+    QueueModel& model = window->Controller().Model();
+    window->Controller().OnEncode();
+    ASSERT_EQ(model.EntryAt(0)->status, Encoding);
+
+    model.ClearSelection();
+    model.Select(0);
+    model.Select(1);
+    QTest::mouseClick(window->Button(ID_REMOVE), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{"You can't remove the file while it is encoding."});
+    ASSERT_EQ(model.RowCount(), 2) << "the walk stops at the encoding row";
+
+    messages.clear();
+    const int idleRow = model.EntryAt(0)->status == Encoding ? 1 : 0;
+    SelectOnly(idleRow);
+    window->OnCommand(ID_REMOVE);
+    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_EQ(model.RowCount(), 1);
+    EXPECT_EQ(model.EntryAt(0)->status, Encoding);
+
+    // The Delete key in the list is the same command.
+    messages.clear();
+    SelectOnly(0);
+    window->FileList().setFocus();
+    QTest::keyClick(&window->FileList(), Qt::Key_Delete);
+    QApplication::processEvents();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(model.RowCount(), 1);
+}
+
+TEST_F(WindowTest, HoldingUpOnTheThirdRowMovesItToTheTop) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        MakeSeconds(name, 0.1);
+    }
+    CreateWindow();
+    QueueModel& model = window->Controller().Model();
+    ASSERT_EQ(model.RowCount(), 4);
+    QueueEntry* first = model.EntryAt(0);
+    QueueEntry* third = model.EntryAt(2);
+    SelectOnly(2);
+
+    CSkinButton* up = window->Button(ID_UP);
+    QElapsedTimer held;
+    held.start();
+    QTest::mousePress(up, Qt::LeftButton, Qt::NoModifier, up->rect().center());
+    QApplication::processEvents();
+    EXPECT_EQ(model.RowOf(third), 1) << "the first move comes at once";
+    QTest::qWait(300);
+    if (held.elapsed() < 450) { // a loaded machine may have slept past the delay
+        EXPECT_EQ(model.RowOf(third), 1) << "no repeat before half a second";
+    }
+    ASSERT_TRUE(RunUntil([&] { return model.RowOf(third) == 0; }, 2000));
+    QTest::qWait(300);
+    EXPECT_EQ(model.RowOf(third), 0);
+    EXPECT_TRUE(model.IsSelected(0));
+    QTest::mouseRelease(up, Qt::LeftButton, Qt::NoModifier, up->rect().center());
+    QApplication::processEvents();
+    EXPECT_EQ(model.EntryAt(1), first);
+}
+
+TEST_F(WindowTest, MinimisingToTheTrayHidesAndShowBringsTheTitleBack) {
+    app->settings.minimizeToTray = 1;
+    CreateWindow();
+    ASSERT_FALSE(trayLog.isEmpty());
+    EXPECT_TRUE(trayLog.first().startsWith("add ")) << trayLog.join('|').toStdString();
+
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->IsMinimised());
+    EXPECT_FALSE(window->isVisible());
+    window->SetTitle("Encoding: 40% Complete");
+
+    window->Tray().OnTrayNotification(IDR_TRAY, TRAY_LBUTTONDBLCLK);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->IsMinimised());
+    EXPECT_EQ(window->windowTitle(), "A Corvane MP3 Encoder");
+}
+
+TEST_F(WindowTest, MinimisingWithoutTheTraySettingKeepsTheWindow) {
+    CreateWindow();
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->IsHiddenInTray());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(WindowTest, QuitDuringAnEncodeRemovesThePartialOutputAndSavesSettings) {
+    MakeSeconds("long.wav", 300);
+    CreateWindow();
+    QueueModel& model = window->Controller().Model();
+    window->Controller().OnEncode();
+    ASSERT_TRUE(RunUntil([&] { return window->ProgressBar()->Pos() >= 1; }));
+    const QString output = model.EntryAt(0)->outputPath.str();
+    ASSERT_FALSE(output.isEmpty());
+    window->resize(700, 480);
+    store.values.clear();
+
+    QSignalSpy finished(window.get(), &CEncoderDlg::QuitFinished);
+    QTest::mouseClick(window->Button(ID_QUIT), Qt::LeftButton);
+
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(window->Controller().Batch().IsBusy());
+    EXPECT_EQ(model.EntryAt(0)->status, NotDone);
+    const QStringList leftovers = QDir(outputDir).entryList(QDir::Files);
+    EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join('|').toStdString();
+    EXPECT_EQ(store.values.value("Window Width").toInt(), 700);
+    EXPECT_TRUE(store.values.contains("Columns"));
+    EXPECT_TRUE(store.values.contains("ColWidth1"));
+}
+
+TEST_F(WindowTest, ClosingTheWindowIsQuit) {
+    CreateWindow();
+    QSignalSpy finished(window.get(), &CEncoderDlg::QuitFinished);
+    window->close();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_TRUE(store.values.contains("Window Width"));
+}
+
+TEST_F(WindowTest, TheTrayMenuStateFollowsTheSelection) {
+    MakeSeconds("long.wav", 120);
+    MakeSeconds("short.wav", 1);
+    CreateWindow();
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_IDLE);
+    window->Controller().OnEncode();
+    SelectOnly(0);
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_ENCODING);
+    SelectOnly(1);
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_IDLE);
+    SelectOnly(0);
+    window->OnCommand(ID_TRAY_PAUSE);
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_PAUSED);
+    EXPECT_EQ(window->Button(ID_PAUSE)->Caption(), "&Resume");
+    window->OnCommand(ID_PAUSE);
+    EXPECT_EQ(window->Button(ID_PAUSE)->Caption(), "&Pause");
+}
+
+TEST_F(WindowTest, HooksRunForTheirCommands) {
+    CreateWindow();
+    QStringList ran;
+    window->onErrors = [&] { ran << "errors"; };
+    window->onAbout = [&] { ran << "about"; };
+    window->onHelp = [&] { ran << "help"; };
+    window->onStats = [&] { ran << "stats"; };
+    window->OnCommand(ID_ERRORS);
+    window->OnCommand(16);
+    window->activateWindow();
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    // More Info without an active focused row does nothing.
+    window->OnCommand(ID_MORE_INFO);
+    EXPECT_EQ(ran, (QStringList{"errors", "about", "help"}));
+}

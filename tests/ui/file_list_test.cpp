@@ -1,0 +1,154 @@
+#include "window_fixture.h"
+
+#include "queue/queue_model.h"
+#include "ui/file_list_ctrl.h"
+#include "ui/file_list_model.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using uitest::WindowTest;
+
+namespace {
+
+struct MenuState {
+    bool remove;
+    bool reset;
+    bool moreInfo;
+    bool resetAll;
+    bool tags;
+    bool operator==(const MenuState&) const = default;
+};
+
+MenuState StateOf(QMenu& menu) {
+    auto enabled = [&menu](int id) {
+        for (QAction* action : menu.actions()) {
+            if (action->data().toInt() == id) {
+                return action->isEnabled();
+            }
+        }
+        ADD_FAILURE() << "no item " << id;
+        return false;
+    };
+    return {enabled(ID_DELETE_FROM_LIST), enabled(ID_RESET_STATUS), enabled(ID_MORE_INFO),
+            enabled(ID_RESET_ALL), enabled(ID_ID3_TAG_INFO)};
+}
+
+} // namespace
+
+class FileList : public WindowTest {
+protected:
+    void MakeRows(int count) {
+        for (int i = 0; i < count; ++i) {
+            MakeSeconds(QStringLiteral("row%1.wav").arg(i), 0.1);
+        }
+        CreateWindow();
+        ASSERT_EQ(Model().RowCount(), count);
+    }
+    QueueModel& Model() { return window->Controller().Model(); }
+    void Select(std::initializer_list<int> rows) {
+        Model().ClearSelection();
+        for (int row : rows) {
+            Model().Select(row);
+        }
+    }
+    MenuState Menu() {
+        std::unique_ptr<QMenu> menu = window->FileList().BuildContextMenu();
+        return StateOf(*menu);
+    }
+};
+
+TEST_F(FileList, ContextMenuFollowsTheSelectedStatuses) {
+    MakeRows(3);
+    Model().EntryAt(0)->status = Completed;
+    Model().EntryAt(1)->status = Encoding;
+    Model().EntryAt(2)->status = Error;
+
+    Select({0, 1});
+    EXPECT_EQ(Menu(), (MenuState{false, true, false, true, true})) << "Completed + Encoding";
+    Select({1});
+    EXPECT_EQ(Menu(), (MenuState{false, false, true, true, true})) << "one Encoding";
+    Select({2});
+    EXPECT_EQ(Menu(), (MenuState{true, true, false, true, true})) << "one Error";
+    Model().EntryAt(2)->status = NotDone;
+    EXPECT_EQ(Menu(), (MenuState{true, false, false, true, true})) << "one Not Done";
+    Model().EntryAt(0)->status = Paused;
+    Select({0, 1});
+    EXPECT_EQ(Menu(), (MenuState{false, false, false, true, true})) << "two active rows";
+}
+
+TEST_F(FileList, ColumnsOneShowsOnlyFilesWithItsDefaultWidth) {
+    app->settings.columns = 1;
+    app->settings.colWidth = {0, 77, 0, 0, 0, 0, 0, 0};
+    MakeRows(1);
+    CFileListCtrl& list = window->FileList();
+    EXPECT_EQ(list.ShownColumnCount(), 1);
+    EXPECT_TRUE(list.IsColumnShown(LIST_COLUMN_FILES));
+    EXPECT_EQ(list.header()->sectionSize(0), window->Layout().columnWidths[0]);
+    EXPECT_EQ(app->settings.colWidth[0], std::uint32_t(window->Layout().columnWidths[0]));
+
+    // Showing the rest keeps the saved width of a column that was hidden.
+    app->settings.columns = 31;
+    window->RebuildColumns();
+    EXPECT_EQ(list.ShownColumnCount(), 5);
+    EXPECT_EQ(list.header()->sectionSize(LIST_COLUMN_DIRECTORY), 77);
+}
+
+TEST_F(FileList, HidingTheDirectoryKeepsTheOtherWidths) {
+    app->settings.colWidth = {101, 102, 103, 104, 105, 0, 0, 0};
+    MakeRows(1);
+    CFileListCtrl& list = window->FileList();
+    app->settings.columns = 1 | 4 | 8 | 16;
+    window->StoreColumnWidths();
+    window->RebuildColumns();
+    EXPECT_FALSE(list.IsColumnShown(LIST_COLUMN_DIRECTORY));
+    app->settings.columns = 31;
+    window->StoreColumnWidths();
+    window->RebuildColumns();
+    for (int column = 0; column < LIST_COLUMN_COUNT; ++column) {
+        EXPECT_EQ(list.header()->sectionSize(column), 101 + column) << column;
+    }
+    window->SaveWindowState();
+    EXPECT_EQ(store.values.value("ColWidth4").toInt(), 104);
+}
+
+TEST_F(FileList, AnUnknownStatusIsShownAndStoredAsNotDone) {
+    MakeRows(1);
+    QueueEntry* entry = Model().EntryAt(0);
+    entry->status = 7;
+    EXPECT_EQ(StatusCell(0), "Not Done");
+    EXPECT_EQ(entry->status, NotDone);
+}
+
+TEST_F(FileList, CellsShowNameDirectorySizeAndMachine) {
+    MakeRows(1);
+    QueueEntry* entry = Model().EntryAt(0);
+    entry->machine = QStringLiteral("Studio");
+    FileListModel& list = window->FileList().Model();
+    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_FILES)).toString(), "row0.wav");
+    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_DIRECTORY)).toString(), sourceDir);
+    const QString size = list.data(list.index(0, LIST_COLUMN_SIZE)).toString();
+    EXPECT_TRUE(size.endsWith("(" + entry->durationText.str() + ")")) << size.toStdString();
+    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_MACHINE)).toString(), "Studio");
+    EXPECT_EQ(list.headerData(LIST_COLUMN_MACHINE, Qt::Horizontal).toString(), "Encoding Machine");
+}
+
+TEST_F(FileList, SelectionFollowsTheQueueBothWays) {
+    MakeRows(3);
+    CFileListCtrl& list = window->FileList();
+    Select({1, 2});
+    EXPECT_EQ(list.selectionModel()->selectedRows().size(), 2);
+    list.selectionModel()->select(list.Model().index(0, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(Model().SelectedRows(), std::vector<int>{0});
+}
+
+TEST(RowProgress, NeedsTenPixelsAfterTheText) {
+    const QRect cell(100, 20, 80, 17);
+    EXPECT_EQ(RowProgressRect(cell, 150, false), QRect(QPoint(156, 23), QPoint(179, 33)));
+    EXPECT_EQ(RowProgressRect(cell, 150, true), QRect(QPoint(156, 24), QPoint(179, 32)));
+    EXPECT_EQ(RowProgressRect(cell, 164, false).width(), 10) << "room for ten pixels";
+    EXPECT_TRUE(RowProgressRect(cell, 165, false).isEmpty()) << "room for nine";
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "controller/engine_ports.h"
+#include "support/app_sandbox.h"
+#include "ui/controls/tray_icon.h"
+#include "ui/encoder_dlg.h"
+
+#include <QMessageBox>
+#include <QStringList>
+#include <memory>
+
+namespace uitest {
+
+// A notification area that only records what it was asked.
+class RecordingTrayShell : public TrayShell {
+public:
+    explicit RecordingTrayShell(QStringList* log) : log(log) {}
+    bool Notify(TrayOperation operation, const TrayRecord& record) override;
+
+private:
+    QStringList* log;
+};
+
+// The real window over the real controller and encoders, in a sandbox.
+class WindowTest : public testsupport::AppSandbox {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes the window; the settings may be changed before.
+    void CreateWindow();
+    // A WAV file of `seconds` of audio in the source folder.
+    QString MakeSeconds(const QString& name, double seconds);
+    // Runs events until `done` or the time is up; returns `done()`.
+    bool RunUntil(const std::function<bool()>& done, int limitMs = 30000);
+    void SelectOnly(int row);
+    QString StatusCell(int row) const;
+
+    std::unique_ptr<EnginePorts> engines;
+    std::unique_ptr<CEncoderDlg> window;
+    QStringList trayLog;
+    QStringList messages;
+};
+
+} // namespace uitest
