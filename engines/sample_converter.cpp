@@ -123,6 +123,8 @@ SampleConverter::Create(const SampleLayout& source, const EncoderInput& target, 
     if (result >= 0) {
         av_opt_set_int(context, "dither_method", SWR_DITHER_TRIANGULAR, 0);
         av_opt_set_double(context, "rematrix_maxval", REMATRIX_MAXVAL, 0);
+        // Resampling in 32-bit integers is several times slower than in floats.
+        av_opt_set_sample_fmt(context, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
         result = swr_init(context);
     }
     if (result < 0) {
