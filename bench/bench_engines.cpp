@@ -39,36 +39,52 @@ void PutU16(QByteArray& out, std::uint16_t value) {
     out.append(static_cast<char>(value >> 8));
 }
 
-// A stereo tone, written a second at a time so even long files cost no memory.
-bool WriteToneWav(const QString& path, std::uint32_t seconds) {
+// A stereo tone, written a second at a time so even long files cost no memory;
+// 16-bit samples in a plain header, 24-bit ones in an extensible header.
+bool WriteToneWav(const QString& path, std::uint32_t seconds, std::uint32_t rate = RATE,
+                  std::uint16_t bits = 16) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return false;
     }
-    const std::uint32_t dataBytes = seconds * BYTES_PER_SECOND;
+    const bool extensible = bits != 16;
+    const std::uint16_t blockAlign = static_cast<std::uint16_t>(CHANNELS * bits / 8);
+    const std::uint32_t dataBytes = seconds * rate * blockAlign;
+    const std::uint32_t formatBytes = extensible ? 40 : 16;
     QByteArray header("RIFF");
-    PutU32(header, 36 + dataBytes);
+    PutU32(header, 20 + formatBytes + dataBytes);
     header.append("WAVEfmt ");
-    PutU32(header, 16);
-    PutU16(header, 1);
+    PutU32(header, formatBytes);
+    PutU16(header, extensible ? 0xFFFE : 1);
     PutU16(header, CHANNELS);
-    PutU32(header, RATE);
-    PutU32(header, BYTES_PER_SECOND);
-    PutU16(header, CHANNELS * 2);
-    PutU16(header, 16);
+    PutU32(header, rate);
+    PutU32(header, rate * blockAlign);
+    PutU16(header, blockAlign);
+    PutU16(header, bits);
+    if (extensible) {
+        PutU16(header, 22);
+        PutU16(header, bits);
+        PutU32(header, 3); // front left and right
+        PutU16(header, 1); // integer PCM
+        header.append(QByteArray::fromHex("000000001000800000aa00389b71"));
+    }
     header.append("data");
     PutU32(header, dataBytes);
     file.write(header);
     QByteArray second;
-    second.reserve(BYTES_PER_SECOND);
+    second.reserve(static_cast<qsizetype>(rate) * blockAlign);
+    const double scale = extensible ? 256.0 : 1.0;
     for (std::uint32_t s = 0; s < seconds; ++s) {
         second.clear();
-        for (std::uint32_t i = 0; i < RATE; ++i) {
-            const double t = double(s * RATE + i) / RATE;
-            const auto left = static_cast<std::int16_t>(9000 * std::sin(2 * M_PI * 440 * t));
-            const auto right = static_cast<std::int16_t>(7000 * std::sin(2 * M_PI * 660 * t));
-            PutU16(second, static_cast<std::uint16_t>(left));
-            PutU16(second, static_cast<std::uint16_t>(right));
+        for (std::uint32_t i = 0; i < rate; ++i) {
+            const double t = double(s) + double(i) / rate;
+            for (const double value :
+                 {9000 * std::sin(2 * M_PI * 440 * t), 7000 * std::sin(2 * M_PI * 660 * t)}) {
+                const auto sample = static_cast<std::int32_t>(value * scale);
+                for (int byte = 0; byte < bits / 8; ++byte) {
+                    second.append(static_cast<char>(sample >> (8 * byte)));
+                }
+            }
         }
         if (file.write(second) != second.size()) {
             return false;
@@ -261,6 +277,24 @@ int main(int argc, char** argv) {
     PrintSpeed("lame", engineBest, playing);
     PrintSpeed("direct_libmp3lame", directBest, playing);
     std::printf("engine_vs_direct=%.3f\n", engineBest / directBest);
+
+    // The whole encode of a 24-bit 96 kHz master against the same audio as
+    // 16-bit 44.1 kHz: what the conversion stage costs.
+    const QString master = dir.filePath("master.wav");
+    if (WriteToneWav(master, 180, 96000, 24)) {
+        double convertedBest = 1e9;
+        double plainBest = engineBest;
+        for (int round = 0; round < 3; ++round) {
+            if (const auto t =
+                    TimeEncode(LibraryTarget(LAME_LIBRARY), master, dir.filePath("m.mp3"))) {
+                convertedBest = std::min(convertedBest, *t);
+            }
+        }
+        std::printf("convert_overhead=%.3f\n", convertedBest / plainBest);
+        QFile::remove(master);
+    } else {
+        std::printf("convert_overhead=failed\n");
+    }
 
     EncoderCatalogue catalogue;
     if (const auto acm = AcmTarget(catalogue)) {

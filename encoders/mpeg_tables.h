@@ -26,4 +26,49 @@ constexpr bool IsValidCombination(uint32_t rate, uint32_t kbps) {
     return Contains(MPEG2_RATES, rate) && Contains(MPEG2_BITRATES, kbps);
 }
 
+constexpr uint32_t Distance(uint32_t a, uint32_t b) {
+    return a > b ? a - b : b - a;
+}
+
+// The rate an encoder is fed for a source rate at a bitrate: the source's own
+// when the pair is defined, else the nearest rate that goes with the bitrate,
+// keeping the source's 44.1 kHz or 48 kHz family where the bitrate allows;
+// of two equally near, the higher. The source's own when no rate fits.
+constexpr uint32_t ChooseRate(uint32_t sourceRate, uint32_t kbps) {
+    if (IsValidCombination(sourceRate, kbps)) {
+        return sourceRate;
+    }
+    constexpr uint32_t CD_FAMILY_BASE = 11025;
+    const bool cdFamily = sourceRate % CD_FAMILY_BASE == 0;
+    uint32_t best = 0;
+    bool bestInFamily = false;
+    auto consider = [&](uint32_t rate) {
+        if (!IsValidCombination(rate, kbps)) {
+            return;
+        }
+        const bool inFamily = (rate % CD_FAMILY_BASE == 0) == cdFamily;
+        const uint32_t distance = Distance(rate, sourceRate);
+        const uint32_t bestDistance = Distance(best, sourceRate);
+        if (best == 0 || (inFamily && !bestInFamily) ||
+            (inFamily == bestInFamily &&
+             (distance < bestDistance || (distance == bestDistance && rate > best)))) {
+            best = rate;
+            bestInFamily = inFamily;
+        }
+    };
+    for (const uint32_t rate : MPEG1_RATES) {
+        consider(rate);
+    }
+    for (const uint32_t rate : MPEG2_RATES) {
+        consider(rate);
+    }
+    return best != 0 ? best : sourceRate;
+}
+
+static_assert(ChooseRate(96000, 128) == 48000);
+static_assert(ChooseRate(88200, 128) == 44100);
+static_assert(ChooseRate(192000, 320) == 48000);
+static_assert(ChooseRate(22050, 64) == 22050);
+static_assert(ChooseRate(22050, 320) == 44100);
+
 } // namespace mpeg

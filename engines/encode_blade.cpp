@@ -2,21 +2,22 @@
 
 #include "app/error_log.h"
 #include "app/trace.h"
+#include "encoders/mpeg_tables.h"
 #include "engines/encode_control.h"
 #include "engines/encode_files.h"
 #include "engines/encode_messages.h"
+#include "engines/sample_converter.h"
 #include "engines/wave_reader.h"
 #include "platform/riff_open.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 #include <vector>
 
 namespace {
-
-constexpr std::uint16_t LIBRARY_BITS_PER_SAMPLE = 16;
 
 QString Text(const char* format, long number, const QString& path) {
     return QString::asprintf(format, number, qPrintable(path));
@@ -46,8 +47,10 @@ public:
 
 private:
     bool OpenFiles();
-    bool OpenStream(const WaveProperties& properties);
+    bool OpenStream();
     bool EncodeAll(std::uint32_t dataBytes);
+    bool EncodeConverted(std::uint32_t dataBytes);
+    bool EncodeSamples(const std::int16_t* samples, std::uint32_t count);
     bool FinishStream();
     bool WriteOut(std::uint32_t count, const char* errorText, const char* traceText);
 
@@ -58,8 +61,11 @@ private:
     HBE_STREAM stream = 0;
     bool streamOpen = false;
     std::uint32_t samplesPerChunk = 0;
-    std::vector<std::int16_t> input;
+    std::vector<std::int16_t> samples;
     std::vector<std::uint8_t> output;
+    EncoderInput input;
+    std::uint16_t frameBytes = 0;
+    std::unique_ptr<SampleConverter> converter; // null: the source goes in as it is
 };
 
 bool BladeEncode::Run() {
@@ -78,22 +84,24 @@ bool BladeEncode::Run() {
                                    qPrintable(job.source)));
         return false;
     }
-    // The libraries take interleaved 16-bit samples in one or two channels;
-    // anything else would come out as noise.
-    const std::uint16_t channels = properties.format.Channels();
-    if (properties.format.BitsPerSample() != LIBRARY_BITS_PER_SAMPLE || channels < 1 ||
-        channels > 2) {
-        AddError(QStringLiteral("Error - The source file (%1) is %2-bit with %3 channel(s); "
-                                "the encoder library takes only 16-bit mono or stereo PCM.")
-                     .arg(job.source)
-                     .arg(properties.format.BitsPerSample())
-                     .arg(channels));
-        Trace("convertbladethread: unsupported sample format. bits = %u channels = %u file = %s\n",
-              properties.format.BitsPerSample(), channels, qPrintable(job.source));
-        return false;
+    const SampleLayout layout = DescribeSamples(properties.format);
+    input.channels = EncoderChannelsFor(layout.channels);
+    input.sampleRate = mpeg::ChooseRate(layout.sampleRate, job.bitrate);
+    // The libraries take interleaved 16-bit samples in one or two channels at
+    // an MPEG rate; anything else goes through the converter.
+    if (!IsDirectInput(layout, input)) {
+        QString problem;
+        converter = SampleConverter::Create(layout, input, &problem);
+        if (!converter) {
+            AddError(QStringLiteral("Error - The source file (%1) cannot be encoded: %2.")
+                         .arg(job.source, problem));
+            Trace("convertbladethread: unsupported sample format. %s file = %s\n",
+                  qPrintable(problem), qPrintable(job.source));
+            return false;
+        }
     }
-    return OpenFiles() && OpenStream(properties) && EncodeAll(properties.dataBytes) &&
-           FinishStream();
+    frameBytes = layout.blockAlign;
+    return OpenFiles() && OpenStream() && EncodeAll(properties.dataBytes) && FinishStream();
 }
 
 bool BladeEncode::OpenFiles() {
@@ -126,13 +134,12 @@ bool BladeEncode::OpenFiles() {
     return true;
 }
 
-bool BladeEncode::OpenStream(const WaveProperties& properties) {
+bool BladeEncode::OpenStream() {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);
     config.dwConfig = BE_CONFIG_MP3;
-    config.format.mp3.dwSampleRate = properties.format.SampleRate();
-    config.format.mp3.byMode =
-        properties.format.Channels() == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
+    config.format.mp3.dwSampleRate = input.sampleRate;
+    config.format.mp3.byMode = input.channels == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
     config.format.mp3.wBitrate = static_cast<std::uint16_t>(job.bitrate);
     std::uint32_t outputBytes = 0;
     const BE_ERR result =
@@ -149,7 +156,7 @@ bool BladeEncode::OpenStream(const WaveProperties& properties) {
     if (allocated) {
         try {
             output.assign(outputBytes, 0);
-            input.assign(samplesPerChunk, 0);
+            samples.assign(samplesPerChunk, 0);
         } catch (const std::bad_alloc&) {
             allocated = false;
         }
@@ -177,7 +184,91 @@ bool BladeEncode::WriteOut(std::uint32_t count, const char* errorText, const cha
     return false;
 }
 
+bool BladeEncode::EncodeSamples(const std::int16_t* chunk, std::uint32_t count) {
+    std::uint32_t produced = 0;
+    const BE_ERR result = job.library.beEncodeChunk(stream, count, chunk, output.data(), &produced);
+    if (result != BE_ERR_SUCCESSFUL) {
+        AddError(QString::asprintf("Error %lu - Couldn't encode chunk with Blade Encoder (%s).",
+                                   static_cast<unsigned long>(result), qPrintable(job.source)));
+        Trace("convertbladethread: couldn't encode chunk with blade. error = %lu file = %s\n",
+              static_cast<unsigned long>(result), qPrintable(job.source));
+        return false;
+    }
+    return WriteOut(produced, "Error %ld - Couldn't write to destination file (%s).",
+                    "convertbladethread: couldn't write to destination file. error = %ld file "
+                    "= %s\n");
+}
+
+// Reads whole source frames, converts them and hands the encoder full chunks;
+// only the part of a chunk not yet encoded is carried from one read to the next.
+bool BladeEncode::EncodeConverted(std::uint32_t dataBytes) {
+    ProgressReporter progress(job.window, dataBytes);
+    const std::uint32_t framesPerRead =
+        std::max<std::uint32_t>(samplesPerChunk / input.channels, 1);
+    std::vector<std::uint8_t> raw;
+    std::vector<std::int16_t> pending;
+    try {
+        raw.resize(std::size_t(framesPerRead) * frameBytes);
+        pending.reserve(std::size_t(samplesPerChunk) * 4);
+    } catch (const std::bad_alloc&) {
+        AddError(QString::asprintf(
+            "Error - Couldn't allocate buffers for Blade encoder for source file (%s).",
+            qPrintable(job.source)));
+        return false;
+    }
+    const std::uint32_t wholeBytes = dataBytes - dataBytes % frameBytes;
+    auto encodeFull = [&](bool all) {
+        std::size_t used = 0;
+        while (pending.size() - used >= samplesPerChunk || (all && pending.size() > used)) {
+            const auto count = static_cast<std::uint32_t>(
+                std::min<std::size_t>(samplesPerChunk, pending.size() - used));
+            if (!EncodeSamples(pending.data() + used, count)) {
+                return false;
+            }
+            used += count;
+        }
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
+        return true;
+    };
+    std::uint64_t done = 0;
+    while (done < wholeBytes) {
+        const auto chunk =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(raw.size(), wholeBytes - done));
+        errno = 0;
+        if (source.read(reinterpret_cast<char*>(raw.data()), chunk) != qint64(chunk)) {
+            const long error = LastSystemError();
+            AddError(Text("Error %ld - Couldn't read from source file (%s).", error, job.source));
+            Trace("convertbladethread: couldn't read from file. error = %ld file = %s\n", error,
+                  qPrintable(job.source));
+            return false;
+        }
+        if (!converter->Convert(raw.data(), chunk / frameBytes, pending)) {
+            AddError(QString::asprintf("Error - Couldn't convert the samples of source file (%s).",
+                                       qPrintable(job.source)));
+            return false;
+        }
+        if (!encodeFull(false)) {
+            return false;
+        }
+        done += chunk;
+        // A trailing part of a frame is no sound; it counts as read.
+        progress.Report(done == wholeBytes ? dataBytes : done);
+        if (ticket.CheckPoint()) {
+            return false;
+        }
+    }
+    if (!converter->Flush(pending)) {
+        AddError(QString::asprintf("Error - Couldn't convert the samples of source file (%s).",
+                                   qPrintable(job.source)));
+        return false;
+    }
+    return encodeFull(true);
+}
+
 bool BladeEncode::EncodeAll(std::uint32_t dataBytes) {
+    if (converter) {
+        return EncodeConverted(dataBytes);
+    }
     ProgressReporter progress(job.window, dataBytes);
     const std::uint64_t fullChunk = std::uint64_t(samplesPerChunk) * 2;
     std::uint64_t done = 0;
@@ -185,26 +276,14 @@ bool BladeEncode::EncodeAll(std::uint32_t dataBytes) {
         const std::uint64_t left = dataBytes - done;
         const auto chunk = static_cast<std::uint32_t>(fullChunk >= left ? left : fullChunk);
         errno = 0;
-        if (source.read(reinterpret_cast<char*>(input.data()), chunk) != qint64(chunk)) {
+        if (source.read(reinterpret_cast<char*>(samples.data()), chunk) != qint64(chunk)) {
             const long error = LastSystemError();
             AddError(Text("Error %ld - Couldn't read from source file (%s).", error, job.source));
             Trace("convertbladethread: couldn't read from file. error = %ld file = %s\n", error,
                   qPrintable(job.source));
             return false;
         }
-        std::uint32_t produced = 0;
-        const BE_ERR result =
-            job.library.beEncodeChunk(stream, chunk / 2, input.data(), output.data(), &produced);
-        if (result != BE_ERR_SUCCESSFUL) {
-            AddError(QString::asprintf("Error %lu - Couldn't encode chunk with Blade Encoder (%s).",
-                                       static_cast<unsigned long>(result), qPrintable(job.source)));
-            Trace("convertbladethread: couldn't encode chunk with blade. error = %lu file = %s\n",
-                  static_cast<unsigned long>(result), qPrintable(job.source));
-            return false;
-        }
-        if (!WriteOut(produced, "Error %ld - Couldn't write to destination file (%s).",
-                      "convertbladethread: couldn't write to destination file. error = %ld file "
-                      "= %s\n")) {
+        if (!EncodeSamples(samples.data(), chunk / 2)) {
             return false;
         }
         done += chunk;

@@ -56,7 +56,7 @@ unsigned GetWaveProperties(const QString& fileName, WaveProperties* properties) 
     properties->formatBytes = formatBytes;
     SetDuration(properties);
 
-    if (tag != PCM_FORMAT_TAG) {
+    if (!WaveFormatCopy::IsUncompressed(wio.format)) {
         Trace("GetWaveProperties: invalid format %d (%d)\n", int(tag), int(PCM_FORMAT_TAG));
         result = WAVE_ERR_NOT_PCM;
     }

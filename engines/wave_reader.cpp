@@ -132,17 +132,17 @@ unsigned wioFileOpen(WioFile* wio, const QString& fileName, unsigned openFlags) 
     if (wio->format.empty()) {
         return Fail(wio, WAVE_ERR_NO_FORMAT);
     }
-    const std::uint16_t tag = WaveFormatCopy::U16At(wio->format, 0);
+    const bool uncompressed = WaveFormatCopy::IsUncompressed(wio->format);
     const std::uint16_t blockAlign = WaveFormatCopy::U16At(wio->format, BLOCK_ALIGN_OFFSET);
-    // PCM with no block alignment cannot be read frame by frame, fact or not.
-    if (tag == PCM_FORMAT_TAG && blockAlign == 0) {
+    // Samples with no block alignment cannot be read frame by frame, fact or not.
+    if (uncompressed && blockAlign == 0) {
         Trace("wioFileOpen:: the block alignment is 0\n");
         return Fail(wio, WAVE_ERR_CORRUPT);
     }
     if (wio->hasFact) {
         return WAVE_OK;
     }
-    if (tag != PCM_FORMAT_TAG) {
+    if (!uncompressed) {
         return Fail(wio, WAVE_ERR_CORRUPT);
     }
     wio->sampleFrames = wio->dataSize / blockAlign;

@@ -1,9 +1,11 @@
 #include "encoders/x3enc/wave_encoder.h"
 
 #include "encoders/mpeg_tables.h"
+#include "encoders/x3enc/sample_stage.h"
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -20,37 +22,6 @@ struct LameCloser {
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-// Little-endian PCM of any supported width to floats in [-1, 1).
-void ToFloat(const uint8_t* in, std::size_t samples, uint16_t bits, float* out) {
-    for (std::size_t i = 0; i < samples; ++i) {
-        switch (bits) {
-        case 8:
-            out[i] = (static_cast<int>(in[i]) - 128) / 128.0f;
-            break;
-        case 16:
-            out[i] = static_cast<int16_t>(in[2 * i] | in[2 * i + 1] << 8) / 32768.0f;
-            break;
-        case 24: {
-            const uint8_t* p = in + 3 * i;
-            const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 |
-                                                       static_cast<uint32_t>(p[1]) << 16 |
-                                                       static_cast<uint32_t>(p[2]) << 24) >>
-                                  8;
-            out[i] = static_cast<float>(value / 8388608.0);
-            break;
-        }
-        default: {
-            const uint8_t* p = in + 4 * i;
-            const int32_t value = static_cast<int32_t>(
-                static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-            out[i] = static_cast<float>(value / 2147483648.0);
-            break;
-        }
-        }
-    }
-}
 
 // Quiet unless asked: libmp3lame's own notes would go to the terminal.
 void Quiet(const char*, va_list) {}
@@ -96,28 +67,57 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
     lame_set_errorf(lame.get(), Quiet);
     lame_set_debugf(lame.get(), Quiet);
     lame_set_msgf(lame.get(), Quiet);
-    lame_set_in_samplerate(lame.get(), static_cast<int>(wave.sampleRate));
-    // Keep the source's rate wherever the bitrate allows it; left alone,
-    // libmp3lame drops to a lower rate at low bitrates.
-    if (mpeg::IsValidCombination(wave.sampleRate, static_cast<uint32_t>(bitsPerSecond / 1000))) {
-        lame_set_out_samplerate(lame.get(), static_cast<int>(wave.sampleRate));
+    const auto kbps = static_cast<uint32_t>(bitsPerSecond / 1000);
+    // A rate the bitrate does not go with is resampled to the nearest one
+    // of its family; left alone, libmp3lame would pick a rate of its own.
+    const uint32_t rate = mpeg::ChooseRate(wave.sampleRate, kbps);
+    const uint16_t channels = wave.channels == 1 ? 1 : 2;
+    SampleStage stage(wave, channels, rate);
+    if (std::string problem = stage.Open(); !problem.empty()) {
+        error = problem;
+        return EncodeResult::Failed;
     }
-    lame_set_num_channels(lame.get(), wave.channels);
-    lame_set_mode(lame.get(), wave.channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_in_samplerate(lame.get(), static_cast<int>(rate));
+    if (mpeg::IsValidCombination(rate, kbps)) {
+        lame_set_out_samplerate(lame.get(), static_cast<int>(rate));
+    }
+    lame_set_num_channels(lame.get(), channels);
+    lame_set_mode(lame.get(), channels == 1 ? MONO : JOINT_STEREO);
     lame_set_VBR(lame.get(), vbr_off);
-    lame_set_brate(lame.get(), static_cast<int>(bitsPerSecond / 1000));
+    lame_set_brate(lame.get(), static_cast<int>(kbps));
     lame_set_bWriteVbrTag(lame.get(), 1);
     if (lame_init_params(lame.get()) < 0) {
-        error = "the encoder does not accept " + std::to_string(wave.sampleRate) + " Hz at " +
+        error = "the encoder does not accept " + std::to_string(rate) + " Hz at " +
                 std::to_string(bitsPerSecond) + " bit/s";
         return EncodeResult::Failed;
     }
 
-    const std::size_t bytesPerSample = wave.bitsPerSample / 8;
     std::vector<uint8_t> raw(FRAMES_PER_BLOCK * wave.blockAlign);
-    std::vector<float> pcm(FRAMES_PER_BLOCK * wave.channels);
+    std::vector<float> pcm;
     std::vector<unsigned char> mp3(FRAMES_PER_BLOCK * 5 / 4 + 7200);
     const int mp3Size = static_cast<int>(mp3.size());
+    // Hands the converted frames to the encoder a block at a time, so the
+    // output buffer always suffices.
+    auto encode = [&]() {
+        for (std::size_t first = 0; first < pcm.size(); first += FRAMES_PER_BLOCK * channels) {
+            const std::size_t samples = std::min(pcm.size() - first, FRAMES_PER_BLOCK * channels);
+            const int frames = static_cast<int>(samples / channels);
+            float* block = pcm.data() + first;
+            const int produced =
+                channels == 1 ? lame_encode_buffer_ieee_float(lame.get(), block, block, frames,
+                                                              mp3.data(), mp3Size)
+                              : lame_encode_buffer_interleaved_ieee_float(lame.get(), block, frames,
+                                                                          mp3.data(), mp3Size);
+            if (produced < 0) {
+                error = "the encoder failed (" + std::to_string(produced) + ")";
+                return false;
+            }
+            if (!Write(mp3.data(), produced, destination, error)) {
+                return false;
+            }
+        }
+        return true;
+    };
 
     if (fseeko(source, static_cast<off_t>(wave.dataOffset), SEEK_SET) != 0) {
         error = "cannot seek to the sample data";
@@ -134,22 +134,23 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
             return EncodeResult::Failed;
         }
         left -= bytes;
-        const std::size_t samples = bytes / bytesPerSample;
-        const int frames = static_cast<int>(samples / wave.channels);
-        ToFloat(raw.data(), samples, wave.bitsPerSample, pcm.data());
-        const int produced = wave.channels == 1
-                                 ? lame_encode_buffer_ieee_float(lame.get(), pcm.data(), pcm.data(),
-                                                                 frames, mp3.data(), mp3Size)
-                                 : lame_encode_buffer_interleaved_ieee_float(
-                                       lame.get(), pcm.data(), frames, mp3.data(), mp3Size);
-        if (produced < 0) {
-            error = "the encoder failed (" + std::to_string(produced) + ")";
+        if (!stage.Convert(raw.data(), bytes / wave.blockAlign, pcm)) {
+            error = "the samples cannot be converted";
             return EncodeResult::Failed;
         }
-        if (!Write(mp3.data(), produced, destination, error)) {
+        if (!encode()) {
             return EncodeResult::Failed;
         }
     }
+    do {
+        if (!stage.Drain(pcm)) {
+            error = "the samples cannot be converted";
+            return EncodeResult::Failed;
+        }
+        if (!encode()) {
+            return EncodeResult::Failed;
+        }
+    } while (!pcm.empty());
     if (stop != 0) {
         return EncodeResult::Stopped;
     }

@@ -6,7 +6,10 @@
 namespace {
 
 constexpr uint16_t FORMAT_PCM = 1;
+constexpr uint16_t FORMAT_FLOAT = 3;
 constexpr uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
+constexpr uint16_t MAX_CHANNELS = 16;
+constexpr std::size_t MASK_OFFSET = 20;
 constexpr std::size_t PCM_FORMAT_BYTES = 16;
 constexpr std::size_t EXTENSIBLE_FORMAT_BYTES = 40;
 constexpr std::size_t SUBFORMAT_OFFSET = 24;
@@ -43,27 +46,31 @@ std::string CheckFormat(const uint8_t* fmt, std::size_t size, WaveSource& source
         std::memcmp(fmt + SUBFORMAT_OFFSET + 2, PCM_SUBFORMAT_TAIL.data(),
                     PCM_SUBFORMAT_TAIL.size()) == 0) {
         tag = U16(fmt + SUBFORMAT_OFFSET);
+        source.channelMask = U32(fmt + MASK_OFFSET);
     }
-    if (tag != FORMAT_PCM) {
+    if (tag != FORMAT_PCM && tag != FORMAT_FLOAT) {
         return "the audio is not uncompressed PCM (format " + std::to_string(U16(fmt)) + ")";
     }
+    source.isFloat = tag == FORMAT_FLOAT;
     source.channels = U16(fmt + 2);
     source.sampleRate = U32(fmt + 4);
     source.blockAlign = U16(fmt + 12);
     source.bitsPerSample = U16(fmt + 14);
-    if (source.channels != 1 && source.channels != 2) {
-        return "only mono and stereo can be encoded, not " + std::to_string(source.channels) +
-               " channels";
+    if (source.channels < 1 || source.channels > MAX_CHANNELS) {
+        return std::to_string(source.channels) + " channels cannot be encoded";
     }
     const uint16_t bits = source.bitsPerSample;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-        return std::to_string(bits) + "-bit samples are not supported";
+    const bool supported = source.isFloat ? (bits == 32 || bits == 64)
+                                          : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+    if (!supported) {
+        return std::to_string(bits) + "-bit " + (source.isFloat ? "float" : "integer") +
+               " samples are not supported";
     }
     if (source.blockAlign != source.channels * bits / 8) {
         return "the block alignment " + std::to_string(source.blockAlign) +
                " does not match the channels and sample size";
     }
-    if (source.sampleRate < 8000 || source.sampleRate > 192000) {
+    if (source.sampleRate < 8000 || source.sampleRate > 384000) {
         return "the sample rate " + std::to_string(source.sampleRate) + " Hz is not supported";
     }
     return {};

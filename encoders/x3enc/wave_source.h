@@ -11,6 +11,8 @@ struct WaveSource {
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
     uint16_t bitsPerSample = 0;
+    bool isFloat = false;     // IEEE float samples rather than integers
+    uint32_t channelMask = 0; // speaker mask of an extensible format; 0 none
     uint16_t blockAlign = 0;
     uint64_t dataOffset = 0; // first byte of the sample data
     uint32_t dataBytes = 0;  // whole sample frames only

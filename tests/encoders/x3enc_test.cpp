@@ -124,7 +124,7 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
     const Bytes pcm = testsupport::MakePcm(format, 4000);
     Bytes truncated = testsupport::MakePcmWav(format, 4000);
     truncated.resize(truncated.size() - 100);
-    Bytes sixChannels = testsupport::FormatRecord(1, 6, 44100, 44100 * 12, 12, 16);
+    Bytes manyChannels = testsupport::FormatRecord(1, 17, 44100, 44100 * 34, 34, 16);
     struct Case {
         const char* name;
         Bytes wav;
@@ -143,7 +143,7 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
                            .Fact(4000)
                            .Data(pcm)
                            .Build()},
-        {"six channels", WavBuilder().FmtRecord(sixChannels).Data(pcm).Build()},
+        {"seventeen channels", WavBuilder().FmtRecord(manyChannels).Data(pcm).Build()},
         {"zero block align", WavBuilder()
                                  .FmtRecord(testsupport::FormatRecord(1, 2, 44100, 0, 0, 16))
                                  .Data(pcm)
