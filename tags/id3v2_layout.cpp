@@ -9,6 +9,8 @@ constexpr std::uint8_t FLAG_UNSYNC = 0x80;
 constexpr std::uint8_t FLAG_V22_COMPRESSION = 0x40;
 constexpr std::uint8_t FLAG_EXTENDED = 0x40;
 constexpr std::uint8_t FLAG_V24_FOOTER = 0x10;
+// Header flags not defined by versions 2, 3 and 4.
+constexpr std::uint8_t UNDEFINED_FLAGS[] = {0x3F, 0x1F, 0x0F};
 
 std::uint32_t SyncSafe(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 21) | (std::uint32_t(p[1]) << 14) | (std::uint32_t(p[2]) << 7) |
@@ -86,7 +88,9 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
             size = BigEndian(frame + 3, 3);
         } else if (version == 3) {
             size = BigEndian(frame + 4, 4);
-            if ((frame[9] & 0xC0) != 0) { // compressed or encrypted
+            // Compressed, encrypted or grouped: the library reads such a frame
+            // with other sizes than this walk does.
+            if (frame[9] != 0) {
                 return false;
             }
         } else {
@@ -94,7 +98,7 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
                 return false;
             }
             size = SyncSafe(frame + 4);
-            if ((frame[9] & 0x0F) != 0) { // compressed, encrypted, unsynchronised, length-prefixed
+            if (frame[9] != 0) { // grouped, compressed, encrypted, unsynchronised, length-prefixed
                 return false;
             }
         }
@@ -140,6 +144,11 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
         return damaged;
     }
     if (version == 2 && (flags & FLAG_V22_COMPRESSION)) {
+        return damaged;
+    }
+    // Flags the version does not define make the library read the tag
+    // differently from this walk (a frame it then inflates can crash it).
+    if ((flags & UNDEFINED_FLAGS[version - 2]) != 0) {
         return damaged;
     }
     std::span<const std::uint8_t> body = head.subspan(ID3V2_HEADER_SIZE, SyncSafe(head.data() + 6));
