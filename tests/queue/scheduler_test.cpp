@@ -400,5 +400,25 @@ TEST_F(Scheduler, OutputThatCannotTakeItsFinalNameIsAnErrorAndKeepsTheSource) {
     EXPECT_EQ(outcomes, QStringList{"song:1"});
 }
 
+TEST_F(Scheduler, LeftoverPartialOutputIsNoExistingOutputAtAdmission) {
+    const QString source = MakeWav(QStringLiteral("song.wav"), 44100);
+    const QString part = outputDir + QStringLiteral("/song.MP3.part");
+    {
+        QFile leftover(part);
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+        leftover.write("half an encode from before a crash");
+    }
+    QueueEntry* entry = Admit(source);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->status, NotDone);
+    scheduler->OnEncode();
+    fake.Finish(true);
+    EXPECT_EQ(entry->status, Completed);
+    EXPECT_FALSE(QFile::exists(part));
+    QFile output(outputDir + QStringLiteral("/song.MP3"));
+    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+    EXPECT_EQ(output.readAll(), QByteArray("complete mp3 output"));
+}
+
 } // namespace
 } // namespace queuetest
