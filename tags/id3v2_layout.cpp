@@ -167,6 +167,12 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
         if (extended < 6 || extended > body.size()) {
             return damaged;
         }
+        // The library reads only the standard sizes (6 bytes, 10 with a CRC)
+        // and walks the frames from elsewhere for any other: left alone.
+        if (version == 4 || (extended != 10 && extended != 14) ||
+            ((body[4] & 0x80) != 0) != (extended == 14)) {
+            return damaged;
+        }
         body = body.subspan(extended);
     }
     if (!FramesAreSound(body, version)) {

@@ -88,6 +88,9 @@ TEST(HeadLayout, WellFormedTagsOfEveryVersionAreAccepted) {
     EXPECT_EQ(KindOf(Tag(3, 0x16, Frame3("TIT2", text))), HeadKind::Damaged);
     EXPECT_EQ(KindOf(Tag(4, 0x01, Frame3("TIT2", text))), HeadKind::Damaged);
     EXPECT_EQ(KindOf(Tag(3, 0, Frame3("TIT2", text, 0x20))), HeadKind::Damaged); // grouped
+    Bytes oddExtended = {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0};
+    oddExtended.insert(oddExtended.end(), frame.begin(), frame.end());
+    EXPECT_EQ(KindOf(Tag(3, 0x40, oddExtended)), HeadKind::Damaged);
 }
 
 TEST(HeadLayout, FrameSync) {
