@@ -178,6 +178,12 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
     if (!FramesAreSound(body, version)) {
         return damaged;
     }
+    // The library goes on into a second tag right behind the first, which
+    // this walk never saw.
+    const std::span<const std::uint8_t> after = head.subspan(tagSize);
+    if (after.size() >= 3 && after[0] == 'I' && after[1] == 'D' && after[2] == '3') {
+        return damaged;
+    }
     return {HeadKind::Tag, tagSize};
 }
 

@@ -91,6 +91,10 @@ TEST(HeadLayout, WellFormedTagsOfEveryVersionAreAccepted) {
     Bytes oddExtended = {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0};
     oddExtended.insert(oddExtended.end(), frame.begin(), frame.end());
     EXPECT_EQ(KindOf(Tag(3, 0x40, oddExtended)), HeadKind::Damaged);
+    Bytes twoTags = Tag(3, 0, Frame3("TIT2", text));
+    const Bytes second = twoTags;
+    twoTags.insert(twoTags.end(), second.begin(), second.end());
+    EXPECT_EQ(KindOf(twoTags), HeadKind::Damaged);
 }
 
 TEST(HeadLayout, FrameSync) {
