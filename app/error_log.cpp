@@ -62,11 +62,17 @@ bool AddError(const QString& message, const QString& machine) {
     }
     std::lock_guard lock(fileMutex);
     QFile file(GetErrorLogPath());
-    if (!file.open(QIODevice::Append | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
         return false;
     }
-    file.write(record.toUtf8());
-    return true;
+    QByteArray bytes = record.toUtf8();
+    // A record cut short by a crash gets its line end, so this one starts a line.
+    char last = '\n';
+    if (file.size() > 0 && file.seek(file.size() - 1) && file.getChar(&last) && last != '\n') {
+        bytes.prepend('\n');
+    }
+    // One write, so a record is never interleaved with another process's.
+    return file.write(bytes) == bytes.size();
 }
 
 bool HasErrors() {

@@ -7,7 +7,11 @@ namespace {
 // Kept only in the main key or the named group.
 class QSettingsStore : public SettingsStore {
 public:
-    explicit QSettingsStore(std::unique_ptr<QSettings> settings) : settings(std::move(settings)) {}
+    explicit QSettingsStore(std::unique_ptr<QSettings> settings) : settings(std::move(settings)) {
+        // Written to a temporary file and renamed (QSaveFile), never in place:
+        // a kill during a write leaves the old file whole.
+        this->settings->setAtomicSyncRequired(true);
+    }
 
     std::optional<QVariant> Read(const QString& group, const QString& name) const override {
         const QString key = group.isEmpty() ? name : group + '/' + name;

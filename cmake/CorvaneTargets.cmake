@@ -2,6 +2,26 @@
 # folder, one GoogleTest executable per test folder.
 
 option(CORVANE_SANITIZE "Build the sanitizer test targets" ON)
+option(CORVANE_FUZZ "Build the libFuzzer targets with clang and run them (label fuzz)" OFF)
+set(CORVANE_FUZZ_SECONDS 45 CACHE STRING "How long each fuzz test runs")
+
+# corvane_fuzz_test(<target>)
+# Runs a libFuzzer target of fuzz/ for CORVANE_FUZZ_SECONDS on a corpus in the
+# build tree, which the target seeds itself.
+function(corvane_fuzz_test target)
+    if(NOT CORVANE_FUZZ)
+        return()
+    endif()
+    set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${target})
+    add_test(NAME fuzz_${target}
+             COMMAND ${CMAKE_BINARY_DIR}/fuzz/${target} -max_total_time=${CORVANE_FUZZ_SECONDS}
+                     -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 ${corpus})
+    set_tests_properties(fuzz_${target} PROPERTIES
+        LABELS fuzz
+        TIMEOUT 300
+        ENVIRONMENT "CORVANE_FUZZ_SEEDS=${corpus};ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    file(MAKE_DIRECTORY ${corpus})
+endfunction()
 
 function(corvane_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)

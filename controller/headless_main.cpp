@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -102,6 +103,7 @@ int RunHeadless(int argc, char** argv) {
                                                   engines->Probe(), nullptr, nullptr},
                             output);
     session.Controller().Scheduler().writeTag = engines->TagWriter();
+    session.KeepJournalIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(LastQuitSignal() == SIGINT); });

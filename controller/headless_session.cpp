@@ -1,10 +1,16 @@
 #include "controller/headless_session.h"
 
+#include "controller/headless_progress.h"
 #include "net/client_role.h"
 #include "net/server_role.h"
-#include "controller/headless_progress.h"
 #include "queue/encode_scheduler.h"
 #include "queue/progress_display.h"
+#include "queue/queue_journal.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -57,6 +63,28 @@ void Count(BatchCounts& counts, ReportedOutcome outcome) {
     }
 }
 
+int RowOfPath(const QueueModel& model, const QString& path) {
+    for (int row = 0; row < model.RowCount(); ++row) {
+        if (PathKey(model.EntryAt(row)->path.str()) == PathKey(path)) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// A batch of named files has a journal of its own, found again when the same
+// files are named; the watching run keeps the queue's journal.
+QString JournalName(const QSet<QString>& named) {
+    if (named.isEmpty()) {
+        return QStringLiteral("queue.journal");
+    }
+    QStringList keys(named.begin(), named.end());
+    std::sort(keys.begin(), keys.end());
+    const QByteArray digest =
+        QCryptographicHash::hash(keys.join(QChar(0)).toUtf8(), QCryptographicHash::Sha1);
+    return QStringLiteral("batch-%1.journal").arg(QString::fromLatin1(digest.toHex().left(16)));
+}
+
 } // namespace
 
 HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& ports,
@@ -99,22 +127,67 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
     });
 }
 
-HeadlessSession::~HeadlessSession() = default;
+HeadlessSession::~HeadlessSession() {
+    controller->Scheduler().queueSaved = nullptr;
+}
+
+void HeadlessSession::KeepJournalIn(const QString& directory) {
+    journalDirectory = directory;
+}
+
+void HeadlessSession::RestoreJournal(const QSet<QString>& named) {
+    if (journalDirectory.isEmpty()) {
+        return;
+    }
+    QDir().mkpath(journalDirectory);
+    journal = std::make_unique<QueueJournal>(controller->Model(),
+                                             QDir(journalDirectory).filePath(JournalName(named)));
+    controller->Scheduler().queueSaved = [this] { journal->Save(); };
+    if (named.isEmpty()) {
+        journal->Restore();
+        return;
+    }
+    const EncodeScheduler& scheduler = controller->Scheduler();
+    journal->Restore([&named, &scheduler](QueueEntry& entry) {
+        if (!named.contains(PathKey(entry.path.str()))) {
+            return false;
+        }
+        const QString output = entry.outputPath.isEmpty() ? scheduler.MakeOutputPath(entry.path)
+                                                          : entry.outputPath.str();
+        if (entry.status == Completed) {
+            // Only an output still in place under its final name counts.
+            if (!QFileInfo::exists(output)) {
+                entry.status = NotDone;
+            }
+            return true;
+        }
+        // A file named again gets a fresh try; a vanished one is refused at admission.
+        entry.status = NotDone;
+        entry.failedCount = 0;
+        entry.failedOn = {};
+        return QFileInfo::exists(entry.path);
+    });
+}
 
 void HeadlessSession::Start(const QStringList& files) {
     fileMode = !files.isEmpty();
+    QSet<QString> named;
+    QStringList unique;
+    for (const QString& file : files) {
+        // A file named twice is one file, not a refused duplicate.
+        if (!named.contains(PathKey(file))) {
+            named.insert(PathKey(file));
+            unique.append(file);
+        }
+    }
+    RestoreJournal(named);
     if (!fileMode) {
         controller->Startup();
         return;
     }
     controller->Startup(false);
-    QSet<QString> named;
-    for (const QString& file : files) {
-        // A file named twice is one file, not a refused duplicate.
-        if (!named.contains(PathKey(file))) {
-            named.insert(PathKey(file));
-            Admit(file);
-        }
+    for (const QString& file : unique) {
+        Admit(file);
     }
     QueueModel& model = controller->Model();
     for (int row = 0; row < model.RowCount(); ++row) {
@@ -136,6 +209,10 @@ void HeadlessSession::Start(const QStringList& files) {
 
 void HeadlessSession::Admit(const QString& path) {
     ++counts.files;
+    if (const int restored = RowOfPath(controller->Model(), path); restored >= 0) {
+        report->Admitted(*controller->Model().EntryAt(restored));
+        return;
+    }
     admitting = true;
     admissionErrors.clear();
     const int admitted = controller->AddFiles({path});
@@ -219,6 +296,12 @@ void HeadlessSession::End() {
         exitCode = EXIT_INTERRUPTED;
     } else {
         exitCode = (fileMode && failed) ? EXIT_SOME_FAILED : EXIT_ALL_ENCODED;
+    }
+    if (journal && fileMode && exitCode == EXIT_ALL_ENCODED) {
+        // Every named file is done: nothing is left to resume.
+        journal->Remove();
+    } else if (journal) {
+        journal->Save();
     }
     if (fileMode) {
         ReportNeverStarted();

@@ -11,6 +11,7 @@
 #include <memory>
 
 enum class FileOutcome;
+class QueueJournal;
 
 // One run without a window. Without files it watches the source folder as
 // the window would; with files it encodes just those and ends when the batch
@@ -23,6 +24,9 @@ public:
                     const HeadlessOutput& output = HeadlessOutput{});
     ~HeadlessSession() override;
 
+    // Keeps the queue in a journal in this directory, so that a run started
+    // again after a crash resumes it. Call before Start.
+    void KeepJournalIn(const QString& directory);
     // Starts the work; returns at once. Finished() comes when it is over.
     void Start(const QStringList& files);
     // Quit as the window's Quit button does (signals land here); an
@@ -39,6 +43,7 @@ signals:
     void Finished(int exitCode);
 
 private:
+    void RestoreJournal(const QSet<QString>& named);
     void Admit(const QString& path);
     void OnFileFinished(const QueueEntry& entry, FileOutcome outcome);
     void SampleProgress();
@@ -48,6 +53,8 @@ private:
     std::unique_ptr<HeadlessReport> report;
     HeadlessView view;
     std::unique_ptr<MainController> controller;
+    std::unique_ptr<QueueJournal> journal;
+    QString journalDirectory;
     QTimer progressTimer;
     BatchCounts counts;
     QSet<QString> reportedPaths; // named files that have their line

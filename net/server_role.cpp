@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "engines/output_part.h"
 #include "net/done_check.h"
 #include "net/net_records.h"
 #include "net/net_sink.h"
@@ -345,7 +346,8 @@ void ServerRole::onfiledone(int slot) {
     }
     // AfterEncode may free the entry.
     const QString path = entry->path.str();
-    scheduler->AfterEncode(path);
+    // The client renamed its output into place before it said DONE.
+    scheduler->AfterEncode(path, true);
     scheduler->UpdatePauseButton(false);
     if (batch.IsBusy()) {
         scheduler->StartNextFile(slot);
@@ -445,6 +447,7 @@ void ServerRole::ResetMachineFile(int index, int status) {
     }
     if (!entry->outputPath.isEmpty()) {
         QFile::remove(entry->outputPath);
+        DiscardPart(entry->outputPath);
     }
     scheduler->UpdatePauseButton(false);
     progress.UpdateFileCounter();

@@ -5,6 +5,7 @@
 #include "app/output_path.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "engines/output_part.h"
 #include "queue/batch_state.h"
 #include "queue/encode_port.h"
 #include "queue/machine_port.h"
@@ -27,12 +28,6 @@ inline constexpr unsigned IDS_ENCODING_FILE = 33172;
 
 QString OutputKey(const QString& outputPath) {
     return outputPath.toCaseFolded();
-}
-
-void RemoveFile(const QString& path) {
-    if (!path.isEmpty()) {
-        QFile::remove(path);
-    }
 }
 
 } // namespace
@@ -135,7 +130,7 @@ bool EncodeScheduler::StartLocal() {
                                        "already holds the encoded file %3.")
                             .arg(entry->path.str(), outputPath, owner));
         } else {
-            RemoveFile(outputPath);
+            DiscardPart(outputPath);
         }
         entry->status = Error;
         entry->machine.clear();
@@ -159,8 +154,10 @@ bool EncodeScheduler::BeginFileEncode(QueueEntry& entry, const QString& outputPa
     batch.pauseStartTicks = 0;
     batch.fileBytes = size;
     batch.audioSeconds = 0.0;
+    // The engine writes beside the final name; the rename comes after success.
     if (!encoder.StartEncode(receiver, static_cast<int>(app.settings.priority), entry.path,
-                             outputPath, driverIndex, formatIndex, &batch.audioSeconds)) {
+                             PartPathOf(outputPath), driverIndex, formatIndex,
+                             &batch.audioSeconds)) {
         ReportError(QStringLiteral("Failed to encode file %1").arg(entry.path.str()));
         return false;
     }
@@ -171,6 +168,20 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
     ResetFileDisplay();
     view.SetTitle(ResString(IDS_APP_TITLE));
     if (batch.serverJobState != Idle) {
+        // A job for a server is renamed into place before the server is told.
+        const QString output = progress.ServerJobEntry().outputPath.str();
+        if (outcome && !encoder.IsEncodeCancelled()) {
+            long error = 0;
+            if (!CommitPart(output, &error)) {
+                ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
+                                .arg(error)
+                                .arg(PartPathOf(output), output));
+                DiscardPart(output);
+                outcome = false;
+            }
+        } else {
+            DiscardPart(output);
+        }
         if (serverJobDone) {
             serverJobDone(outcome);
         }
@@ -180,7 +191,7 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
     if (encoder.IsEncodeCancelled()) {
         const int row = model.FindEntryByPath(path, NotDone, &noMachine);
         if (QueueEntry* entry = model.EntryAt(row)) {
-            RemoveFile(entry->outputPath);
+            DiscardPart(entry->outputPath);
             claimedOutputs.erase(OutputKey(entry->outputPath));
             if (fileFinished) {
                 fileFinished(*entry, FileOutcome::Cancelled);
@@ -194,7 +205,7 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
         const int row = model.FindEntryByPath(path, Error, &noMachine);
         if (QueueEntry* entry = model.EntryAt(row)) {
             RecordFailure(*entry, batch.ownName);
-            RemoveFile(entry->outputPath);
+            DiscardPart(entry->outputPath);
             claimedOutputs.erase(OutputKey(entry->outputPath));
             ReportError(QStringLiteral("Error encoding %1").arg(entry->path.str()));
             if (fileFinished) {
@@ -208,10 +219,7 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
     StartNextFile(-1);
 }
 
-void EncodeScheduler::AfterEncode(const QString& path) {
-    if (app.settings.deleteWhenDone != 0) {
-        QFile::remove(path);
-    }
+void EncodeScheduler::AfterEncode(const QString& path, bool outputInPlace) {
     const int row = model.FindEntryByPath(path, Completed);
     QueueEntry* entry = model.EntryAt(row);
     if (entry == nullptr) {
@@ -221,8 +229,37 @@ void EncodeScheduler::AfterEncode(const QString& path) {
         entry->percent = 100;
         view.RefreshStats();
     }
+    // The tag goes into the unfinished file, so the final name only ever
+    // holds a tagged, whole output.
+    const PathText finalPath = entry->outputPath;
     if (writeTag) {
+        if (!outputInPlace) {
+            entry->outputPath = PartPathOf(finalPath.str());
+        }
         writeTag(*entry);
+        entry->outputPath = finalPath;
+    }
+    if (long error = 0; !outputInPlace && !CommitPart(finalPath.str(), &error)) {
+        DiscardPart(finalPath.str());
+        claimedOutputs.erase(OutputKey(finalPath.str()));
+        entry->status = Error;
+        entry->machine.clear();
+        RecordFailure(*entry, batch.ownName);
+        model.UpdateRow(row);
+        ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
+                        .arg(error)
+                        .arg(PartPathOf(finalPath.str()), finalPath.str()));
+        if (fileFinished) {
+            fileFinished(*entry, FileOutcome::Failed);
+        }
+        return;
+    }
+    if (queueSaved) {
+        queueSaved();
+    }
+    // Only a source whose output is in place under its final name goes.
+    if (app.settings.deleteWhenDone != 0) {
+        QFile::remove(path);
     }
     // A file too short to report progress has no measured rate to keep.
     if (entry->rate > 0.0) {

@@ -51,7 +51,8 @@ public:
     bool BeginFileEncode(QueueEntry& entry, const QString& outputPath, std::uint32_t size,
                          int driverIndex, int formatIndex);
     void OnEncodeDone(bool outcome, const QString& path);
-    void AfterEncode(const QString& path);
+    // `outputInPlace`: another machine already renamed the output to its final name.
+    void AfterEncode(const QString& path, bool outputInPlace = false);
     void FinishBatch();
     void ResetFileDisplay();
     void SetLocalState(int state);
@@ -81,6 +82,9 @@ public:
     std::function<void(const QString& message)> errorReported;
     // The batch has ended: nothing runs here or on any other machine.
     std::function<void()> batchEnded;
+    // The finished output is in place: the queue's state must reach the disk
+    // before the source may be deleted.
+    std::function<void()> queueSaved;
     // A file this machine encoded for a server has ended.
     std::function<void(bool outcome)> serverJobDone;
 

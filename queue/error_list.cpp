@@ -20,6 +20,8 @@ QStringList LoadErrors(const QString& logPath) {
         if (piece.isEmpty() && file.error() != QFileDevice::NoError) {
             break;
         }
+        // Zeros are what a crash can leave at the end of a file, never text.
+        piece.replace('\0', QByteArray());
         while (!piece.isEmpty() && (piece.endsWith('\n') || piece.endsWith('\r'))) {
             piece.chop(1);
         }

@@ -14,6 +14,7 @@ PACKAGES=(
     libmp3lame-dev lame libshine-dev libid3-3.8.3-dev zlib1g-dev
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libgtest-dev
     ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
+    clang libfuzzer-14-dev libclang-rt-14-dev
 )
 
 install_missing() {
@@ -32,7 +33,7 @@ install_missing() {
 }
 
 build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j2
 }
 
@@ -40,7 +41,12 @@ command=${1:-run}
 [ $# -gt 0 ] && shift
 
 install_missing
-build
+if [ "$command" = test ]; then
+    # The fuzz targets (label fuzz) run for a bounded time in the test run.
+    build -DCORVANE_FUZZ=ON
+else
+    build
+fi
 
 case "$command" in
 run)

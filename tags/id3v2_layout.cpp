@@ -9,6 +9,8 @@ constexpr std::uint8_t FLAG_UNSYNC = 0x80;
 constexpr std::uint8_t FLAG_V22_COMPRESSION = 0x40;
 constexpr std::uint8_t FLAG_EXTENDED = 0x40;
 constexpr std::uint8_t FLAG_V24_FOOTER = 0x10;
+// Header flags not defined by versions 2, 3 and 4.
+constexpr std::uint8_t UNDEFINED_FLAGS[] = {0x3F, 0x1F, 0x0F};
 
 std::uint32_t SyncSafe(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 21) | (std::uint32_t(p[1]) << 14) | (std::uint32_t(p[2]) << 7) |
@@ -86,7 +88,9 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
             size = BigEndian(frame + 3, 3);
         } else if (version == 3) {
             size = BigEndian(frame + 4, 4);
-            if ((frame[9] & 0xC0) != 0) { // compressed or encrypted
+            // Compressed, encrypted or grouped: the library reads such a frame
+            // with other sizes than this walk does.
+            if (frame[9] != 0) {
                 return false;
             }
         } else {
@@ -94,7 +98,7 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
                 return false;
             }
             size = SyncSafe(frame + 4);
-            if ((frame[9] & 0x0F) != 0) { // compressed, encrypted, unsynchronised, length-prefixed
+            if (frame[9] != 0) { // grouped, compressed, encrypted, unsynchronised, length-prefixed
                 return false;
             }
         }
@@ -142,6 +146,11 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
     if (version == 2 && (flags & FLAG_V22_COMPRESSION)) {
         return damaged;
     }
+    // Flags the version does not define make the library read the tag
+    // differently from this walk (a frame it then inflates can crash it).
+    if ((flags & UNDEFINED_FLAGS[version - 2]) != 0) {
+        return damaged;
+    }
     std::span<const std::uint8_t> body = head.subspan(ID3V2_HEADER_SIZE, SyncSafe(head.data() + 6));
     std::vector<std::uint8_t> resynchronised;
     if ((flags & FLAG_UNSYNC) && version < 4) {
@@ -158,9 +167,21 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
         if (extended < 6 || extended > body.size()) {
             return damaged;
         }
+        // The library reads only the standard sizes (6 bytes, 10 with a CRC)
+        // and walks the frames from elsewhere for any other: left alone.
+        if (version == 4 || (extended != 10 && extended != 14) ||
+            ((body[4] & 0x80) != 0) != (extended == 14)) {
+            return damaged;
+        }
         body = body.subspan(extended);
     }
     if (!FramesAreSound(body, version)) {
+        return damaged;
+    }
+    // The library goes on into a second tag right behind the first, which
+    // this walk never saw.
+    const std::span<const std::uint8_t> after = head.subspan(tagSize);
+    if (after.size() >= 3 && after[0] == 'I' && after[1] == 'D' && after[2] == '3') {
         return damaged;
     }
     return {HeadKind::Tag, tagSize};

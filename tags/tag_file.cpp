@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr std::uint64_t SYNC_BYTES = 2;
+// The frame sync after the tag, or the "ID3" of a second tag.
+constexpr std::uint64_t SYNC_BYTES = 3;
 
 struct InspectedFile {
     HeadLayout layout;

@@ -171,3 +171,23 @@ TEST_F(Logs, ConcurrentErrorsLoseNoLine) {
     const QStringList traces = ReadAll("debug.txt").split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(traces.size(), THREADS * PER_THREAD);
 }
+
+namespace {
+
+TEST_F(Logs, RecordAfterALineCutShortByACrashStartsALineOfItsOwn) {
+    {
+        QFile log(GetErrorLogPath());
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("10:00:00: File a.wav was rej");
+    }
+    ASSERT_TRUE(AddError(QStringLiteral("Error encoding b.wav")));
+    ASSERT_TRUE(AddError(QStringLiteral("Error encoding c.wav")));
+    const QStringList lines = ReadAll(GetErrorLogPath()).split('\n');
+    ASSERT_EQ(lines.size(), 4); // three lines and the empty rest after the last end
+    EXPECT_EQ(lines[0], QStringLiteral("10:00:00: File a.wav was rej"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(": Error encoding b.wav")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": Error encoding c.wav")));
+    EXPECT_TRUE(lines[3].isEmpty());
+}
+
+} // namespace

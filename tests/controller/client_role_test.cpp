@@ -250,7 +250,8 @@ TEST_F(ClientRole, EncodesAJobThroughLocalPathsAndAdoptsTheServersEncoder) {
     job.bytesPerSec = 24000;
     StartJob(job);
     EXPECT_EQ(fake.starts.back().source, sourceDir + "/a.wav");
-    EXPECT_EQ(fake.starts.back().output, outputDir + "/a.MP3");
+    // Written beside the final name, renamed before the server hears DONE.
+    EXPECT_EQ(fake.starts.back().output, outputDir + "/a.MP3.part");
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding));
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File for Server:"));
     EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), QStringLiteral("\\\\SRV\\MUSIC\\in"));
@@ -313,12 +314,13 @@ TEST_F(ClientRole, PauseTogglesFromEitherEndAndCancelAnswersCancel) {
     EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
     EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
 
-    // A failed job is reported as failed; its output is the server's to remove.
+    // A failed job is reported as failed and leaves no partial file behind.
     StartJob(Job());
     fake.finishOnCancel = false;
     fake.Finish(false);
     ASSERT_TRUE(server->WaitFor(NET_FAILED));
-    EXPECT_TRUE(QFile::exists(outputDir + "/a.MP3"));
+    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3"));
+    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3.part"));
 }
 
 TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {

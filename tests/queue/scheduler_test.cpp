@@ -64,12 +64,13 @@ TEST_F(Scheduler, BatchRunsEveryFileInRowOrderAndEnds) {
     scheduler->OnEncode();
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, sourceDir + QStringLiteral("/one.wav"));
-    EXPECT_EQ(fake.starts[0].output, outputDir + QStringLiteral("/one.MP3"));
+    // The engine writes beside the final name; the final name comes last.
+    EXPECT_EQ(fake.starts[0].output, outputDir + QStringLiteral("/one.MP3.part"));
     EXPECT_EQ(fake.starts[0].priority, 1);
     QueueEntry* first = model.EntryAt(0);
     EXPECT_EQ(first->status, Encoding);
     EXPECT_EQ(first->machine.str(), QStringLiteral("Mypc"));
-    EXPECT_EQ(first->outputPath.str(), fake.starts[0].output);
+    EXPECT_EQ(first->outputPath.str(), outputDir + QStringLiteral("/one.MP3"));
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(batch.shownEntry, first);
     EXPECT_TRUE(batch.IsBusy());
@@ -182,6 +183,7 @@ TEST_F(Scheduler, CancelEndsTheBatchAndRemovesThePartialOutput) {
     EXPECT_TRUE(entry->machine.isEmpty());
     EXPECT_EQ(entry->percent, -1);
     EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3.part")));
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_FALSE(batch.IsBusy());
     EXPECT_TRUE(ErrorLog().isEmpty());
@@ -330,6 +332,92 @@ TEST_F(Scheduler, TwoSourcesOfOneNameNeverShareAnOutput) {
     ResetStatus(model, false, {});
     scheduler->OnEncode();
     EXPECT_EQ(fake.starts.size(), 2u);
+}
+
+TEST_F(Scheduler, OutputTakesItsFinalNameOnlyWhenTaggedAndWhole) {
+    app->settings.deleteWhenDone = 1;
+    AdmitFiles({"song.wav"});
+    const QString source = model.EntryAt(0)->path.str();
+    const QString output = outputDir + QStringLiteral("/song.MP3");
+    QStringList seenAtTagTime;
+    scheduler->writeTag = [&](QueueEntry& entry) {
+        seenAtTagTime << entry.outputPath.str() << (QFile::exists(output) ? "final" : "no final")
+                      << (QFile::exists(source) ? "source" : "no source");
+    };
+    int saves = 0;
+    scheduler->queueSaved = [&] {
+        ++saves;
+        EXPECT_TRUE(QFile::exists(output));
+        EXPECT_TRUE(QFile::exists(source)); // the source goes only after the save
+    };
+    scheduler->OnEncode();
+    fake.WritePartialOutput();
+    EXPECT_FALSE(QFile::exists(output));
+    fake.Finish(true);
+    EXPECT_EQ(seenAtTagTime, (QStringList{output + ".part", "no final", "source"}));
+    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(QFile::exists(output));
+    EXPECT_FALSE(QFile::exists(output + ".part"));
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_EQ(model.EntryAt(0)->status, Completed);
+    EXPECT_EQ(model.EntryAt(0)->outputPath.str(), output);
+}
+
+TEST_F(Scheduler, FailureKeepsTheEarlierWholeOutputAndTheSource) {
+    app->settings.deleteWhenDone = 1;
+    AdmitFiles({"song.wav"});
+    const QString source = model.EntryAt(0)->path.str();
+    const QString output = outputDir + QStringLiteral("/song.MP3");
+    {
+        QFile earlier(output);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier whole output");
+    }
+    model.EntryAt(0)->status = NotDone;
+    scheduler->OnEncode();
+    fake.Finish(false);
+    EXPECT_EQ(model.EntryAt(0)->status, Error);
+    EXPECT_FALSE(QFile::exists(output + ".part"));
+    QFile earlier(output);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier whole output"));
+    EXPECT_TRUE(QFile::exists(source));
+}
+
+TEST_F(Scheduler, OutputThatCannotTakeItsFinalNameIsAnErrorAndKeepsTheSource) {
+    app->settings.deleteWhenDone = 1;
+    AdmitFiles({"song.wav"});
+    const QString source = model.EntryAt(0)->path.str();
+    const QString output = outputDir + QStringLiteral("/song.MP3");
+    // A folder in the way: the rename cannot replace it.
+    ASSERT_TRUE(QDir().mkpath(output + "/inside"));
+    scheduler->OnEncode();
+    fake.Finish(true);
+    EXPECT_EQ(model.EntryAt(0)->status, Error);
+    EXPECT_TRUE(QFile::exists(source));
+    EXPECT_FALSE(QFile::exists(output + ".part"));
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Couldn't rename the finished file")));
+    EXPECT_EQ(outcomes, QStringList{"song:1"});
+}
+
+TEST_F(Scheduler, LeftoverPartialOutputIsNoExistingOutputAtAdmission) {
+    const QString source = MakeWav(QStringLiteral("song.wav"), 44100);
+    const QString part = outputDir + QStringLiteral("/song.MP3.part");
+    {
+        QFile leftover(part);
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+        leftover.write("half an encode from before a crash");
+    }
+    QueueEntry* entry = Admit(source);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->status, NotDone);
+    scheduler->OnEncode();
+    fake.Finish(true);
+    EXPECT_EQ(entry->status, Completed);
+    EXPECT_FALSE(QFile::exists(part));
+    QFile output(outputDir + QStringLiteral("/song.MP3"));
+    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+    EXPECT_EQ(output.readAll(), QByteArray("complete mp3 output"));
 }
 
 } // namespace

@@ -83,6 +83,18 @@ TEST(HeadLayout, WellFormedTagsOfEveryVersionAreAccepted) {
     EXPECT_EQ(KindOf(Tag(2, 0x40, {})), HeadKind::Damaged); // compressed version 2 tag
     EXPECT_EQ(KindOf(Tag(3, 0x40, {0, 0, 0, 60, 0, 0})), HeadKind::Damaged);
     EXPECT_EQ(KindOf({0xFF, 0xFB, 0x90, 0}), HeadKind::NoTag);
+    // Found by fuzzing: the library crashed inflating frames it reached
+    // through header flags no version defines, or through grouped frames.
+    EXPECT_EQ(KindOf(Tag(3, 0x16, Frame3("TIT2", text))), HeadKind::Damaged);
+    EXPECT_EQ(KindOf(Tag(4, 0x01, Frame3("TIT2", text))), HeadKind::Damaged);
+    EXPECT_EQ(KindOf(Tag(3, 0, Frame3("TIT2", text, 0x20))), HeadKind::Damaged); // grouped
+    Bytes oddExtended = {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0};
+    oddExtended.insert(oddExtended.end(), frame.begin(), frame.end());
+    EXPECT_EQ(KindOf(Tag(3, 0x40, oddExtended)), HeadKind::Damaged);
+    Bytes twoTags = Tag(3, 0, Frame3("TIT2", text));
+    const Bytes second = twoTags;
+    twoTags.insert(twoTags.end(), second.begin(), second.end());
+    EXPECT_EQ(KindOf(twoTags), HeadKind::Damaged);
 }
 
 TEST(HeadLayout, FrameSync) {

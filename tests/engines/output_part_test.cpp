@@ -1,0 +1,61 @@
+#include "engines/output_part.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+QByteArray ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class OutputPart : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString final = dir.filePath(QStringLiteral("song.MP3"));
+};
+
+TEST_F(OutputPart, NamesTheTemporaryFileBesideTheFinalOne) {
+    EXPECT_EQ(PartPathOf(final), final + QStringLiteral(".part"));
+    EXPECT_TRUE(PartPathOf(QString()).isEmpty());
+    EXPECT_TRUE(IsPartPath(QStringLiteral("/x/a.MP3.PART")));
+    EXPECT_FALSE(IsPartPath(QStringLiteral("/x/a.MP3")));
+}
+
+TEST_F(OutputPart, CommitReplacesAnEarlierOutputWhole) {
+    ASSERT_TRUE(WriteText(final, "earlier"));
+    ASSERT_TRUE(WriteText(PartPathOf(final), "new and whole"));
+    long error = -1;
+    ASSERT_TRUE(CommitPart(final, &error));
+    EXPECT_EQ(ReadText(final), QByteArray("new and whole"));
+    EXPECT_FALSE(QFile::exists(PartPathOf(final)));
+}
+
+TEST_F(OutputPart, CommitWithoutATemporaryFileFailsAndTouchesNothing) {
+    ASSERT_TRUE(WriteText(final, "earlier"));
+    long error = 0;
+    EXPECT_FALSE(CommitPart(final, &error));
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(ReadText(final), QByteArray("earlier"));
+    EXPECT_FALSE(CommitPart(QString(), &error));
+}
+
+TEST_F(OutputPart, DiscardRemovesOnlyTheTemporaryFile) {
+    ASSERT_TRUE(WriteText(final, "earlier"));
+    ASSERT_TRUE(WriteText(PartPathOf(final), "half"));
+    DiscardPart(final);
+    EXPECT_FALSE(QFile::exists(PartPathOf(final)));
+    EXPECT_EQ(ReadText(final), QByteArray("earlier"));
+    DiscardPart(final); // nothing left to remove: no harm
+    DiscardPart(QString());
+}
+
+} // namespace
