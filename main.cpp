@@ -17,6 +17,7 @@
 #include "controller/network_environment.h"
 #include "queue/encode_scheduler.h"
 #include "ui/encoder_dlg.h"
+#include "ui/window_dialogs.h"
 #include "ui/window_screenshots.h"
 #include <QFileInfo>
 #include <QSessionManager>
@@ -44,6 +45,7 @@ int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& fil
                                              nullptr, nullptr},
                        engines->Catalogue());
     window.Controller().Scheduler().writeTag = engines->TagWriter();
+    ConnectWindowDialogs(window, app);
     window.Create();
     QStringList absolute;
     for (const QString& file : files) {

@@ -25,6 +25,16 @@
 
 namespace {
 
+// A quiet run keeps standard error for our own problems: the framework's
+// warnings (threads, file watchers, paths) go to the trace instead.
+void QuietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "corvane-encoder: %s\n", qPrintable(message));
+        return;
+    }
+    Trace("Qt: %s\n", qPrintable(message));
+}
+
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
@@ -96,6 +106,9 @@ int RunHeadless(int argc, char** argv) {
     HeadlessOutput output;
     output.format = options.format;
     output.quiet = options.quiet;
+    if (options.quiet) {
+        qInstallMessageHandler(QuietMessageHandler);
+    }
     output.terminal = OutputIsTerminal();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
     HeadlessSession session(app,

@@ -138,7 +138,9 @@ TEST_F(HeadlessProgram, ExitCodes) {
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
-    EXPECT_TRUE(program.readAllStandardError().isEmpty()) << "quiet, and nothing went wrong";
+    const QByteArray quietErrors = program.readAllStandardError();
+    EXPECT_TRUE(quietErrors.isEmpty())
+        << "quiet, and nothing went wrong: " << quietErrors.toStdString();
 
     // A service stopped by systemd has not failed, so it is not restarted.
     Start({"--headless"});
