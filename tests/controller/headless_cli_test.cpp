@@ -23,8 +23,15 @@ TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileL
     const QString longFile = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
     const QString shortFile = MakeWav(QStringLiteral("short.wav"), 44100);
     // script(1) gives the program a pseudo-terminal and passes its exit code on.
-    QStringList command{QStringLiteral("exec"), QString::fromUtf8(CORVANE_ENCODER),
-                        QStringLiteral("--headless"), longFile, shortFile};
+    QStringList command{QStringLiteral("exec"),
+                        QString::fromUtf8(CORVANE_ENCODER),
+                        QStringLiteral("--headless"),
+                        QStringLiteral("--bind"),
+                        QStringLiteral("127.0.0.1"),
+                        QStringLiteral("--port"),
+                        QString::number(FreePort()),
+                        longFile,
+                        shortFile};
     std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(home.path());

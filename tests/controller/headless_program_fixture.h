@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -49,11 +50,24 @@ protected:
         return path;
     }
 
-    void Start(const QStringList& arguments) {
+    // A headless run also serves the network; each gets a free loopback port so
+    // that runs in parallel do not fight over the default one.
+    void Start(QStringList arguments) {
+        if (arguments.contains(QStringLiteral("--headless"))) {
+            arguments.insert(1, QStringLiteral("--bind"));
+            arguments.insert(2, QStringLiteral("127.0.0.1"));
+            arguments.insert(3, QStringLiteral("--port"));
+            arguments.insert(4, QString::number(FreePort()));
+        }
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(home.path());
         program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
         ASSERT_TRUE(program.waitForStarted());
+    }
+
+    static quint16 FreePort() {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : quint16(5150);
     }
 
     // What this run added to the shared error log.
