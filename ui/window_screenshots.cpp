@@ -31,12 +31,7 @@ constexpr std::uint32_t SAMPLE_BYTES_PER_SEC = 16000;
 
 bool Save(QWidget& window, const QDir& directory, const QString& name) {
     QApplication::processEvents();
-    const QString path = directory.filePath(name);
-    if (!window.grab().save(path, "PNG")) {
-        Trace("windowscreenshots: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
+    return SaveWidgetPicture(window, directory.filePath(name));
 }
 
 // Runs events until the first file of the batch shows some progress.
@@ -80,7 +75,7 @@ bool ShootLayout(const QDir& out, const QString& work, int dpi, const QString& s
         }
     }
 
-    SetDisplayCaps(ComputeDisplayCaps(32, 1, dpi));
+    const DisplayCapsScope display(dpi);
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
     bool saved = true;
     {
@@ -115,10 +110,8 @@ bool WriteWindowScreenshots(const QString& directoryPath) {
     if (!out.mkpath(QStringLiteral(".")) || !work.isValid()) {
         return false;
     }
-    const DisplayCaps original = CurrentDisplayCaps();
     bool saved = ShootLayout(out, work.path(), 96, QString());
     saved = ShootLayout(out, work.path(), 120, QStringLiteral("-120dpi")) && saved;
-    SetDisplayCaps(original);
 
     std::unique_ptr<SettingsStore> store =
         OpenSettingsFile(QDir(work.path()).filePath(QStringLiteral("dialogs.ini")));

@@ -1,5 +1,5 @@
 #include "engine_events.h"
-#include "engine_fixture.h"
+#include "library_engine_fixture.h"
 
 #include "engines/catalogue.h"
 #include "engines/encode_control.h"
@@ -15,27 +15,12 @@ using testsupport::PcmFormat;
 
 namespace {
 
-QString BinDirectory() {
-    const char* fromTest = std::getenv("CORVANE_BIN_DIR");
-    return fromTest != nullptr ? QString::fromLocal8Bit(fromTest)
-                               : QCoreApplication::applicationDirPath();
-}
-
 // Without a gapless tag, decoders keep the encoder's start-up delay (under one
 // 1152-sample frame) and the padding of the last frame.
 constexpr qint64 FRAME_SAMPLES = 1152;
 
-class EndToEndTest : public EngineTest {
+class EndToEndTest : public LibraryEngineTest {
 protected:
-    static void SetUpTestSuite() {
-        SetEncoderLibraryDirectory(BinDirectory(), false);
-        LoadEncoderLibraries();
-    }
-    static void TearDownTestSuite() {
-        UnloadEncoderLibraries();
-        SetEncoderLibraryDirectory(QString());
-    }
-
     EncodeTarget LibraryTarget(int library, std::uint32_t kbits) const {
         EncodeTarget target;
         target.driverId = library == BLADE_LIBRARY ? BLADE_DRIVER_ID : LAME_DRIVER_ID;

@@ -1,4 +1,5 @@
 #include "engines/library_binding.h"
+#include "library_engine_fixture.h"
 
 #include "app/trace.h"
 
@@ -14,12 +15,6 @@
 #include <string>
 
 namespace {
-
-QString BinDirectory() {
-    const char* fromTest = std::getenv("CORVANE_BIN_DIR");
-    return fromTest != nullptr && *fromTest ? QString::fromLocal8Bit(fromTest)
-                                            : QCoreApplication::applicationDirPath();
-}
 
 // Whether the process still has the library mapped.
 bool IsMapped(const QString& path) {

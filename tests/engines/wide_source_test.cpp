@@ -1,5 +1,5 @@
 #include "engine_events.h"
-#include "engine_fixture.h"
+#include "library_engine_fixture.h"
 #include "wide_source.h"
 
 #include "engines/catalogue.h"
@@ -21,12 +21,6 @@ constexpr double FREQUENCY = 1000.0;
 constexpr double AMPLITUDE = 0.5;
 constexpr qint64 FRAME_SAMPLES = 1152;
 constexpr std::uint32_t FRONT_51 = 0x3F; // FL FR FC LFE BL BR
-
-QString BinDirectory() {
-    const char* fromTest = std::getenv("CORVANE_BIN_DIR");
-    return fromTest != nullptr ? QString::fromLocal8Bit(fromTest)
-                               : QCoreApplication::applicationDirPath();
-}
 
 WideSource Kind(std::uint16_t bits, bool isFloat, std::uint16_t channels, std::uint32_t rate,
                 WideSource::Header header = WideSource::Header::Plain, std::uint32_t mask = 0,
@@ -149,17 +143,8 @@ std::vector<Case> Cases() {
     };
 }
 
-class WideSourceTest : public EngineTest {
+class WideSourceTest : public LibraryEngineTest {
 protected:
-    static void SetUpTestSuite() {
-        SetEncoderLibraryDirectory(BinDirectory(), false);
-        LoadEncoderLibraries();
-    }
-    static void TearDownTestSuite() {
-        UnloadEncoderLibraries();
-        SetEncoderLibraryDirectory(QString());
-    }
-
     EncodeTarget Target(unsigned driverId) const {
         EncodeTarget target;
         target.driverId = driverId;

@@ -24,6 +24,21 @@ const DisplayCaps& CurrentDisplayCaps();
 // Replaces the stored facts (start-up overrides and tests).
 void SetDisplayCaps(const DisplayCaps& caps);
 
+// The display as if it had `dotsPerInch`, for as long as the scope lasts
+// (pictures of the layouts for another display).
+class DisplayCapsScope {
+public:
+    explicit DisplayCapsScope(int dotsPerInch) : saved(CurrentDisplayCaps()) {
+        SetDisplayCaps(ComputeDisplayCaps(32, 1, dotsPerInch));
+    }
+    ~DisplayCapsScope() { SetDisplayCaps(saved); }
+    DisplayCapsScope(const DisplayCapsScope&) = delete;
+    DisplayCapsScope& operator=(const DisplayCapsScope&) = delete;
+
+private:
+    DisplayCaps saved;
+};
+
 // Windows-style font height for a point size: minus points x dpi / 72,
 // truncated towards zero.
 int FontHeightForPoints(double points, int dotsPerInch);

@@ -28,12 +28,7 @@ bool Save(QDialog& dialog, const QDir& directory, const char* fileName) {
     // Laid out and drawn without ever being shown.
     dialog.ensurePolished();
     dialog.adjustSize();
-    const QString path = directory.filePath(QString::fromLatin1(fileName));
-    if (!dialog.grab().save(path, "PNG")) {
-        Trace("dialogscreenshots: cannot write %s", qPrintable(path));
-        return false;
-    }
-    return true;
+    return SaveWidgetPicture(dialog, directory.filePath(QString::fromLatin1(fileName)));
 }
 
 EncoderSettings SampleSettings() {
@@ -99,20 +94,6 @@ bool SaveColumns(const QDir& directory) {
     return Save(dialog, directory, "columns.png");
 }
 
-// The display as if it had `dotsPerInch`, for as long as the scope lasts.
-class DisplayScope {
-public:
-    explicit DisplayScope(int dotsPerInch) : saved(CurrentDisplayCaps()) {
-        SetDisplayCaps(ComputeDisplayCaps(32, 1, dotsPerInch));
-    }
-    ~DisplayScope() { SetDisplayCaps(saved); }
-    DisplayScope(const DisplayScope&) = delete;
-    DisplayScope& operator=(const DisplayScope&) = delete;
-
-private:
-    DisplayCaps saved;
-};
-
 // The dialog's text at the display's size (the offscreen screen stays at 96).
 void ScaleText(QDialog& dialog) {
     QFont font = dialog.font();
@@ -139,7 +120,7 @@ bool SaveErrors(const QDir& directory, int dotsPerInch) {
                "where the encoded files will go.\n"
                "07/12/2026 14:09:03: Could not open /home/music/mp3/Song.MP3 for writing.\n");
     file.close();
-    const DisplayScope display(dotsPerInch);
+    const DisplayCapsScope display(dotsPerInch);
     CErrorsDlg dialog;
     ScaleText(dialog);
     dialog.LoadErrorsFrom(log);
@@ -161,7 +142,7 @@ bool SaveStats(const QDir& directory, int dotsPerInch) {
     owned->percent = 35;
     QueueEntry* entry = model.Append(std::move(owned));
     model.AddRowAtEnd(entry);
-    const DisplayScope display(dotsPerInch);
+    const DisplayCapsScope display(dotsPerInch);
     CStatsDlg dialog(model, nullptr);
     ScaleText(dialog);
     dialog.ShowEntry(entry);
@@ -169,13 +150,21 @@ bool SaveStats(const QDir& directory, int dotsPerInch) {
 }
 
 bool SaveAbout(const QDir& directory, int dotsPerInch) {
-    const DisplayScope display(dotsPerInch);
+    const DisplayCapsScope display(dotsPerInch);
     CAboutDlg dialog;
     ScaleText(dialog);
     return Save(dialog, directory, qPrintable(ShotName("about", dotsPerInch)));
 }
 
 } // namespace
+
+bool SaveWidgetPicture(QWidget& widget, const QString& path) {
+    if (!widget.grab().save(path, "PNG")) {
+        Trace("screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
 
 bool WriteDialogScreenshots(const QString& directoryPath, const EncoderCatalogue* catalogue) {
     QDir directory(directoryPath);

@@ -3,6 +3,7 @@
 #include <QString>
 
 class EncoderCatalogue;
+class QWidget;
 
 // Renders the Options, ID3 Tag Information, Network and Columns dialogs with
 // sample contents into `directory` as options.png, id3.png, network.png and
@@ -12,3 +13,7 @@ class EncoderCatalogue;
 // the given catalogue, or the compression manager's codecs when there is none. False when the
 // directory cannot be made or a picture cannot be written.
 bool WriteDialogScreenshots(const QString& directory, const EncoderCatalogue* catalogue = nullptr);
+
+// Draws the widget into a PNG at `path`; false (with a trace line) when it
+// cannot be written.
+bool SaveWidgetPicture(QWidget& widget, const QString& path);
