@@ -21,6 +21,7 @@
 #include "ui/window_screenshots.h"
 #include <QFileInfo>
 #include <QSessionManager>
+#include <QStandardPaths>
 #define CORVANE_WINDOW 1
 #endif
 
@@ -46,6 +47,7 @@ int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& fil
                        engines->Catalogue());
     window.Controller().Scheduler().writeTag = engines->TagWriter();
     ConnectWindowDialogs(window, app);
+    window.KeepJournalIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     window.Create();
     QStringList absolute;
     for (const QString& file : files) {

@@ -1,6 +1,7 @@
 #include "controller/headless_session.h"
 
 #include "controller/headless_progress.h"
+#include "controller/queue_keeping.h"
 #include "net/client_role.h"
 #include "net/server_role.h"
 #include "queue/encode_scheduler.h"
@@ -139,33 +140,23 @@ void HeadlessSession::RestoreJournal(const QSet<QString>& named) {
     if (journalDirectory.isEmpty()) {
         return;
     }
-    QDir().mkpath(journalDirectory);
-    journal = std::make_unique<QueueJournal>(controller->Model(),
-                                             QDir(journalDirectory).filePath(JournalName(named)));
-    controller->Scheduler().queueSaved = [this] { journal->Save(); };
+    const QString path = QDir(journalDirectory).filePath(JournalName(named));
     if (named.isEmpty()) {
-        journal->Restore();
+        journal = KeepQueueInJournal(*controller, path);
         return;
     }
-    const EncodeScheduler& scheduler = controller->Scheduler();
-    journal->Restore([&named, &scheduler](QueueEntry& entry) {
+    journal = KeepQueueInJournal(*controller, path, [&named](QueueEntry& entry) {
         if (!named.contains(PathKey(entry.path.str()))) {
             return false;
         }
-        const QString output = entry.outputPath.isEmpty() ? scheduler.MakeOutputPath(entry.path)
-                                                          : entry.outputPath.str();
-        if (entry.status == Completed) {
-            // Only an output still in place under its final name counts.
-            if (!QFileInfo::exists(output)) {
-                entry.status = NotDone;
-            }
-            return true;
+        if (entry.status != Completed) {
+            // A file named again gets a fresh try; a vanished one is refused at admission.
+            entry.status = NotDone;
+            entry.failedCount = 0;
+            entry.failedOn = {};
+            return QFileInfo::exists(entry.path);
         }
-        // A file named again gets a fresh try; a vanished one is refused at admission.
-        entry.status = NotDone;
-        entry.failedCount = 0;
-        entry.failedOn = {};
-        return QFileInfo::exists(entry.path);
+        return true;
     });
 }
 

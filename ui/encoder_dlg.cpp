@@ -4,7 +4,10 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/window_placement.h"
+#include "controller/queue_keeping.h"
 #include "net/server_role.h"
+#include "queue/encode_scheduler.h"
+#include "queue/queue_journal.h"
 #include "queue/queue_model.h"
 #include "ui/controller_roles.h"
 #include "ui/controls/display_caps.h"
@@ -20,6 +23,7 @@
 #include "ui/main_face.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -35,6 +39,8 @@ namespace {
 constexpr int TRAY_WATCH_MS = 2000;
 const QString PROGRESS_TEXT = QStringLiteral("Progress Bar This!");
 const QString WAVE_FILTER = QStringLiteral("Wave Files (*.wav)");
+// Apart from the headless run's journal: both may run at once.
+const QString WINDOW_JOURNAL = QStringLiteral("window.journal");
 
 } // namespace
 
@@ -95,6 +101,7 @@ CEncoderDlg::CEncoderDlg(CEncoderApp& app, const MainController::Ports& ports,
 
 CEncoderDlg::~CEncoderDlg() {
     controller->Server().machinesChanged = nullptr;
+    controller->Scheduler().queueSaved = nullptr;
     if (tray) {
         tray->SetIcon(0u);
     }
@@ -218,6 +225,9 @@ void CEncoderDlg::Create(bool withNetwork) {
     trayWasAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     trayWatch.start();
     fileList->BuildColumns(app.settings.columns, app.settings.colWidth);
+    if (!journalDirectory.isEmpty()) {
+        journal = KeepQueueInJournal(*controller, QDir(journalDirectory).filePath(WINDOW_JOURNAL));
+    }
     controller->Startup();
 
     const QSize screenSize = screen() != nullptr ? screen()->availableSize() : QSize(1024, 768);

@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 
+class QueueJournal;
+
 class CEncoderApp;
 class CFileListCtrl;
 class CMainFace;
@@ -41,6 +43,9 @@ public:
     // The rest of window creation: columns, start-up scan and rows, labels,
     // tray icon, placement and, when asked, the network role.
     void Create(bool withNetwork = true);
+    // Keeps the queue in a journal in this folder, so that it survives a
+    // restart or a crash. Call before Create.
+    void KeepJournalIn(const QString& directory) { journalDirectory = directory; }
     // Shows the window as the stored placement says.
     void ShowPlaced();
 
@@ -129,6 +134,8 @@ private:
     CaptionPaintHandler captionHandler;
     CSystemMenu systemMenu;
     std::unique_ptr<MainController> controller;
+    std::unique_ptr<QueueJournal> journal; // saves the queue before the controller goes
+    QString journalDirectory;
     std::unique_ptr<ControllerRoles> roles;
     NetworkCommand networkCommand;
     std::unique_ptr<CTrayIcon> tray;

@@ -307,3 +307,37 @@ TEST_F(WindowTest, HooksRunForTheirCommands) {
     window->OnCommand(ID_MORE_INFO);
     EXPECT_EQ(ran, (QStringList{"errors", "about", "help"}));
 }
+
+TEST_F(WindowTest, TheQueueSurvivesARestartInItsOrderWithItsTags) {
+    journalDirectory = temp.filePath("data");
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        MakeSeconds(name, 0.2);
+    }
+    CreateWindow();
+    QueueModel& model = window->Controller().Model();
+    ASSERT_EQ(model.RowCount(), 3);
+    const QString moved = model.EntryAt(2)->path.str();
+    SelectOnly(2);
+    ASSERT_TRUE(window->Controller().OnUp());
+    ASSERT_TRUE(window->Controller().OnUp());
+    model.EntryAt(0)->tag.title = "Kept";
+    model.UpdateRow(0);
+    window->Controller().OnEncode();
+    ASSERT_TRUE(RunUntil([&] { return !window->Controller().Batch().IsBusy(); }));
+    QApplication::processEvents();
+    EXPECT_TRUE(QFile::exists(QDir(journalDirectory).filePath("window.journal")))
+        << "written as the queue changes, not only at the end";
+    const QString lostOutput = model.EntryAt(1)->outputPath.str();
+    window.reset();
+    ASSERT_TRUE(QFile::remove(lostOutput));
+
+    // The start-up scan alone would give a, b, c, no tag, all three Completed.
+    CreateWindow();
+    QueueModel& again = window->Controller().Model();
+    ASSERT_EQ(again.RowCount(), 3);
+    EXPECT_EQ(again.EntryAt(0)->path.str(), moved);
+    EXPECT_EQ(again.EntryAt(0)->tag.title.str(), "Kept");
+    EXPECT_EQ(again.EntryAt(0)->status, Completed);
+    EXPECT_EQ(again.EntryAt(1)->status, NotDone) << "its output has gone";
+    EXPECT_EQ(again.EntryAt(2)->status, Completed);
+}

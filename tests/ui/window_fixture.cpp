@@ -38,6 +38,9 @@ void WindowTest::CreateWindow() {
         messages.append(text);
         return QMessageBox::Ok;
     };
+    if (!journalDirectory.isEmpty()) {
+        window->KeepJournalIn(journalDirectory);
+    }
     window->Create(false);
     window->show();
     QApplication::processEvents();

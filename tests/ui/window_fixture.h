@@ -36,6 +36,7 @@ protected:
     void SelectOnly(int row);
     QString StatusCell(int row) const;
 
+    QString journalDirectory; // set: the window keeps its queue there
     std::unique_ptr<EnginePorts> engines;
     std::unique_ptr<CEncoderDlg> window;
     QStringList trayLog;
