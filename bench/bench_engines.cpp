@@ -291,7 +291,6 @@ int main(int argc, char** argv) {
             }
         }
         std::printf("convert_overhead=%.3f\n", convertedBest / plainBest);
-        QFile::remove(master);
     } else {
         std::printf("convert_overhead=failed\n");
     }
@@ -299,9 +298,11 @@ int main(int argc, char** argv) {
     EncoderCatalogue catalogue;
     if (const auto acm = AcmTarget(catalogue)) {
         PrintSpeed("acm", TimeEncode(*acm, threeMinutes, dir.filePath("a.wav")), playing);
+        PrintSpeed("acm_converted", TimeEncode(*acm, master, dir.filePath("am.wav")), playing);
     } else {
         std::printf("acm_realtime=no codec\n");
     }
+    QFile::remove(master);
     EncodeTarget external;
     external.driverId = XING_DRIVER_ID;
     external.format = LibraryTarget(LAME_LIBRARY).format;
@@ -315,6 +316,15 @@ int main(int argc, char** argv) {
         const auto large = RssInChild(tenMinutes, dir.filePath("ten.mp3"));
         std::printf("rss_1min_mb=%.2f\n", small.value_or(-1));
         std::printf("rss_10min_mb=%.2f\n", large.value_or(-1));
+    }
+    // The conversion path keeps only the resampler's history: flat with length.
+    const QString masterOne = dir.filePath("master one.wav");
+    const QString masterFive = dir.filePath("master five.wav");
+    if (WriteToneWav(masterOne, 60, 96000, 24) && WriteToneWav(masterFive, 300, 96000, 24)) {
+        const auto small = RssInChild(masterOne, dir.filePath("master one.mp3"));
+        const auto large = RssInChild(masterFive, dir.filePath("master five.mp3"));
+        std::printf("rss_converted_1min_mb=%.2f\n", small.value_or(-1));
+        std::printf("rss_converted_5min_mb=%.2f\n", large.value_or(-1));
     }
     UnloadEncoderLibraries();
     return 0;

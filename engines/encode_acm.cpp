@@ -126,17 +126,64 @@ MMRESULT Convert(AcmJob& job, std::uint32_t length, std::uint32_t flags) {
     return result;
 }
 
-// Seeks back over source bytes the codec kept back, so they are read again.
+// Gives back source bytes the codec kept back, so they are read again.
 void ReturnUnusedSource(AcmJob& job, qint64 count) {
     const qint64 unused = count - qint64(job.header.cbSrcLengthUsed);
-    if (unused > 0) {
+    if (unused <= 0) {
+        return;
+    }
+    if (job.converted) {
+        job.converted->Unread(unused);
+    } else {
         job.sourceRiff.Seek(-unused, RiffSeek::Current);
     }
 }
 
+// A source the codec cannot take as it is (wider samples, another rate, more
+// channels) goes through the converter to 16-bit PCM at the rate and channel
+// count of the chosen format. False when there is nothing a conversion could
+// change or the samples cannot be converted.
+bool PrepareConversion(AcmJob& job) {
+    const EncoderInput input{job.destinationFormat.nChannels, job.destinationFormat.nSamplesPerSec};
+    const SampleLayout& layout = job.sourceLayout;
+    if (IsDirectInput(layout, input) || layout.blockAlign == 0) {
+        return false;
+    }
+    QString problem;
+    std::unique_ptr<SampleConverter> converter = SampleConverter::Create(layout, input, &problem);
+    if (!converter) {
+        Trace("convertbegin: no conversion for the codec: %s. file = %s\n", qPrintable(problem),
+              Path(job.sourcePath));
+        return false;
+    }
+    const WAVEFORMATEX pcm = WAVEFORMATEX::Pcm(input.channels, input.sampleRate, 16);
+    const std::uint64_t frames = ConvertedFrames(job.sourceDataBytes / layout.blockAlign,
+                                                 layout.sampleRate, input.sampleRate);
+    // The converted stream must still fit the sizes of a RIFF file.
+    if (frames * pcm.nBlockAlign > 0xFFFFFF00ULL) {
+        Trace("convertbegin: the converted source would be too large. file = %s\n",
+              Path(job.sourcePath));
+        return false;
+    }
+    job.converted = std::make_unique<AcmConvertedSource>(
+        std::move(converter), layout.blockAlign, job.sourceDataBytes, pcm.nBlockAlign, frames);
+    job.sourceFormat = pcm;
+    job.sourceBufferSize = AcmSourceBufferSize(pcm);
+    job.sourceSampleFrames = static_cast<std::uint32_t>(frames);
+    job.sourceDataBytes = static_cast<std::uint32_t>(job.converted->OutputBytes());
+    return true;
+}
+
+// Source bytes behind `done` bytes of the stream the codec reads.
+std::uint64_t SourceBytesDone(const AcmJob& job, std::uint64_t done) {
+    return job.converted ? job.converted->SourceBytesFor(done) : done;
+}
+
 // -1 after reporting a failed read.
 qint64 ReadSource(AcmJob& job, std::uint32_t count) {
-    const qint64 got = job.sourceRiff.Read(job.readBuffer.data(), count);
+    const qint64 got = job.converted
+                           ? job.converted->Read(job.sourceRiff, job.readBuffer.data(), count)
+                           : job.sourceRiff.Read(job.readBuffer.data(), count);
     if (got < 0) {
         AddError(QString::asprintf("Error - Couldn't read from the source file (%s).",
                                    Path(job.sourcePath)));
@@ -170,8 +217,12 @@ int convertbegin(AcmJob& job) {
         AddError(QStringLiteral("Couldn't open ACM driver."));
         return 0;
     }
-    const MMRESULT opened = acmStreamOpen(&job.stream, job.driver, job.sourceFormat,
-                                          job.destinationFormat, job.streamOpenFlags);
+    MMRESULT opened = acmStreamOpen(&job.stream, job.driver, job.sourceFormat,
+                                    job.destinationFormat, job.streamOpenFlags);
+    if (opened == ACMERR_NOTPOSSIBLE && PrepareConversion(job)) {
+        opened = acmStreamOpen(&job.stream, job.driver, job.sourceFormat, job.destinationFormat,
+                               job.streamOpenFlags);
+    }
     if (opened == ACMERR_NOTPOSSIBLE) {
         AddError(QStringLiteral("The ACM Codec cannot convert the wave file. It is probably in "
                                 "an incompatible format."));
@@ -290,7 +341,7 @@ int convertwave(AcmJob& job, const WorkerTicket& ticket) {
     while (done < total) {
         const int percent = static_cast<int>(static_cast<double>(done) / total * 100.0);
         if (percent != lastPercent) {
-            PostEncodeProgress(job.window, percent, done);
+            PostEncodeProgress(job.window, percent, SourceBytesDone(job, done));
             lastPercent = percent;
         }
         if (ticket.CheckPoint()) {
@@ -424,6 +475,7 @@ int convertend(AcmJob& job, bool failed) {
     }
     job.readBuffer = {};
     job.writeBuffer = {};
+    job.converted.reset();
     return result;
 }
 
@@ -454,6 +506,7 @@ int StartAcmEncode(EncodeControl& control, QObject* window, int priority, HACMDR
     job->driverId = driverId;
     job->sourcePath = source;
     job->sourceFormat = *sourceFormat;
+    job->sourceLayout = DescribeSamples(properties.format);
     job->sourceSampleFrames = properties.sampleFrames;
     job->sourceDataBytes = properties.dataBytes;
     job->sourceBufferSize = bufferSize;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engines/acm_converted_source.h"
+#include "engines/sample_converter.h"
 #include "platform/acm_types.h"
 #include "platform/riff.h"
 
@@ -29,10 +31,13 @@ struct AcmJob {
     RiffChunk outputChunk; // `fmt `, then `fact`, then `data`
     RiffChunk outputForm;
     QString sourcePath;
-    WAVEFORMATEX sourceFormat;
+    WAVEFORMATEX sourceFormat; // what the codec reads: the file's, or the converted one
+    SampleLayout sourceLayout; // how the file stores its samples
+    std::unique_ptr<AcmConvertedSource>
+        converted; // set when the codec cannot take them as they are
     std::vector<std::uint8_t> readBuffer;
     std::uint32_t sourceSampleFrames = 0;
-    std::uint32_t sourceDataBytes = 0;
+    std::uint32_t sourceDataBytes = 0;  // of the stream the codec reads
     std::uint32_t sourceBufferSize = 0; // one second in whole blocks
     QString destinationPath;
     WAVEFORMATEX destinationFormat;

@@ -125,7 +125,14 @@ SampleConverter::Create(const SampleLayout& source, const EncoderInput& target, 
         av_opt_set_double(context, "rematrix_maxval", REMATRIX_MAXVAL, 0);
         // Resampling in 32-bit integers is several times slower than in floats.
         av_opt_set_sample_fmt(context, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
-        result = swr_init(context);
+        // A mono source sounds the same in both channels, not 3 dB lower.
+        static constexpr double MONO_TO_STEREO[2] = {1.0, 1.0};
+        if (source.channels == 1 && target.channels == 2) {
+            result = swr_set_matrix(context, MONO_TO_STEREO, 1);
+        }
+        if (result >= 0) {
+            result = swr_init(context);
+        }
     }
     if (result < 0) {
         *problem = QStringLiteral("the sample converter could not be set up (%1)").arg(result);

@@ -138,28 +138,9 @@ TEST_F(EndToEndTest, ExternalEncoderWritesTheMp3AndStopsOnCancel) {
 }
 
 TEST_F(EndToEndTest, CompressionCodecWritesAWaveFileHoldingTheStream) {
-    EncoderCatalogue catalogue;
-    CatalogueSources sources;
-    sources.isLibraryAvailable = [](int) { return false; };
-    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
-    ASSERT_GT(catalogue.Build(sources), 0);
-    int driver = -1;
-    int format = -1;
-    for (int d = 0; d < catalogue.DriverCount() && driver < 0; ++d) {
-        for (int f = 0; f < catalogue.FormatCount(d); ++f) {
-            const WAVEFORMATEX& candidate = catalogue.Format(d, f)->format;
-            if (candidate.wFormatTag == WAVE_FORMAT_MPEGLAYER3 && candidate.nChannels == 2 &&
-                candidate.nAvgBytesPerSec == 16000) {
-                driver = d;
-                format = f;
-                break;
-            }
-        }
-    }
-    ASSERT_GE(driver, 0) << "no MP3 codec";
-    EncodeTarget target;
-    target.driverId = catalogue.Driver(driver)->id;
-    target.format = catalogue.Format(driver, format)->format;
+    const std::optional<EncodeTarget> mp3 = AcmMp3Target();
+    ASSERT_TRUE(mp3) << "no MP3 codec";
+    const EncodeTarget& target = *mp3;
 
     const PcmFormat pcm{44100, 2, 16};
     const std::string name = "Title";
