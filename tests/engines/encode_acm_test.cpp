@@ -71,7 +71,7 @@ protected:
         if (driverId != 0) {
             acmDriverRemove(driverId, 0);
         }
-        auto driver = std::make_shared<fakeacm::Driver>(behaviour);
+        driver = std::make_shared<fakeacm::Driver>(behaviour);
         driver->anySource = true;
         driver->delayMs = delayMs;
         driverId = fakeacm::Install(driver);
@@ -99,6 +99,7 @@ protected:
     }
 
     HACMDRIVERID driverId = 0;
+    std::shared_ptr<fakeacm::Driver> driver;
     EncodeControl control;
     EngineEvents events;
     EncodeTarget target;
@@ -147,6 +148,43 @@ TEST_F(AcmEngineTest, CodecsThatHoldInputOrOutputBackLoseNothing) {
         ASSERT_EQ(chunks.size(), 3u);
         EXPECT_EQ(chunks[2].contents, pcm) << static_cast<int>(behaviour);
     }
+}
+
+TEST_F(AcmEngineTest, ASourceTheCodecCannotTakeIsConvertedWithNothingLostOrRepeated) {
+    // 32-bit samples holding 16-bit values: the converted stream is the 16-bit
+    // stream give or take the dither.
+    const PcmFormat narrow;
+    const PcmFormat wide{44100, 2, 32};
+    const std::uint32_t frames = 100000;
+    const Bytes pcm = testsupport::MakePcm(narrow, frames);
+    Bytes widePcm;
+    for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
+        widePcm.insert(widePcm.end(), {0, 0, pcm[i], pcm[i + 1]});
+    }
+    const QString source =
+        Write("wide.wav", testsupport::WavBuilder().Fmt(wide).Data(widePcm).Build());
+    for (const Behaviour behaviour : {Behaviour::PassThrough, Behaviour::KeepsInputBack}) {
+        Install(behaviour);
+        driver->anySource = false;
+        ASSERT_EQ(Encode(source, Path("out.wav")), 1) << ErrorLog().toStdString();
+        const auto chunks = Chunks(Output("out.wav"));
+        ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"fmt ", "fact", "data"}));
+        EXPECT_EQ(U32(chunks[1].contents, 0), frames);
+        ASSERT_EQ(chunks[2].contents.size(), pcm.size());
+        int worst = 0;
+        for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
+            const auto in = static_cast<std::int16_t>(pcm[i] | pcm[i + 1] << 8);
+            const auto out =
+                static_cast<std::int16_t>(chunks[2].contents[i] | chunks[2].contents[i + 1] << 8);
+            worst = std::max(worst, std::abs(in - out));
+        }
+        EXPECT_LE(worst, 2) << static_cast<int>(behaviour);
+        // Progress counts the file's own bytes (8 a frame), not the converted ones (4).
+        const qintptr firstStep = behaviour == Behaviour::PassThrough ? 44100 : 22050;
+        ASSERT_GE(events.progress.size(), 2u);
+        EXPECT_EQ(events.progress[1].bytes, 8 * firstStep);
+    }
+    EXPECT_EQ(ErrorLog(), QString());
 }
 
 TEST_F(AcmEngineTest, EmptySourceGivesEmptyDataAndSuccess) {
