@@ -6,6 +6,7 @@
 //                    / (one-machine wall time * expected work split)
 // where the expected split is the busiest machine's share of the files.
 #include "e2e/encoding_farm.h"
+#include "support/free_port.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ qint64 RunBatch(const QString& encoder, int clients) {
     if (!root.isValid()) {
         return -1;
     }
-    farm::EncodingFarm farm(root.path(), encoder, farm::FreePort());
+    farm::EncodingFarm farm(root.path(), encoder, testsupport::FreePort());
     const QStringList files = farm.MakeWavs(FILES, SECONDS_PER_FILE);
     QElapsedTimer clock;
     clock.start();

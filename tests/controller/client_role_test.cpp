@@ -16,6 +16,7 @@
 #include "queue/wave_probe.h"
 #include "support/app_sandbox.h"
 #include "support/fake_encoder.h"
+#include "support/free_port.h"
 #include "support/recording_view.h"
 
 #include <QCoreApplication>
@@ -26,10 +27,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -52,18 +49,6 @@ bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000) {
 
 void Pump(int milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
-}
-
-std::uint16_t FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    inet_pton(AF_INET, SERVER_ADDRESS, &address.sin_addr);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
 }
 
 struct Frame {
@@ -152,7 +137,7 @@ protected:
         tables.computerName = "client";
         SetUncTables(tables);
 
-        port = FreePort();
+        port = testsupport::FreePort(QString::fromLatin1(SERVER_ADDRESS));
         server = std::make_unique<FakeServer>(port);
         ASSERT_GE(server->listenSlot, 0);
         app->settings.client = 1;

@@ -29,7 +29,7 @@ TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileL
                         QStringLiteral("--bind"),
                         QStringLiteral("127.0.0.1"),
                         QStringLiteral("--port"),
-                        QString::number(FreePort()),
+                        QString::number(testsupport::FreePort()),
                         longFile,
                         shortFile};
     std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);

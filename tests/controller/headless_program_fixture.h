@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/free_port.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
@@ -54,20 +55,15 @@ protected:
     // that runs in parallel do not fight over the default one.
     void Start(QStringList arguments) {
         if (arguments.contains(QStringLiteral("--headless"))) {
-            arguments.insert(1, QStringLiteral("--bind"));
-            arguments.insert(2, QStringLiteral("127.0.0.1"));
-            arguments.insert(3, QStringLiteral("--port"));
-            arguments.insert(4, QString::number(FreePort()));
+            const QStringList serving = testsupport::LoopbackServingOptions();
+            for (qsizetype i = 0; i < serving.size(); ++i) {
+                arguments.insert(1 + i, serving[i]);
+            }
         }
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(home.path());
         program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
         ASSERT_TRUE(program.waitForStarted());
-    }
-
-    static quint16 FreePort() {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : quint16(5150);
     }
 
     // What this run added to the shared error log.

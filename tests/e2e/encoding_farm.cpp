@@ -9,10 +9,6 @@
 #include <QSettings>
 #include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace farm {
 
@@ -172,18 +168,6 @@ void EncodingFarm::Poll(int milliseconds) {
     for (auto& machine : machines) {
         machine->Read();
     }
-}
-
-std::uint16_t FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
 }
 
 qint64 DecodedBytes(const QString& mp3) {

@@ -65,9 +65,6 @@ private:
     std::vector<std::unique_ptr<Machine>> machines;
 };
 
-// A free TCP port on 127.0.0.1 at the moment.
-std::uint16_t FreePort();
-
 // Bytes of 16-bit stereo PCM the MP3 decodes to (ffmpeg); -1 when it does not decode.
 qint64 DecodedBytes(const QString& mp3);
 

@@ -1,6 +1,7 @@
 // A server and two clients as separate programs on loopback, each with its own
 // host name, sharing the server's folders through share and mount tables.
 #include "e2e/encoding_farm.h"
+#include "support/free_port.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,7 +35,7 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
     }
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER), farm::FreePort());
+    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER), testsupport::FreePort());
     const QStringList files = farm.MakeWavs(FILES, SECONDS_PER_FILE, FIRST_FILE_SECONDS);
 
     farm::Machine& server = farm.StartServer("SERVERBOX", files);

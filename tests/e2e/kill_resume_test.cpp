@@ -1,5 +1,6 @@
 // The headless program killed with SIGKILL at random moments of a batch and
 // started again with the same files, until the batch is done.
+#include "support/free_port.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
@@ -82,7 +83,8 @@ protected:
         program.setStandardOutputFile(QProcess::nullDevice());
         program.setStandardErrorFile(QProcess::nullDevice());
         program.start(QString::fromUtf8(CORVANE_ENCODER),
-                      QStringList{"--headless", "--settings", settingsFile} + sources);
+                      QStringList{"--headless", "--settings", settingsFile} +
+                          testsupport::LoopbackServingOptions() + sources);
         ASSERT_TRUE(program.waitForStarted());
     }
 

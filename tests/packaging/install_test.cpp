@@ -1,4 +1,5 @@
 #include "app/install_layout.h"
+#include "support/free_port.h"
 #include "support/wav_builder.h"
 #include "ui/dialogs/help.h"
 
@@ -165,7 +166,8 @@ protected:
         run.setProcessEnvironment(environment);
         run.setWorkingDirectory(home.path());
         QFile::remove(home.filePath(QStringLiteral("debug.txt")));
-        run.start(program, {"--headless", "-log", wav});
+        run.start(program, QStringList{"--headless", "-log"} +
+                               testsupport::LoopbackServingOptions() + QStringList{wav});
         EXPECT_TRUE(run.waitForFinished(120000)) << program.toStdString();
         EXPECT_EQ(run.exitCode(), 0)
             << (run.readAllStandardOutput() + run.readAllStandardError()).toStdString();
