@@ -41,9 +41,7 @@ constexpr QSize TEMPLATE_SIZE(662, 457);
 int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& files) {
     UncTablesFromEnvironment();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
-    CEncoderDlg window(app,
-                       MainController::Ports{engines->Encoder(), engines->Codec(), engines->Probe(),
-                                             nullptr, nullptr},
+    CEncoderDlg window(app, ControllerPorts(*engines, ResolveWorkerCount(app.settings.workers)),
                        engines->Catalogue());
     window.Controller().Scheduler().writeTag = engines->TagWriter();
     ConnectWindowDialogs(window, app);

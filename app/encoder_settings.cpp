@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -42,6 +44,8 @@ void LoadSettings(const SettingsStore& store, EncoderSettings& s) {
     for (int i = 0; i < COLUMN_WIDTH_COUNT; ++i) {
         s.colWidth[i] = ReadDword(store, ColumnWidthName(i), 0);
     }
+    // Ours, after the fixed order of the others.
+    s.workers = ReadDword(store, QStringLiteral("Workers"), 0);
     if (s.serverIp.isEmpty()) {
         s.client = 0;
     }
@@ -71,7 +75,17 @@ void SaveSettings(SettingsStore& store, const EncoderSettings& s) {
     for (int i = 0; i < COLUMN_WIDTH_COUNT; ++i) {
         WriteDword(store, ColumnWidthName(i), s.colWidth[i]);
     }
+    WriteDword(store, QStringLiteral("Workers"), s.workers);
     store.Flush();
+}
+
+int ResolveWorkerCount(std::uint32_t workersSetting, int jobs) {
+    const std::uint32_t wanted = jobs >= 0 ? std::uint32_t(jobs) : workersSetting;
+    if (wanted == 0) {
+        const unsigned cores = std::thread::hardware_concurrency();
+        return std::clamp(int(cores), 1, MAX_WORKERS);
+    }
+    return int(std::min<std::uint32_t>(wanted, MAX_WORKERS));
 }
 
 double LoadThroughput(const SettingsStore& store, const QString& machineName) {

@@ -36,6 +36,7 @@ struct EncoderSettings {
     QString toDir;                                            // at most DIRECTORY_LENGTH characters
     QString serverIp;                                         // at most SERVER_IP_LENGTH characters
     std::uint32_t columns = ALL_COLUMNS;
+    std::uint32_t workers = 0; // files encoded at once here; 0: one per CPU core
 };
 
 // Reads every value in its fixed order; missing values take their defaults,
@@ -48,6 +49,11 @@ void SaveSettings(SettingsStore& store, const EncoderSettings& settings);
 // when none was stored. Written at once, not with the other settings.
 double LoadThroughput(const SettingsStore& store, const QString& machineName);
 void SaveThroughput(SettingsStore& store, const QString& machineName, double rate);
+
+// The number of local workers: `jobs` when given (a run's override, >= 0),
+// else "Workers"; 0 means one per CPU core. At least 1, at most MAX_WORKERS.
+inline constexpr int MAX_WORKERS = 64;
+int ResolveWorkerCount(std::uint32_t workersSetting, int jobs = -1);
 
 // "From Dir" / "To Dir", or the program directory when empty.
 QString SourceDirectory(const EncoderSettings& settings, const QString& programDirectory);

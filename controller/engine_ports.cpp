@@ -4,40 +4,58 @@
 #include "controller/catalogue_codec.h"
 #include "controller/tag_step.h"
 #include "engines/catalogue.h"
+#include "engines/encode_control.h"
 #include "engines/library_binding.h"
 #include "queue/encode_port.h"
 #include "queue/wave_probe.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
-// The catalogue's worker controls behind the encode port.
+// One worker of the catalogue behind the encode port.
 class CatalogueEncodePort : public EncodePort {
 public:
-    explicit CatalogueEncodePort(EncoderCatalogue& catalogue) : catalogue(catalogue) {}
+    CatalogueEncodePort(EncoderCatalogue& catalogue, EncodeControl& control)
+        : catalogue(catalogue), control(control) {}
 
     bool StartEncode(QObject* receiver, int priority, const QString& sourcePath,
                      const QString& outputPath, int driverIndex, int formatIndex,
                      double* audioSeconds) override {
-        return catalogue.StartEncode(receiver, priority, sourcePath, outputPath, driverIndex,
-                                     formatIndex, audioSeconds) == 1;
+        return catalogue.StartEncodeOn(control, receiver, priority, sourcePath, outputPath,
+                                       driverIndex, formatIndex, audioSeconds) == 1;
     }
-    void PauseEncode() override { catalogue.PauseEncode(); }
-    void ResumeEncode() override { catalogue.ResumeEncode(); }
-    void CancelEncode() override { catalogue.CancelEncode(); }
-    bool IsEncodeCancelled() const override { return catalogue.IsEncodeCancelled(); }
-    void SetEncodePriority(int level) override { catalogue.SetEncodePriority(level); }
+    void PauseEncode() override { control.PauseEncode(); }
+    void ResumeEncode() override { control.ResumeEncode(); }
+    void CancelEncode() override { control.CancelEncode(); }
+    bool IsEncodeCancelled() const override { return control.IsEncodeCancelled(); }
+    void SetEncodePriority(int level) override { control.SetEncodePriority(level); }
 
 private:
     EncoderCatalogue& catalogue;
+    EncodeControl& control;
+};
+
+// A worker beyond the first, with its own thread, pause gate and cancel.
+struct ExtraWorker {
+    explicit ExtraWorker(EncoderCatalogue& catalogue) : port(catalogue, control) {}
+    EncodeControl control;
+    CatalogueEncodePort port;
 };
 
 class RealEngines : public EnginePorts {
 public:
-    explicit RealEngines(CEncoderApp& app) : app(app), codec(catalogue), encoder(catalogue) {
+    explicit RealEngines(CEncoderApp& app)
+        : app(app), codec(catalogue), encoder(catalogue, EncodeControl::Shared()) {
         LoadEncoderLibraries();
         catalogue.Build(DefaultCatalogueSources(IsEncoderLibraryAvailable));
     }
-    ~RealEngines() override { UnloadEncoderLibraries(); }
+    ~RealEngines() override {
+        // Their workers end before the libraries they run go.
+        extraWorkers.clear();
+        UnloadEncoderLibraries();
+    }
 
     EncodePort& Encoder() override { return encoder; }
     CodecPort& Codec() override { return codec; }
@@ -46,15 +64,33 @@ public:
         return [this](QueueEntry& entry) { WriteEntryTag(entry, app); };
     }
     const EncoderCatalogue* Catalogue() const override { return &catalogue; }
+    std::vector<EncodePort*> MoreWorkers(int count) override {
+        while (int(extraWorkers.size()) < count) {
+            extraWorkers.push_back(std::make_unique<ExtraWorker>(catalogue));
+        }
+        std::vector<EncodePort*> ports;
+        for (int i = 0; i < count; ++i) {
+            ports.push_back(&extraWorkers[std::size_t(i)]->port);
+        }
+        return ports;
+    }
 
 private:
     CEncoderApp& app;
     EncoderCatalogue catalogue;
     CatalogueCodec codec;
     CatalogueEncodePort encoder;
+    std::vector<std::unique_ptr<ExtraWorker>> extraWorkers;
 };
 
 } // namespace
+
+MainController::Ports ControllerPorts(EnginePorts& engines, int workers) {
+    MainController::Ports ports{engines.Encoder(), engines.Codec(), engines.Probe(), nullptr,
+                                nullptr};
+    ports.moreWorkers = engines.MoreWorkers(std::max(workers, 1) - 1);
+    return ports;
+}
 
 std::unique_ptr<EnginePorts> MakeEnginePorts(CEncoderApp& app) {
     return std::make_unique<RealEngines>(app);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "controller/main_controller.h"
 #include "queue/admission.h"
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CEncoderApp;
 class CodecPort;
@@ -23,7 +25,13 @@ public:
     virtual std::function<void(QueueEntry&)> TagWriter() = 0;
     // The encoders and formats behind the ports, for the Options dialog.
     virtual const EncoderCatalogue* Catalogue() const { return nullptr; }
+    // Workers beyond Encoder(), each encoding a file of its own; none when
+    // the machinery has only the one.
+    virtual std::vector<EncodePort*> MoreWorkers(int /*count*/) { return {}; }
 };
+
+// The controller's ports over these engines with this many local workers.
+MainController::Ports ControllerPorts(EnginePorts& engines, int workers);
 
 // Builds the catalogue from what is installed beside the program.
 std::unique_ptr<EnginePorts> MakeEnginePorts(CEncoderApp& app);

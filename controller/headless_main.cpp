@@ -111,10 +111,9 @@ int RunHeadless(int argc, char** argv) {
     }
     output.terminal = OutputIsTerminal();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
-    HeadlessSession session(app,
-                            MainController::Ports{engines->Encoder(), engines->Codec(),
-                                                  engines->Probe(), nullptr, nullptr},
-                            output);
+    HeadlessSession session(
+        app, ControllerPorts(*engines, ResolveWorkerCount(app.settings.workers, options.jobs)),
+        output);
     session.Controller().Scheduler().writeTag = engines->TagWriter();
     session.KeepJournalIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,

@@ -1,5 +1,6 @@
 #include "controller/headless_options.h"
 
+#include "app/encoder_settings.h"
 #include "app/strings.h"
 
 #ifndef CORVANE_VERSION
@@ -29,6 +30,9 @@ QString HeadlessOnlyProblem(const HeadlessOptions& options) {
     }
     if (options.quiet) {
         return QStringLiteral("--quiet is given only with --headless");
+    }
+    if (options.jobs >= 0) {
+        return QStringLiteral("--jobs is given only with --headless");
     }
     return QString();
 }
@@ -84,6 +88,16 @@ HeadlessOptions ParseCommandLine(const QStringList& arguments) {
                 return options;
             }
             options.port = std::uint16_t(port);
+        } else if (argument == QStringLiteral("--jobs") || argument == QStringLiteral("-j")) {
+            bool ok = false;
+            const uint jobs = i + 1 < arguments.size() ? arguments[++i].toUInt(&ok) : 0;
+            if (!ok || jobs > uint(MAX_WORKERS)) {
+                options.error =
+                    QStringLiteral("--jobs needs a number from 0 (one per CPU core) to %1")
+                        .arg(MAX_WORKERS);
+                return options;
+            }
+            options.jobs = int(jobs);
         } else if (argument.startsWith(u'-') && argument.size() > 1) {
             options.error = QStringLiteral("unknown option %1").arg(argument);
             return options;
@@ -108,7 +122,7 @@ QString HeadlessUsage() {
     return QStringLiteral(
         "Usage: corvane-encoder [-log] [--settings FILE]\n"
         "       corvane-encoder --headless [--json | --quiet] [--settings FILE]\n"
-        "                       [--bind ADDRESS] [--port N] [-log] [FILE...]\n"
+        "                       [--bind ADDRESS] [--port N] [--jobs N] [-log] [FILE...]\n"
         "       corvane-encoder --help | --version\n"
         "\n"
         "Without options the program opens its window.\n"
@@ -136,6 +150,8 @@ QString HeadlessUsage() {
         "                   of the user's settings.\n"
         "  --bind ADDRESS   bind every socket to this local IPv4 address.\n"
         "  --port N         the server's port instead of 5150.\n"
+        "  --jobs N, -j N   encode up to N files at once on this machine (0: one per\n"
+        "                   CPU core) instead of the \"Workers\" setting.\n"
         "  --smb-conf FILE  read this machine's shares from FILE (smb.conf format).\n"
         "  --mountinfo FILE read its network mounts from FILE (mountinfo format).\n"
         "  -log             write a trace to debug.txt in the current directory.\n"

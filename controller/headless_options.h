@@ -25,6 +25,9 @@ struct HeadlessOptions {
     // network paths are resolved from, instead of the system's.
     QString smbConf;
     QString mountInfo;
+    // --jobs N: files encoded at once here in this run (0 one per CPU core);
+    // -1: the "Workers" setting.
+    int jobs = -1;
 };
 
 // Exit codes of the program.

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "controller/worker_relay.h"
 #include "net/client_role.h"
 #include "net/net_sink.h"
 #include "net/protocol.h"
@@ -41,6 +42,12 @@ MainController::MainController(CEncoderApp& app, MainView& view, const Ports& po
     MachinePort& machinePort = ports.machines != nullptr ? machines : *server;
     scheduler = std::make_unique<EncodeScheduler>(EncodeScheduler::Parts{
         model, view, batch, *progress, app, encoder, codec, machinePort, clock, this});
+    for (EncodePort* worker : ports.moreWorkers) {
+        const int index = scheduler->WorkerCount();
+        auto* relay = new WorkerRelay(
+            [this, index](QEvent* event) { return HandleWorkerEvent(event, index); }, this);
+        scheduler->AddWorker(*worker, relay);
+    }
     server->Attach(*scheduler, nullptr);
     watch = std::make_unique<WatchFolder>(model);
     watch->afterRowsAdded = [this] { scheduler->AfterQueueEdit(); };
@@ -244,7 +251,7 @@ void MainController::AfterOptions(const QString& oldSourceDirectory, std::uint32
         WriteDirectoryLabels();
     }
     if (app.settings.priority != oldPriority && batch.IsBusy()) {
-        encoder.SetEncodePriority(static_cast<int>(app.settings.priority));
+        scheduler->SetWorkerPriority(static_cast<int>(app.settings.priority));
     }
 }
 
@@ -265,12 +272,9 @@ void MainController::Quit() {
     if (sockets) {
         sockets->SetAbortConnect(true);
     }
-    if (batch.localEncoding || batch.serverJobState != Idle) {
+    if (batch.LocalEncoding() || batch.serverJobState != Idle) {
         batch.quitPending = true;
-        encoder.CancelEncode();
-        if (batch.serverJobState == Paused || batch.localState == Paused) {
-            encoder.ResumeEncode();
-        }
+        scheduler->CancelAllWorkers(batch.serverJobState == Paused || batch.localState == Paused);
         QEventLoop loop;
         QTimer poll;
         QTimer limit;
@@ -295,6 +299,31 @@ void MainController::Quit() {
     view.EnableButton(ID_QUIT, true);
 }
 
+bool MainController::HandleWorkerEvent(QEvent* event, int worker) {
+    switch (static_cast<int>(event->type())) {
+    case MSG_ENCODE_DONE: {
+        QString path;
+        qintptr outcome = 0;
+        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
+            outcome = done->WParam();
+            if (std::unique_ptr<QString> payload = done->TakePayload()) {
+                path = *payload;
+            }
+        }
+        scheduler->OnEncodeDone(outcome == 1, path, worker);
+        return true;
+    }
+    case MSG_ENCODE_PROGRESS:
+        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
+            progress->OnEncodeProgress(static_cast<int>(report->WParam()),
+                                       static_cast<std::uint32_t>(report->LParam()), worker);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 void MainController::StartRepeat(QTimer& first, QTimer& repeat, bool (MainController::*move)()) {
     repeat.stop();
     if ((this->*move)()) {
@@ -316,25 +345,10 @@ bool MainController::event(QEvent* event) {
         }
         return true;
     }
-    switch (type) {
-    case MSG_ENCODE_DONE: {
-        QString path;
-        qintptr outcome = 0;
-        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
-            outcome = done->WParam();
-            if (std::unique_ptr<QString> payload = done->TakePayload()) {
-                path = *payload;
-            }
-        }
-        scheduler->OnEncodeDone(outcome == 1, path);
+    if (HandleWorkerEvent(event, 0)) {
         return true;
     }
-    case MSG_ENCODE_PROGRESS:
-        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
-            progress->OnEncodeProgress(static_cast<int>(report->WParam()),
-                                       static_cast<std::uint32_t>(report->LParam()));
-        }
-        return true;
+    switch (type) {
     case MSG_ERROR_RELAY:
         // Only a client logged into a server relays; until then the text is dropped.
         if (auto* relay = dynamic_cast<PayloadEvent<QString>*>(event)) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CEncoderApp;
 class CNetSink;
@@ -50,6 +51,8 @@ public:
         WaveProbe probe;
         MachinePort* machines = nullptr;  // none: no other machines
         const TickClock* clock = nullptr; // none: the system clock
+        // Local workers beyond `encoder`, each taking a file of its own.
+        std::vector<EncodePort*> moreWorkers = {};
     };
 
     MainController(CEncoderApp& app, MainView& view, const Ports& ports, QObject* parent = nullptr);
@@ -112,6 +115,8 @@ private:
     void WriteDirectoryLabels();
     void WriteCodecLabel();
     void OnNetEvent(QEvent* event);
+    // A local worker's progress or completion; false for any other event.
+    bool HandleWorkerEvent(QEvent* event, int worker);
     void ShutdownNetwork();
 
     CEncoderApp& app;

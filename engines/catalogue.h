@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class EncodeControl;
 class QObject;
 
 // Driver numbers of the encoders outside the compression manager; they are
@@ -95,11 +96,14 @@ public:
     bool SelectFormat(int driver, QString& description, std::uint32_t& channels,
                       std::uint32_t& avgBytesPerSec) const;
 
-    // Encoding one file, through the program's single worker (EncodeControl).
+    // Encoding one file, through the program's first worker (EncodeControl).
     // 1 when the encode runs and MSG_ENCODE_DONE will follow, 0 when it did
     // not start (invalid indexes give no message).
     int StartEncode(QObject* window, int priority, const QString& source,
                     const QString& destination, int driver, int format, double* seconds);
+    // The same on another worker, for several files at once.
+    int StartEncodeOn(EncodeControl& control, QObject* window, int priority, const QString& source,
+                      const QString& destination, int driver, int format, double* seconds) const;
     void PauseEncode();
     void ResumeEncode();
     void SetEncodePriority(int level);

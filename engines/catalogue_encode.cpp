@@ -7,6 +7,13 @@
 int EncoderCatalogue::StartEncode(QObject* window, int priority, const QString& source,
                                   const QString& destination, int driver, int format,
                                   double* seconds) {
+    return StartEncodeOn(EncodeControl::Shared(), window, priority, source, destination, driver,
+                         format, seconds);
+}
+
+int EncoderCatalogue::StartEncodeOn(EncodeControl& control, QObject* window, int priority,
+                                    const QString& source, const QString& destination, int driver,
+                                    int format, double* seconds) const {
     if (driver < 0 || driver >= DriverCount() || format < 0 || format >= FormatCount(driver)) {
         return 0;
     }
@@ -19,8 +26,7 @@ int EncoderCatalogue::StartEncode(QObject* window, int priority, const QString& 
     } else if (target.driverId == LAME_DRIVER_ID) {
         target.library = EncoderLibraryEntryPoints(LAME_LIBRARY);
     }
-    return ::StartEncode(EncodeControl::Shared(), window, priority, source, destination, target,
-                         seconds);
+    return ::StartEncode(control, window, priority, source, destination, target, seconds);
 }
 
 void EncoderCatalogue::PauseEncode() {

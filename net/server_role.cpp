@@ -399,7 +399,7 @@ void ServerRole::onprogressmsg(int slot, const QByteArray& payload) {
     }
     model.UpdateRow(row);
     progress.ShowEntryProgress(*entry);
-    if (!batch.localEncoding) {
+    if (!batch.LocalEncoding()) {
         progress.UpdateOverallProgress();
     }
 }

@@ -67,7 +67,7 @@ bool ServerRole::Eligible(const QueueEntry* entry) const {
 
 void ServerRole::RunPass(int machineIndex) {
     if (!AnyLoggedIn()) {
-        scheduler->StartLocal();
+        scheduler->FillLocalWorkers();
         return;
     }
     std::vector<int> order;
@@ -155,7 +155,7 @@ void ServerRole::RunPass(int machineIndex) {
         break;
     }
     if (!localStarted) {
-        scheduler->StartLocal();
+        scheduler->FillLocalWorkers();
     }
 }
 

@@ -4,21 +4,29 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 struct QueueEntry;
 
-// The batch as the main window keeps it.
-struct BatchState {
-    int localState = Idle;
-    int serverJobState = Idle;
-    bool localEncoding = false;
-    bool allowLocalStart = true;
-    bool quitPending = false;
+// The file on one local worker and its clock.
+struct LocalWorkerState {
+    bool encoding = false; // a file of the queue runs on it
+    QString sourcePath;
     std::uint32_t startTicks = 0;
     std::uint32_t pausedMillis = 0;
     std::uint32_t pauseStartTicks = 0;
     std::uint32_t fileBytes = 0;
     double audioSeconds = 0.0;
+};
+
+// The batch as the main window keeps it.
+struct BatchState {
+    int localState = Idle; // Paused: every local worker is held
+    int serverJobState = Idle;
+    bool allowLocalStart = true;
+    bool quitPending = false;
+    // One per local worker; the first also runs a job for a server.
+    std::vector<LocalWorkerState> workers = std::vector<LocalWorkerState>(1);
     QString ownName;
     int removedCount = 0;
     std::uint64_t removedBytes = 0;
@@ -28,6 +36,14 @@ struct BatchState {
     double localRate = 0.0;
     QueueEntry* shownEntry = nullptr;
 
+    bool LocalEncoding() const {
+        for (const LocalWorkerState& worker : workers) {
+            if (worker.encoding) {
+                return true;
+            }
+        }
+        return false;
+    }
     bool IsBusy() const {
         return serverJobState != Idle || localState == Encoding || localState == Paused;
     }

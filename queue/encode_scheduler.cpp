@@ -33,7 +33,24 @@ QString OutputKey(const QString& outputPath) {
 } // namespace
 
 EncodeScheduler::EncodeScheduler(const Parts& parts)
-    : EncodeSchedulerParts(parts), freeSpace(GetFreeDiskSpace) {}
+    : EncodeSchedulerParts(parts), freeSpace(GetFreeDiskSpace) {
+    workers.push_back(Worker{&encoder, receiver});
+    batch.workers.resize(1);
+}
+
+void EncodeScheduler::AddWorker(EncodePort& port, QObject* workerReceiver) {
+    workers.push_back(Worker{&port, workerReceiver});
+    batch.workers.resize(workers.size());
+}
+
+int EncodeScheduler::FreeWorker() const {
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        if (!batch.workers[i].encoding) {
+            return int(i);
+        }
+    }
+    return -1;
+}
 
 QString EncodeScheduler::MakeOutputPath(const QString& sourcePath) const {
     return ::MakeOutputPath(sourcePath, app.settings, app.programDirectory);
@@ -67,7 +84,12 @@ void EncodeScheduler::StartNextFile(int machineIndex) {
     if (machines.AnyLoggedIn() && machines.DistributeFiles(machineIndex)) {
         return;
     }
-    StartLocal();
+    FillLocalWorkers();
+}
+
+void EncodeScheduler::FillLocalWorkers() {
+    while (StartLocal()) {
+    }
 }
 
 QString EncodeScheduler::OutputOwner(const QString& outputPath, const QString& sourcePath) const {
@@ -84,7 +106,8 @@ void EncodeScheduler::ClaimOutput(const QString& outputPath, const QString& sour
 }
 
 bool EncodeScheduler::StartLocal() {
-    if (batch.localEncoding || !batch.allowLocalStart) {
+    const int worker = FreeWorker();
+    if (worker < 0 || !batch.allowLocalStart) {
         return false;
     }
     int driverIndex = 0;
@@ -115,9 +138,9 @@ bool EncodeScheduler::StartLocal() {
         // Another file of the same name already went to this output.
         const QString owner = OutputOwner(outputPath, entry->path);
         if (owner.isEmpty() &&
-            BeginFileEncode(*entry, outputPath, entry->size, driverIndex, formatIndex)) {
+            BeginFileEncode(*entry, outputPath, entry->size, driverIndex, formatIndex, worker)) {
             claimedOutputs[OutputKey(outputPath)] = entry->path;
-            batch.localEncoding = true;
+            batch.workers[std::size_t(worker)].encoding = true;
             progress.UpdateFileCounter();
             UpdatePauseButton(false);
             if (fileStarted) {
@@ -136,36 +159,54 @@ bool EncodeScheduler::StartLocal() {
         entry->machine.clear();
         // Not retried here in this batch, so the same error is not logged again.
         RecordFailure(*entry, batch.ownName);
-        ResetFileDisplay();
+        ResetFileDisplay(worker);
         model.UpdateRow(row);
         progress.UpdateTotals();
         if (fileFinished) {
             fileFinished(*entry, FileOutcome::Failed);
         }
     }
+    if (batch.LocalEncoding()) {
+        // Nothing left to start; the last local worker to end closes the batch.
+        for (int row = 0; row < model.RowCount(); ++row) {
+            QueueEntry* entry = model.EntryAt(row);
+            if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
+                progress.SetShownEntry(entry);
+                break;
+            }
+        }
+        return false;
+    }
     FinishBatch();
     return false;
 }
 
 bool EncodeScheduler::BeginFileEncode(QueueEntry& entry, const QString& outputPath,
-                                      std::uint32_t size, int driverIndex, int formatIndex) {
-    batch.startTicks = clock.Now();
-    batch.pausedMillis = 0;
-    batch.pauseStartTicks = 0;
-    batch.fileBytes = size;
-    batch.audioSeconds = 0.0;
+                                      std::uint32_t size, int driverIndex, int formatIndex,
+                                      int worker) {
+    LocalWorkerState& state = batch.workers[std::size_t(worker)];
+    state.sourcePath = entry.path.str();
+    state.startTicks = clock.Now();
+    state.pausedMillis = 0;
+    state.pauseStartTicks = 0;
+    state.fileBytes = size;
+    state.audioSeconds = 0.0;
+    const Worker& slot = workers[std::size_t(worker)];
     // The engine writes beside the final name; the rename comes after success.
-    if (!encoder.StartEncode(receiver, static_cast<int>(app.settings.priority), entry.path,
-                             PartPathOf(outputPath), driverIndex, formatIndex,
-                             &batch.audioSeconds)) {
+    if (!slot.port->StartEncode(slot.receiver, static_cast<int>(app.settings.priority), entry.path,
+                                PartPathOf(outputPath), driverIndex, formatIndex,
+                                &state.audioSeconds)) {
         ReportError(QStringLiteral("Failed to encode file %1").arg(entry.path.str()));
         return false;
     }
     return true;
 }
 
-void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
-    ResetFileDisplay();
+void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path, int worker) {
+    if (worker < 0 || worker >= WorkerCount()) {
+        return;
+    }
+    ResetFileDisplay(worker);
     view.SetTitle(ResString(IDS_APP_TITLE));
     if (batch.serverJobState != Idle) {
         // A job for a server is renamed into place before the server is told.
@@ -188,7 +229,7 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
         return;
     }
     const QString noMachine;
-    if (encoder.IsEncodeCancelled()) {
+    if (workers[std::size_t(worker)].port->IsEncodeCancelled()) {
         const int row = model.FindEntryByPath(path, NotDone, &noMachine);
         if (QueueEntry* entry = model.EntryAt(row)) {
             DiscardPart(entry->outputPath);
@@ -198,7 +239,9 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path) {
             }
         }
         FinishBatch();
-        batch.quitPending = false;
+        if (!batch.LocalEncoding()) {
+            batch.quitPending = false;
+        }
         return;
     }
     if (!outcome) {
@@ -299,8 +342,8 @@ void EncodeScheduler::FinishBatch() {
     }
 }
 
-void EncodeScheduler::ResetFileDisplay() {
-    batch.localEncoding = false;
+void EncodeScheduler::ResetFileDisplay(int worker) {
+    batch.workers[std::size_t(worker)].encoding = false;
     view.SetProgress(0);
     view.SetLabel(ID_CURRENT_FILE_LABEL, QString());
     view.SetLabel(ID_FILE_TIME_LABEL, QString());
@@ -363,18 +406,27 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
 }
 
 void EncodeScheduler::TogglePause(int& state) {
+    const std::uint32_t now = clock.Now();
     if (state != Paused) {
-        batch.pauseStartTicks = clock.Now();
+        for (LocalWorkerState& worker : batch.workers) {
+            worker.pauseStartTicks = now;
+        }
         state = Paused;
-        encoder.PauseEncode();
+        for (const Worker& worker : workers) {
+            worker.port->PauseEncode();
+        }
         view.SetTrayTip(ResString(IDS_TRAY_PAUSED));
     } else {
         state = Encoding;
-        if (batch.pauseStartTicks != 0) {
-            batch.pausedMillis += clock.Now() - batch.pauseStartTicks;
-            batch.pauseStartTicks = 0;
+        for (LocalWorkerState& worker : batch.workers) {
+            if (worker.pauseStartTicks != 0) {
+                worker.pausedMillis += now - worker.pauseStartTicks;
+                worker.pauseStartTicks = 0;
+            }
         }
-        encoder.ResumeEncode();
+        for (const Worker& worker : workers) {
+            worker.port->ResumeEncode();
+        }
         view.SetTrayTip(ResString(IDS_TRAY_ENCODING).replace(QStringLiteral("%s"), batch.timeText));
     }
     UpdatePauseButton(true);
@@ -387,6 +439,7 @@ void EncodeScheduler::OnPause() {
         return;
     }
     const SelectionActivity activity = GetSelectionActivity();
+    bool localToggled = false;
     for (int row : model.SelectedRows()) {
         QueueEntry* entry = model.EntryAt(row);
         if (!IsActiveStatus(entry->status) || (activity.paused && entry->status != Paused)) {
@@ -396,13 +449,25 @@ void EncodeScheduler::OnPause() {
         if (client >= 0) {
             entry->status = entry->status == Paused ? Encoding : Paused;
             machines.SendClientState(client, entry->status);
-        } else {
+            model.UpdateRow(row);
+        } else if (!localToggled) {
+            // The local workers pause and resume together.
+            localToggled = true;
             TogglePause(batch.localState);
-            entry->status = batch.localState;
+            SetLocalEntriesState();
         }
-        model.UpdateRow(row);
     }
     UpdatePauseButton(true);
+}
+
+void EncodeScheduler::SetLocalEntriesState() {
+    for (int row = 0; row < model.RowCount(); ++row) {
+        QueueEntry* entry = model.EntryAt(row);
+        if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
+            entry->status = batch.localState;
+            model.UpdateRow(row);
+        }
+    }
 }
 
 void EncodeScheduler::OnCancel() {
@@ -413,20 +478,36 @@ void EncodeScheduler::OnCancel() {
         encoder.CancelEncode();
         return;
     }
+    bool localCancelled = false;
     for (int row : model.SelectedRows()) {
         QueueEntry* entry = model.EntryAt(row);
         const int client = machines.FindClient(entry->machine);
         if (client >= 0) {
             machines.StopClient(client);
-        } else if (IsActiveStatus(entry->status)) {
+        } else if (IsActiveStatus(entry->status) && !localCancelled) {
+            localCancelled = true;
             // A suspended worker cannot see the cancel flag.
             if (entry->status == Paused || batch.localState == Paused) {
                 TogglePause(batch.localState);
-                entry->status = batch.localState;
-                model.UpdateRow(row);
+                SetLocalEntriesState();
             }
-            encoder.CancelEncode();
+            CancelAllWorkers(false);
         }
+    }
+}
+
+void EncodeScheduler::CancelAllWorkers(bool resume) {
+    for (const Worker& worker : workers) {
+        worker.port->CancelEncode();
+        if (resume) {
+            worker.port->ResumeEncode();
+        }
+    }
+}
+
+void EncodeScheduler::SetWorkerPriority(int level) {
+    for (const Worker& worker : workers) {
+        worker.port->SetEncodePriority(level);
     }
 }
 

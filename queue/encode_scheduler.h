@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 class CEncoderApp;
 class CodecPort;
@@ -36,31 +37,43 @@ struct EncodeSchedulerParts {
     QObject* receiver; // gets the worker's events
 };
 
-// Turns the queue into a batch: starts files on the worker, handles their
-// completion and the after-encode actions, pause and cancel.
+// Turns the queue into a batch: starts files on the local workers (one file
+// each), handles their completion and the after-encode actions, pause and
+// cancel. Pause and cancel of a local file act on every local worker.
 class EncodeScheduler : private EncodeSchedulerParts {
 public:
     using Parts = EncodeSchedulerParts;
 
     explicit EncodeScheduler(const Parts& parts);
 
+    // Another local worker: the port it encodes through and the object that
+    // gets its events. Call before the first batch.
+    void AddWorker(EncodePort& port, QObject* workerReceiver);
+    int WorkerCount() const { return int(workers.size()); }
+
     void OnEncode();
     bool CheckDiskSpace() const;
     void StartNextFile(int machineIndex);
+    // Starts the next file on a free local worker; false when none started.
     bool StartLocal();
+    // Starts files until every local worker has one or none is left.
+    void FillLocalWorkers();
     bool BeginFileEncode(QueueEntry& entry, const QString& outputPath, std::uint32_t size,
-                         int driverIndex, int formatIndex);
-    void OnEncodeDone(bool outcome, const QString& path);
+                         int driverIndex, int formatIndex, int worker = 0);
+    void OnEncodeDone(bool outcome, const QString& path, int worker = 0);
     // `outputInPlace`: another machine already renamed the output to its final name.
     void AfterEncode(const QString& path, bool outputInPlace = false);
     void FinishBatch();
-    void ResetFileDisplay();
+    void ResetFileDisplay(int worker = 0);
     void SetLocalState(int state);
     void UpdateButtons();
     void UpdatePauseButton(bool force);
     void TogglePause(int& state);
     void OnPause();
     void OnCancel();
+    // Quit: cancels every local worker and lets a paused one go on to see it.
+    void CancelAllWorkers(bool resume);
+    void SetWorkerPriority(int level);
     void ReportError(const QString& message, const QString& machine = QString());
     void UpdateErrorsButton();
     // After rows were added, removed or reset: batch figures when busy, buttons.
@@ -89,12 +102,21 @@ public:
     std::function<void(bool outcome)> serverJobDone;
 
 private:
+    struct Worker {
+        EncodePort* port;
+        QObject* receiver;
+    };
     struct SelectionActivity {
         bool paused = false;
         bool encoding = false;
     };
     SelectionActivity GetSelectionActivity() const;
     QString MachineNameOf(int machineIndex) const;
+    int FreeWorker() const;
+    // Every active local entry takes the local state (after a pause toggle).
+    void SetLocalEntriesState();
+
+    std::vector<Worker> workers;
 
     // Outputs started in this run, by output path, with the source they hold.
     std::map<QString, QString> claimedOutputs;

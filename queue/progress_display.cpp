@@ -32,24 +32,29 @@ ProgressDisplay::ProgressDisplay(QueueModel& model, MainView& view, BatchState& 
                                  const TickClock& clock)
     : model(model), view(view), batch(batch), clock(clock) {}
 
-QueueEntry* ProgressDisplay::FindLocalEntry() const {
+QueueEntry* ProgressDisplay::FindWorkerEntry(const QString& sourcePath) const {
     for (int row = 0; row < model.RowCount(); ++row) {
         QueueEntry* entry = model.EntryAt(row);
-        if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
+        if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName &&
+            entry->path.str().compare(sourcePath, Qt::CaseInsensitive) == 0) {
             return entry;
         }
     }
     return nullptr;
 }
 
-void ProgressDisplay::OnEncodeProgress(int percent, std::uint32_t bytesDone) {
-    const std::uint32_t elapsed = clock.Now() - batch.pausedMillis - batch.startTicks;
+void ProgressDisplay::OnEncodeProgress(int percent, std::uint32_t bytesDone, int worker) {
+    if (worker < 0 || std::size_t(worker) >= batch.workers.size()) {
+        return;
+    }
+    const LocalWorkerState& state = batch.workers[std::size_t(worker)];
+    const std::uint32_t elapsed = clock.Now() - state.pausedMillis - state.startTicks;
     if (elapsed == 0) {
         return;
     }
-    QueueEntry* entry = batch.serverJobState == Idle ? FindLocalEntry() : &scratch;
+    QueueEntry* entry = batch.serverJobState == Idle ? FindWorkerEntry(state.sourcePath) : &scratch;
     const FileFigures figures =
-        ComputeFileFigures(elapsed, bytesDone, batch.fileBytes, batch.audioSeconds);
+        ComputeFileFigures(elapsed, bytesDone, state.fileBytes, state.audioSeconds);
     if (figures.rate != 0.0) {
         batch.localRate = figures.rate;
     }

@@ -16,7 +16,8 @@ class ProgressDisplay {
 public:
     ProgressDisplay(QueueModel& model, MainView& view, BatchState& batch, const TickClock& clock);
 
-    void OnEncodeProgress(int percent, std::uint32_t bytesDone);
+    // A report of this local worker (the first also runs a server's job).
+    void OnEncodeProgress(int percent, std::uint32_t bytesDone, int worker = 0);
     void UpdateTotals();
     int CurrentFileNumber() const;
     void UpdateFileCounter();
@@ -31,7 +32,7 @@ public:
     std::function<void(const QueueEntry&)> reportServerJob;
 
 private:
-    QueueEntry* FindLocalEntry() const;
+    QueueEntry* FindWorkerEntry(const QString& sourcePath) const;
 
     QueueModel& model;
     MainView& view;

@@ -4,7 +4,9 @@
 #include "support/memory_settings_store.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <thread>
 
 using testsupport::MemorySettingsStore;
 
@@ -34,29 +36,89 @@ TEST(Settings, ReadAndWriteOrder) {
     MemorySettingsStore store;
     EncoderSettings settings;
     LoadSettings(store, settings);
-    const QStringList expectedReads = {
-        "Delete When Done",  "Minimize To Tray", "Rename to MP3", "Auto Encode",
-        "Remove From Queue", "Client",           "Priority",      "Manufacturer ID",
-        "Product ID",        "Channels",         "BytesPerSec",   "Window Left",
-        "Window Top",        "Window Width",     "Window Height", "Window State",
-        "Columns",           "Server IP",        "From Dir",      "To Dir",
-        "ColWidth1",         "ColWidth2",        "ColWidth3",     "ColWidth4",
-        "ColWidth5",         "ColWidth6",        "ColWidth7",     "ColWidth8"};
+    const QStringList expectedReads = {"Delete When Done",
+                                       "Minimize To Tray",
+                                       "Rename to MP3",
+                                       "Auto Encode",
+                                       "Remove From Queue",
+                                       "Client",
+                                       "Priority",
+                                       "Manufacturer ID",
+                                       "Product ID",
+                                       "Channels",
+                                       "BytesPerSec",
+                                       "Window Left",
+                                       "Window Top",
+                                       "Window Width",
+                                       "Window Height",
+                                       "Window State",
+                                       "Columns",
+                                       "Server IP",
+                                       "From Dir",
+                                       "To Dir",
+                                       "ColWidth1",
+                                       "ColWidth2",
+                                       "ColWidth3",
+                                       "ColWidth4",
+                                       "ColWidth5",
+                                       "ColWidth6",
+                                       "ColWidth7",
+                                       "ColWidth8",
+                                       "Workers"};
     EXPECT_EQ(store.readLog, expectedReads);
 
     SaveSettings(store, settings);
-    const QStringList expectedWrites = {"Delete When Done", "Minimize To Tray",  "Rename to MP3",
-                                        "Auto Encode",      "Remove From Queue", "Priority",
-                                        "To Dir",           "From Dir",          "Manufacturer ID",
-                                        "Product ID",       "Channels",          "BytesPerSec",
-                                        "Client",           "Window Left",       "Window Top",
-                                        "Window Width",     "Window Height",     "Window State",
-                                        "Server IP",        "Columns",           "ColWidth1",
-                                        "ColWidth2",        "ColWidth3",         "ColWidth4",
-                                        "ColWidth5",        "ColWidth6",         "ColWidth7",
-                                        "ColWidth8"};
+    const QStringList expectedWrites = {"Delete When Done",
+                                        "Minimize To Tray",
+                                        "Rename to MP3",
+                                        "Auto Encode",
+                                        "Remove From Queue",
+                                        "Priority",
+                                        "To Dir",
+                                        "From Dir",
+                                        "Manufacturer ID",
+                                        "Product ID",
+                                        "Channels",
+                                        "BytesPerSec",
+                                        "Client",
+                                        "Window Left",
+                                        "Window Top",
+                                        "Window Width",
+                                        "Window Height",
+                                        "Window State",
+                                        "Server IP",
+                                        "Columns",
+                                        "ColWidth1",
+                                        "ColWidth2",
+                                        "ColWidth3",
+                                        "ColWidth4",
+                                        "ColWidth5",
+                                        "ColWidth6",
+                                        "ColWidth7",
+                                        "ColWidth8",
+                                        "Workers"};
     EXPECT_EQ(store.writeLog, expectedWrites);
     EXPECT_GE(store.flushCount, 1);
+}
+
+TEST(Settings, WorkersComeFromTheRunThenTheSettingAndZeroMeansEveryCore) {
+    const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, MAX_WORKERS);
+    EXPECT_EQ(ResolveWorkerCount(0), cores);
+    EXPECT_EQ(ResolveWorkerCount(1), 1);
+    EXPECT_EQ(ResolveWorkerCount(3), 3);
+    EXPECT_EQ(ResolveWorkerCount(1000), MAX_WORKERS);
+    // --jobs wins over the setting, and --jobs 0 asks for every core too.
+    EXPECT_EQ(ResolveWorkerCount(3, 1), 1);
+    EXPECT_EQ(ResolveWorkerCount(1, 0), cores);
+    EXPECT_EQ(ResolveWorkerCount(1, -1), 1);
+
+    MemorySettingsStore store;
+    EncoderSettings settings;
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.workers, 0u);
+    store.values["Workers"] = 4;
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.workers, 4u);
 }
 
 TEST(Settings, ClientNeedsServerAddressAndTextsAreCut) {

@@ -3,7 +3,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
+#include <map>
 #include <signal.h>
+#include <vector>
 
 namespace {
 
@@ -235,6 +238,103 @@ TEST_F(HeadlessProgram, AReaderThatGoesAwayDoesNotCutTheEncodeShort) {
     EXPECT_EQ(shell.exitCode(), 0) << "141 is death by SIGPIPE";
     EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/a.MP3")).size(), 0);
     EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/b.MP3")).size(), 0);
+}
+
+// Several files at once: --jobs overrides the one worker of the fixture's settings.
+using HeadlessJobs = HeadlessProgram;
+
+// The events of a --json run, and how many files ran at once at most.
+struct JobEvents {
+    std::map<QString, std::vector<QJsonObject>> byFile;
+    int mostAtOnce = 0;
+};
+
+JobEvents ReadJobEvents(const QByteArray& out) {
+    JobEvents events;
+    int running = 0;
+    for (const QString& line : Lines(out)) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        const QString kind = event["event"].toString();
+        if (kind == QStringLiteral("started")) {
+            events.mostAtOnce = std::max(events.mostAtOnce, ++running);
+        } else if (kind == QStringLiteral("finished") && running > 0) {
+            --running;
+        }
+        if (kind != QStringLiteral("progress") && event.contains("file")) {
+            events.byFile[event["file"].toString()].push_back(event);
+        }
+    }
+    return events;
+}
+
+int CountEvents(const std::vector<QJsonObject>& events, const char* kind) {
+    return int(std::count_if(events.begin(), events.end(), [kind](const QJsonObject& event) {
+        return event["event"].toString() == QString::fromLatin1(kind);
+    }));
+}
+
+TEST_F(HeadlessJobs, ThreeWorkersEncodeFiveFilesEachOnceAndAFailureStopsNoOther) {
+    constexpr std::uint32_t FRAMES = 44100 * 20;
+    QStringList files;
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        files.append(MakeWav(QString::fromLatin1(name), FRAMES));
+    }
+    // A second source of the first one's name meets its output and fails.
+    QDir().mkpath(sourceDir + QStringLiteral("/again"));
+    const QString clash = MakeWav(QStringLiteral("again/a.wav"), FRAMES);
+    Start(QStringList{"--headless", "--json", "--jobs", "3"} + files + QStringList{clash});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitCode(), 1) << "one file failed";
+
+    const JobEvents events = ReadJobEvents(program.readAllStandardOutput());
+    EXPECT_EQ(events.mostAtOnce, 3);
+    for (const QString& file : files) {
+        const auto found = events.byFile.find(file);
+        ASSERT_NE(found, events.byFile.end()) << file.toStdString();
+        EXPECT_EQ(CountEvents(found->second, "started"), 1) << file.toStdString();
+        ASSERT_EQ(CountEvents(found->second, "finished"), 1) << file.toStdString();
+        EXPECT_EQ(found->second.back()["outcome"].toString(), QStringLiteral("completed"));
+        const QString mp3 =
+            outputDir + u'/' + QFileInfo(file).completeBaseName() + QStringLiteral(".MP3");
+        const double seconds =
+            Probe(mp3, QStringLiteral("format=duration")).section(u'=', 1).trimmed().toDouble();
+        // The source's length, give or take the encoder's delay and last frame.
+        EXPECT_NEAR(seconds, 20.0, 2 * 1152.0 / 44100.0) << mp3.toStdString();
+    }
+    const auto failed = events.byFile.find(clash);
+    ASSERT_NE(failed, events.byFile.end());
+    EXPECT_EQ(failed->second.back()["outcome"].toString(), QStringLiteral("failed"));
+    EXPECT_TRUE(QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
+    for (const QString& file : files + QStringList{clash}) {
+        EXPECT_TRUE(QFile::exists(file)) << "sources stay without Delete When Done";
+    }
+}
+
+TEST_F(HeadlessJobs, CtrlCStopsEveryWorkerAndLeavesNoPartialOutput) {
+    QStringList files;
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        files.append(MakeWav(QString::fromLatin1(name), 44100 * 180));
+    }
+    Start(QStringList{"--headless", "--json", "--jobs", "3"} + files);
+    QByteArray out;
+    for (int i = 0; i < 600 && out.count("\"event\":\"started\"") < 3; ++i) {
+        program.waitForReadyRead(50);
+        out += program.readAllStandardOutput();
+    }
+    ASSERT_EQ(out.count("\"event\":\"started\""), 3) << "three files never ran at once";
+    ::kill(static_cast<pid_t>(program.processId()), SIGINT);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 130);
+    out += program.readAllStandardOutput();
+    EXPECT_TRUE(QDir(outputDir).isEmpty(QDir::Files | QDir::Hidden)) << "partial output left";
+    const JobEvents events = ReadJobEvents(out);
+    for (const QString& file : files) {
+        EXPECT_TRUE(QFile::exists(file));
+        const auto found = events.byFile.find(file);
+        ASSERT_NE(found, events.byFile.end()) << file.toStdString();
+        ASSERT_EQ(CountEvents(found->second, "finished"), 1) << file.toStdString();
+        EXPECT_EQ(found->second.back()["outcome"].toString(), QStringLiteral("cancelled"));
+    }
 }
 
 } // namespace

@@ -26,6 +26,8 @@ protected:
         QSettings settings(ConfigFile(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("From Dir"), sourceDir);
         settings.setValue(QStringLiteral("To Dir"), outputDir);
+        // One file at a time, as these tests expect.
+        settings.setValue(QStringLiteral("Workers"), 1);
         settings.sync();
         environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),

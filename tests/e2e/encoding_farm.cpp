@@ -9,7 +9,6 @@
 #include <QSettings>
 #include <QThread>
 
-
 namespace farm {
 
 namespace {
@@ -134,6 +133,7 @@ Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bo
         QSettings settings(machine->settingsFile, QSettings::IniFormat);
         settings.setValue("From Dir", home + "/in");
         settings.setValue("To Dir", home + "/out");
+        settings.setValue("Workers", 1);
         settings.setValue("Client", client ? 1 : 0);
         settings.setValue("Server IP", client ? QString::fromLatin1(SERVER_ADDRESS) : QString());
         settings.sync();

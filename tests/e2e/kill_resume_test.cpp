@@ -59,6 +59,7 @@ protected:
             QSettings settings(settingsFile, QSettings::IniFormat);
             settings.setValue("From Dir", root.filePath("in"));
             settings.setValue("To Dir", root.filePath("out"));
+            settings.setValue("Workers", 1);
             settings.sync();
         }
         testsupport::PcmFormat format;

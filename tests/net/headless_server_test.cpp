@@ -28,6 +28,7 @@ TEST(HeadlessServer, HandsFilesToALoggedInClientAndSaysWhichMachineTookThem) {
         QSettings settings(settingsFile, QSettings::IniFormat);
         settings.setValue("From Dir", sourceDir);
         settings.setValue("To Dir", outputDir);
+        settings.setValue("Workers", 1);
         settings.setValue("Client", 0);
         // Stored rate of the client: it comes first in the order.
         settings.sync();

@@ -143,6 +143,7 @@ protected:
             QSettings settings(config, QSettings::IniFormat);
             settings.setValue(QStringLiteral("From Dir"), source);
             settings.setValue(QStringLiteral("To Dir"), output);
+            settings.setValue(QStringLiteral("Workers"), 1);
             settings.setValue(QStringLiteral("Manufacturer ID"), encoderId);
             settings.setValue(QStringLiteral("Product ID"), encoderId);
             settings.setValue(QStringLiteral("Channels"), 2);

@@ -10,6 +10,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <array>
 
 namespace queuetest {
 namespace {
@@ -224,9 +227,9 @@ TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
     AdmitFiles({"a.wav", "b.wav"});
     scheduler->OnEncode();
     QueueEntry* entry = Running();
-    batch.fileBytes = 40000000;
+    batch.workers[0].fileBytes = 40000000;
     fake.audioSeconds = 0;
-    batch.audioSeconds = 10.0;
+    batch.workers[0].audioSeconds = 10.0;
     view.minimised = true;
     clock.now += 2500;
     progress->OnEncodeProgress(50, 20000000);
@@ -418,6 +421,183 @@ TEST_F(Scheduler, LeftoverPartialOutputIsNoExistingOutputAtAdmission) {
     QFile output(outputDir + QStringLiteral("/song.MP3"));
     ASSERT_TRUE(output.open(QIODevice::ReadOnly));
     EXPECT_EQ(output.readAll(), QByteArray("complete mp3 output"));
+}
+
+// Three local workers: the first fake of the fixture and two more.
+class SchedulerWorkers : public Scheduler {
+protected:
+    void SetUp() override {
+        Scheduler::SetUp();
+        for (FakeEncoder& worker : extra) {
+            scheduler->AddWorker(worker, nullptr);
+        }
+        for (int i = 0; i < 3; ++i) {
+            Worker(i).onDone = [this, i](bool ok, const QString& source) {
+                scheduler->OnEncodeDone(ok, source, i);
+                mostAtOnce = std::max(mostAtOnce, ActiveCount());
+            };
+        }
+    }
+
+    FakeEncoder& Worker(int i) { return i == 0 ? fake : extra[std::size_t(i - 1)]; }
+
+    int ActiveCount() const {
+        int active = 0;
+        for (int row = 0; row < model.RowCount(); ++row) {
+            active += IsActiveStatus(model.EntryAt(row)->status) ? 1 : 0;
+        }
+        return active;
+    }
+
+    QStringList Started() {
+        QStringList sources;
+        for (int i = 0; i < 3; ++i) {
+            for (const FakeEncoder::Start& start : Worker(i).starts) {
+                sources.append(QFileInfo(start.source).fileName());
+            }
+        }
+        sources.sort();
+        return sources;
+    }
+
+    QueueEntry* EntryNamed(const char* name) {
+        for (int row = 0; row < model.RowCount(); ++row) {
+            if (model.EntryAt(row)->name.str() == QString::fromLatin1(name)) {
+                return model.EntryAt(row);
+            }
+        }
+        return nullptr;
+    }
+
+    QStringList PartFiles() const {
+        return QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files);
+    }
+
+    std::array<FakeEncoder, 2> extra;
+    int mostAtOnce = 0;
+};
+
+TEST_F(SchedulerWorkers, FiveFilesRunAtMostThreeAtOnceEachOnceAndAFailureStopsNoOther) {
+    AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"});
+    scheduler->OnEncode();
+    EXPECT_EQ(ActiveCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(Worker(i).running) << i;
+    }
+    EXPECT_EQ(Started(), QStringList({"a.wav", "b.wav", "c.wav"}));
+    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 3 of 5:"));
+
+    Worker(1).Finish(false); // b fails; its worker takes the next file
+    EXPECT_EQ(EntryNamed("b")->status, Error);
+    EXPECT_TRUE(Worker(1).running);
+    EXPECT_EQ(Worker(1).starts.back().source, sourceDir + QStringLiteral("/d.wav"));
+    Worker(0).Finish(true);
+    EXPECT_EQ(Worker(0).starts.back().source, sourceDir + QStringLiteral("/e.wav"));
+    Worker(2).Finish(true); // nothing is left for this one
+    EXPECT_FALSE(Worker(2).running);
+    EXPECT_TRUE(batch.IsBusy());
+    EXPECT_EQ(batchesEnded, 0);
+    Worker(1).Finish(true);
+    EXPECT_EQ(batchesEnded, 0);
+    Worker(0).Finish(true);
+
+    EXPECT_EQ(mostAtOnce, 3);
+    EXPECT_EQ(Started(), QStringList({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"}));
+    EXPECT_EQ(batchesEnded, 1);
+    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_EQ(batch.localState, Idle);
+    EXPECT_EQ(outcomes, QStringList({"b:1", "a:0", "c:0", "d:0", "e:0"}));
+    for (const char* name : {"a", "c", "d", "e"}) {
+        EXPECT_EQ(EntryNamed(name)->status, Completed) << name;
+        EXPECT_TRUE(QFile::exists(outputDir + QStringLiteral("/%1.MP3").arg(name))) << name;
+    }
+    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/b.MP3")));
+    EXPECT_TRUE(PartFiles().isEmpty());
+}
+
+TEST_F(SchedulerWorkers, PauseHoldsEveryWorkerAndCancelStopsThemAllWithoutPartialFiles) {
+    AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"});
+    scheduler->OnEncode();
+    for (int i = 0; i < 3; ++i) {
+        Worker(i).WritePartialOutput();
+    }
+    model.ClearSelection();
+    model.Select(1);
+    scheduler->OnPause();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Worker(i).pauses, 1) << i;
+    }
+    EXPECT_EQ(batch.localState, Paused);
+    for (const char* name : {"a", "b", "c"}) {
+        EXPECT_EQ(EntryNamed(name)->status, Paused) << name;
+    }
+    EXPECT_TRUE(view.pauseShowsResume);
+
+    // Cancel lets the held workers go on so that they see it.
+    scheduler->OnCancel();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Worker(i).resumes, 1) << i;
+        EXPECT_TRUE(Worker(i).cancelled) << i;
+    }
+    for (int i = 0; i < 3; ++i) {
+        Worker(i).Finish(false);
+        EXPECT_EQ(batchesEnded, i == 2 ? 1 : 0) << i;
+    }
+    EXPECT_EQ(Started().size(), 3) << "no file starts after Cancel";
+    EXPECT_FALSE(batch.IsBusy());
+    for (int row = 0; row < model.RowCount(); ++row) {
+        EXPECT_EQ(model.EntryAt(row)->status, NotDone) << row;
+    }
+    EXPECT_TRUE(PartFiles().isEmpty());
+    EXPECT_TRUE(QDir(outputDir).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(outcomes, QStringList({"a:2", "b:2", "c:2"}));
+}
+
+TEST_F(SchedulerWorkers, EachReportMovesItsOwnRowAndTheBatchBarCountsAllToOneHundredOnce) {
+    AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
+    for (int i = 0; i < 3; ++i) {
+        Worker(i).audioSeconds = 0.1;
+    }
+    scheduler->OnEncode();
+    const std::uint32_t size = EntryNamed("a")->size;
+    auto batchPercent = [this] {
+        const QString label = view.Label(ID_REMAINING_LABEL);
+        const qsizetype open = label.lastIndexOf(u'(');
+        return label.mid(open + 1, label.size() - open - 3).toInt();
+    };
+
+    const int untouched = EntryNamed("a")->percent;
+    clock.now += 100;
+    progress->OnEncodeProgress(50, size / 2, 1);
+    EXPECT_EQ(EntryNamed("b")->percent, 50);
+    EXPECT_EQ(EntryNamed("a")->percent, untouched);
+    EXPECT_EQ(EntryNamed("c")->percent, untouched);
+    EXPECT_EQ(batchPercent(), 12); // half of one file of four
+
+    std::vector<int> seen{batchPercent()};
+    auto report = [&](int worker, int percent) {
+        clock.now += 100;
+        progress->OnEncodeProgress(percent, std::uint32_t(std::uint64_t(size) * percent / 100),
+                                   worker);
+        seen.push_back(batchPercent());
+    };
+    report(0, 100);
+    Worker(0).Finish(true); // d starts on the first worker
+    report(2, 100);
+    Worker(2).Finish(true);
+    report(1, 100);
+    Worker(1).Finish(true);
+    report(0, 50);
+    EXPECT_EQ(EntryNamed("d")->percent, 50);
+    // The worker's clock restarted with d: 300 ms since it began, not 500.
+    EXPECT_DOUBLE_EQ(EntryNamed("d")->rate, double(size / 2) / 300.0);
+    report(0, 100);
+    Worker(0).Finish(true);
+
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 100), 1);
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_EQ(batchesEnded, 1);
 }
 
 } // namespace
