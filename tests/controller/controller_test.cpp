@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -37,9 +38,11 @@ protected:
         AppSandbox::TearDown();
     }
 
-    MainController& Make() {
+    MainController& Make(std::vector<EncodePort*> moreWorkers = {}) {
         controller = std::make_unique<MainController>(
-            *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
+            *app, view,
+            MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock,
+                                  std::move(moreWorkers)});
         return *controller;
     }
 
@@ -193,6 +196,51 @@ TEST_F(Controller, QuitCancelsTheRunningFileAndWaitsForIt) {
     EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_FALSE(c.WatchTimer().isActive());
+}
+
+TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
+    FakeEncoder second;
+    MainController& c = Make({&second});
+    c.Startup();
+    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir),
+                MakeWav(QStringLiteral("c.wav"), 4410, sourceDir)});
+    c.OnEncode();
+    ASSERT_EQ(fake.starts.size(), 1u);
+    ASSERT_EQ(second.starts.size(), 1u);
+    EXPECT_NE(second.receiver, fake.receiver);
+    const QueueEntry* a = c.Model().EntryAt(0);
+    const QueueEntry* b = c.Model().EntryAt(1);
+    const int untouched = a->percent;
+    clock.now += 1000;
+    second.Progress(40, 400);
+    Deliver();
+    EXPECT_EQ(b->percent, 40);
+    EXPECT_EQ(a->percent, untouched);
+
+    second.Finish(true);
+    Deliver();
+    EXPECT_EQ(b->status, Completed);
+    ASSERT_EQ(second.starts.size(), 2u);
+    EXPECT_EQ(second.starts.back().source, sourceDir + QStringLiteral("/c.wav"));
+
+    app->settings.priority = 2;
+    c.AfterOptions(app->SourceDirectory(), 1);
+    EXPECT_EQ(fake.priorities, std::vector<int>{2});
+    EXPECT_EQ(second.priorities, std::vector<int>{2});
+
+    fake.WritePartialOutput();
+    second.WritePartialOutput();
+    fake.finishOnCancel = true;
+    second.finishOnCancel = true;
+    c.Quit();
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_TRUE(second.cancelled);
+    EXPECT_FALSE(c.Batch().quitPending);
+    EXPECT_FALSE(c.Batch().IsBusy());
+    EXPECT_EQ(a->status, NotDone);
+    EXPECT_EQ(c.Model().EntryAt(2)->status, NotDone);
+    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList{QStringLiteral("b.MP3")});
 }
 
 TEST_F(Controller, HoldingUpMovesTheRowToTheTopAndStops) {
