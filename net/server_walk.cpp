@@ -84,7 +84,6 @@ void ServerRole::RunPass(int machineIndex) {
 
     int pos = 0;
     bool wrapped = false;
-    bool localStarted = false;
     bool shareWarned = false;
 
     // Rows may be removed or reordered while an answer is awaited; the pass
@@ -129,7 +128,6 @@ void ServerRole::RunPass(int machineIndex) {
             }
             if (machine == LOCAL_MACHINE) {
                 if (scheduler->StartLocal()) {
-                    localStarted = true;
                     break;
                 }
             } else if (OfferFileToMachine(machine, entry, job, out)) {
@@ -154,9 +152,8 @@ void ServerRole::RunPass(int machineIndex) {
         }
         break;
     }
-    if (!localStarted) {
-        scheduler->FillLocalWorkers();
-    }
+    // Local workers still free take what the other machines left.
+    scheduler->FillLocalWorkers();
 }
 
 bool ServerRole::OfferFileToMachine(int index, QueueEntry* entry, const EncodeJob& job,

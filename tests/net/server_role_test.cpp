@@ -55,6 +55,35 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOneIncluded) {
     EXPECT_EQ(slow.jobs[0].source, QStringLiteral("\\\\SRV\\MUSIC\\in\\three.wav"));
 }
 
+TEST_F(ServerRole, LocalWorkersTakeWhatTheMachinesLeaveAndAFreedOneTakesTheNext) {
+    testsupport::FakeEncoder second;
+    scheduler->AddWorker(second, &receiver);
+    second.onDone = [this](bool ok, const QString& source) {
+        scheduler->OnEncodeDone(ok, source, 1);
+    };
+    app->SaveThroughput("Fast", 5.0);
+    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+
+    scheduler->OnEncode();
+    EXPECT_EQ(handedOut, QStringList({"one:Fast"}));
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
+    ASSERT_EQ(second.starts.size(), 1u);
+    EXPECT_EQ(second.starts[0].source, Path("three.wav"));
+    EXPECT_EQ(Row(3)->status, NotDone);
+    EXPECT_EQ(Row(4)->status, NotDone);
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+
+    // The client still holds its file: the freed local worker takes the next.
+    second.Finish(true);
+    ASSERT_EQ(second.starts.size(), 2u);
+    EXPECT_EQ(second.starts[1].source, Path("four.wav"));
+    EXPECT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(Row(2)->status, Completed);
+    EXPECT_EQ(handedOut.size(), 1);
+}
+
 TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
     app->SaveThroughput("Busy", 7.0);
     app->SaveThroughput("Nocodec", 6.0);
