@@ -85,7 +85,7 @@ protected:
         program.setStandardErrorFile(QProcess::nullDevice());
         program.start(QString::fromUtf8(CORVANE_ENCODER),
                       QStringList{"--headless", "--settings", settingsFile} +
-                          testsupport::LoopbackServingOptions() + sources);
+                          testsupport::LoopbackServingOptions() + extraArguments + sources);
         ASSERT_TRUE(program.waitForStarted());
     }
 
@@ -114,18 +114,21 @@ protected:
         return count;
     }
 
+    void KillAndResume(int kills);
+
     QTemporaryDir root;
     QString settingsFile;
     QStringList sources;
+    QStringList extraArguments;
     QProcessEnvironment environment;
 };
 
-TEST_F(KillResume, BatchKilledAtRandomMomentsEndsWithEveryFileWholeAndNoSourceLost) {
+void KillResume::KillAndResume(int kills) {
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int> delayMs(20, 500);
     int killedMidBatch = 0;
     int killedWithPartialOutput = 0;
-    for (int run = 0; killedMidBatch < KILLS && run < 3 * KILLS; ++run) {
+    for (int run = 0; killedMidBatch < kills && run < 3 * kills; ++run) {
         QProcess program;
         ASSERT_NO_FATAL_FAILURE(Start(program));
         const bool ended = program.waitForFinished(delayMs(random));
@@ -150,7 +153,7 @@ TEST_F(KillResume, BatchKilledAtRandomMomentsEndsWithEveryFileWholeAndNoSourceLo
     }
     std::printf("kills mid-batch: %d, with a partial output on disk: %d\n", killedMidBatch,
                 killedWithPartialOutput);
-    EXPECT_GE(killedMidBatch, KILLS);
+    EXPECT_GE(killedMidBatch, kills);
     EXPECT_GT(killedWithPartialOutput, 0);
 
     // Started again without a kill: it finishes what is left and exits 0.
@@ -175,6 +178,16 @@ TEST_F(KillResume, BatchKilledAtRandomMomentsEndsWithEveryFileWholeAndNoSourceLo
     ASSERT_TRUE(again.waitForFinished(FINAL_RUN_LIMIT_MS));
     EXPECT_EQ(again.exitCode(), 0);
     EXPECT_EQ(QFileInfo(OutputOf(sources[0])).lastModified(), before);
+}
+
+TEST_F(KillResume, BatchKilledAtRandomMomentsEndsWithEveryFileWholeAndNoSourceLost) {
+    KillAndResume(KILLS);
+}
+
+// Three files in flight at each kill: every one of them must come back whole.
+TEST_F(KillResume, SeveralWorkersKilledAtRandomMomentsLoseNothingEither) {
+    extraArguments = {"--jobs", "3"};
+    KillAndResume(KILLS / 3);
 }
 
 } // namespace
