@@ -17,7 +17,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -67,6 +69,13 @@ void COptionsDlg::BuildControls() {
         priorityLabels->addWidget(label);
     }
 
+    // Ours: how many files this machine encodes at once.
+    workers = new QSpinBox(general);
+    workers->setObjectName(QStringLiteral("workers"));
+    workers->setRange(0, MAX_WORKERS);
+    workers->setSpecialValueText(QStringLiteral("One per CPU core"));
+    workers->setToolTip(QStringLiteral("Takes effect at the next start."));
+
     encoderList = Named(new QComboBox(general), 1019);
     formatList = Named(new QComboBox(general), 1020);
     encoderList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -83,6 +92,10 @@ void COptionsDlg::BuildControls() {
     generalLayout->addWidget(new QLabel(QStringLiteral("Priority:"), general), 0, 1);
     generalLayout->addWidget(priority, 1, 1);
     generalLayout->addLayout(priorityLabels, 2, 1);
+    auto* workersLabel = new QLabel(QStringLiteral("Files at &once:"), general);
+    workersLabel->setBuddy(workers);
+    generalLayout->addWidget(workersLabel, 3, 1);
+    generalLayout->addWidget(workers, 4, 1);
     auto* encoderLabel = new QLabel(QStringLiteral("Convert Using:"), general);
     encoderLabel->setBuddy(encoderList);
     generalLayout->addWidget(encoderLabel, 5, 0);
@@ -146,6 +159,7 @@ void COptionsDlg::InitControls() {
         settings.priority = PRIORITY_LOW;
     }
     priority->setValue(int(settings.priority));
+    workers->setValue(int(std::min<std::uint32_t>(settings.workers, MAX_WORKERS)));
 
     encoderList->clear();
     if (catalogue == nullptr) {
@@ -226,5 +240,6 @@ void COptionsDlg::accept() {
     settings.autoEncode = SettingOf(autoEncode);
     settings.removeFromQueue = SettingOf(removeFromQueue);
     settings.priority = std::uint32_t(priority->value());
+    settings.workers = std::uint32_t(workers->value());
     QDialog::accept();
 }

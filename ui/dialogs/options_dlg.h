@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QSlider;
+class QSpinBox;
 
 inline constexpr unsigned IDS_DIRECTORIES_EQUAL = 33019;
 inline constexpr std::uint32_t PRIORITY_LOW = 0;
@@ -25,7 +26,7 @@ public:
 };
 
 // The general settings: after-encode actions, tray, watch folder, priority,
-// encoder and format, and the two directories. Edits `settings` in memory;
+// files at once, encoder and format, and the two directories. Edits `settings` in memory;
 // only OK stores, apart from an impossible priority, which is reset at once,
 // and the columns, which take effect as soon as their dialog is confirmed.
 class COptionsDlg : public QDialog {
@@ -45,6 +46,7 @@ public:
     QComboBox* EncoderList() const { return encoderList; }
     QComboBox* FormatList() const { return formatList; }
     QSlider* PrioritySlider() const { return priority; }
+    QSpinBox* WorkersBox() const { return workers; }
 
 private:
     void BuildControls();
@@ -64,6 +66,7 @@ private:
     QCheckBox* autoEncode = nullptr;
     QCheckBox* removeFromQueue = nullptr;
     QSlider* priority = nullptr;
+    QSpinBox* workers = nullptr;
     QComboBox* encoderList = nullptr;
     QComboBox* formatList = nullptr;
     QLineEdit* fromDir = nullptr;

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -175,6 +176,23 @@ TEST_F(OptionsDlg, AnImpossiblePriorityIsStoredBackAsLowEvenOnCancel) {
     dialog.PrioritySlider()->setValue(3);
     dialog.accept();
     EXPECT_EQ(settings.priority, 3u);
+}
+
+TEST_F(OptionsDlg, FilesAtOnceShowsTheWorkersAndOnlyOkStoresThem) {
+    settings.workers = 3;
+    {
+        COptionsDlg dialog(settings, &catalogue);
+        EXPECT_EQ(dialog.WorkersBox()->value(), 3);
+        dialog.WorkersBox()->setValue(1);
+        dialog.reject();
+    }
+    EXPECT_EQ(settings.workers, 3u);
+
+    COptionsDlg dialog(settings, &catalogue);
+    dialog.WorkersBox()->setValue(0);
+    EXPECT_EQ(dialog.WorkersBox()->text(), "One per CPU core");
+    dialog.accept();
+    EXPECT_EQ(settings.workers, 0u);
 }
 
 TEST_F(OptionsDlg, UnknownEncoderIdsSelectTheFirstEncoderAndItsMatchingFormat) {
