@@ -73,18 +73,16 @@ void HeadlessJsonReport::ServerJobStarted(const QString& path) {
 }
 
 void HeadlessJsonReport::Started(const QueueEntry& entry) {
-    progressPath = entry.path.str();
-    lastProgress.invalidate();
+    lastProgress.erase(entry.path.str());
     Write("started", {{"file", entry.path.str()}, {"output", entry.outputPath.str()}});
 }
 
 void HeadlessJsonReport::Progress(const ProgressSample& sample) {
-    if (sample.path == progressPath && lastProgress.isValid() &&
-        lastProgress.elapsed() < PROGRESS_PERIOD_MS) {
+    QElapsedTimer& last = lastProgress[sample.path];
+    if (last.isValid() && last.elapsed() < PROGRESS_PERIOD_MS) {
         return;
     }
-    progressPath = sample.path;
-    lastProgress.start();
+    last.start();
     Write("progress", {{"file", sample.path},
                        {"percent", sample.percent},
                        {"batch_percent", sample.batchPercent},
@@ -99,6 +97,7 @@ void HeadlessJsonReport::Finished(const QueueEntry& entry, ReportedOutcome outco
     const bool completed =
         outcome == ReportedOutcome::Completed || outcome == ReportedOutcome::Existing;
     const bool measured = outcome == ReportedOutcome::Completed && !entry.ratioText.isEmpty();
+    lastProgress.erase(entry.path.str());
     Write("finished", {{"file", entry.path.str()},
                        {"outcome", QString::fromLatin1(OutcomeName(outcome))},
                        {"existing", outcome == ReportedOutcome::Existing},

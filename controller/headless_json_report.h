@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QJsonValue>
 #include <QString>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -29,8 +30,8 @@ private:
     void Write(const char* event, const Fields& fields);
 
     HeadlessOutput output;
-    QString progressPath;
-    QElapsedTimer lastProgress;
+    // When each running file's progress was last written.
+    std::map<QString, QElapsedTimer> lastProgress;
 };
 
 // One event as its line of text (without the line feed); fields keep their order.

@@ -17,9 +17,9 @@ QString BatchTimeText(std::uint32_t seconds) {
 
 } // namespace
 
-bool SampleProgress(const QueueModel& model, const BatchState& batch,
-                    const ProgressDisplay& progress, ProgressSample* sample) {
-    const QueueEntry* running = nullptr;
+std::vector<ProgressSample> SampleProgress(const QueueModel& model, const BatchState& batch,
+                                           const ProgressDisplay& progress) {
+    std::vector<const QueueEntry*> running;
     std::uint64_t inProgress = 0;
     double sumRate = 0.0;
     std::uint32_t maxRemaining = 0;
@@ -28,29 +28,35 @@ bool SampleProgress(const QueueModel& model, const BatchState& batch,
         if (!IsActiveStatus(entry->status)) {
             continue;
         }
-        if (running == nullptr && entry->machine.str() == batch.ownName) {
-            running = entry;
+        if (entry->machine.str() == batch.ownName) {
+            running.push_back(entry);
         }
         inProgress += entry->bytesDone;
         sumRate += entry->rate;
         maxRemaining = std::max(maxRemaining, entry->remainingSeconds);
     }
-    if (running == nullptr || batch.serverJobState != Idle) {
-        return false;
+    std::vector<ProgressSample> samples;
+    if (batch.serverJobState != Idle) {
+        return samples;
     }
     const BatchFigures figures = ComputeBatchFigures(batch.totalBytes, batch.finishedBytes,
                                                      inProgress, sumRate, maxRemaining);
-    sample->path = running->path.str();
-    sample->percent = std::clamp(running->percent, 0, 100);
-    sample->batchPercent = figures.percent;
-    sample->fileNumber = progress.CurrentFileNumber();
-    sample->fileCount = model.Count() + batch.removedCount;
-    sample->elapsedSeconds = running->elapsedSeconds;
-    sample->elapsedText = running->elapsedText.str();
-    sample->fileRemainingSeconds = running->remainingSeconds;
-    sample->remainingSeconds = figures.hasRate ? figures.remainingSeconds : 0;
-    sample->remainingText = figures.hasRate ? BatchTimeText(figures.remainingSeconds) : QString();
-    sample->ratio = running->ratioText.isEmpty() ? 0.0 : running->ratio;
-    sample->ratioText = running->ratioText.str();
-    return true;
+    for (const QueueEntry* entry : running) {
+        ProgressSample& sample = samples.emplace_back();
+        sample.path = entry->path.str();
+        sample.percent = std::clamp(entry->percent, 0, 100);
+        sample.running = int(running.size());
+        sample.batchPercent = figures.percent;
+        sample.fileNumber = progress.CurrentFileNumber();
+        sample.fileCount = model.Count() + batch.removedCount;
+        sample.elapsedSeconds = entry->elapsedSeconds;
+        sample.elapsedText = entry->elapsedText.str();
+        sample.fileRemainingSeconds = entry->remainingSeconds;
+        sample.remainingSeconds = figures.hasRate ? figures.remainingSeconds : 0;
+        sample.remainingText =
+            figures.hasRate ? BatchTimeText(figures.remainingSeconds) : QString();
+        sample.ratio = entry->ratioText.isEmpty() ? 0.0 : entry->ratio;
+        sample.ratioText = entry->ratioText.str();
+    }
+    return samples;
 }

@@ -2,11 +2,13 @@
 
 #include "controller/headless_report.h"
 
+#include <vector>
+
 class ProgressDisplay;
 class QueueModel;
 struct BatchState;
 
-// The file running on this machine and the batch, with the figures the
-// window's progress area shows; false when no file runs here.
-bool SampleProgress(const QueueModel& model, const BatchState& batch,
-                    const ProgressDisplay& progress, ProgressSample* sample);
+// Each file running on this machine, in row order, with the batch figures the
+// window's progress area shows; none when no file runs here.
+std::vector<ProgressSample> SampleProgress(const QueueModel& model, const BatchState& batch,
+                                           const ProgressDisplay& progress);

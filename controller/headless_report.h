@@ -28,10 +28,11 @@ struct HeadlessOutput {
 // How one named file ended, as reported.
 enum class ReportedOutcome { Completed, Existing, Failed, Cancelled };
 
-// The running file and the batch, sampled a few times a second.
+// A running file and the batch, sampled a few times a second.
 struct ProgressSample {
     QString path;
     int percent = 0;
+    int running = 1; // files running on this machine, this one included
     int batchPercent = 0;
     int fileNumber = 0;
     int fileCount = 0;
@@ -60,7 +61,8 @@ public:
     virtual void Admitted(const QueueEntry& entry) = 0;
     virtual void Rejected(const Rejection& rejection) = 0;
     virtual void Started(const QueueEntry& entry) = 0;
-    // Called a few times a second while a file encodes; each format thins it out.
+    // Called a few times a second for each file encoding here; each format
+    // thins it out.
     virtual void Progress(const ProgressSample& sample) = 0;
     virtual void Finished(const QueueEntry& entry, ReportedOutcome outcome) = 0;
     // exitCode < 0: the program goes on (a batch of the watch folder ended).

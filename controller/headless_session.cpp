@@ -257,9 +257,8 @@ void HeadlessSession::OnFileFinished(const QueueEntry& entry, FileOutcome outcom
 }
 
 void HeadlessSession::SampleProgress() {
-    ProgressSample sample;
-    if (::SampleProgress(controller->Model(), controller->Batch(), controller->Progress(),
-                         &sample)) {
+    for (const ProgressSample& sample :
+         ::SampleProgress(controller->Model(), controller->Batch(), controller->Progress())) {
         report->Progress(sample);
     }
 }

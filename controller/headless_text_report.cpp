@@ -32,12 +32,15 @@ QString OutcomeText(ReportedOutcome outcome) {
 } // namespace
 
 QString FormatStatusLine(const ProgressSample& sample) {
-    QString line = QStringLiteral("[%1/%2] %3  %4%  batch %5%")
+    QString line = QStringLiteral("[%1/%2] %3  %4%")
                        .arg(sample.fileNumber)
                        .arg(sample.fileCount)
                        .arg(QFileInfo(sample.path).fileName())
-                       .arg(sample.percent)
-                       .arg(sample.batchPercent);
+                       .arg(sample.percent);
+    if (sample.running > 1) {
+        line += QStringLiteral("  (+%1 running)").arg(sample.running - 1);
+    }
+    line += QStringLiteral("  batch %1%").arg(sample.batchPercent);
     line += QStringLiteral("  elapsed %1")
                 .arg(sample.elapsedText.isEmpty() ? QStringLiteral("00:00") : sample.elapsedText);
     if (!sample.remainingText.isEmpty()) {

@@ -93,6 +93,15 @@ TEST_F(TextReport, StatusLineIsRedrawnInPlaceThinnedOutAndClearedBeforeEachLine)
     EXPECT_EQ(Read(output.err), QStringLiteral("warning: low disk\n"));
 }
 
+TEST_F(TextReport, StatusLineCountsTheOtherFilesRunningHere) {
+    ProgressSample sample = Sample(QStringLiteral("/in/a.wav"), 10);
+    EXPECT_FALSE(FormatStatusLine(sample).contains(QStringLiteral("running")));
+    sample.running = 3;
+    EXPECT_TRUE(FormatStatusLine(sample).startsWith(
+        QStringLiteral("[1/2] a.wav  10%  (+2 running)  batch 5%  elapsed 00:03")))
+        << FormatStatusLine(sample).toStdString();
+}
+
 TEST_F(TextReport, WithoutATerminalOnlyFileLinesAndQuietOnlyProblems) {
     {
         HeadlessTextReport report(output);
@@ -174,6 +183,20 @@ TEST_F(JsonReport, ProgressAtMostOnceASecondPerFile) {
     EXPECT_EQ(first["batch_percent"].toInt(), 5);
     EXPECT_EQ(QJsonDocument::fromJson(lines[2].toUtf8()).object()["file"].toString(),
               QStringLiteral("/in/b.wav"));
+}
+
+TEST_F(JsonReport, FilesRunningTogetherEachKeepTheirOwnPace) {
+    HeadlessJsonReport report(output);
+    // Sampled in turn, as several workers are: one line each, then quiet.
+    for (int percent : {10, 20, 30}) {
+        report.Progress(Sample(QStringLiteral("/in/a.wav"), percent));
+        report.Progress(Sample(QStringLiteral("/in/b.wav"), percent));
+    }
+    QStringList files;
+    for (const QString& line : Read(output.out).split(u'\n', Qt::SkipEmptyParts)) {
+        files << QJsonDocument::fromJson(line.toUtf8()).object()["file"].toString();
+    }
+    EXPECT_EQ(files, QStringList({"/in/a.wav", "/in/b.wav"}));
 }
 
 } // namespace
