@@ -526,7 +526,18 @@ void EncodeScheduler::UpdateErrorsButton() {
 void EncodeScheduler::AfterQueueEdit() {
     if (batch.IsBusy()) {
         progress.UpdateTotals();
+        TakeNewFiles();
         progress.UpdateFileCounter();
     }
     UpdateButtons();
+}
+
+void EncodeScheduler::TakeNewFiles() {
+    // One worker takes a new file when its own ends, as ever; idle workers
+    // beside running ones need not wait for that. Only while a local file
+    // runs, so that finding nothing can never end the batch from here.
+    if (workers.size() > 1 && batch.localState == Encoding && batch.serverJobState == Idle &&
+        batch.allowLocalStart && batch.LocalEncoding() && FreeWorker() >= 0) {
+        FillLocalWorkers();
+    }
 }

@@ -76,7 +76,8 @@ public:
     void SetWorkerPriority(int level);
     void ReportError(const QString& message, const QString& machine = QString());
     void UpdateErrorsButton();
-    // After rows were added, removed or reset: batch figures when busy, buttons.
+    // After rows were added, removed or reset: batch figures when busy, new
+    // files onto idle local workers, buttons.
     void AfterQueueEdit();
 
     QString MakeOutputPath(const QString& sourcePath) const;
@@ -113,6 +114,7 @@ private:
     SelectionActivity GetSelectionActivity() const;
     QString MachineNameOf(int machineIndex) const;
     int FreeWorker() const;
+    void TakeNewFiles();
     // Every active local entry takes the local state (after a pause toggle).
     void SetLocalEntriesState();
 

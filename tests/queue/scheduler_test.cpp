@@ -515,6 +515,27 @@ TEST_F(SchedulerWorkers, FiveFilesRunAtMostThreeAtOnceEachOnceAndAFailureStopsNo
     EXPECT_TRUE(PartFiles().isEmpty());
 }
 
+TEST_F(SchedulerWorkers, FilesAddedDuringTheBatchGoToIdleWorkersAtOnceButNotWhilePaused) {
+    AdmitFiles({"a.wav"});
+    scheduler->OnEncode();
+    EXPECT_EQ(ActiveCount(), 1);
+    AdmitFiles({"b.wav", "c.wav", "d.wav"});
+    scheduler->AfterQueueEdit();
+    EXPECT_EQ(ActiveCount(), 3);
+    EXPECT_EQ(Started(), QStringList({"a.wav", "b.wav", "c.wav"}));
+
+    Worker(1).Finish(true); // d takes the freed worker
+    EXPECT_EQ(Started().size(), 4);
+    model.ClearSelection();
+    model.Select(0);
+    scheduler->OnPause();
+    Worker(2).Finish(true); // ended just as the pause came
+    AdmitFiles({"e.wav"});
+    scheduler->AfterQueueEdit();
+    EXPECT_EQ(Started().size(), 4) << "nothing new starts while paused";
+    EXPECT_EQ(batchesEnded, 0);
+}
+
 TEST_F(SchedulerWorkers, PauseHoldsEveryWorkerAndCancelStopsThemAllWithoutPartialFiles) {
     AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"});
     scheduler->OnEncode();
