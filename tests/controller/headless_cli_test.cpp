@@ -310,6 +310,34 @@ TEST_F(HeadlessJobs, ThreeWorkersEncodeFiveFilesEachOnceAndAFailureStopsNoOther)
     }
 }
 
+TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeFilesAtOnce) {
+    QStringList files;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        files.append(MakeWav(QString::fromLatin1(name), 44100 * 10));
+    }
+    // 0: the preferred encoder (a codec of the compression manager); then the
+    // two libraries and the external encoder.
+    for (const int encoder : {0, 9997, 9998, 9999}) {
+        QDir(outputDir).removeRecursively();
+        QDir().mkpath(outputDir);
+        {
+            QSettings settings(ConfigFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Manufacturer ID"), encoder);
+            settings.setValue(QStringLiteral("Product ID"), encoder);
+        }
+        Start(QStringList{"--headless", "--json", "--jobs", "3"} + files);
+        ASSERT_TRUE(program.waitForFinished(120000)) << encoder;
+        EXPECT_EQ(program.exitCode(), 0) << encoder;
+        EXPECT_EQ(ReadJobEvents(program.readAllStandardOutput()).mostAtOnce, 3) << encoder;
+        for (const QString& file : files) {
+            const QString mp3 =
+                outputDir + u'/' + QFileInfo(file).completeBaseName() + QStringLiteral(".MP3");
+            EXPECT_GE(DecodedBytes(mp3), 441000 * 4 * 9 / 10)
+                << encoder << " " << mp3.toStdString();
+        }
+    }
+}
+
 TEST_F(HeadlessJobs, CtrlCStopsEveryWorkerAndLeavesNoPartialOutput) {
     QStringList files;
     for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
