@@ -1,5 +1,6 @@
 // bench_engines: encodes generated WAV files through StartEncode with each
 // engine and prints speed, overhead and peak memory figures.
+#include "engines/acm_mp3_target.h"
 #include "engines/catalogue.h"
 #include "engines/encode_control.h"
 #include "engines/encode_messages.h"
@@ -181,26 +182,6 @@ EncodeTarget LibraryTarget(int library) {
     return target;
 }
 
-std::optional<EncodeTarget> AcmTarget(EncoderCatalogue& catalogue) {
-    CatalogueSources sources;
-    sources.isLibraryAvailable = [](int) { return false; };
-    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
-    catalogue.Build(sources);
-    for (int d = 0; d < catalogue.DriverCount(); ++d) {
-        for (int f = 0; f < catalogue.FormatCount(d); ++f) {
-            const WAVEFORMATEX& format = catalogue.Format(d, f)->format;
-            if (format.wFormatTag == WAVE_FORMAT_MPEGLAYER3 && format.nChannels == 2 &&
-                format.nAvgBytesPerSec == KBITS * 1000 / 8) {
-                EncodeTarget target;
-                target.driverId = catalogue.Driver(d)->id;
-                target.format = format;
-                return target;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 double PeakRssMb() {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly)) {
@@ -295,8 +276,7 @@ int main(int argc, char** argv) {
         std::printf("convert_overhead=failed\n");
     }
 
-    EncoderCatalogue catalogue;
-    if (const auto acm = AcmTarget(catalogue)) {
+    if (const auto acm = AcmMp3Target()) {
         PrintSpeed("acm", TimeEncode(*acm, threeMinutes, dir.filePath("a.wav")), playing);
         PrintSpeed("acm_converted", TimeEncode(*acm, master, dir.filePath("am.wav")), playing);
     } else {
