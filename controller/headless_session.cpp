@@ -229,10 +229,10 @@ void HeadlessSession::Quit(bool byInterrupt) {
 
 bool HeadlessSession::StartNetwork(const NetworkSetup& setup) {
     const bool started = controller->StartNetwork(setup);
-    if (ClientRole* client = controller->Client()) {
+    for (ClientRole* client : controller->ClientRoles()) {
         client->jobStarted = [this](const QString& source) { report->ServerJobStarted(source); };
-        client->jobEnded = [this](const QString&, FileOutcome outcome) {
-            report->Finished(controller->Progress().ServerJobEntry(), Reported(outcome));
+        client->jobEnded = [this, client](const QString&, FileOutcome outcome) {
+            report->Finished(client->JobEntry(), Reported(outcome));
         };
     }
     return started;

@@ -105,6 +105,7 @@ MainController::~MainController() {
     server->machinesChanged = nullptr;
     server->loggedIntoServer = nullptr;
     ShutdownNetwork();
+    lanes.clear();
     client.reset();
     sockets.reset();
 }
@@ -272,8 +273,11 @@ void MainController::Quit() {
     if (sockets) {
         sockets->SetAbortConnect(true);
     }
-    if (batch.LocalEncoding() || batch.serverJobState != Idle) {
+    if (batch.AnythingRunning()) {
         batch.quitPending = true;
+        for (const auto& lane : lanes) {
+            lane->CancelLaneJob();
+        }
         scheduler->CancelAllWorkers(batch.serverJobState == Paused || batch.localState == Paused);
         QEventLoop loop;
         QTimer poll;

@@ -70,6 +70,8 @@ public:
     bool ServerStart();
     CSocketWnd* Sockets() { return sockets.get(); }
     ClientRole* Client() { return client.get(); }
+    // Lane 0 (Client()) and a further lane for each further worker.
+    std::vector<ClientRole*> ClientRoles();
 
     // Commands of the window.
     void OnEncode();
@@ -115,6 +117,8 @@ private:
     void WriteDirectoryLabels();
     void WriteCodecLabel();
     void OnNetEvent(QEvent* event);
+    // The client role whose server connection this slot is (lane 0 by default).
+    ClientRole& ClientForSlot(int slot);
     // A local worker's progress or completion; false for any other event.
     bool HandleWorkerEvent(QEvent* event, int worker);
     void ShutdownNetwork();
@@ -138,7 +142,8 @@ private:
     std::unique_ptr<CNetSink> netSink; // outlives the sockets, which report their closing
     std::unique_ptr<CSocketWnd> sockets;
     std::unique_ptr<ClientRole> client; // sends through the sockets
-    QTimer clientStartTimer;            // 4
+    std::vector<std::unique_ptr<ClientRole>> lanes;
+    QTimer clientStartTimer; // 4
     std::uint16_t netPort = NET_PORT;
 
     QTimer watchTimer;   // 1

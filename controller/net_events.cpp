@@ -19,8 +19,14 @@ bool MainController::StartNetwork(const NetworkSetup& setup) {
         sockets = std::make_unique<CSocketWnd>(*netSink);
         server->Attach(*scheduler, sockets.get());
         client = std::make_unique<ClientRole>(
-            ClientRole::Parts{app, view, batch, *scheduler, *progress, encoder, codec},
+            ClientRole::Parts{app, view, batch, *scheduler, *progress, encoder, codec, clock},
             sockets.get(), setup.port);
+        for (int lane = 1; lane < scheduler->WorkerCount(); ++lane) {
+            lanes.push_back(std::make_unique<ClientRole>(
+                ClientRole::Parts{app, view, batch, *scheduler, *progress,
+                                  scheduler->WorkerPort(lane), codec, clock},
+                sockets.get(), setup.port, lane));
+        }
         client->leaveServerRole = [this] {
             server->Machines().Clear();
             if (server->ListenSlot() >= 0) {
@@ -54,7 +60,30 @@ bool MainController::StartNetwork(const NetworkSetup& setup) {
 void MainController::ClientStart() {
     if (client && sockets->Initialised()) {
         client->ClientStart();
+        for (const auto& lane : lanes) {
+            lane->ClientStart();
+        }
     }
+}
+
+std::vector<ClientRole*> MainController::ClientRoles() {
+    std::vector<ClientRole*> roles;
+    if (client) {
+        roles.push_back(client.get());
+    }
+    for (const auto& lane : lanes) {
+        roles.push_back(lane.get());
+    }
+    return roles;
+}
+
+ClientRole& MainController::ClientForSlot(int slot) {
+    for (const auto& lane : lanes) {
+        if (slot >= 0 && lane->ServerSlot() == slot) {
+            return *lane;
+        }
+    }
+    return *client;
 }
 
 bool MainController::ServerStart() {
@@ -62,14 +91,16 @@ bool MainController::ServerStart() {
         return false;
     }
     clientStartTimer.stop();
-    client->ClientStop();
+    for (ClientRole* role : ClientRoles()) {
+        role->ClientStop();
+    }
     return server->ServerStart(netPort);
 }
 
 void MainController::ShutdownNetwork() {
     clientStartTimer.stop();
-    if (client) {
-        client->ClientStop();
+    for (ClientRole* role : ClientRoles()) {
+        role->ClientStop();
     }
     if (sockets) {
         sockets->sockshutdown();
@@ -90,20 +121,21 @@ void MainController::OnNetEvent(QEvent* event) {
         return;
     }
     // Everything the server role did not take: this machine's own server connection.
+    ClientRole& role = ClientForSlot(slot);
     switch (type) {
     case MSG_NET_CLOSED:
-        client->OnConnectionClosed(slot);
+        role.OnConnectionClosed(slot);
         break;
     case MSG_NET_CANENCODE:
-        client->oncanencode(slot, std::move(payload));
+        role.oncanencode(slot, std::move(payload));
         break;
     case MSG_NET_ENCODE:
-        client->onencodejob(slot, std::move(payload));
+        role.onencodejob(slot, std::move(payload));
         break;
     case MSG_NET_PAUSE:
     case MSG_NET_RESUME:
     case MSG_NET_CANCEL:
-        client->OnJobMessage(type, slot);
+        role.OnJobMessage(type, slot);
         break;
     default:
         break;

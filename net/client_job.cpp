@@ -53,7 +53,7 @@ void ClientRole::oncanencode(int slot, std::unique_ptr<QByteArray> payload) {
         return;
     }
     std::uint32_t code = CANENCODE_OK;
-    if (batch.IsBusy()) {
+    if (BusyForJobs()) {
         code = CANENCODE_BUSY;
     } else {
         if (!payload) {
@@ -78,7 +78,7 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
     if (!FromServer(slot)) {
         return;
     }
-    if (batch.serverJobState != Idle) {
+    if (JobState() != Idle) {
         Trace("onencodejob: a job is already running, the new one is ignored\n");
         return;
     }
@@ -92,7 +92,7 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
     }
     // The server would otherwise wait for this file for ever: every job not
     // taken is reported, and the relay tells the server.
-    if (batch.IsBusy()) {
+    if (BusyForJobs()) {
         RefuseJob(job.source);
         return;
     }
@@ -112,6 +112,10 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
         RefuseJob(job.source);
         return;
     }
+    if (lane > 0) {
+        LaneEncodeJob(job, source, destination, driver, format);
+        return;
+    }
     QueueEntry& entry = progress.ServerJobEntry();
     entry = QueueEntry();
     SetEntryPath(entry, source);
@@ -120,6 +124,24 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
     if (scheduler.BeginFileEncode(entry, destination, job.size, driver, format)) {
         BeginServerJob(job, source, destination);
     }
+}
+
+bool ClientRole::BusyForJobs() const {
+    if (lane == 0) {
+        return batch.IsBusyBesidesLanes();
+    }
+    // Lane 0's job does not hold the other lanes; the queue's batch does.
+    const bool queueRuns = batch.serverJobState == Idle &&
+                           (batch.localState == Encoding || batch.localState == Paused);
+    return laneJobState != Idle || queueRuns;
+}
+
+int ClientRole::JobState() const {
+    return lane == 0 ? batch.serverJobState : laneJobState;
+}
+
+const QueueEntry& ClientRole::JobEntry() const {
+    return lane == 0 ? progress.ServerJobEntry() : laneEntry;
 }
 
 void ClientRole::RefuseJob(const QString& path) {
@@ -245,10 +267,14 @@ void ClientRole::CancelJob() {
 }
 
 bool ClientRole::OnJobMessage(int type, int slot) {
-    if (batch.serverJobState == Idle) {
+    if (JobState() == Idle) {
         return false;
     }
     if (!FromServer(slot)) {
+        return true;
+    }
+    if (lane > 0) {
+        LaneJobMessage(type);
         return true;
     }
     switch (type) {

@@ -19,17 +19,26 @@ inline constexpr unsigned IDS_NOT_LOGGED_IN = 33029;
 
 } // namespace
 
-ClientRole::ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port)
-    : ClientRoleParts(parts), sockets(sockets), port(port) {
+QString LaneName(const QString& ownName, int lane) {
+    const QString suffix = QStringLiteral("#%1").arg(lane + 1);
+    return ownName.left(MACHINE_NAME_LENGTH - suffix.size()) + suffix;
+}
+
+ClientRole::ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port, int lane)
+    : ClientRoleParts(parts), sockets(sockets), port(port), lane(lane) {
     tickTimer.setInterval(CLIENT_TICK_MS);
     connect(&tickTimer, &QTimer::timeout, this, &ClientRole::ClientTick);
 }
 
 ClientRole::~ClientRole() {
     // Nothing may be relayed to a receiver that is gone.
-    if (started) {
+    if (started && lane == 0) {
         SetErrorRelay(false, nullptr);
     }
+}
+
+QString ClientRole::LoginName() const {
+    return lane == 0 ? batch.ownName : LaneName(batch.ownName, lane);
 }
 
 void ClientRole::ClientStart() {
@@ -47,7 +56,13 @@ void ClientRole::ClientStart() {
 void ClientRole::ClientStop() {
     tickTimer.stop();
     started = false;
-    SetErrorRelay(false, nullptr);
+    if (lane == 0) {
+        SetErrorRelay(false, nullptr);
+    } else {
+        // Without its connection the server hands the file out again; a
+        // second writer of the same output must not meet this one.
+        CancelLaneJob();
+    }
     if (sockets != nullptr && serverSlot >= 0) {
         const int slot = serverSlot;
         serverSlot = -1;
@@ -66,7 +81,10 @@ void ClientRole::ClientTick() {
     }
     if (serverSlot == -1) {
         connecting = true;
-        const int slot = sockets->sockconnect(app.settings.serverIp, port);
+        // One local port can hold one connection to the server; the lanes
+        // beyond the first take any free one.
+        const int slot = lane == 0 ? sockets->sockconnect(app.settings.serverIp, port)
+                                   : sockets->sockconnect(app.settings.serverIp, port, 0);
         connecting = false;
         // The role may have been left, or the connection lost, during the wait.
         if (slot >= 0 && (!started || !sockets->SlotInUse(slot))) {
@@ -91,7 +109,9 @@ void ClientRole::ClientTick() {
             UpdateNetStatus();
             return;
         }
-        SetErrorRelay(true, this);
+        if (lane == 0) {
+            SetErrorRelay(true, this);
+        }
     }
     UpdateNetStatus();
 }
@@ -101,7 +121,7 @@ bool ClientRole::sendheartbeat() {
         return false;
     }
     Trace("sendheartbeat: sendhearbeat\n");
-    const QByteArray name = WriteMachineName(batch.ownName);
+    const QByteArray name = WriteMachineName(LoginName());
     const bool ok = !name.isEmpty() &&
                     netsend(sockets, serverSlot, name.constData(), int(name.size()), NET_HEARTBEAT);
     if (!ok) {
@@ -115,10 +135,15 @@ bool ClientRole::OnConnectionClosed(int slot) {
         return false;
     }
     serverSlot = -1;
-    SetErrorRelay(false, nullptr);
+    if (lane == 0) {
+        SetErrorRelay(false, nullptr);
+    }
     // The server has given this job's file back to its queue and may hand it
     // to another machine, which would write the same output: stop at once.
-    if (batch.serverJobState != Idle) {
+    if (lane > 0 && laneJobState != Idle) {
+        Trace("onconnectshutdown: lane %d lost the server during a job, cancelling it\n", lane);
+        CancelLaneJob();
+    } else if (lane == 0 && batch.serverJobState != Idle) {
         Trace("onconnectshutdown: lost the server during a job, cancelling it\n");
         CancelJob();
     }
@@ -127,6 +152,9 @@ bool ClientRole::OnConnectionClosed(int slot) {
 }
 
 void ClientRole::UpdateNetStatus() {
+    if (lane > 0) {
+        return; // the window shows lane 0's connection
+    }
     view.SetLabel(ID_MACHINES_LABEL,
                   ResString(serverSlot != -1 ? IDS_LOGGED_IN : IDS_NOT_LOGGED_IN));
 }
@@ -149,7 +177,21 @@ void ClientRole::onsenderrormsg(const QString& text) {
 }
 
 bool ClientRole::event(QEvent* event) {
-    if (static_cast<int>(event->type()) != MSG_ERROR_RELAY) {
+    const int type = static_cast<int>(event->type());
+    if (lane > 0 && type == MSG_ENCODE_PROGRESS) {
+        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
+            OnLaneProgress(int(report->WParam()), std::uint32_t(report->LParam()));
+        }
+        return true;
+    }
+    if (lane > 0 && type == MSG_ENCODE_DONE) {
+        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
+            done->TakePayload();
+            OnLaneDone(done->WParam() == 1);
+        }
+        return true;
+    }
+    if (type != MSG_ERROR_RELAY) {
         return QObject::event(event);
     }
     if (auto* relay = dynamic_cast<PayloadEvent<QString>*>(event)) {

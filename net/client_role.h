@@ -1,5 +1,8 @@
 #pragma once
 
+#include "queue/queue_entry.h"
+#include "queue/queue_status.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -15,9 +18,9 @@ class EncodePort;
 class EncodeScheduler;
 class MainView;
 class ProgressDisplay;
+class TickClock;
 struct BatchState;
 struct EncodeJob;
-struct QueueEntry;
 enum class FileOutcome;
 
 inline constexpr int CLIENT_TICK_MS = 15000;       // timer 3
@@ -30,14 +33,25 @@ struct ClientRoleParts {
     BatchState& batch;
     EncodeScheduler& scheduler;
     ProgressDisplay& progress;
-    EncodePort& encoder;
+    EncodePort& encoder; // the worker this role's jobs run on
     CodecPort& codec;
+    const TickClock& clock;
 };
+
+// The name a client's extra lane logs in under: "<name>#<lane + 1>", the
+// name cut so that the whole stays within a machine name's 15 characters.
+QString LaneName(const QString& ownName, int lane);
 
 // This machine as a client of an encoding server: keeps one connection to
 // "Server IP", logs in, answers can-encode questions, encodes the jobs it is
 // given through its own worker and reports back. While logged in it is also
 // the receiver of relayed error records, which it forwards as NET_ERROR.
+//
+// A client with several workers has one role per worker. The first (lane 0)
+// is the one above and drives the window. Each further lane logs in under
+// LaneName, takes one job at a time on its own worker and reports it on its
+// own connection, so the server sees it as a machine of its own; it leaves
+// the window and the relayed errors to lane 0.
 class ClientRole : public QObject, private ClientRoleParts {
     Q_OBJECT
 
@@ -45,7 +59,7 @@ public:
     using Parts = ClientRoleParts;
 
     // `sockets` may be null: a program without a network.
-    ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port = 5150);
+    ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port = 5150, int lane = 0);
     ~ClientRole() override;
 
     // Connection.
@@ -59,6 +73,12 @@ public:
     bool OnConnectionClosed(int slot);
     int ServerSlot() const { return serverSlot; }
     bool IsConnecting() const { return connecting; }
+    int Lane() const { return lane; }
+    QString LoginName() const;
+    // The figures of the running (or last) job.
+    const QueueEntry& JobEntry() const;
+    // Quit: a lane's running job is cancelled (lane 0's goes with the workers).
+    void CancelLaneJob();
     // The client's half of the status text.
     void UpdateNetStatus();
 
@@ -97,6 +117,16 @@ private:
     void CancelJob();
     bool Send(std::uint32_t type, const QByteArray& payload = QByteArray());
     bool FromServer(int slot) const { return slot >= 0 && slot == serverSlot; }
+    // A lane's own job, beside lane 0's scheduler-driven one.
+    int JobState() const;
+    // This role cannot take a job now (it has one, or the queue's batch runs).
+    bool BusyForJobs() const;
+    void LaneEncodeJob(const EncodeJob& job, const QString& source, const QString& destination,
+                       int driver, int format);
+    void LaneJobMessage(int type);
+    void LaneTogglePause();
+    void OnLaneProgress(int percent, std::uint32_t bytesDone);
+    void OnLaneDone(bool outcome);
 
     CSocketWnd* sockets;
     std::uint16_t port;
@@ -106,4 +136,7 @@ private:
     bool started = false;
     QString jobSource; // local path of the running job
     QTimer tickTimer;  // 3
+    int lane = 0;
+    int laneJobState = Idle; // a lane's job; lane 0 keeps its own in the batch
+    QueueEntry laneEntry;
 };

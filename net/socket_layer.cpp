@@ -222,10 +222,14 @@ int CSocketWnd::socksetlisten(std::uint16_t port) {
 }
 
 int CSocketWnd::sockconnect(const QString& host, std::uint16_t port) {
+    return sockconnect(host, port, port);
+}
+
+int CSocketWnd::sockconnect(const QString& host, std::uint16_t port, std::uint16_t localPort) {
     if (!initialised) {
         return -1;
     }
-    const int slot = sockalloc(port);
+    const int slot = sockalloc(localPort);
     if (slot < 0) {
         return -1;
     }

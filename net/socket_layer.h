@@ -41,6 +41,9 @@ public:
 
     int socksetlisten(std::uint16_t port);
     int sockconnect(const QString& host, std::uint16_t port);
+    // The same from another local port (0: any free one), for a second
+    // connection to the same server.
+    int sockconnect(const QString& host, std::uint16_t port, std::uint16_t localPort);
     // IPv4 address in network byte order, or 0.
     std::uint32_t sockresolve(const QString& host);
     bool sockwaitsend(int slot, const char* bytes, int length);

@@ -27,6 +27,8 @@ struct BatchState {
     bool quitPending = false;
     // One per local worker; the first also runs a job for a server.
     std::vector<LocalWorkerState> workers = std::vector<LocalWorkerState>(1);
+    // Jobs for a server on the workers beyond the first (a client's lanes).
+    int laneJobs = 0;
     QString ownName;
     int removedCount = 0;
     std::uint64_t removedBytes = 0;
@@ -44,7 +46,13 @@ struct BatchState {
         }
         return false;
     }
-    bool IsBusy() const {
+    // The queue's batch or the first worker's job for a server.
+    bool IsBusyBesidesLanes() const {
         return serverJobState != Idle || localState == Encoding || localState == Paused;
+    }
+    bool IsBusy() const { return IsBusyBesidesLanes() || laneJobs > 0; }
+    // Some worker still has a file, of the queue or of a server.
+    bool AnythingRunning() const {
+        return LocalEncoding() || serverJobState != Idle || laneJobs > 0;
     }
 };

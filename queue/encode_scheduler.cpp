@@ -208,21 +208,9 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path, int worker
     }
     ResetFileDisplay(worker);
     view.SetTitle(ResString(IDS_APP_TITLE));
-    if (batch.serverJobState != Idle) {
-        // A job for a server is renamed into place before the server is told.
-        const QString output = progress.ServerJobEntry().outputPath.str();
-        if (outcome && !encoder.IsEncodeCancelled()) {
-            long error = 0;
-            if (!CommitPart(output, &error)) {
-                ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
-                                .arg(error)
-                                .arg(PartPathOf(output), output));
-                DiscardPart(output);
-                outcome = false;
-            }
-        } else {
-            DiscardPart(output);
-        }
+    if (worker == 0 && batch.serverJobState != Idle) {
+        outcome = SettleJobOutput(progress.ServerJobEntry().outputPath.str(), outcome,
+                                  encoder.IsEncodeCancelled());
         if (serverJobDone) {
             serverJobDone(outcome);
         }
@@ -239,7 +227,7 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path, int worker
             }
         }
         FinishBatch();
-        if (!batch.LocalEncoding()) {
+        if (!batch.AnythingRunning()) {
             batch.quitPending = false;
         }
         return;
@@ -260,6 +248,21 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path, int worker
     }
     AfterEncode(path);
     StartNextFile(-1);
+}
+
+bool EncodeScheduler::SettleJobOutput(const QString& output, bool outcome, bool cancelled) {
+    // A job for a server is renamed into place before the server is told.
+    if (outcome && !cancelled) {
+        long error = 0;
+        if (CommitPart(output, &error)) {
+            return true;
+        }
+        ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
+                        .arg(error)
+                        .arg(PartPathOf(output), output));
+    }
+    DiscardPart(output);
+    return false;
 }
 
 void EncodeScheduler::AfterEncode(const QString& path, bool outputInPlace) {

@@ -50,6 +50,10 @@ public:
     // gets its events. Call before the first batch.
     void AddWorker(EncodePort& port, QObject* workerReceiver);
     int WorkerCount() const { return int(workers.size()); }
+    EncodePort& WorkerPort(int worker) const { return *workers[std::size_t(worker)].port; }
+    // A job for a server has ended: its output is renamed into place when it
+    // succeeded (and was not cancelled), else removed. The final outcome.
+    bool SettleJobOutput(const QString& output, bool outcome, bool cancelled);
 
     void OnEncode();
     bool CheckDiskSpace() const;

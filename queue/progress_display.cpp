@@ -28,6 +28,31 @@ QString FileNameOnly(const QString& path) {
 
 } // namespace
 
+void FillEntryFigures(QueueEntry& entry, int percent, std::uint32_t bytesDone,
+                      const FileFigures& figures) {
+    if (figures.rate == 0.0) {
+        entry.percent = 0;
+        return;
+    }
+    const TimeSplit split = SplitSeconds(figures.remainingSeconds);
+    entry.remainingSeconds = figures.remainingSeconds;
+    entry.remainingHours = split.hours;
+    entry.remainingMinutes = split.minutes;
+    entry.remainingSecs = split.seconds;
+    entry.remainingText = FormatTimeText(figures.remainingSeconds);
+    entry.percent = percent;
+    entry.rate = figures.rate;
+    entry.ratio = figures.ratio;
+    entry.bytesDone = bytesDone;
+    if (figures.hasRatio) {
+        entry.ratioText = FormatRatio(figures.ratio);
+    }
+    entry.elapsedSeconds = figures.elapsedSeconds;
+    entry.elapsedText = FormatTimeText(figures.elapsedSeconds);
+    entry.totalSeconds = figures.totalSeconds;
+    entry.totalText = FormatTimeText(figures.totalSeconds);
+}
+
 ProgressDisplay::ProgressDisplay(QueueModel& model, MainView& view, BatchState& batch,
                                  const TickClock& clock)
     : model(model), view(view), batch(batch), clock(clock) {}
@@ -61,27 +86,7 @@ void ProgressDisplay::OnEncodeProgress(int percent, std::uint32_t bytesDone, int
     if (entry == nullptr) {
         return;
     }
-    if (figures.rate != 0.0) {
-        const TimeSplit split = SplitSeconds(figures.remainingSeconds);
-        entry->remainingSeconds = figures.remainingSeconds;
-        entry->remainingHours = split.hours;
-        entry->remainingMinutes = split.minutes;
-        entry->remainingSecs = split.seconds;
-        entry->remainingText = FormatTimeText(figures.remainingSeconds);
-        entry->percent = percent;
-        entry->rate = figures.rate;
-        entry->ratio = figures.ratio;
-        entry->bytesDone = bytesDone;
-        if (figures.hasRatio) {
-            entry->ratioText = FormatRatio(figures.ratio);
-        }
-        entry->elapsedSeconds = figures.elapsedSeconds;
-        entry->elapsedText = FormatTimeText(figures.elapsedSeconds);
-        entry->totalSeconds = figures.totalSeconds;
-        entry->totalText = FormatTimeText(figures.totalSeconds);
-    } else {
-        entry->percent = 0;
-    }
+    FillEntryFigures(*entry, percent, bytesDone, figures);
     ShowEntryProgress(*entry);
 
     if (batch.serverJobState != Idle) {

@@ -10,6 +10,12 @@ class QueueModel;
 class TickClock;
 struct BatchState;
 
+struct FileFigures;
+
+// Writes one report's figures into the entry (its row, stats and progress area).
+void FillEntryFigures(QueueEntry& entry, int percent, std::uint32_t bytesDone,
+                      const FileFigures& figures);
+
 // Turns the worker's progress reports into entry figures, the progress area,
 // the batch estimate, the tray tip and the minimised title.
 class ProgressDisplay {

@@ -27,7 +27,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using testsupport::FakeEncoder;
@@ -54,6 +53,7 @@ void Pump(int milliseconds) {
 struct Frame {
     std::uint32_t type;
     QByteArray payload;
+    int slot = -1;
 };
 
 // The server end: listens, records every frame, sends what the test says.
@@ -70,13 +70,32 @@ public:
         peer = slot;
         ++accepts;
     }
+    // The connection that logged in under `name`, or -1.
+    int SlotOf(const QString& name) const {
+        for (const Frame& frame : frames) {
+            QString said;
+            if (frame.type == NET_HEARTBEAT && ReadMachineName(frame.payload, said) &&
+                said == name) {
+                return frame.slot;
+            }
+        }
+        return -1;
+    }
+    bool SendTo(int slot, std::uint32_t type, const QByteArray& payload = QByteArray()) {
+        return netsend(sockets.get(), slot, payload.isEmpty() ? nullptr : payload.constData(),
+                       int(payload.size()), type);
+    }
+    int CountFrom(int slot, std::uint32_t type) const {
+        return int(std::count_if(frames.begin(), frames.end(),
+                                 [&](const Frame& f) { return f.type == type && f.slot == slot; }));
+    }
     void sockclosed(int slot) override {
         if (slot == peer) {
             peer = -1;
         }
     }
-    void sockdispatch(const char* frame, int length, int) override {
-        frames.push_back(Frame{ReadU32(frame + 3), QByteArray(frame + 7, length - 10)});
+    void sockdispatch(const char* frame, int length, int slot) override {
+        frames.push_back(Frame{ReadU32(frame + 3), QByteArray(frame + 7, length - 10), slot});
     }
 
     bool Send(std::uint32_t type, const QByteArray& payload = QByteArray()) {
@@ -397,6 +416,120 @@ TEST_F(ClientRole, QuitDuringAPausedJobCancelsItBeforeLeaving) {
     EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
     ASSERT_TRUE(PumpUntil([&] { return server->peer == -1; }));
     EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
+}
+
+// A client with two workers: lane 0 as above and a second lane of its own.
+class ClientLanes : public ClientRole {
+protected:
+    void SetUp() override {
+        ClientRole::SetUp();
+        controller.reset();
+        controller = std::make_unique<MainController>(
+            *app, view,
+            MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock, {&second}});
+        controller->Startup(false);
+        ASSERT_TRUE(
+            controller->StartNetwork(NetworkSetup{QString::fromLatin1(CLIENT_ADDRESS), port}));
+        controller->ClientStart();
+        ASSERT_TRUE(server->WaitFor(NET_HEARTBEAT, 2));
+        const QString own = controller->Batch().ownName;
+        first = server->SlotOf(own);
+        lane = server->SlotOf(LaneName(own, 1));
+        ASSERT_GE(first, 0);
+        ASSERT_GE(lane, 0) << "no login as " << LaneName(own, 1).toStdString();
+    }
+
+    void StartOn(int slot, FakeEncoder& worker, const EncodeJob& job) {
+        const std::size_t before = worker.starts.size();
+        ASSERT_TRUE(server->SendTo(slot, NET_ENCODE, WriteEncodeJob(job)));
+        ASSERT_TRUE(PumpUntil([&] { return worker.starts.size() > before; }));
+    }
+
+    FakeEncoder second;
+    int first = -1;
+    int lane = -1;
+};
+
+TEST(LaneName, StaysWithinAMachineNameAndIsTheLanesNumberAfterAHash) {
+    EXPECT_EQ(LaneName(QStringLiteral("Nodeone"), 1), QStringLiteral("Nodeone#2"));
+    EXPECT_EQ(LaneName(QStringLiteral("Averyverylongpc"), 11), QStringLiteral("Averyverylon#12"));
+    EXPECT_LE(LaneName(QString(15, u'x'), 63).size(), 15);
+}
+
+TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
+    MakeWav(QStringLiteral("a.wav"));
+    MakeWav(QStringLiteral("b.wav"));
+    StartOn(first, fake, Job("a"));
+    // Lane 0's job does not keep the other lane from taking one.
+    ASSERT_TRUE(server->SendTo(lane, NET_CANENCODE, WriteEncodeJob(Job("b"))));
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_CANENCODE_REPLY) == 1; }));
+    std::uint32_t answer = 99;
+    ASSERT_TRUE(ReadReplyCode(server->Last(NET_CANENCODE_REPLY)->payload, answer));
+    EXPECT_EQ(answer, CANENCODE_OK);
+    StartOn(lane, second, Job("b"));
+    EXPECT_EQ(second.starts.back().output, outputDir + "/b.MP3.part");
+    EXPECT_EQ(controller->Batch().laneJobs, 1);
+    EXPECT_FALSE(view.Enabled(ID_ENCODE));
+
+    // The server pauses the lane's file: only its worker is held.
+    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
+    EXPECT_EQ(fake.pauses, 0);
+    ASSERT_TRUE(server->SendTo(lane, NET_RESUME));
+    ASSERT_TRUE(PumpUntil([&] { return second.resumes == 1; }));
+
+    clock.now += 500;
+    second.Progress(50, Job().size / 2);
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_PROGRESS) == 1; }));
+    EXPECT_EQ(server->CountFrom(first, NET_PROGRESS), 0);
+
+    second.Finish(true);
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_DONE) == 1; }));
+    EXPECT_TRUE(QFile::exists(outputDir + "/b.MP3"));
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_EQ(controller->Batch().laneJobs, 0);
+    EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
+
+    fake.Finish(true);
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(first, NET_DONE) == 1; }));
+    EXPECT_FALSE(controller->Batch().IsBusy());
+    EXPECT_TRUE(view.Enabled(ID_ENCODE));
+}
+
+TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
+    MakeWav(QStringLiteral("b.wav"));
+    StartOn(lane, second, Job("b"));
+    second.WritePartialOutput();
+    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
+    second.finishOnCancel = true;
+    ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_CANCEL) == 1; }));
+    EXPECT_EQ(second.resumes, 1) << "resumed first, so that it sees the cancel";
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+
+    // Losing the lane's connection stops its job.
+    StartOn(lane, second, Job("b"));
+    second.WritePartialOutput();
+    server->sockets->sockclose(lane);
+    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().laneJobs == 0; }));
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
+}
+
+TEST_F(ClientLanes, QuitCancelsALanesJobAndWaitsForIt) {
+    MakeWav(QStringLiteral("b.wav"));
+    StartOn(lane, second, Job("b"));
+    second.WritePartialOutput();
+    second.finishOnCancel = true;
+    bool quit = false;
+    QObject::connect(controller.get(), &MainController::QuitRequested, [&quit] { quit = true; });
+    controller->Quit();
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(second.cancelled);
+    EXPECT_EQ(controller->Batch().laneJobs, 0);
+    EXPECT_FALSE(controller->Batch().quitPending);
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
 }
 
 } // namespace clienttest

@@ -115,12 +115,12 @@ Machine& EncodingFarm::StartServer(const QString& hostName, const QStringList& f
     return Start(hostName, QString::fromLatin1(SERVER_ADDRESS), false, files);
 }
 
-Machine& EncodingFarm::StartClient(const QString& hostName, const QString& address) {
-    return Start(hostName, address, true, {});
+Machine& EncodingFarm::StartClient(const QString& hostName, const QString& address, int workers) {
+    return Start(hostName, address, true, {}, workers);
 }
 
 Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bool client,
-                             const QStringList& files) {
+                             const QStringList& files, int workers) {
     auto machine = std::make_unique<Machine>();
     machine->hostName = hostName;
     machine->name = CapitalizeName(hostName);
@@ -133,7 +133,7 @@ Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bo
         QSettings settings(machine->settingsFile, QSettings::IniFormat);
         settings.setValue("From Dir", home + "/in");
         settings.setValue("To Dir", home + "/out");
-        settings.setValue("Workers", 1);
+        settings.setValue("Workers", workers);
         settings.setValue("Client", client ? 1 : 0);
         settings.setValue("Server IP", client ? QString::fromLatin1(SERVER_ADDRESS) : QString());
         settings.sync();

@@ -48,7 +48,8 @@ public:
     // Starts the server on 127.0.0.1 with the given files, or a client on
     // `address` logging into it.
     Machine& StartServer(const QString& hostName, const QStringList& files);
-    Machine& StartClient(const QString& hostName, const QString& address);
+    // `workers`: files the client encodes at once.
+    Machine& StartClient(const QString& hostName, const QString& address, int workers = 1);
 
     // Serves the processes' output for a while.
     void Poll(int milliseconds = 20);
@@ -56,7 +57,7 @@ public:
 
 private:
     Machine& Start(const QString& hostName, const QString& address, bool client,
-                   const QStringList& files);
+                   const QStringList& files, int workers = 1);
     QProcessEnvironment Environment(bool client) const;
 
     QString root;

@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -35,7 +36,8 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
     }
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER), testsupport::FreePort());
+    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER),
+                            testsupport::FreePort());
     const QStringList files = farm.MakeWavs(FILES, SECONDS_PER_FILE, FIRST_FILE_SECONDS);
 
     farm::Machine& server = farm.StartServer("SERVERBOX", files);
@@ -116,4 +118,64 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
     ASSERT_TRUE(survivor.process.waitForFinished(15000));
     EXPECT_EQ(survivor.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(survivor.process.exitCode(), 0);
+}
+
+// A client with two workers logs in twice ("Nodeone" and "Nodeone#2") and
+// encodes two of the server's files at once.
+TEST(EncodingFarm, AClientWithTwoWorkersTakesTwoFilesAtOnce) {
+    QString why;
+    if (!farm::EncodingFarm::CanNameHosts(&why)) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER),
+                            testsupport::FreePort());
+    const QStringList files = farm.MakeWavs(FILES, 60, FIRST_FILE_SECONDS);
+    farm::Machine& server = farm.StartServer("SERVERBOX", files);
+    farm::Machine& client = farm.StartClient("NODEONE", "127.0.0.2", 2);
+    QElapsedTimer clock;
+    clock.start();
+    while (server.process.state() != QProcess::NotRunning && clock.elapsed() < BATCH_LIMIT_MS) {
+        farm.Poll();
+    }
+    ASSERT_EQ(server.process.state(), QProcess::NotRunning) << "the batch did not end in time";
+    farm.Poll(200);
+    EXPECT_EQ(server.process.exitCode(), 0) << server.lines.join('\n').toStdString();
+    const QStringList completed = server.FilesWith("Completed");
+    EXPECT_EQ(completed.size(), FILES) << server.lines.join('\n').toStdString();
+
+    QStringList takers;
+    for (const QString& line : server.lines) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() == 3 && fields[1] == "Handed out") {
+            takers << fields[2];
+        }
+    }
+    EXPECT_TRUE(takers.contains("Nodeone", Qt::CaseInsensitive)) << takers.join(' ').toStdString();
+    EXPECT_TRUE(takers.contains("Nodeone#2", Qt::CaseInsensitive))
+        << takers.join(' ').toStdString();
+    // Two jobs ran on the client at one time.
+    int running = 0;
+    int mostAtOnce = 0;
+    for (const QString& line : client.lines) {
+        const QString what = line.section('\t', 1, 1);
+        if (what == "Encoding for server") {
+            mostAtOnce = std::max(mostAtOnce, ++running);
+        } else if (!what.isEmpty() && running > 0) {
+            --running;
+        }
+    }
+    EXPECT_EQ(mostAtOnce, 2) << client.lines.join('\n').toStdString();
+    const QStringList outputs = QDir(farm.OutputDir()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(outputs.size(), FILES) << outputs.join(' ').toStdString();
+    for (const QString& file : files) {
+        const QString mp3 = farm.OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
+        const int seconds = file == files.first() ? FIRST_FILE_SECONDS : 60;
+        EXPECT_GE(farm::DecodedBytes(mp3), qint64(seconds) * 44100 * 4 * 9 / 10)
+            << mp3.toStdString();
+    }
+    ::kill(pid_t(client.process.processId()), SIGTERM);
+    ASSERT_TRUE(client.process.waitForFinished(15000));
+    EXPECT_EQ(client.process.exitCode(), 0);
 }

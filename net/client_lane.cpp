@@ -1,0 +1,128 @@
+// A client's further lanes: each takes one job at a time on its own worker,
+// beside lane 0's job and without the window.
+#include "net/client_role.h"
+
+#include "app/encoder_app.h"
+#include "app/trace.h"
+#include "engines/output_part.h"
+#include "net/net_records.h"
+#include "net/protocol.h"
+#include "queue/batch_state.h"
+#include "queue/encode_port.h"
+#include "queue/encode_scheduler.h"
+#include "queue/progress_display.h"
+#include "queue/progress_math.h"
+#include "queue/tick_clock.h"
+
+void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
+                               const QString& destination, int driver, int format) {
+    laneEntry = QueueEntry();
+    SetEntryPath(laneEntry, source);
+    laneEntry.size = job.size;
+    laneEntry.outputPath = destination;
+    LocalWorkerState& state = batch.workers[std::size_t(lane)];
+    state.sourcePath = source;
+    state.startTicks = clock.Now();
+    state.pausedMillis = 0;
+    state.pauseStartTicks = 0;
+    state.fileBytes = job.size;
+    state.audioSeconds = 0.0;
+    // The engine writes beside the final name; the rename comes before DONE.
+    if (!encoder.StartEncode(this, static_cast<int>(app.settings.priority), source,
+                             PartPathOf(destination), driver, format, &state.audioSeconds)) {
+        RefuseJob(job.source);
+        return;
+    }
+    laneJobState = Encoding;
+    ++batch.laneJobs;
+    jobSource = source;
+    // The queue's batch waits while any lane works.
+    scheduler.UpdateButtons();
+    Trace("onencodejob: lane %d encoding %s into %s for the server\n", lane, qPrintable(source),
+          qPrintable(destination));
+    if (jobStarted) {
+        jobStarted(source);
+    }
+}
+
+void ClientRole::OnLaneProgress(int percent, std::uint32_t bytesDone) {
+    if (laneJobState == Idle) {
+        return;
+    }
+    const LocalWorkerState& state = batch.workers[std::size_t(lane)];
+    const std::uint32_t elapsed = clock.Now() - state.pausedMillis - state.startTicks;
+    if (elapsed == 0) {
+        return;
+    }
+    FillEntryFigures(laneEntry, percent, bytesDone,
+                     ComputeFileFigures(elapsed, bytesDone, state.fileBytes, state.audioSeconds));
+    Send(NET_PROGRESS, WriteProgressRecord(laneEntry));
+}
+
+void ClientRole::OnLaneDone(bool outcome) {
+    if (laneJobState == Idle) {
+        return;
+    }
+    const bool cancelled = encoder.IsEncodeCancelled();
+    outcome = scheduler.SettleJobOutput(laneEntry.outputPath.str(), outcome, cancelled);
+    FileOutcome result = outcome ? FileOutcome::Completed : FileOutcome::Failed;
+    if (cancelled) {
+        result = FileOutcome::Cancelled;
+        Send(NET_CANCEL);
+    } else {
+        Send(outcome ? NET_DONE : NET_FAILED);
+    }
+    laneJobState = Idle;
+    --batch.laneJobs;
+    if (!batch.AnythingRunning()) {
+        batch.quitPending = false;
+    }
+    scheduler.UpdateButtons();
+    const QString source = jobSource;
+    jobSource.clear();
+    if (jobEnded) {
+        jobEnded(source, result);
+    }
+}
+
+void ClientRole::LaneTogglePause() {
+    LocalWorkerState& state = batch.workers[std::size_t(lane)];
+    if (laneJobState == Paused) {
+        laneJobState = Encoding;
+        if (state.pauseStartTicks != 0) {
+            state.pausedMillis += clock.Now() - state.pauseStartTicks;
+            state.pauseStartTicks = 0;
+        }
+        encoder.ResumeEncode();
+    } else {
+        laneJobState = Paused;
+        state.pauseStartTicks = clock.Now();
+        encoder.PauseEncode();
+    }
+}
+
+void ClientRole::LaneJobMessage(int type) {
+    switch (type) {
+    case MSG_NET_PAUSE:
+    case MSG_NET_RESUME:
+        // Both toggle, as for lane 0.
+        LaneTogglePause();
+        break;
+    case MSG_NET_CANCEL:
+        CancelLaneJob();
+        break;
+    default:
+        break;
+    }
+}
+
+void ClientRole::CancelLaneJob() {
+    if (lane == 0 || laneJobState == Idle) {
+        return;
+    }
+    // A paused worker cannot see the cancel flag.
+    if (laneJobState == Paused) {
+        LaneTogglePause();
+    }
+    encoder.CancelEncode();
+}
