@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <signal.h>
 
@@ -27,22 +28,31 @@ bool HasEntry(const QStringList& keys, const QString& name) {
     return keys.contains(name, Qt::CaseInsensitive);
 }
 
+// Machines named in their own namespaces, in a scratch folder of their own.
+class EncodingFarm : public testing::Test {
+protected:
+    void SetUp() override {
+        QString why;
+        if (!farm::EncodingFarm::CanNameHosts(&why)) {
+            GTEST_SKIP() << why.toStdString();
+        }
+        ASSERT_TRUE(root.isValid());
+        machines = std::make_unique<farm::EncodingFarm>(
+            root.path(), QString::fromUtf8(CORVANE_ENCODER), testsupport::FreePort());
+    }
+
+    QTemporaryDir root;
+    std::unique_ptr<farm::EncodingFarm> machines;
+};
+
 } // namespace
 
-TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile) {
-    QString why;
-    if (!farm::EncodingFarm::CanNameHosts(&why)) {
-        GTEST_SKIP() << why.toStdString();
-    }
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER),
-                            testsupport::FreePort());
-    const QStringList files = farm.MakeWavs(FILES, SECONDS_PER_FILE, FIRST_FILE_SECONDS);
+TEST_F(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile) {
+    const QStringList files = machines->MakeWavs(FILES, SECONDS_PER_FILE, FIRST_FILE_SECONDS);
 
-    farm::Machine& server = farm.StartServer("SERVERBOX", files);
-    farm::Machine& first = farm.StartClient("NODEONE", "127.0.0.2");
-    farm::Machine& second = farm.StartClient("NODETWO", "127.0.0.3");
+    farm::Machine& server = machines->StartServer("SERVERBOX", files);
+    farm::Machine& first = machines->StartClient("NODEONE", "127.0.0.2");
+    farm::Machine& second = machines->StartClient("NODETWO", "127.0.0.3");
 
     // The client that starts a second file is killed in the middle of it, so
     // that it has a stored rate from its first file as well.
@@ -51,7 +61,7 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
     QElapsedTimer clock;
     clock.start();
     while (server.process.state() != QProcess::NotRunning && clock.elapsed() < BATCH_LIMIT_MS) {
-        farm.Poll();
+        machines->Poll();
         for (farm::Machine* client : {&first, &second}) {
             const QStringList started = client->FilesWith("Encoding for server");
             if (killed == nullptr && started.size() == 2) {
@@ -63,7 +73,7 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
         }
     }
     ASSERT_EQ(server.process.state(), QProcess::NotRunning) << "the batch did not end in time";
-    farm.Poll();
+    machines->Poll();
     EXPECT_EQ(server.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(server.process.exitCode(), 0) << server.lines.join('\n').toStdString();
     ASSERT_NE(killed, nullptr) << "no client was given a second file\n"
@@ -97,10 +107,11 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
               FILES);
 
     // Every output is whole, and nothing else is left in the output folder.
-    const QStringList outputs = QDir(farm.OutputDir()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList outputs = QDir(machines->OutputDir()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(outputs.size(), FILES) << outputs.join(' ').toStdString();
     for (const QString& file : files) {
-        const QString mp3 = farm.OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
+        const QString mp3 =
+            machines->OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
         const int seconds = file == files.first() ? FIRST_FILE_SECONDS : SECONDS_PER_FILE;
         const qint64 pcmBytes = qint64(seconds) * 44100 * 4;
         EXPECT_GE(farm::DecodedBytes(mp3), pcmBytes * 9 / 10) << mp3.toStdString();
@@ -122,25 +133,17 @@ TEST(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile
 
 // A client with two workers logs in twice ("Nodeone" and "Nodeone#2") and
 // encodes two of the server's files at once.
-TEST(EncodingFarm, AClientWithTwoWorkersTakesTwoFilesAtOnce) {
-    QString why;
-    if (!farm::EncodingFarm::CanNameHosts(&why)) {
-        GTEST_SKIP() << why.toStdString();
-    }
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    farm::EncodingFarm farm(root.path(), QString::fromUtf8(CORVANE_ENCODER),
-                            testsupport::FreePort());
-    const QStringList files = farm.MakeWavs(FILES, 60, FIRST_FILE_SECONDS);
-    farm::Machine& server = farm.StartServer("SERVERBOX", files);
-    farm::Machine& client = farm.StartClient("NODEONE", "127.0.0.2", 2);
+TEST_F(EncodingFarm, AClientWithTwoWorkersTakesTwoFilesAtOnce) {
+    const QStringList files = machines->MakeWavs(FILES, 60, FIRST_FILE_SECONDS);
+    farm::Machine& server = machines->StartServer("SERVERBOX", files);
+    farm::Machine& client = machines->StartClient("NODEONE", "127.0.0.2", 2);
     QElapsedTimer clock;
     clock.start();
     while (server.process.state() != QProcess::NotRunning && clock.elapsed() < BATCH_LIMIT_MS) {
-        farm.Poll();
+        machines->Poll();
     }
     ASSERT_EQ(server.process.state(), QProcess::NotRunning) << "the batch did not end in time";
-    farm.Poll(200);
+    machines->Poll(200);
     EXPECT_EQ(server.process.exitCode(), 0) << server.lines.join('\n').toStdString();
     const QStringList completed = server.FilesWith("Completed");
     EXPECT_EQ(completed.size(), FILES) << server.lines.join('\n').toStdString();
@@ -167,10 +170,11 @@ TEST(EncodingFarm, AClientWithTwoWorkersTakesTwoFilesAtOnce) {
         }
     }
     EXPECT_EQ(mostAtOnce, 2) << client.lines.join('\n').toStdString();
-    const QStringList outputs = QDir(farm.OutputDir()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList outputs = QDir(machines->OutputDir()).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(outputs.size(), FILES) << outputs.join(' ').toStdString();
     for (const QString& file : files) {
-        const QString mp3 = farm.OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
+        const QString mp3 =
+            machines->OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
         const int seconds = file == files.first() ? FIRST_FILE_SECONDS : 60;
         EXPECT_GE(farm::DecodedBytes(mp3), qint64(seconds) * 44100 * 4 * 9 / 10)
             << mp3.toStdString();
