@@ -167,16 +167,30 @@ void MainController::OnEncode() {
 }
 
 void MainController::OnPause() {
-    if (batch.serverJobState != Idle && client) {
-        client->OnPause();
+    if ((batch.serverJobState != Idle || batch.laneJobs > 0) && client) {
+        // Every job for the server is held or released together; the first
+        // worker's state leads when it has one.
+        const bool pause =
+            batch.serverJobState != Idle ? batch.serverJobState != Paused : !batch.LaneJobsPaused();
+        if (batch.serverJobState != Idle) {
+            client->OnPause();
+        }
+        for (const auto& lane : lanes) {
+            lane->SetLanePaused(pause);
+        }
         return;
     }
     scheduler->OnPause();
 }
 
 void MainController::OnCancel() {
-    if (batch.serverJobState != Idle && client) {
-        client->OnCancel();
+    if ((batch.serverJobState != Idle || batch.laneJobs > 0) && client) {
+        if (batch.serverJobState != Idle) {
+            client->OnCancel();
+        }
+        for (const auto& lane : lanes) {
+            lane->CancelLaneJob();
+        }
         return;
     }
     scheduler->OnCancel();

@@ -133,11 +133,11 @@ bool ClientRole::BusyForJobs() const {
     // Lane 0's job does not hold the other lanes; the queue's batch does.
     const bool queueRuns = batch.serverJobState == Idle &&
                            (batch.localState == Encoding || batch.localState == Paused);
-    return laneJobState != Idle || queueRuns;
+    return LaneJobState() != Idle || queueRuns;
 }
 
 int ClientRole::JobState() const {
-    return lane == 0 ? batch.serverJobState : laneJobState;
+    return lane == 0 ? batch.serverJobState : LaneJobState();
 }
 
 const QueueEntry& ClientRole::JobEntry() const {

@@ -14,6 +14,14 @@
 #include "queue/progress_math.h"
 #include "queue/tick_clock.h"
 
+int& ClientRole::LaneJobState() {
+    return batch.workers[std::size_t(lane)].laneJob;
+}
+
+int ClientRole::LaneJobState() const {
+    return batch.workers[std::size_t(lane)].laneJob;
+}
+
 void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
                                const QString& destination, int driver, int format) {
     laneEntry = QueueEntry();
@@ -33,11 +41,12 @@ void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
         RefuseJob(job.source);
         return;
     }
-    laneJobState = Encoding;
+    LaneJobState() = Encoding;
     ++batch.laneJobs;
     jobSource = source;
     // The queue's batch waits while any lane works.
     scheduler.UpdateButtons();
+    scheduler.UpdatePauseButton(true);
     Trace("onencodejob: lane %d encoding %s into %s for the server\n", lane, qPrintable(source),
           qPrintable(destination));
     if (jobStarted) {
@@ -46,7 +55,7 @@ void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
 }
 
 void ClientRole::OnLaneProgress(int percent, std::uint32_t bytesDone) {
-    if (laneJobState == Idle) {
+    if (LaneJobState() == Idle) {
         return;
     }
     const LocalWorkerState& state = batch.workers[std::size_t(lane)];
@@ -60,7 +69,7 @@ void ClientRole::OnLaneProgress(int percent, std::uint32_t bytesDone) {
 }
 
 void ClientRole::OnLaneDone(bool outcome) {
-    if (laneJobState == Idle) {
+    if (LaneJobState() == Idle) {
         return;
     }
     const bool cancelled = encoder.IsEncodeCancelled();
@@ -72,12 +81,13 @@ void ClientRole::OnLaneDone(bool outcome) {
     } else {
         Send(outcome ? NET_DONE : NET_FAILED);
     }
-    laneJobState = Idle;
+    LaneJobState() = Idle;
     --batch.laneJobs;
     if (!batch.AnythingRunning()) {
         batch.quitPending = false;
     }
     scheduler.UpdateButtons();
+    scheduler.UpdatePauseButton(true);
     const QString source = jobSource;
     jobSource.clear();
     if (jobEnded) {
@@ -87,18 +97,30 @@ void ClientRole::OnLaneDone(bool outcome) {
 
 void ClientRole::LaneTogglePause() {
     LocalWorkerState& state = batch.workers[std::size_t(lane)];
-    if (laneJobState == Paused) {
-        laneJobState = Encoding;
+    if (LaneJobState() == Paused) {
+        LaneJobState() = Encoding;
         if (state.pauseStartTicks != 0) {
             state.pausedMillis += clock.Now() - state.pauseStartTicks;
             state.pauseStartTicks = 0;
         }
         encoder.ResumeEncode();
     } else {
-        laneJobState = Paused;
+        LaneJobState() = Paused;
         state.pauseStartTicks = clock.Now();
         encoder.PauseEncode();
     }
+}
+
+void ClientRole::SetLanePaused(bool paused) {
+    const int state = LaneJobState();
+    if (lane == 0 || state == Idle || (state == Paused) == paused) {
+        return;
+    }
+    LaneTogglePause();
+    if (serverSlot >= 0) {
+        SendJobState(serverSlot, LaneJobState());
+    }
+    scheduler.UpdatePauseButton(true);
 }
 
 void ClientRole::LaneJobMessage(int type) {
@@ -107,6 +129,7 @@ void ClientRole::LaneJobMessage(int type) {
     case MSG_NET_RESUME:
         // Both toggle, as for lane 0.
         LaneTogglePause();
+        scheduler.UpdatePauseButton(true);
         break;
     case MSG_NET_CANCEL:
         CancelLaneJob();
@@ -117,11 +140,11 @@ void ClientRole::LaneJobMessage(int type) {
 }
 
 void ClientRole::CancelLaneJob() {
-    if (lane == 0 || laneJobState == Idle) {
+    if (lane == 0 || LaneJobState() == Idle) {
         return;
     }
     // A paused worker cannot see the cancel flag.
-    if (laneJobState == Paused) {
+    if (LaneJobState() == Paused) {
         LaneTogglePause();
     }
     encoder.CancelEncode();

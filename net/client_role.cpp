@@ -140,7 +140,7 @@ bool ClientRole::OnConnectionClosed(int slot) {
     }
     // The server has given this job's file back to its queue and may hand it
     // to another machine, which would write the same output: stop at once.
-    if (lane > 0 && laneJobState != Idle) {
+    if (lane > 0 && LaneJobState() != Idle) {
         Trace("onconnectshutdown: lane %d lost the server during a job, cancelling it\n", lane);
         CancelLaneJob();
     } else if (lane == 0 && batch.serverJobState != Idle) {

@@ -79,6 +79,9 @@ public:
     const QueueEntry& JobEntry() const;
     // Quit: a lane's running job is cancelled (lane 0's goes with the workers).
     void CancelLaneJob();
+    // The window's Pause for a lane: holds (or releases) its job and tells the
+    // server, unless the job is in that state already.
+    void SetLanePaused(bool paused);
     // The client's half of the status text.
     void UpdateNetStatus();
 
@@ -124,9 +127,12 @@ private:
     void LaneEncodeJob(const EncodeJob& job, const QString& source, const QString& destination,
                        int driver, int format);
     void LaneJobMessage(int type);
-    void LaneTogglePause();
     void OnLaneProgress(int percent, std::uint32_t bytesDone);
     void OnLaneDone(bool outcome);
+    void LaneTogglePause();
+    // A lane's job state, kept with its worker in the batch.
+    int& LaneJobState();
+    int LaneJobState() const;
 
     CSocketWnd* sockets;
     std::uint16_t port;
@@ -137,6 +143,5 @@ private:
     QString jobSource; // local path of the running job
     QTimer tickTimer;  // 3
     int lane = 0;
-    int laneJobState = Idle; // a lane's job; lane 0 keeps its own in the batch
     QueueEntry laneEntry;
 };

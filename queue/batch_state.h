@@ -17,6 +17,7 @@ struct LocalWorkerState {
     std::uint32_t pauseStartTicks = 0;
     std::uint32_t fileBytes = 0;
     double audioSeconds = 0.0;
+    int laneJob = Idle; // a client lane's job for a server on this worker
 };
 
 // The batch as the main window keeps it.
@@ -54,5 +55,16 @@ struct BatchState {
     // Some worker still has a file, of the queue or of a server.
     bool AnythingRunning() const {
         return LocalEncoding() || serverJobState != Idle || laneJobs > 0;
+    }
+    // Every lane job is held (and there is one).
+    bool LaneJobsPaused() const {
+        bool any = false;
+        for (const LocalWorkerState& worker : workers) {
+            if (worker.laneJob == Encoding) {
+                return false;
+            }
+            any = any || worker.laneJob == Paused;
+        }
+        return any;
     }
 };

@@ -389,6 +389,9 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
     if (batch.serverJobState != Idle) {
         activity.encoding = true;
         activity.paused = batch.serverJobState == Paused;
+    } else if (batch.laneJobs > 0) {
+        activity.encoding = true;
+        activity.paused = batch.LaneJobsPaused();
     } else {
         activity = GetSelectionActivity();
     }
@@ -409,26 +412,26 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
 }
 
 void EncodeScheduler::TogglePause(int& state) {
+    // A job for a server runs on the first worker alone; the other workers may
+    // hold jobs of a client's other lanes, which this must not touch.
+    const std::size_t count = &state == &batch.serverJobState ? 1 : workers.size();
     const std::uint32_t now = clock.Now();
     if (state != Paused) {
-        for (LocalWorkerState& worker : batch.workers) {
-            worker.pauseStartTicks = now;
-        }
         state = Paused;
-        for (const Worker& worker : workers) {
-            worker.port->PauseEncode();
+        for (std::size_t i = 0; i < count; ++i) {
+            batch.workers[i].pauseStartTicks = now;
+            workers[i].port->PauseEncode();
         }
         view.SetTrayTip(ResString(IDS_TRAY_PAUSED));
     } else {
         state = Encoding;
-        for (LocalWorkerState& worker : batch.workers) {
+        for (std::size_t i = 0; i < count; ++i) {
+            LocalWorkerState& worker = batch.workers[i];
             if (worker.pauseStartTicks != 0) {
                 worker.pausedMillis += now - worker.pauseStartTicks;
                 worker.pauseStartTicks = 0;
             }
-        }
-        for (const Worker& worker : workers) {
-            worker.port->ResumeEncode();
+            workers[i].port->ResumeEncode();
         }
         view.SetTrayTip(ResString(IDS_TRAY_ENCODING).replace(QStringLiteral("%s"), batch.timeText));
     }

@@ -72,6 +72,7 @@ public:
     void SetLocalState(int state);
     void UpdateButtons();
     void UpdatePauseButton(bool force);
+    // `batch.serverJobState` holds the first worker only, the local state all.
     void TogglePause(int& state);
     void OnPause();
     void OnCancel();

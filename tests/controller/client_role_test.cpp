@@ -517,6 +517,46 @@ TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
 }
 
+TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachConnection) {
+    MakeWav(QStringLiteral("a.wav"));
+    MakeWav(QStringLiteral("b.wav"));
+    StartOn(lane, second, Job("b"));
+    // A lane's job alone enables the buttons.
+    EXPECT_TRUE(view.Enabled(ID_PAUSE));
+    EXPECT_TRUE(view.Enabled(ID_CANCEL));
+    StartOn(first, fake, Job("a"));
+
+    controller->OnPause();
+    EXPECT_EQ(fake.pauses, 1);
+    EXPECT_EQ(second.pauses, 1);
+    EXPECT_TRUE(view.pauseShowsResume);
+    ASSERT_TRUE(PumpUntil([&] {
+        return server->CountFrom(first, NET_PAUSE) == 1 && server->CountFrom(lane, NET_PAUSE) == 1;
+    }));
+    controller->OnPause();
+    EXPECT_EQ(fake.resumes, 1);
+    EXPECT_EQ(second.resumes, 1);
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_RESUME) == 1; }));
+
+    // The server holds the lane alone; the window's Pause then holds the rest
+    // and leaves the held one as it is.
+    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
+    ASSERT_TRUE(PumpUntil([&] { return second.pauses == 2; }));
+    controller->OnPause();
+    EXPECT_EQ(fake.pauses, 2);
+    EXPECT_EQ(second.pauses, 2);
+
+    fake.finishOnCancel = true;
+    second.finishOnCancel = true;
+    controller->OnCancel();
+    ASSERT_TRUE(PumpUntil([&] {
+        return server->CountFrom(first, NET_CANCEL) == 1 &&
+               server->CountFrom(lane, NET_CANCEL) == 1;
+    }));
+    EXPECT_FALSE(controller->Batch().IsBusy());
+    EXPECT_FALSE(view.Enabled(ID_PAUSE));
+}
+
 TEST_F(ClientLanes, QuitCancelsALanesJobAndWaitsForIt) {
     MakeWav(QStringLiteral("b.wav"));
     StartOn(lane, second, Job("b"));
