@@ -41,20 +41,21 @@ std::vector<ProgressSample> SampleProgress(const QueueModel& model, const BatchS
     }
     const BatchFigures figures = ComputeBatchFigures(batch.totalBytes, batch.finishedBytes,
                                                      inProgress, sumRate, maxRemaining);
+    // What every sample shares: the batch.
+    ProgressSample shared;
+    shared.running = int(running.size());
+    shared.batchPercent = figures.percent;
+    shared.fileNumber = progress.CurrentFileNumber();
+    shared.fileCount = model.Count() + batch.removedCount;
+    shared.remainingSeconds = figures.hasRate ? figures.remainingSeconds : 0;
+    shared.remainingText = figures.hasRate ? BatchTimeText(figures.remainingSeconds) : QString();
     for (const QueueEntry* entry : running) {
-        ProgressSample& sample = samples.emplace_back();
+        ProgressSample& sample = samples.emplace_back(shared);
         sample.path = entry->path.str();
         sample.percent = std::clamp(entry->percent, 0, 100);
-        sample.running = int(running.size());
-        sample.batchPercent = figures.percent;
-        sample.fileNumber = progress.CurrentFileNumber();
-        sample.fileCount = model.Count() + batch.removedCount;
         sample.elapsedSeconds = entry->elapsedSeconds;
         sample.elapsedText = entry->elapsedText.str();
         sample.fileRemainingSeconds = entry->remainingSeconds;
-        sample.remainingSeconds = figures.hasRate ? figures.remainingSeconds : 0;
-        sample.remainingText =
-            figures.hasRate ? BatchTimeText(figures.remainingSeconds) : QString();
         sample.ratio = entry->ratioText.isEmpty() ? 0.0 : entry->ratio;
         sample.ratioText = entry->ratioText.str();
     }

@@ -18,6 +18,7 @@
 #include "queue/queue_commands.h"
 #include "queue/tick_clock.h"
 #include "queue/watch_folder.h"
+#include "queue/worker_report.h"
 
 #include <QEventLoop>
 #include <QString>
@@ -167,7 +168,7 @@ void MainController::OnEncode() {
 }
 
 void MainController::OnPause() {
-    if ((batch.serverJobState != Idle || batch.laneJobs > 0) && client) {
+    if ((batch.serverJobState != Idle || batch.LaneJobs() > 0) && client) {
         // Every job for the server is held or released together; the first
         // worker's state leads when it has one.
         const bool pause =
@@ -184,7 +185,7 @@ void MainController::OnPause() {
 }
 
 void MainController::OnCancel() {
-    if ((batch.serverJobState != Idle || batch.laneJobs > 0) && client) {
+    if ((batch.serverJobState != Idle || batch.LaneJobs() > 0) && client) {
         if (batch.serverJobState != Idle) {
             client->OnCancel();
         }
@@ -318,28 +319,16 @@ void MainController::Quit() {
 }
 
 bool MainController::HandleWorkerEvent(QEvent* event, int worker) {
-    switch (static_cast<int>(event->type())) {
-    case MSG_ENCODE_DONE: {
-        QString path;
-        qintptr outcome = 0;
-        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
-            outcome = done->WParam();
-            if (std::unique_ptr<QString> payload = done->TakePayload()) {
-                path = *payload;
-            }
-        }
-        scheduler->OnEncodeDone(outcome == 1, path, worker);
-        return true;
-    }
-    case MSG_ENCODE_PROGRESS:
-        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
-            progress->OnEncodeProgress(static_cast<int>(report->WParam()),
-                                       static_cast<std::uint32_t>(report->LParam()), worker);
-        }
-        return true;
-    default:
+    WorkerReport report;
+    if (!ReadWorkerReport(event, report)) {
         return false;
     }
+    if (report.done) {
+        scheduler->OnEncodeDone(report.outcome, report.path, worker);
+    } else {
+        progress->OnEncodeProgress(report.percent, report.bytesDone, worker);
+    }
+    return true;
 }
 
 void MainController::StartRepeat(QTimer& first, QTimer& repeat, bool (MainController::*move)()) {

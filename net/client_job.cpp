@@ -247,7 +247,7 @@ bool ClientRole::SendJobState(int slot, int state) {
 
 void ClientRole::OnPause() {
     Trace("onpausebtn: pausing the local machine, while encoding for server\n");
-    scheduler.TogglePause(batch.serverJobState);
+    scheduler.ToggleServerJobPause();
     if (serverSlot >= 0) {
         Trace("onpausebtn: telling server machine we are pausing\n");
         SendJobState(serverSlot, batch.serverJobState);
@@ -261,7 +261,7 @@ void ClientRole::OnCancel() {
 void ClientRole::CancelJob() {
     // A paused worker cannot see the cancel flag.
     if (batch.serverJobState == Paused) {
-        scheduler.TogglePause(batch.serverJobState);
+        scheduler.ToggleServerJobPause();
     }
     encoder.CancelEncode();
 }
@@ -281,7 +281,7 @@ bool ClientRole::OnJobMessage(int type, int slot) {
     case MSG_NET_PAUSE:
     case MSG_NET_RESUME:
         // Both toggle: the server's view of the state is not compared with ours.
-        scheduler.TogglePause(batch.serverJobState);
+        scheduler.ToggleServerJobPause();
         return true;
     case MSG_NET_CANCEL:
         CancelJob();

@@ -29,12 +29,7 @@ void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
     laneEntry.size = job.size;
     laneEntry.outputPath = destination;
     LocalWorkerState& state = batch.workers[std::size_t(lane)];
-    state.sourcePath = source;
-    state.startTicks = clock.Now();
-    state.pausedMillis = 0;
-    state.pauseStartTicks = 0;
-    state.fileBytes = job.size;
-    state.audioSeconds = 0.0;
+    state.Start(source, job.size, clock.Now());
     // The engine writes beside the final name; the rename comes before DONE.
     if (!encoder.StartEncode(this, static_cast<int>(app.settings.priority), source,
                              PartPathOf(destination), driver, format, &state.audioSeconds)) {
@@ -42,7 +37,6 @@ void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
         return;
     }
     LaneJobState() = Encoding;
-    ++batch.laneJobs;
     jobSource = source;
     // The queue's batch waits while any lane works.
     scheduler.UpdateButtons();
@@ -59,7 +53,7 @@ void ClientRole::OnLaneProgress(int percent, std::uint32_t bytesDone) {
         return;
     }
     const LocalWorkerState& state = batch.workers[std::size_t(lane)];
-    const std::uint32_t elapsed = clock.Now() - state.pausedMillis - state.startTicks;
+    const std::uint32_t elapsed = state.ElapsedMillis(clock.Now());
     if (elapsed == 0) {
         return;
     }
@@ -82,7 +76,6 @@ void ClientRole::OnLaneDone(bool outcome) {
         Send(outcome ? NET_DONE : NET_FAILED);
     }
     LaneJobState() = Idle;
-    --batch.laneJobs;
     if (!batch.AnythingRunning()) {
         batch.quitPending = false;
     }
@@ -96,19 +89,9 @@ void ClientRole::OnLaneDone(bool outcome) {
 }
 
 void ClientRole::LaneTogglePause() {
-    LocalWorkerState& state = batch.workers[std::size_t(lane)];
-    if (LaneJobState() == Paused) {
-        LaneJobState() = Encoding;
-        if (state.pauseStartTicks != 0) {
-            state.pausedMillis += clock.Now() - state.pauseStartTicks;
-            state.pauseStartTicks = 0;
-        }
-        encoder.ResumeEncode();
-    } else {
-        LaneJobState() = Paused;
-        state.pauseStartTicks = clock.Now();
-        encoder.PauseEncode();
-    }
+    const bool hold = LaneJobState() != Paused;
+    LaneJobState() = hold ? Paused : Encoding;
+    scheduler.HoldWorker(lane, hold);
 }
 
 void ClientRole::SetLanePaused(bool paused) {

@@ -11,6 +11,7 @@
 #include "net/socket_layer.h"
 #include "queue/batch_state.h"
 #include "queue/main_view.h"
+#include "queue/worker_report.h"
 
 namespace {
 
@@ -178,16 +179,12 @@ void ClientRole::onsenderrormsg(const QString& text) {
 
 bool ClientRole::event(QEvent* event) {
     const int type = static_cast<int>(event->type());
-    if (lane > 0 && type == MSG_ENCODE_PROGRESS) {
-        if (auto* report = dynamic_cast<PlainEvent*>(event)) {
-            OnLaneProgress(int(report->WParam()), std::uint32_t(report->LParam()));
-        }
-        return true;
-    }
-    if (lane > 0 && type == MSG_ENCODE_DONE) {
-        if (auto* done = dynamic_cast<PayloadEvent<QString>*>(event)) {
-            done->TakePayload();
-            OnLaneDone(done->WParam() == 1);
+    // A lane's own worker reports here.
+    if (WorkerReport report; lane > 0 && ReadWorkerReport(event, report)) {
+        if (report.done) {
+            OnLaneDone(report.outcome);
+        } else {
+            OnLaneProgress(report.percent, report.bytesDone);
         }
         return true;
     }

@@ -18,6 +18,18 @@ struct LocalWorkerState {
     std::uint32_t fileBytes = 0;
     double audioSeconds = 0.0;
     int laneJob = Idle; // a client lane's job for a server on this worker
+
+    // A new file on this worker: its clock starts at `now`.
+    void Start(const QString& source, std::uint32_t size, std::uint32_t now) {
+        sourcePath = source;
+        startTicks = now;
+        pausedMillis = 0;
+        pauseStartTicks = 0;
+        fileBytes = size;
+        audioSeconds = 0.0;
+    }
+    // Time the file has been encoding, paused time left out.
+    std::uint32_t ElapsedMillis(std::uint32_t now) const { return now - pausedMillis - startTicks; }
 };
 
 // The batch as the main window keeps it.
@@ -28,8 +40,6 @@ struct BatchState {
     bool quitPending = false;
     // One per local worker; the first also runs a job for a server.
     std::vector<LocalWorkerState> workers = std::vector<LocalWorkerState>(1);
-    // Jobs for a server on the workers beyond the first (a client's lanes).
-    int laneJobs = 0;
     QString ownName;
     int removedCount = 0;
     std::uint64_t removedBytes = 0;
@@ -51,10 +61,18 @@ struct BatchState {
     bool IsBusyBesidesLanes() const {
         return serverJobState != Idle || localState == Encoding || localState == Paused;
     }
-    bool IsBusy() const { return IsBusyBesidesLanes() || laneJobs > 0; }
+    // Jobs for a server on the workers beyond the first (a client's lanes).
+    int LaneJobs() const {
+        int jobs = 0;
+        for (const LocalWorkerState& worker : workers) {
+            jobs += worker.laneJob != Idle ? 1 : 0;
+        }
+        return jobs;
+    }
+    bool IsBusy() const { return IsBusyBesidesLanes() || LaneJobs() > 0; }
     // Some worker still has a file, of the queue or of a server.
     bool AnythingRunning() const {
-        return LocalEncoding() || serverJobState != Idle || laneJobs > 0;
+        return LocalEncoding() || serverJobState != Idle || LaneJobs() > 0;
     }
     // Every lane job is held (and there is one).
     bool LaneJobsPaused() const {

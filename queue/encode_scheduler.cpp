@@ -185,12 +185,7 @@ bool EncodeScheduler::BeginFileEncode(QueueEntry& entry, const QString& outputPa
                                       std::uint32_t size, int driverIndex, int formatIndex,
                                       int worker) {
     LocalWorkerState& state = batch.workers[std::size_t(worker)];
-    state.sourcePath = entry.path.str();
-    state.startTicks = clock.Now();
-    state.pausedMillis = 0;
-    state.pauseStartTicks = 0;
-    state.fileBytes = size;
-    state.audioSeconds = 0.0;
+    state.Start(entry.path.str(), size, clock.Now());
     const Worker& slot = workers[std::size_t(worker)];
     // The engine writes beside the final name; the rename comes after success.
     if (!slot.port->StartEncode(slot.receiver, static_cast<int>(app.settings.priority), entry.path,
@@ -389,7 +384,7 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
     if (batch.serverJobState != Idle) {
         activity.encoding = true;
         activity.paused = batch.serverJobState == Paused;
-    } else if (batch.laneJobs > 0) {
+    } else if (batch.LaneJobs() > 0) {
         activity.encoding = true;
         activity.paused = batch.LaneJobsPaused();
     } else {
@@ -411,28 +406,41 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
     view.ShowPauseAsResume(activity.paused);
 }
 
-void EncodeScheduler::TogglePause(int& state) {
-    // A job for a server runs on the first worker alone; the other workers may
-    // hold jobs of a client's other lanes, which this must not touch.
-    const std::size_t count = &state == &batch.serverJobState ? 1 : workers.size();
+void EncodeScheduler::HoldWorker(int worker, bool hold) {
+    LocalWorkerState& state = batch.workers[std::size_t(worker)];
+    EncodePort& port = *workers[std::size_t(worker)].port;
     const std::uint32_t now = clock.Now();
-    if (state != Paused) {
-        state = Paused;
-        for (std::size_t i = 0; i < count; ++i) {
-            batch.workers[i].pauseStartTicks = now;
-            workers[i].port->PauseEncode();
-        }
+    if (hold) {
+        state.pauseStartTicks = now;
+        port.PauseEncode();
+        return;
+    }
+    if (state.pauseStartTicks != 0) {
+        state.pausedMillis += now - state.pauseStartTicks;
+        state.pauseStartTicks = 0;
+    }
+    port.ResumeEncode();
+}
+
+void EncodeScheduler::TogglePause(int& state) {
+    ToggleHeld(state, WorkerCount());
+}
+
+void EncodeScheduler::ToggleServerJobPause() {
+    // The job runs on the first worker alone; the others may hold jobs of a
+    // client's other lanes, which this must not touch.
+    ToggleHeld(batch.serverJobState, 1);
+}
+
+void EncodeScheduler::ToggleHeld(int& state, int count) {
+    const bool hold = state != Paused;
+    state = hold ? Paused : Encoding;
+    for (int i = 0; i < count; ++i) {
+        HoldWorker(i, hold);
+    }
+    if (hold) {
         view.SetTrayTip(ResString(IDS_TRAY_PAUSED));
     } else {
-        state = Encoding;
-        for (std::size_t i = 0; i < count; ++i) {
-            LocalWorkerState& worker = batch.workers[i];
-            if (worker.pauseStartTicks != 0) {
-                worker.pausedMillis += now - worker.pauseStartTicks;
-                worker.pauseStartTicks = 0;
-            }
-            workers[i].port->ResumeEncode();
-        }
         view.SetTrayTip(ResString(IDS_TRAY_ENCODING).replace(QStringLiteral("%s"), batch.timeText));
     }
     UpdatePauseButton(true);
@@ -441,7 +449,7 @@ void EncodeScheduler::TogglePause(int& state) {
 void EncodeScheduler::OnPause() {
     if (batch.serverJobState != Idle) {
         Trace("onpausebtn: pausing the local machine, while encoding for server\n");
-        TogglePause(batch.serverJobState);
+        ToggleServerJobPause();
         return;
     }
     const SelectionActivity activity = GetSelectionActivity();
@@ -479,7 +487,7 @@ void EncodeScheduler::SetLocalEntriesState() {
 void EncodeScheduler::OnCancel() {
     if (batch.serverJobState != Idle) {
         if (batch.serverJobState == Paused) {
-            TogglePause(batch.serverJobState);
+            ToggleServerJobPause();
         }
         encoder.CancelEncode();
         return;

@@ -72,8 +72,12 @@ public:
     void SetLocalState(int state);
     void UpdateButtons();
     void UpdatePauseButton(bool force);
-    // `batch.serverJobState` holds the first worker only, the local state all.
+    // Holds (or releases) one worker, keeping its paused time apart.
+    void HoldWorker(int worker, bool hold);
+    // The local state: every worker together.
     void TogglePause(int& state);
+    // The job for a server: the first worker only.
+    void ToggleServerJobPause();
     void OnPause();
     void OnCancel();
     // Quit: cancels every local worker and lets a paused one go on to see it.
@@ -119,6 +123,7 @@ private:
     SelectionActivity GetSelectionActivity() const;
     QString MachineNameOf(int machineIndex) const;
     int FreeWorker() const;
+    void ToggleHeld(int& state, int count);
     void TakeNewFiles();
     // Every active local entry takes the local state (after a pause toggle).
     void SetLocalEntriesState();

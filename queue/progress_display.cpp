@@ -73,7 +73,7 @@ void ProgressDisplay::OnEncodeProgress(int percent, std::uint32_t bytesDone, int
         return;
     }
     const LocalWorkerState& state = batch.workers[std::size_t(worker)];
-    const std::uint32_t elapsed = clock.Now() - state.pausedMillis - state.startTicks;
+    const std::uint32_t elapsed = state.ElapsedMillis(clock.Now());
     if (elapsed == 0) {
         return;
     }

@@ -445,6 +445,13 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return worker.starts.size() > before; }));
     }
 
+    // b.wav on the second lane, with part of its output written.
+    void StartPartialLaneJob() {
+        MakeWav(QStringLiteral("b.wav"));
+        StartOn(lane, second, Job("b"));
+        second.WritePartialOutput();
+    }
+
     FakeEncoder second;
     int first = -1;
     int lane = -1;
@@ -468,7 +475,7 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     EXPECT_EQ(answer, CANENCODE_OK);
     StartOn(lane, second, Job("b"));
     EXPECT_EQ(second.starts.back().output, outputDir + "/b.MP3.part");
-    EXPECT_EQ(controller->Batch().laneJobs, 1);
+    EXPECT_EQ(controller->Batch().LaneJobs(), 1);
     EXPECT_FALSE(view.Enabled(ID_ENCODE));
 
     // The server pauses the lane's file: only its worker is held.
@@ -487,7 +494,7 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_DONE) == 1; }));
     EXPECT_TRUE(QFile::exists(outputDir + "/b.MP3"));
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
-    EXPECT_EQ(controller->Batch().laneJobs, 0);
+    EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
 
     fake.Finish(true);
@@ -497,9 +504,7 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
 }
 
 TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
-    MakeWav(QStringLiteral("b.wav"));
-    StartOn(lane, second, Job("b"));
-    second.WritePartialOutput();
+    StartPartialLaneJob();
     ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
     ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
     second.finishOnCancel = true;
@@ -509,10 +514,9 @@ TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
 
     // Losing the lane's connection stops its job.
-    StartOn(lane, second, Job("b"));
-    second.WritePartialOutput();
+    StartPartialLaneJob();
     server->sockets->sockclose(lane);
-    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().laneJobs == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().LaneJobs() == 0; }));
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
 }
@@ -558,16 +562,14 @@ TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachC
 }
 
 TEST_F(ClientLanes, QuitCancelsALanesJobAndWaitsForIt) {
-    MakeWav(QStringLiteral("b.wav"));
-    StartOn(lane, second, Job("b"));
-    second.WritePartialOutput();
+    StartPartialLaneJob();
     second.finishOnCancel = true;
     bool quit = false;
     QObject::connect(controller.get(), &MainController::QuitRequested, [&quit] { quit = true; });
     controller->Quit();
     EXPECT_TRUE(quit);
     EXPECT_TRUE(second.cancelled);
-    EXPECT_EQ(controller->Batch().laneJobs, 0);
+    EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     EXPECT_FALSE(controller->Batch().quitPending);
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
 }
