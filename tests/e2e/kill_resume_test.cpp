@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -79,12 +80,14 @@ protected:
         environment.remove("QT_QPA_PLATFORM");
     }
 
-    void Start(QProcess& program) {
+    void Start(QProcess& program, const QStringList& reportOptions = {}) {
         program.setProcessEnvironment(environment);
-        program.setStandardOutputFile(QProcess::nullDevice());
+        if (reportOptions.isEmpty()) {
+            program.setStandardOutputFile(QProcess::nullDevice());
+        }
         program.setStandardErrorFile(QProcess::nullDevice());
         program.start(QString::fromUtf8(CORVANE_ENCODER),
-                      QStringList{"--headless", "--settings", settingsFile} +
+                      QStringList{"--headless", "--settings", settingsFile} + reportOptions +
                           testsupport::LoopbackServingOptions() + extraArguments + sources);
         ASSERT_TRUE(program.waitForStarted());
     }
@@ -123,21 +126,74 @@ protected:
     QProcessEnvironment environment;
 };
 
+// The moment of a kill is chosen among things the program reports, never by
+// the clock, so a fast or a loaded machine gets the same kinds of kill.
+struct KillPoint {
+    QByteArray event = "started"; // lines of this event to see first
+    int count = 1;
+    bool onPart = false;  // then also wait for a partial output on disk
+    qint64 partBytes = 0; // of at least this size
+};
+
+// Longest partial output seen in the output folder, or -1 when there is none.
+qint64 LargestPart(const QDir& out) {
+    qint64 largest = -1;
+    for (const QFileInfo& part : out.entryInfoList({QStringLiteral("*.part")}, QDir::Files)) {
+        largest = std::max(largest, part.size());
+    }
+    return largest;
+}
+
+// Waits for the kill point; false when the program ended before it.
+bool ReachKillPoint(QProcess& program, const KillPoint& point, const QDir& out) {
+    const QByteArray line = "\"event\":\"" + point.event + '"';
+    int seen = 0;
+    while (seen < point.count) {
+        if (!program.canReadLine() && !program.waitForReadyRead(30000)) {
+            return false;
+        }
+        while (program.canReadLine() && seen < point.count) {
+            seen += program.readLine().contains(line) ? 1 : 0;
+        }
+    }
+    while (point.onPart && LargestPart(out) < point.partBytes) {
+        if (program.waitForFinished(1)) {
+            return false;
+        }
+    }
+    return program.state() == QProcess::Running;
+}
+
 void KillResume::KillAndResume(int kills) {
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> delayMs(20, 500);
+    // 128 kbit/s for the length of a file.
+    const qint64 outputBytes = 128000 / 8 * SECONDS_PER_FILE;
+    const QDir out(root.filePath("out"));
     int killedMidBatch = 0;
     int killedWithPartialOutput = 0;
-    for (int run = 0; killedMidBatch < kills && run < 3 * kills; ++run) {
+    for (int run = 0; killedMidBatch < kills && run < 4 * kills; ++run) {
+        const int left = FILES - FinishedOutputs();
+        KillPoint point;
+        const unsigned kind = random() % 3;
+        if (kind == 2 && left > 1) {
+            // Just after a file was renamed, tagged and recorded, before the next one.
+            point.event = "finished";
+            point.count = std::uniform_int_distribution<int>(1, left - 1)(random);
+        } else {
+            point.count = std::uniform_int_distribution<int>(1, left)(random);
+            point.onPart = kind == 1;
+            point.partBytes =
+                std::uniform_int_distribution<qint64>(0, outputBytes * 9 / 10)(random);
+        }
         QProcess program;
-        ASSERT_NO_FATAL_FAILURE(Start(program));
-        const bool ended = program.waitForFinished(delayMs(random));
-        if (!ended) {
-            const bool partial = !QDir(root.filePath("out"))
-                                      .entryList({QStringLiteral("*.part")}, QDir::Files)
-                                      .isEmpty();
+        ASSERT_NO_FATAL_FAILURE(Start(program, {QStringLiteral("--json")}));
+        const bool reached = ReachKillPoint(program, point, out);
+        const bool partial = LargestPart(out) >= 0;
+        if (reached) {
             program.kill();
-            ASSERT_TRUE(program.waitForFinished(10000));
+        }
+        ASSERT_TRUE(program.waitForFinished(60000)) << "run " << run;
+        if (program.exitStatus() == QProcess::CrashExit) {
             ++killedMidBatch;
             killedWithPartialOutput += partial ? 1 : 0;
         } else {
