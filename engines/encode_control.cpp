@@ -50,7 +50,7 @@ void WorkerTicket::Finish() const {
 }
 
 EncodeControl::EncodeControl()
-    : baseNice(CurrentNice()), external(std::make_unique<ExternalEncoder>(*this)) {}
+    : baseNice(CurrentNice()), external(std::make_unique<ExternalEncoder>()) {}
 
 EncodeControl::~EncodeControl() {
     CancelEncode();
@@ -132,7 +132,10 @@ bool EncodeControl::StartExternal(QObject* window, int priority, const QString& 
         return false;
     }
     gate.Open();
-    if (!external->Start(window, program, source, destination, bitsPerSecond)) {
+    const std::uint64_t generation = Publish();
+    if (!external->Start(WorkerTicket(this, generation), window, program, source, destination,
+                         bitsPerSecond)) {
+        Finish(generation);
         return false;
     }
     SetEncodePriority(priority);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/pause_gate.h"
+#include "engines/worker_ticket.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,7 +13,6 @@
 #include <mutex>
 #include <thread>
 
-class EncodeControl;
 class ExternalEncoder;
 
 // Priority levels of the Options dialog's slider.
@@ -24,24 +24,6 @@ inline constexpr int PRIORITY_HIGHEST = 3;
 // The nice value added to the program's own for a priority level, or 0 for a
 // level that is not one of the four.
 int NiceOffsetForPriority(int level);
-
-// Handed to a worker: its way to pass the pause gate, see a cancel, and say
-// that it has ended. Finish only clears the worker state that was published
-// for this worker, never that of a later one.
-class WorkerTicket {
-public:
-    WorkerTicket(EncodeControl* control, std::uint64_t generation)
-        : control(control), generation(generation) {}
-
-    // Waits while paused; true once the encode has been cancelled.
-    bool CheckPoint() const;
-    bool IsCancelled() const;
-    void Finish() const;
-
-private:
-    EncodeControl* control;
-    std::uint64_t generation;
-};
 
 // The single encoding worker and the controls that act on it from the main
 // thread. One encode at a time: a worker thread for the in-process engines or
@@ -83,7 +65,6 @@ public:
 
 private:
     friend class WorkerTicket;
-    friend class ExternalEncoder;
 
     std::uint64_t Publish();
     void Finish(std::uint64_t generation);

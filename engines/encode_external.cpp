@@ -2,7 +2,6 @@
 
 #include "app/error_log.h"
 #include "app/trace.h"
-#include "engines/encode_control.h"
 #include "engines/encode_messages.h"
 
 #include <QFileInfo>
@@ -23,8 +22,6 @@ QStringList ExternalEncoderArguments(const QString& source, const QString& desti
     return {source, destination, QStringLiteral("-b"), QString::number(bitsPerSecond)};
 }
 
-ExternalEncoder::ExternalEncoder(EncodeControl& control) : control(control) {}
-
 ExternalEncoder::~ExternalEncoder() {
     if (process) {
         QObject::disconnect(process.get(), nullptr, nullptr, nullptr);
@@ -36,7 +33,8 @@ ExternalEncoder::~ExternalEncoder() {
     }
 }
 
-bool ExternalEncoder::Start(QObject* receiver, const QString& program, const QString& sourcePath,
+bool ExternalEncoder::Start(const WorkerTicket& workerTicket, QObject* receiver,
+                            const QString& program, const QString& sourcePath,
                             const QString& destinationPath, std::uint32_t bitsPerSecond) {
     if (program.isEmpty() || !QFileInfo(program).isFile()) {
         AddError(QStringLiteral("Xing encoder couldn't be found."));
@@ -54,8 +52,8 @@ bool ExternalEncoder::Start(QObject* receiver, const QString& program, const QSt
               static_cast<int>(child->error()));
         return false;
     }
-    // The end is reported from the event loop, so publishing after the start
-    // cannot come after the end.
+    // The end is reported from the event loop, so the ticket is in place
+    // before it can be used.
     QObject::connect(
         child.get(), &QProcess::finished, child.get(),
         [this](int exitCode, QProcess::ExitStatus status) { OnFinished(exitCode, status); });
@@ -64,7 +62,7 @@ bool ExternalEncoder::Start(QObject* receiver, const QString& program, const QSt
     source = sourcePath;
     destination = destinationPath;
     stopped = false;
-    generation = control.Publish();
+    ticket = workerTicket;
     return true;
 }
 
@@ -113,12 +111,12 @@ void ExternalEncoder::OnFinished(int exitCode, QProcess::ExitStatus status) {
     const bool outcome = !crashed && exitCode == 0 && output.isFile() && output.size() > 0;
     Trace("ExternalEncoder: the encoder ended. exit code = %d crashed = %d file = %s\n", exitCode,
           crashed ? 1 : 0, qPrintable(source));
-    if (!outcome && !control.IsEncodeCancelled()) {
+    if (!outcome && !ticket->IsCancelled()) {
         AddError(QStringLiteral("Error %1 - Xing encoder couldn't encode the source file (%2).")
                      .arg(crashed ? -1 : exitCode)
                      .arg(source));
     }
-    control.Finish(generation);
+    ticket->Finish();
     process.release()->deleteLater();
     PostEncodeDone(window, outcome, source);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engines/worker_ticket.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -7,8 +9,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
-
-class EncodeControl;
+#include <optional>
 
 // The arguments given to the external encoder: source, destination, "-b" and
 // the bit rate. QProcess passes them without a shell, so spaces survive.
@@ -20,11 +21,12 @@ QStringList ExternalEncoderArguments(const QString& source, const QString& desti
 // pause and resume, and ends it on a cancel.
 class ExternalEncoder {
 public:
-    explicit ExternalEncoder(EncodeControl& control);
+    ExternalEncoder() = default;
     ~ExternalEncoder();
 
-    bool Start(QObject* window, const QString& program, const QString& source,
-               const QString& destination, std::uint32_t bitsPerSecond);
+    // The ticket is the worker's: it sees a cancel and says when the child ended.
+    bool Start(const WorkerTicket& ticket, QObject* window, const QString& program,
+               const QString& source, const QString& destination, std::uint32_t bitsPerSecond);
     bool IsRunning() const;
     bool IsStopped() const { return stopped; }
     void Pause();
@@ -35,11 +37,10 @@ public:
 private:
     void OnFinished(int exitCode, QProcess::ExitStatus status);
 
-    EncodeControl& control;
+    std::optional<WorkerTicket> ticket;
     std::unique_ptr<QProcess> process;
     QPointer<QObject> window;
     QString source;
     QString destination;
-    std::uint64_t generation = 0;
     bool stopped = false;
 };
