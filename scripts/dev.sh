@@ -3,6 +3,7 @@
 # builds it, then either starts the program or runs the whole test suite.
 #   scripts/dev.sh run [program options]
 #   scripts/dev.sh test
+#   scripts/dev.sh coverage   (line and branch coverage of the product code, per folder)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ PACKAGES=(
     ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
     clang libfuzzer-14-dev libclang-rt-14-dev
 )
+[ "${1:-}" = coverage ] && PACKAGES+=(gcovr)
 
 install_missing() {
     local missing=()
@@ -41,12 +43,22 @@ command=${1:-run}
 [ $# -gt 0 ] && shift
 
 install_missing
-if [ "$command" = test ]; then
+case "$command" in
+test)
     # The fuzz targets (label fuzz) run for a bounded time in the test run.
     build -DCORVANE_FUZZ=ON
-else
+    ;;
+coverage)
+    # Its own folder: the instrumented objects must never mix with the normal build.
+    BUILD_DIR=${COVERAGE_DIR:-$ROOT/build-coverage}
+    build -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=OFF \
+        -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_C_FLAGS=--coverage \
+        -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage
+    ;;
+*)
     build
-fi
+    ;;
+esac
 
 case "$command" in
 run)
@@ -60,8 +72,23 @@ test)
     cd "$BUILD_DIR"
     ctest -j2 --output-on-failure --timeout 600
     ;;
+coverage)
+    find "$BUILD_DIR" -name '*.gcda' -delete
+    (cd "$BUILD_DIR" && ctest -j2 -LE fuzz --timeout 600) || echo "(some tests failed; figures below are still measured)"
+    # Product code only: tests, benchmarks, fuzz targets and generated files are left out.
+    for folder in app platform engines tags queue net controller headless encoders ui; do
+        [ -d "$ROOT/$folder" ] || continue
+        gcovr --root "$ROOT" --object-directory "$BUILD_DIR" --filter "$ROOT/$folder/" \
+            --exclude '.*_autogen/.*' --gcov-ignore-parse-errors -s 2>/dev/null |
+            awk -v f="$folder" '/^lines:/ {l=$2" "$3" "$4} /^branches:/ {b=$2" "$3" "$4}
+                END {printf "%-12s lines %-24s branches %s\n", f, l, b}'
+    done
+    gcovr --root "$ROOT" --object-directory "$BUILD_DIR" --exclude "$ROOT/(tests|bench|fuzz|tools)/" \
+        --exclude '.*_autogen/.*' --gcov-ignore-parse-errors -s 2>/dev/null | grep -E '^(lines|branches):' |
+        sed 's/^/all          /'
+    ;;
 *)
-    echo "usage: scripts/dev.sh run|test" >&2
+    echo "usage: scripts/dev.sh run|test|coverage" >&2
     exit 2
     ;;
 esac
