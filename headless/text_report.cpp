@@ -1,4 +1,4 @@
-#include "controller/headless_text_report.h"
+#include "headless/text_report.h"
 
 #include "queue/queue_entry.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/headless_report.h"
+#include "headless/report.h"
 
 #include <QElapsedTimer>
 #include <QString>

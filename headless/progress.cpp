@@ -1,4 +1,4 @@
-#include "controller/headless_progress.h"
+#include "headless/progress.h"
 
 #include "queue/batch_state.h"
 #include "queue/progress_display.h"

@@ -1,4 +1,4 @@
-#include "headless_program_fixture.h"
+#include "program_fixture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

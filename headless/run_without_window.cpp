@@ -1,4 +1,4 @@
-#include "controller/headless_main.h"
+#include "headless/run_without_window.h"
 
 #include "app/encoder_app.h"
 #include "app/locale_format.h"
@@ -6,8 +6,8 @@
 #include "app/settings_store.h"
 #include "app/trace.h"
 #include "controller/engine_ports.h"
-#include "controller/headless_options.h"
-#include "controller/headless_session.h"
+#include "headless/options.h"
+#include "headless/session.h"
 #include "controller/network_environment.h"
 #include "net/unc_tables.h"
 #include "queue/encode_scheduler.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/headless_options.h"
+#include "headless/options.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "controller/headless_options.h"
+#include "headless/options.h"
 
 #include "app/encoder_settings.h"
 #include "app/strings.h"

@@ -1,4 +1,4 @@
-#include "controller/headless_json_report.h"
+#include "headless/json_report.h"
 
 #include "queue/queue_entry.h"
 

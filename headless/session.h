@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controller/headless_report.h"
-#include "controller/headless_view.h"
+#include "headless/report.h"
+#include "headless/view.h"
 #include "controller/main_controller.h"
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "controller/headless_session.h"
+#include "headless/session.h"
 
 #include "app/encoder_app.h"
 #include "app/error_log.h"

@@ -1,7 +1,7 @@
-#include "controller/headless_report.h"
+#include "headless/report.h"
 
-#include "controller/headless_json_report.h"
-#include "controller/headless_text_report.h"
+#include "headless/json_report.h"
+#include "headless/text_report.h"
 
 std::unique_ptr<HeadlessReport> MakeHeadlessReport(const HeadlessOutput& output) {
     if (output.format == OutputFormat::Json) {

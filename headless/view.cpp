@@ -1,4 +1,4 @@
-#include "controller/headless_view.h"
+#include "headless/view.h"
 
 bool HeadlessView::AskOkCancel(const QString& text, const QString&) {
     // Nobody can answer: warn and go on, as OK would.

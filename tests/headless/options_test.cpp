@@ -1,4 +1,4 @@
-#include "controller/headless_options.h"
+#include "headless/options.h"
 
 #include <gtest/gtest.h>
 

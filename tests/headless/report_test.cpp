@@ -1,5 +1,5 @@
-#include "controller/headless_json_report.h"
-#include "controller/headless_text_report.h"
+#include "headless/json_report.h"
+#include "headless/text_report.h"
 #include "queue/queue_entry.h"
 
 #include <QJsonDocument>

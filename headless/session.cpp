@@ -1,6 +1,6 @@
-#include "controller/headless_session.h"
+#include "headless/session.h"
 
-#include "controller/headless_progress.h"
+#include "headless/progress.h"
 #include "controller/queue_keeping.h"
 #include "net/client_role.h"
 #include "net/server_role.h"
