@@ -78,11 +78,12 @@ void HeadlessJsonReport::Started(const QueueEntry& entry) {
 }
 
 void HeadlessJsonReport::Progress(const ProgressSample& sample) {
-    QElapsedTimer& last = lastProgress[sample.path];
-    if (last.isValid() && last.elapsed() < PROGRESS_PERIOD_MS) {
+    const qint64 now = output.clock();
+    const auto last = lastProgress.find(sample.path);
+    if (last != lastProgress.end() && now - last->second < PROGRESS_PERIOD_MS) {
         return;
     }
-    last.start();
+    lastProgress[sample.path] = now;
     Write("progress", {{"file", sample.path},
                        {"percent", sample.percent},
                        {"batch_percent", sample.batchPercent},

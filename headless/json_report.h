@@ -2,7 +2,6 @@
 
 #include "headless/report.h"
 
-#include <QElapsedTimer>
 #include <QJsonValue>
 #include <QString>
 #include <map>
@@ -31,7 +30,7 @@ private:
 
     HeadlessOutput output;
     // When each running file's progress was last written.
-    std::map<QString, QElapsedTimer> lastProgress;
+    std::map<QString, qint64> lastProgress; // when each file last reported
 };
 
 // One event as its line of text (without the line feed); fields keep their order.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 struct QueueEntry;
@@ -16,13 +17,18 @@ struct Rejection {
     QString message; // the whole sentence
 };
 
+// Milliseconds of a clock that never goes back; tests step one by hand.
+using MonotonicClock = std::function<qint64()>;
+qint64 SteadyMilliseconds();
+
 // Where and how a run without a window reports.
 struct HeadlessOutput {
     OutputFormat format = OutputFormat::Text;
     bool quiet = false;
     std::FILE* out = stdout;
     std::FILE* err = stderr;
-    bool terminal = false; // `out` is a terminal: keep a live status line there
+    bool terminal = false;                     // `out` is a terminal: keep a live status line there
+    MonotonicClock clock = SteadyMilliseconds; // paces redraws and progress lines
 };
 
 // How one named file ended, as reported.

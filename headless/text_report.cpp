@@ -69,7 +69,8 @@ void HeadlessTextReport::Progress(const ProgressSample& sample) {
     if (!output.terminal || output.quiet) {
         return;
     }
-    if (lastDraw.isValid() && lastDraw.elapsed() < MIN_REDRAW_MS) {
+    const qint64 now = output.clock();
+    if (lastDrawMs >= 0 && now - lastDrawMs < MIN_REDRAW_MS) {
         return;
     }
     // A line longer than the terminal wraps, and the redraw would then leave
@@ -82,7 +83,7 @@ void HeadlessTextReport::Progress(const ProgressSample& sample) {
     std::fflush(output.out);
     statusShown = true;
     shownText = text;
-    lastDraw.start();
+    lastDrawMs = now;
 }
 
 void HeadlessTextReport::Finished(const QueueEntry& entry, ReportedOutcome outcome) {
@@ -115,7 +116,7 @@ void HeadlessTextReport::ClearStatusLine() {
     statusShown = false;
     shownText.clear();
     // The next file's first figures show at once.
-    lastDraw.invalidate();
+    lastDrawMs = -1;
 }
 
 int HeadlessTextReport::TerminalColumns() const {

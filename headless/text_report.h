@@ -2,7 +2,6 @@
 
 #include "headless/report.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 // Tab-separated lines, one per named file; on a terminal also a status line
@@ -29,7 +28,7 @@ private:
     HeadlessOutput output;
     bool statusShown = false;
     QString shownText;
-    QElapsedTimer lastDraw;
+    qint64 lastDrawMs = -1;
 };
 
 // The status line's text for one sample.

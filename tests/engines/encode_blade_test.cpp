@@ -258,10 +258,10 @@ TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
         QThread::msleep(1);
     }
     control.PauseEncode();
-    QThread::msleep(30);
     const int held = fake.chunks.load();
     QThread::msleep(150);
-    EXPECT_EQ(fake.chunks.load(), held);
+    // Only the chunk underway when the pause came may still end.
+    EXPECT_LE(fake.chunks.load(), held + 1);
     control.ResumeEncode();
     ASSERT_TRUE(events.WaitForDone());
     EXPECT_EQ(events.done[0].outcome, 1);

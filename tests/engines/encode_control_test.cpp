@@ -1,5 +1,6 @@
 #include "engines/encode_control.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
 #include <cerrno>
@@ -10,7 +11,8 @@
 namespace {
 
 void WaitUntil(const std::atomic<bool>& condition) {
-    for (int i = 0; i < 5000 && !condition.load(); ++i) {
+    QDeadlineTimer patience(60000);
+    while (!condition.load() && !patience.hasExpired()) {
         QThread::msleep(1);
     }
 }

@@ -4,6 +4,7 @@
 #include "engines/encode_control.h"
 #include "engines/encode_external.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
 
@@ -25,6 +26,23 @@ protected:
     int LineCount(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+
+    // True once the process whose id the file holds is in the stopped state.
+    static bool WaitUntilStopped(const QString& pidFile) {
+        QDeadlineTimer patience(60000);
+        while (!patience.hasExpired()) {
+            QFile id(pidFile);
+            if (id.open(QIODevice::ReadOnly)) {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(id.readAll().trimmed()));
+                // The state follows the parenthesised command name.
+                if (stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") T ")) {
+                    return true;
+                }
+            }
+            QThread::msleep(1);
+        }
+        return false;
     }
 
     EncodeControl control;
@@ -78,8 +96,8 @@ TEST_F(ExternalEncoderTest, EndingWithoutResultIsAFailureNamingTheFile) {
 
 TEST_F(ExternalEncoderTest, PauseStopsTheChildAndResumeContinuesIt) {
     const QString program =
-        Script("i=0; while [ $i -lt 30 ]; do i=$((i+1)); echo $i >> \"$2.ticks\";"
-               " sleep 0.02; done; echo done > \"$2\"");
+        Script("echo $$ > \"$2.pid\"; i=0; while [ $i -lt 30 ]; do i=$((i+1));"
+               " echo $i >> \"$2.ticks\"; sleep 0.02; done; echo done > \"$2\"");
     const QString destination = Path("a.mp3");
     ASSERT_TRUE(control.StartExternal(&events, 1, program, Path("a.wav"), destination, 128000));
     while (LineCount(destination + ".ticks") < 3) {
@@ -87,7 +105,8 @@ TEST_F(ExternalEncoderTest, PauseStopsTheChildAndResumeContinuesIt) {
     }
     control.PauseEncode();
     EXPECT_TRUE(control.IsPaused());
-    QThread::msleep(100); // a tick already underway may still land
+    // Once the kernel shows the child stopped, no tick can land.
+    ASSERT_TRUE(WaitUntilStopped(destination + ".pid"));
     const int frozen = LineCount(destination + ".ticks");
     QThread::msleep(300);
     EXPECT_EQ(LineCount(destination + ".ticks"), frozen);

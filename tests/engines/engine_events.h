@@ -41,7 +41,7 @@ public:
     }
 
     // Pumps events until a completion arrives; false after `timeoutMs`.
-    bool WaitForDone(int timeoutMs = 20000) {
+    bool WaitForDone(int timeoutMs = 60000) {
         QElapsedTimer clock;
         clock.start();
         while (done.empty() && clock.elapsed() < timeoutMs) {
@@ -49,6 +49,18 @@ public:
             QThread::msleep(1);
         }
         return !done.empty();
+    }
+
+    // Pumps events until a progress report of at least `percent` arrived.
+    bool WaitForProgress(int percent, int timeoutMs = 60000) {
+        QElapsedTimer clock;
+        clock.start();
+        auto reached = [&] { return !progress.empty() && progress.back().percent >= percent; };
+        while (!reached() && done.empty() && clock.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(1);
+        }
+        return reached();
     }
 
     // Lets events that are still underway arrive (a second DONE would show).

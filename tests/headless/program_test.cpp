@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +58,8 @@ TEST_F(HeadlessProgram, TerminationCancelsTheRunningFileAndLeavesNoPartialOutput
     const QString mp3 = outputDir + QStringLiteral("/long.MP3");
     // The running encode writes beside the final name.
     const QString part = mp3 + QStringLiteral(".part");
-    for (int i = 0; i < 300 && !QFile::exists(part); ++i) {
+    QDeadlineTimer patience(60000);
+    while (!QFile::exists(part) && !patience.hasExpired() && program.state() == QProcess::Running) {
         program.waitForFinished(20);
     }
     ASSERT_TRUE(QFile::exists(part)) << "the encode never started";

@@ -4,7 +4,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -20,6 +19,7 @@ protected:
         output.err = std::tmpfile();
         ASSERT_NE(output.out, nullptr);
         ASSERT_NE(output.err, nullptr);
+        output.clock = [this] { return nowMs; };
     }
     void TearDown() override {
         std::fclose(output.out);
@@ -64,6 +64,7 @@ protected:
     }
 
     HeadlessOutput output;
+    qint64 nowMs = 1000;
 };
 
 using TextReport = ReportFixture;
@@ -74,7 +75,7 @@ TEST_F(TextReport, StatusLineIsRedrawnInPlaceThinnedOutAndClearedBeforeEachLine)
     report.Progress(Sample(QStringLiteral("/in/a.wav"), 10));
     // Too soon after the last redraw: skipped.
     report.Progress(Sample(QStringLiteral("/in/a.wav"), 11));
-    QThread::msleep(250);
+    nowMs += 250;
     report.Progress(Sample(QStringLiteral("/in/a.wav"), 40));
     report.Message(QStringLiteral("warning: low disk"));
     report.Finished(Entry(QStringLiteral("/in/a.wav")), ReportedOutcome::Completed);

@@ -26,7 +26,7 @@ public:
 };
 
 // Serves events until the condition holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000);
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 30000);
 
 // A port that is free on 127.0.0.1 right now.
 std::uint16_t FreeLoopbackPort();

@@ -46,7 +46,7 @@ protected:
     QString ErrorLog() const;
     // Every file below the temporary folder except the error log.
     QStringList Files() const;
-    bool Pump(const std::function<bool()>& done, int limitMs = 3000);
+    bool Pump(const std::function<bool()>& done, int limitMs = 30000);
     // Serves events for a while (to see that nothing more happens).
     void Settle(int ms = 150);
     QString Unc(const QString& localPath) const;

@@ -6,7 +6,6 @@
 #include "net/socket_layer.h"
 #include "net_test_support.h"
 
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -133,11 +132,10 @@ TEST_F(SocketLayer, AbortConnectEndsTheWaitAtOnce) {
         ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
         fillers.push_back(s);
     }
+    // With a limit past the test's own timeout, only the abort can end the wait.
+    client.SetWaitLimits(24 * 3600 * 1000, LOOKUP_WAIT_MS, SEND_STALL_MS);
     QTimer::singleShot(200, &client, [&] { client.SetAbortConnect(true); });
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(client.sockconnect("127.0.0.1", port), -1);
-    EXPECT_LT(clock.elapsed(), CONNECT_WAIT_MS / 2);
     EXPECT_EQ(client.SlotsInUse(), 0);
     for (const int s : fillers) {
         ::close(s);

@@ -130,8 +130,7 @@ TEST(SkinButtonBehaviour, MouseFocusAndEnableChooseThePicture) {
 
     other->setFocus();
     QCursor::setPos(window.mapToGlobal(QPoint(190, 110)));
-    QTest::qWait(2 * SKIN_HOVER_INTERVAL_MS);
-    EXPECT_EQ(button->CurrentPicture(), SKIN_NORMAL);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return button->CurrentPicture() == SKIN_NORMAL; }, 10000));
     button->setEnabled(false);
     EXPECT_EQ(button->CurrentPicture(), SKIN_DISABLED);
 }
@@ -155,8 +154,7 @@ TEST(SkinButtonBehaviour, HoverEndsOnceThePointerHasLeft) {
 
     // Leaving without any event reaching the button: the timer notices.
     QCursor::setPos(window.mapToGlobal(QPoint(190, 110)));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return !button->IsHovering(); }, 10 * SKIN_HOVER_INTERVAL_MS));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !button->IsHovering(); }, 10000));
     EXPECT_EQ(button->CurrentPicture(), SKIN_NORMAL);
 
     button->SetHoverTracking(false);
