@@ -2,7 +2,7 @@
 
 #include "app/encoder_app.h"
 #include "queue/queue_entry.h"
-#include "tags/split_artist_title.h"
+#include "tags/tag_edit_walks.h"
 #include "tags/tag_file.h"
 
 TagFileTarget TagTargetOf(const QueueEntry& entry, const CEncoderApp& app) {
@@ -17,10 +17,6 @@ TagFileTarget TagTargetOf(const QueueEntry& entry, const CEncoderApp& app) {
 }
 
 bool WriteEntryTag(QueueEntry& entry, const CEncoderApp& app) {
-    if (entry.tag.title.empty()) {
-        const ArtistTitle split = SplitArtistTitle(entry.name);
-        entry.tag.artist = split.artist.toLatin1().toStdString();
-        entry.tag.title = split.title.toLatin1().toStdString();
-    }
+    FillEmptyTitleFromName(entry.tag, entry.name);
     return WriteTagToFile(TagTargetOf(entry, app), entry.tag);
 }

@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr std::uint32_t FOURCC_WAVE = FourCC("WAVE");
-constexpr std::uint32_t FOURCC_FMT = FourCC("fmt ");
-constexpr std::uint32_t FOURCC_FACT = FourCC("fact");
-constexpr std::uint32_t FOURCC_DATA = FourCC("data");
 constexpr std::uint32_t FOURCC_DISP = FourCC("DISP");
 constexpr std::uint32_t FOURCC_PLST = FourCC("plst");
 

@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t FOURCC_WAVE = FourCC("WAVE");
-constexpr std::uint32_t FOURCC_FMT = FourCC("fmt ");
-constexpr std::uint32_t FOURCC_FACT = FourCC("fact");
-constexpr std::uint32_t FOURCC_DATA = FourCC("data");
 constexpr std::size_t BLOCK_ALIGN_OFFSET = 12;
 
 unsigned Fail(WioFile* wio, unsigned code) {

@@ -19,6 +19,11 @@ constexpr std::uint32_t FourCC(const char (&text)[5]) {
 
 inline constexpr std::uint32_t FOURCC_RIFF = FourCC("RIFF");
 inline constexpr std::uint32_t FOURCC_LIST = FourCC("LIST");
+// The chunks of a WAVE form.
+inline constexpr std::uint32_t FOURCC_WAVE = FourCC("WAVE");
+inline constexpr std::uint32_t FOURCC_FMT = FourCC("fmt ");
+inline constexpr std::uint32_t FOURCC_FACT = FourCC("fact");
+inline constexpr std::uint32_t FOURCC_DATA = FourCC("data");
 
 // Result codes (0 is success). The numbers match the Windows multimedia I/O
 // error codes, so messages that show them read the same on both platforms.

@@ -1,5 +1,8 @@
 #include "ui/sample_wav.h"
 
+#include "platform/acm_waveformat.h"
+#include "platform/riff.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
@@ -15,45 +18,43 @@ constexpr std::uint16_t BITS = 16;
 constexpr double TONE_HZ = 440.0;
 constexpr double LEVEL = 3000.0;
 
-void Put16(QByteArray& out, std::uint16_t value) {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
+QByteArray Tone(std::uint32_t frames) {
+    QByteArray samples(static_cast<qsizetype>(frames) * CHANNELS * BITS / 8, Qt::Uninitialized);
+    char* out = samples.data();
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const double phase = 2.0 * std::numbers::pi * TONE_HZ * i / SAMPLE_RATE;
+        const auto sample = static_cast<std::int16_t>(LEVEL * std::sin(phase));
+        for (int channel = 0; channel < CHANNELS; ++channel, out += 2) {
+            qToLittleEndian(sample, out);
+        }
+    }
+    return samples;
 }
 
-void Put32(QByteArray& out, std::uint32_t value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+bool WriteChunk(RiffFile& riff, std::uint32_t id, const void* bytes, qint64 size) {
+    RiffChunk chunk;
+    chunk.id = id;
+    return riff.CreateChunk(chunk) == RIFF_OK && riff.Write(bytes, size) == size &&
+           riff.Ascend(chunk) == RIFF_OK;
 }
 
 } // namespace
 
 bool WriteSampleWav(const QString& path, int seconds) {
-    const std::uint32_t frames = SAMPLE_RATE * static_cast<std::uint32_t>(std::max(seconds, 1));
-    const std::uint32_t blockAlign = CHANNELS * BITS / 8;
-    const std::uint32_t dataBytes = frames * blockAlign;
-    QByteArray file;
-    file.reserve(static_cast<qsizetype>(44 + dataBytes));
-    file.append("RIFF");
-    Put32(file, 36 + dataBytes);
-    file.append("WAVEfmt ");
-    Put32(file, 16);
-    Put16(file, 1);
-    Put16(file, CHANNELS);
-    Put32(file, SAMPLE_RATE);
-    Put32(file, SAMPLE_RATE * blockAlign);
-    Put16(file, static_cast<std::uint16_t>(blockAlign));
-    Put16(file, BITS);
-    file.append("data");
-    Put32(file, dataBytes);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        const double phase = 2.0 * std::numbers::pi * TONE_HZ * i / SAMPLE_RATE;
-        const auto sample = static_cast<std::int16_t>(LEVEL * std::sin(phase));
-        for (int channel = 0; channel < CHANNELS; ++channel) {
-            Put16(file, static_cast<std::uint16_t>(sample));
-        }
+    QFile file(path);
+    RiffFile riff;
+    if (!file.open(QIODevice::WriteOnly) || riff.Open(&file, RIFF_WRITE) != RIFF_OK) {
+        return false;
     }
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+    const std::vector<std::uint8_t> format =
+        WAVEFORMATEX::Pcm(CHANNELS, SAMPLE_RATE, BITS).Serialize();
+    const QByteArray samples = Tone(SAMPLE_RATE * static_cast<std::uint32_t>(std::max(seconds, 1)));
+    RiffChunk form;
+    form.formType = FOURCC_WAVE;
+    const bool written =
+        riff.CreateChunk(form, RIFF_CREATERIFF) == RIFF_OK &&
+        WriteChunk(riff, FOURCC_FMT, format.data(), static_cast<qint64>(format.size())) &&
+        WriteChunk(riff, FOURCC_DATA, samples.constData(), samples.size()) &&
+        riff.Ascend(form) == RIFF_OK;
+    return riff.Close() == RIFF_OK && written;
 }
