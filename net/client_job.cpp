@@ -37,15 +37,6 @@ QString DirectoryPart(const QString& path) {
     return cut < 0 ? QString() : path.left(cut);
 }
 
-QString FileTitle(const QString& path) {
-    QString name = path.mid(LastPathSeparator(path) + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot >= 0) {
-        name.truncate(dot);
-    }
-    return name;
-}
-
 } // namespace
 
 void ClientRole::oncanencode(int slot, std::unique_ptr<QByteArray> payload) {

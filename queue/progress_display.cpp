@@ -17,15 +17,6 @@ inline constexpr unsigned IDS_FILE_COUNTER = 33023;
 inline constexpr unsigned IDS_MINIMISED_TITLE = 33024;
 inline constexpr unsigned IDS_ENCODING_FILE = 33172;
 
-QString FileNameOnly(const QString& path) {
-    QString name = path.mid(LastPathSeparator(path) + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot >= 0) {
-        name.truncate(dot);
-    }
-    return name;
-}
-
 } // namespace
 
 void FillEntryFigures(QueueEntry& entry, int percent, std::uint32_t bytesDone,
@@ -111,7 +102,7 @@ void ProgressDisplay::ShowEntryProgress(const QueueEntry& entry) {
     }
     view.SetProgress(std::max(entry.percent, 0));
     if (ownWork) {
-        view.SetLabel(ID_CURRENT_FILE_LABEL, FileNameOnly(entry.path));
+        view.SetLabel(ID_CURRENT_FILE_LABEL, FileTitle(entry.path));
     }
     if (!entry.ratioText.isEmpty()) {
         view.SetLabel(ID_FILE_TIME_LABEL, QStringLiteral("%1 (%2)").arg(entry.remainingText.str(),

@@ -15,16 +15,20 @@ qsizetype LastPathSeparator(const QString& path) {
     return -1;
 }
 
-void SetEntryPath(QueueEntry& entry, const QString& path) {
-    entry.path = path;
-    const qsizetype separator = LastPathSeparator(path);
-    QString name = path.mid(separator + 1);
-    entry.directory = separator >= 0 ? path.left(separator) : QString();
+QString FileTitle(const QString& path) {
+    QString name = path.mid(LastPathSeparator(path) + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot >= 0) {
         name.truncate(dot);
     }
-    entry.name = name;
+    return name;
+}
+
+void SetEntryPath(QueueEntry& entry, const QString& path) {
+    entry.path = path;
+    const qsizetype separator = LastPathSeparator(path);
+    entry.directory = separator >= 0 ? path.left(separator) : QString();
+    entry.name = FileTitle(path);
 }
 
 void RecordFailure(QueueEntry& entry, const QString& machineName) {

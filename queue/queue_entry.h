@@ -55,6 +55,9 @@ struct QueueEntry {
 // Position of the last directory separator of a path, or -1.
 qsizetype LastPathSeparator(const QString& path);
 
+// The file name without its directory and its last extension.
+QString FileTitle(const QString& path);
+
 // Fills path, directory and name (the file name cut at its last ".").
 void SetEntryPath(QueueEntry& entry, const QString& path);
 
