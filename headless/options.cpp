@@ -3,168 +3,315 @@
 #include "app/encoder_settings.h"
 #include "app/strings.h"
 
+#include <algorithm>
+#include <vector>
+
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "0.0.0"
 #endif
 
 namespace {
 
-// An option that takes the next argument as its value; false when it is missing.
-bool TakeValue(const QStringList& arguments, qsizetype& i, QString& value,
-               HeadlessOptions& options) {
-    if (i + 1 >= arguments.size()) {
-        options.error = QStringLiteral("%1 needs a value").arg(arguments[i]);
-        return false;
+using Scope = OptionScope;
+
+QString Port(HeadlessOptions& options, const QString& value) {
+    bool ok = false;
+    const uint port = value.toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) {
+        return QStringLiteral("--port needs a port number from 1 to 65535");
     }
-    value = arguments[++i];
-    return true;
+    options.port = std::uint16_t(port);
+    return QString();
 }
 
-// Options that only mean something without a window.
-QString HeadlessOnlyProblem(const HeadlessOptions& options) {
-    if (!options.files.isEmpty()) {
+QString Jobs(HeadlessOptions& options, const QString& value) {
+    bool ok = false;
+    const uint jobs = value.toUInt(&ok);
+    if (!ok || jobs > uint(MAX_WORKERS)) {
+        return QStringLiteral("--jobs needs a number from 0 (one per CPU core) to %1")
+            .arg(MAX_WORKERS);
+    }
+    options.jobs = int(jobs);
+    return QString();
+}
+
+QString Json(HeadlessOptions& options, const QString&) {
+    options.format = OutputFormat::Json;
+    return QString();
+}
+
+const CommandLineOption OPTIONS[] = {
+    {.name = "--headless",
+     .help = "encode without a window, with the stored settings.\n"
+             "Without FILEs: watch the source folder (\"From Dir\") as the window does, and "
+             "encode new files when Auto Encode is on; Ctrl+C or SIGTERM stop it like Quit.\n"
+             "With FILEs: encode those WAV files now and exit. One line per file named on "
+             "standard output: file, outcome (Completed, Completed (output exists), Error, "
+             "Cancelled or Rejected), encoding time, time ratio, and for a rejected file the "
+             "reason (tab-separated). On a terminal a status line shows the running file.\n"
+             "With \"Client\" off this machine is a server: it listens on port 5150 and hands "
+             "files to the machines that log in, with one line per handed-out file on standard "
+             "output: file, \"Handed out\", machine (tab-separated).",
+     .flag = &HeadlessOptions::headless},
+    {.name = "--json",
+     .scope = Scope::HeadlessOnly,
+     .help = "one JSON object per line instead of the text lines (events admitted, rejected, "
+             "started, progress, finished, batch_finished, handed_out, server_job).",
+     .apply = Json},
+    {.name = "--quiet",
+     .shortName = "-q",
+     .scope = Scope::HeadlessOnly,
+     .help = "print only failed, cancelled and rejected files, on standard error.",
+     .flag = &HeadlessOptions::quiet},
+    {.name = "--settings",
+     .valueName = "FILE",
+     .help = "read and write the settings in FILE (INI format) instead of the user's settings.",
+     .text = &HeadlessOptions::settingsFile},
+    {.name = "--bind",
+     .valueName = "ADDRESS",
+     .help = "bind every socket to this local IPv4 address.",
+     .text = &HeadlessOptions::bindAddress},
+    {.name = "--port",
+     .valueName = "N",
+     .help = "the server's port instead of 5150.",
+     .apply = Port},
+    {.name = "--jobs",
+     .shortName = "-j",
+     .valueName = "N",
+     .scope = Scope::HeadlessOnly,
+     .help = "encode up to N files at once on this machine (0: one per CPU core) instead of "
+             "the \"Workers\" setting.",
+     .apply = Jobs},
+    {.name = "--smb-conf",
+     .valueName = "FILE",
+     .help = "read this machine's shares from FILE (smb.conf format).",
+     .text = &HeadlessOptions::smbConf},
+    {.name = "--mountinfo",
+     .valueName = "FILE",
+     .help = "read its network mounts from FILE (mountinfo format).",
+     .text = &HeadlessOptions::mountInfo},
+    {.name = "--screenshot",
+     .valueName = "DIR",
+     .scope = Scope::WindowOnly,
+     .help = "save pictures of the window and its dialogs as PNG files in DIR, then exit.",
+     .text = &HeadlessOptions::screenshotDir},
+    {.name = "-log",
+     .anyCase = true,
+     .help = "write a trace to debug.txt in the current directory."},
+    {.name = "--version",
+     .help = "show the program's name and version.",
+     .flag = &HeadlessOptions::version},
+    {.name = "--help",
+     .shortName = "-h",
+     .help = "show this text.",
+     .flag = &HeadlessOptions::help},
+};
+
+const ExitCodeMeaning EXIT_CODES[] = {
+    {EXIT_ALL_ENCODED, "every file was encoded (or, watching, the program was stopped by SIGTERM)"},
+    {EXIT_SOME_FAILED, "some file failed, was cancelled or was rejected"},
+    {EXIT_BAD_COMMAND_LINE, "bad command line or unreadable settings file"},
+    {EXIT_INTERRUPTED, "interrupted by Ctrl+C (the partial output is removed)"},
+};
+
+bool Matches(const QString& argument, const char* name, bool anyCase) {
+    return name != nullptr &&
+           argument.compare(QLatin1String(name),
+                            anyCase ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+}
+
+const CommandLineOption* FindOption(const QString& argument) {
+    for (const CommandLineOption& option : OPTIONS) {
+        if (Matches(argument, option.name, option.anyCase) ||
+            Matches(argument, option.shortName, option.anyCase)) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// `value` is null when the option takes none, or when it is missing.
+QString Apply(const CommandLineOption& option, HeadlessOptions& options, const QString& value) {
+    if (option.apply != nullptr) {
+        const QString problem = option.apply(options, value);
+        if (!problem.isEmpty() || option.valueName == nullptr || !value.isNull()) {
+            return problem;
+        }
+    }
+    if (option.valueName != nullptr && value.isNull()) {
+        return QStringLiteral("%1 needs a value").arg(QLatin1String(option.name));
+    }
+    if (option.flag != nullptr) {
+        options.*option.flag = true;
+    }
+    if (option.text != nullptr) {
+        options.*option.text = value;
+    }
+    return QString();
+}
+
+// Options given where they mean nothing.
+QString ScopeProblem(const HeadlessOptions& options,
+                     const std::vector<const CommandLineOption*>& given) {
+    if (!options.headless && !options.files.isEmpty()) {
         return QStringLiteral("files to encode are given only with --headless");
     }
-    if (options.format == OutputFormat::Json) {
-        return QStringLiteral("--json is given only with --headless");
+    for (const CommandLineOption* option : given) {
+        if (!options.headless && option->scope == OptionScope::HeadlessOnly) {
+            return QStringLiteral("%1 is given only with --headless")
+                .arg(QLatin1String(option->name));
+        }
+        if (options.headless && option->scope == OptionScope::WindowOnly) {
+            return QStringLiteral("%1 needs the window; leave out --headless")
+                .arg(QLatin1String(option->name));
+        }
     }
-    if (options.quiet) {
-        return QStringLiteral("--quiet is given only with --headless");
+    return QString();
+}
+
+// `text` wrapped at 79 columns, every line indented by `indent` blanks but
+// the first, which carries on after what stands before it at column `from`.
+QString Wrapped(const QString& text, qsizetype indent, qsizetype from) {
+    constexpr qsizetype WIDTH = 79;
+    QString out;
+    qsizetype column = from;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (column > indent && column + 1 + word.size() > WIDTH) {
+            out += u'\n' + QString(indent, u' ');
+            column = indent;
+        } else if (column > indent) {
+            out += u' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
     }
-    if (options.jobs >= 0) {
-        return QStringLiteral("--jobs is given only with --headless");
+    return out;
+}
+
+QString Label(const CommandLineOption& option) {
+    const QString value =
+        option.valueName != nullptr ? QStringLiteral(" ") + QLatin1String(option.valueName) : "";
+    QString label = QLatin1String(option.name) + value;
+    if (option.shortName != nullptr) {
+        label += QStringLiteral(", ") + QLatin1String(option.shortName) + value;
+    }
+    return label;
+}
+
+QString ScopeNote(OptionScope scope) {
+    switch (scope) {
+    case OptionScope::HeadlessOnly:
+        return QStringLiteral("with --headless: ");
+    case OptionScope::WindowOnly:
+        return QStringLiteral("without --headless: ");
+    case OptionScope::Both:
+        break;
     }
     return QString();
 }
 
 } // namespace
 
+std::span<const CommandLineOption> CommandLineOptions() {
+    return OPTIONS;
+}
+
+std::span<const ExitCodeMeaning> ExitCodeMeanings() {
+    return EXIT_CODES;
+}
+
+QStringList UsageForms() {
+    return {QStringLiteral("corvane-encoder [OPTION...]"),
+            QStringLiteral("corvane-encoder --headless [OPTION...] [FILE...]"),
+            QStringLiteral("corvane-encoder --help | --version")};
+}
+
 HeadlessOptions ParseCommandLine(const QStringList& arguments) {
     HeadlessOptions options;
+    std::vector<const CommandLineOption*> given;
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (optionsEnded) {
-            options.files.append(argument);
-        } else if (argument == QStringLiteral("--")) {
-            optionsEnded = true;
-        } else if (argument == QStringLiteral("--headless")) {
-            options.headless = true;
-        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            options.help = true;
-        } else if (argument == QStringLiteral("--version")) {
-            options.version = true;
-        } else if (argument == QStringLiteral("--json")) {
-            options.format = OutputFormat::Json;
-        } else if (argument == QStringLiteral("--quiet") || argument == QStringLiteral("-q")) {
-            options.quiet = true;
-        } else if (argument.compare(QStringLiteral("-log"), Qt::CaseInsensitive) == 0) {
+        const CommandLineOption* option = optionsEnded ? nullptr : FindOption(argument);
+        if (option == nullptr) {
+            if (!optionsEnded && argument == QStringLiteral("--")) {
+                optionsEnded = true;
+            } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
+                options.error = QStringLiteral("unknown option %1").arg(argument);
+                return options;
+            } else {
+                options.files.append(argument);
+            }
             continue;
-        } else if (argument == QStringLiteral("--settings")) {
-            if (!TakeValue(arguments, i, options.settingsFile, options)) {
-                return options;
-            }
-        } else if (argument == QStringLiteral("--screenshot")) {
-            if (!TakeValue(arguments, i, options.screenshotDir, options)) {
-                return options;
-            }
-        } else if (argument == QStringLiteral("--bind")) {
-            if (!TakeValue(arguments, i, options.bindAddress, options)) {
-                return options;
-            }
-        } else if (argument == QStringLiteral("--smb-conf") ||
-                   argument == QStringLiteral("--mountinfo")) {
-            if (i + 1 >= arguments.size()) {
-                options.error = QStringLiteral("%1 needs a file name").arg(argument);
-                return options;
-            }
-            (argument == QStringLiteral("--smb-conf") ? options.smbConf : options.mountInfo) =
-                arguments[++i];
-        } else if (argument == QStringLiteral("--port")) {
-            bool ok = false;
-            const uint port = i + 1 < arguments.size() ? arguments[++i].toUInt(&ok) : 0;
-            if (!ok || port == 0 || port > 65535) {
-                options.error = QStringLiteral("--port needs a port number from 1 to 65535");
-                return options;
-            }
-            options.port = std::uint16_t(port);
-        } else if (argument == QStringLiteral("--jobs") || argument == QStringLiteral("-j")) {
-            bool ok = false;
-            const uint jobs = i + 1 < arguments.size() ? arguments[++i].toUInt(&ok) : 0;
-            if (!ok || jobs > uint(MAX_WORKERS)) {
-                options.error =
-                    QStringLiteral("--jobs needs a number from 0 (one per CPU core) to %1")
-                        .arg(MAX_WORKERS);
-                return options;
-            }
-            options.jobs = int(jobs);
-        } else if (argument.startsWith(u'-') && argument.size() > 1) {
-            options.error = QStringLiteral("unknown option %1").arg(argument);
-            return options;
-        } else {
-            options.files.append(argument);
         }
+        QString value;
+        if (option->valueName != nullptr && i + 1 < arguments.size()) {
+            value = arguments[++i];
+            if (value.isNull()) {
+                value = QLatin1String("");
+            }
+        }
+        options.error = Apply(*option, options, value);
+        if (!options.error.isEmpty()) {
+            return options;
+        }
+        given.push_back(option);
     }
     if (options.help || options.version) {
         return options;
     }
-    if (!options.headless) {
-        options.error = HeadlessOnlyProblem(options);
-    } else if (!options.screenshotDir.isEmpty()) {
-        options.error = QStringLiteral("--screenshot needs the window; leave out --headless");
-    } else if (options.quiet && options.format == OutputFormat::Json) {
+    options.error = ScopeProblem(options, given);
+    if (options.error.isEmpty() && options.quiet && options.format == OutputFormat::Json) {
         options.error = QStringLiteral("--quiet and --json exclude each other");
     }
     return options;
 }
 
 QString HeadlessUsage() {
-    return QStringLiteral(
-        "Usage: corvane-encoder [-log] [--settings FILE]\n"
-        "       corvane-encoder --headless [--json | --quiet] [--settings FILE]\n"
-        "                       [--bind ADDRESS] [--port N] [--jobs N] [-log] [FILE...]\n"
-        "       corvane-encoder --help | --version\n"
-        "\n"
-        "Without options the program opens its window.\n"
-        "\n"
-        "  --headless       encode without a window, with the stored settings.\n"
-        "                   Without FILEs: watch the source folder (\"From Dir\") as the\n"
-        "                   window does, and encode new files when Auto Encode is on;\n"
-        "                   Ctrl+C or SIGTERM stop it like Quit.\n"
-        "                   With FILEs: encode those WAV files now and exit.\n"
-        "                   One line per file named on standard output: file, outcome\n"
-        "                   (Completed, Error, Cancelled or Rejected), encoding time,\n"
-        "                   time ratio, and for a rejected file the reason\n"
-        "                   (tab-separated). On a terminal a status line shows the\n"
-        "                   running file.\n"
-        "                   With \"Client\" off this machine is a server: it listens\n"
-        "                   on port 5150 and hands files to the machines that log\n"
-        "                   in, with one line per handed-out file on standard\n"
-        "                   output: file, \"Handed out\", machine (tab-separated).\n"
-        "  --json           with --headless: one JSON object per line instead (events\n"
-        "                   admitted, rejected, started, progress, finished,\n"
-        "                   batch_finished; see the README).\n"
-        "  --quiet, -q      with --headless: print only failed, cancelled and rejected\n"
-        "                   files, on standard error.\n"
-        "  --settings FILE  read and write the settings in FILE (INI format) instead\n"
-        "                   of the user's settings.\n"
-        "  --bind ADDRESS   bind every socket to this local IPv4 address.\n"
-        "  --port N         the server's port instead of 5150.\n"
-        "  --jobs N, -j N   encode up to N files at once on this machine (0: one per\n"
-        "                   CPU core) instead of the \"Workers\" setting.\n"
-        "  --smb-conf FILE  read this machine's shares from FILE (smb.conf format).\n"
-        "  --mountinfo FILE read its network mounts from FILE (mountinfo format).\n"
-        "  -log             write a trace to debug.txt in the current directory.\n"
-        "  --version        show the program's name and version.\n"
-        "  --help, -h       show this text.\n"
-        "\n"
-        "Exit codes:\n"
-        "  0    every file was encoded (or, watching, the program was stopped by SIGTERM)\n"
-        "  1    some file failed, was cancelled or was rejected\n"
-        "  2    bad command line or unreadable settings file\n"
-        "  130  interrupted by Ctrl+C (the partial output is removed)\n"
-        "\n"
-        "Failures are recorded in error.log in the program's directory.\n");
+    QString usage;
+    const QStringList forms = UsageForms();
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        usage +=
+            (i == 0 ? QStringLiteral("Usage: ") : QStringLiteral("       ")) + forms[i] + u'\n';
+    }
+    usage += QStringLiteral("\nWithout options the program opens its window.\n\n");
+
+    // The texts start in one column, past the longest label that fits.
+    constexpr qsizetype MAX_LABEL = 20;
+    qsizetype labelWidth = 0;
+    for (const CommandLineOption& option : OPTIONS) {
+        labelWidth = std::max(labelWidth, std::min(Label(option).size(), MAX_LABEL));
+    }
+    const qsizetype column = 2 + labelWidth + 2;
+    for (const CommandLineOption& option : OPTIONS) {
+        const QString label = QStringLiteral("  ") + Label(option);
+        usage += label;
+        qsizetype from = label.size();
+        if (from + 1 >= column) {
+            usage += u'\n';
+            from = 0;
+        }
+        const QStringList paragraphs =
+            (ScopeNote(option.scope) + QString::fromUtf8(option.help)).split(u'\n');
+        for (const QString& paragraph : paragraphs) {
+            usage += QString(column - from, u' ') + Wrapped(paragraph, column, column) + u'\n';
+            from = 0;
+        }
+    }
+
+    usage += QStringLiteral("\nExit codes:\n");
+    for (const ExitCodeMeaning& exit : EXIT_CODES) {
+        const QString code = QStringLiteral("  %1").arg(exit.code, -5);
+        usage += code + Wrapped(QString::fromUtf8(exit.meaning), code.size(), code.size()) + u'\n';
+    }
+    usage += u'\n' +
+             Wrapped(QStringLiteral("Failures are recorded in error.log in the program's "
+                                    "folder, or in ~/.local/share/Brindlecap/Encoder/ "
+                                    "when that folder is not writable."),
+                     0, 0) +
+             u'\n';
+    return usage;
 }
 
 QString VersionLine() {

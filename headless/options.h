@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <span>
 
 // How a run without a window reports on standard output.
 enum class OutputFormat { Text, Json };
@@ -30,11 +31,45 @@ struct HeadlessOptions {
     int jobs = -1;
 };
 
+// Where an option means something.
+enum class OptionScope { Both, HeadlessOnly, WindowOnly };
+
+// One option of the command line. The parser, --help, the manual page and the
+// shell completion are all made from the table of these, so an option is
+// added by one entry there. At most one of `flag`, `text` and `apply` is set.
+struct CommandLineOption {
+    const char* name = nullptr;      // "--jobs"
+    const char* shortName = nullptr; // "-j"
+    // The value's name in the texts when the option takes the next argument:
+    // FILE and DIR are completed as file and folder names.
+    const char* valueName = nullptr;
+    OptionScope scope = OptionScope::Both;
+    bool anyCase = false; // the name matches in capitals too
+    // Sentences of --help and the manual; '\n' starts a new paragraph.
+    const char* help = "";
+    bool HeadlessOptions::*flag = nullptr;    // a switch that sets this
+    QString HeadlessOptions::*text = nullptr; // the value is kept as it is here
+    // Takes the value (null when it is missing); returns the problem, empty when fine.
+    QString (*apply)(HeadlessOptions& options, const QString& value) = nullptr;
+};
+
+// Every option, in the order --help lists them.
+std::span<const CommandLineOption> CommandLineOptions();
+
 // Exit codes of the program.
 inline constexpr int EXIT_ALL_ENCODED = 0;
 inline constexpr int EXIT_SOME_FAILED = 1;
 inline constexpr int EXIT_BAD_COMMAND_LINE = 2;
 inline constexpr int EXIT_INTERRUPTED = 130;
+
+struct ExitCodeMeaning {
+    int code;
+    const char* meaning;
+};
+std::span<const ExitCodeMeaning> ExitCodeMeanings();
+
+// The forms of the command, without "Usage: ".
+QStringList UsageForms();
 
 // `arguments` includes the program name. "-log" (any case) is the trace
 // switch, not a file.

@@ -54,4 +54,25 @@ TEST(HeadlessOptions, OutputSwitchesAndWhereTheyAreAllowed) {
     EXPECT_EQ(VersionLine().count(u'\n'), 1);
 }
 
+// Each entry of the table is parsed, listed in --help, and wants its value.
+TEST(HeadlessOptions, EveryOptionOfTheTable) {
+    const QString usage = HeadlessUsage();
+    for (const QString& line : usage.split(u'\n')) {
+        EXPECT_LE(line.size(), 79) << line.toStdString();
+    }
+    for (const CommandLineOption& option : CommandLineOptions()) {
+        const QString name = QLatin1String(option.name);
+        EXPECT_TRUE(usage.contains(QStringLiteral("\n  ") + name)) << option.name;
+        QStringList arguments{name};
+        if (option.scope != OptionScope::WindowOnly) {
+            arguments.prepend(QStringLiteral("--headless"));
+        }
+        if (option.valueName != nullptr) {
+            EXPECT_FALSE(Parse(arguments).error.isEmpty()) << option.name << " without its value";
+            arguments.append(QStringLiteral("1"));
+        }
+        EXPECT_TRUE(Parse(arguments).error.isEmpty()) << option.name;
+    }
+}
+
 } // namespace
