@@ -217,6 +217,10 @@ std::span<const CommandLineOption> CommandLineOptions() {
     return OPTIONS;
 }
 
+QString OptionHelp(const CommandLineOption& option) {
+    return ScopeNote(option.scope) + QString::fromUtf8(option.help);
+}
+
 std::span<const ExitCodeMeaning> ExitCodeMeanings() {
     return EXIT_CODES;
 }
@@ -292,9 +296,7 @@ QString HeadlessUsage() {
             usage += u'\n';
             from = 0;
         }
-        const QStringList paragraphs =
-            (ScopeNote(option.scope) + QString::fromUtf8(option.help)).split(u'\n');
-        for (const QString& paragraph : paragraphs) {
+        for (const QString& paragraph : OptionHelp(option).split(u'\n')) {
             usage += QString(column - from, u' ') + Wrapped(paragraph, column, column) + u'\n';
             from = 0;
         }

@@ -55,6 +55,8 @@ struct CommandLineOption {
 
 // Every option, in the order --help lists them.
 std::span<const CommandLineOption> CommandLineOptions();
+// Its text as --help and the manual show it: where it applies, then `help`.
+QString OptionHelp(const CommandLineOption& option);
 
 // Exit codes of the program.
 inline constexpr int EXIT_ALL_ENCODED = 0;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for the project (installs what is missing),
-# builds it, then either starts the program or runs the whole test suite.
+# builds it, then starts the program, runs the whole test suite, or packages it.
 #   scripts/dev.sh run [program options]
 #   scripts/dev.sh test
 #   scripts/dev.sh coverage   (line and branch coverage of the product code, per folder)
+#   scripts/dev.sh package    (corvane-encoder_<version>_<arch>.deb in this folder)
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ PACKAGES=(
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libgtest-dev
     ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
     clang libfuzzer-14-dev libclang-rt-14-dev
+    dpkg-dev file lintian appstream man-db bash-completion
 )
 [ "${1:-}" = coverage ] && PACKAGES+=(gcovr)
 
@@ -34,9 +36,10 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# BUILD_TARGET: only what that target needs.
 build() {
     cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$BUILD_DIR" -j2
+    cmake --build "$BUILD_DIR" -j2 ${BUILD_TARGET:+--target "$BUILD_TARGET"}
 }
 
 command=${1:-run}
@@ -54,6 +57,10 @@ coverage)
     build -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=OFF \
         -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_C_FLAGS=--coverage \
         -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage
+    ;;
+package)
+    # The package is made from this build's install: only what it installs is built.
+    BUILD_TARGET=corvane-installables build
     ;;
 *)
     build
@@ -87,8 +94,18 @@ coverage)
         --exclude '.*_autogen/.*' --gcov-ignore-parse-errors -s 2>/dev/null | grep -E '^(lines|branches):' |
         sed 's/^/all          /'
     ;;
+package)
+    staging="$BUILD_DIR/deb"
+    rm -rf "$staging"
+    (cd "$BUILD_DIR" && cpack --config CPackConfig.cmake -B "$staging")
+    rm -f "$ROOT"/corvane-encoder_*.deb
+    mv "$staging"/corvane-encoder_*.deb "$ROOT/"
+    rm -rf "$staging"
+    deb=$(ls "$ROOT"/corvane-encoder_*.deb)
+    echo "Made $deb; install it with: sudo apt-get install ./$(basename "$deb")"
+    ;;
 *)
-    echo "usage: scripts/dev.sh run|test|coverage" >&2
+    echo "usage: scripts/dev.sh run|test|coverage|package" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 #include "app/install_layout.h"
-#include "support/free_port.h"
-#include "support/wav_builder.h"
+#include "engines/catalogue.h"
+#include "headless/options.h"
+#include "packaging/installed_program.h"
 #include "ui/dialogs/help.h"
 
 #include <QDir>
@@ -118,73 +119,23 @@ TEST_F(Install, UnitsPassSystemdVerification) {
 class PrefixInstall : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(prefix.isValid() && home.isValid());
-        QProcess install;
-        install.start(QStringLiteral(CORVANE_CMAKE),
-                      {"--install", QStringLiteral(CORVANE_BUILD_DIR), "--prefix", prefix.path()});
-        ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0)
-            << (install.readAllStandardOutput() + install.readAllStandardError()).toStdString();
+        ASSERT_TRUE(prefix.isValid());
+        const packagingtest::Ran install =
+            packagingtest::RunTool(QStringLiteral(CORVANE_CMAKE),
+                                   {"--install", CORVANE_BUILD_DIR, "--prefix", prefix.path()});
+        ASSERT_EQ(install.exitCode, 0) << install.said.toStdString();
     }
 
     QString Path(const QString& relative) const { return QDir(prefix.path()).filePath(relative); }
     QString ProgramDir() const { return Path(InstallProgramFolder()); }
 
-    // Runs `program` --headless -log on one new WAV with the given encoder
-    // chosen, with home, settings and machine-wide settings all in scratch
-    // folders. Returns the run's trace; `mp3` is the output.
-    QString EncodeWith(const QString& program, std::uint32_t encoderId, QString& mp3) {
-        const QString source = home.filePath(QStringLiteral("in"));
-        const QString output = home.filePath(QStringLiteral("out"));
-        QDir().mkpath(source);
-        QDir().mkpath(output);
-        QDir().mkpath(home.filePath(QStringLiteral("xdg")));
-        const QString config = home.filePath(QStringLiteral("config/Brindlecap/Encoder.conf"));
-        {
-            QSettings settings(config, QSettings::IniFormat);
-            settings.setValue(QStringLiteral("From Dir"), source);
-            settings.setValue(QStringLiteral("To Dir"), output);
-            settings.setValue(QStringLiteral("Workers"), 1);
-            settings.setValue(QStringLiteral("Manufacturer ID"), encoderId);
-            settings.setValue(QStringLiteral("Product ID"), encoderId);
-            settings.setValue(QStringLiteral("Channels"), 2);
-            settings.setValue(QStringLiteral("BytesPerSec"), 16000);
-        }
-        const QString wav = source + QStringLiteral("/tone%1.wav").arg(encoderId);
-        testsupport::WriteFile(wav.toStdString(),
-                               testsupport::MakePcmWav(testsupport::PcmFormat{}, 44100));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           home.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        // No machine-wide registration of x3enc can help.
-        environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), home.filePath(QStringLiteral("xdg")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-        environment.remove(QStringLiteral("LD_LIBRARY_PATH"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        QProcess run;
-        run.setProcessEnvironment(environment);
-        run.setWorkingDirectory(home.path());
-        QFile::remove(home.filePath(QStringLiteral("debug.txt")));
-        run.start(program, QStringList{"--headless", "-log"} +
-                               testsupport::LoopbackServingOptions() + QStringList{wav});
-        EXPECT_TRUE(run.waitForFinished(120000)) << program.toStdString();
-        EXPECT_EQ(run.exitCode(), 0)
-            << (run.readAllStandardOutput() + run.readAllStandardError()).toStdString();
-        mp3 = output + QStringLiteral("/tone%1.MP3").arg(encoderId);
-        QFile trace(home.filePath(QStringLiteral("debug.txt")));
-        return trace.open(QIODevice::ReadOnly) ? QString::fromUtf8(trace.readAll()) : QString();
-    }
-
     // MPEG audio with its tag; a codec chosen instead would have written RIFF.
-    static bool IsTaggedMp3(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) && file.size() > 1000 && file.read(3) == "ID3";
+    static bool IsTaggedMp3(const packagingtest::Encoded& encoded) {
+        return encoded.output.size() > 1000 && encoded.output.startsWith("ID3");
     }
 
     QTemporaryDir prefix;
-    QTemporaryDir home;
+    packagingtest::ScratchHome home;
 };
 
 TEST_F(PrefixInstall, PutsEveryPartUnderThePrefix) {
@@ -238,7 +189,9 @@ TEST_F(PrefixInstall, DesktopEntryStartsTheInstalledProgramAndIsValid) {
 
 // 9999 the external encoder, 9998 the Blade library; without either the run
 // falls back to a codec of the compression manager.
-void ExpectEncoderFound(const QString& trace, const QString& programDir, bool x3enc) {
+void ExpectEncoderFound(const packagingtest::Encoded& encoded, const QString& programDir,
+                        bool x3enc) {
+    const QString& trace = encoded.trace;
     if (x3enc) {
         EXPECT_TRUE(
             trace.contains(QStringLiteral("ExternalEncoder: the encoder ended. exit code = 0")))
@@ -251,22 +204,78 @@ void ExpectEncoderFound(const QString& trace, const QString& programDir, bool x3
 
 TEST_F(PrefixInstall, TheInstalledProgramFindsItsLibrariesAndX3encUnaided) {
     const QString program = Path(InstallBinFolder() + "/corvane-encoder");
-    QString mp3;
-    ExpectEncoderFound(EncodeWith(program, 9999, mp3), ProgramDir(), true);
-    EXPECT_TRUE(IsTaggedMp3(mp3)) << mp3.toStdString();
-    ExpectEncoderFound(EncodeWith(program, 9998, mp3), ProgramDir(), false);
-    EXPECT_TRUE(IsTaggedMp3(mp3)) << mp3.toStdString();
+    packagingtest::Encoded encoded = home.Encode(program, XING_DRIVER_ID, XING_DRIVER_ID);
+    ExpectEncoderFound(encoded, ProgramDir(), true);
+    EXPECT_TRUE(IsTaggedMp3(encoded));
+    encoded = home.Encode(program, BLADE_DRIVER_ID, BLADE_DRIVER_ID);
+    ExpectEncoderFound(encoded, ProgramDir(), false);
+    EXPECT_TRUE(IsTaggedMp3(encoded));
 }
 
 TEST_F(PrefixInstall, ACopyOfTheProgramInBinUsesItsLibraryFolder) {
     const QString link = Path(InstallBinFolder() + "/corvane-encoder");
     ASSERT_TRUE(QFile::remove(link));
     ASSERT_TRUE(QFile::copy(ProgramDir() + "/corvane-encoder", link));
-    QString mp3;
-    ExpectEncoderFound(EncodeWith(link, 9998, mp3), ProgramDir(), false);
-    EXPECT_TRUE(IsTaggedMp3(mp3)) << mp3.toStdString();
-    ExpectEncoderFound(EncodeWith(link, 9999, mp3), ProgramDir(), true);
-    EXPECT_TRUE(IsTaggedMp3(mp3)) << mp3.toStdString();
+    packagingtest::Encoded encoded = home.Encode(link, BLADE_DRIVER_ID, BLADE_DRIVER_ID);
+    ExpectEncoderFound(encoded, ProgramDir(), false);
+    EXPECT_TRUE(IsTaggedMp3(encoded));
+    encoded = home.Encode(link, XING_DRIVER_ID, XING_DRIVER_ID);
+    ExpectEncoderFound(encoded, ProgramDir(), true);
+    EXPECT_TRUE(IsTaggedMp3(encoded));
+}
+
+// The manual and the completion are made from the option table: each
+// option is there, and the completion offers what each option takes.
+TEST_F(PrefixInstall, ManualAndCompletionKnowEveryOption) {
+    QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
+    plain.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    plain.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+    const packagingtest::Ran manual = packagingtest::RunTool(
+        QStringLiteral("man"),
+        {"--warnings", "-l", Path(QStringLiteral("share/man/man1/corvane-encoder.1.gz"))},
+        QString(), plain);
+    ASSERT_EQ(manual.exitCode, 0) << manual.said.toStdString();
+    EXPECT_FALSE(manual.said.contains(QStringLiteral("warning"))) << manual.said.toStdString();
+    for (const CommandLineOption& option : CommandLineOptions()) {
+        EXPECT_TRUE(manual.said.contains(QStringLiteral("\n       ") + option.name)) << option.name;
+    }
+    for (const ExitCodeMeaning& exit : ExitCodeMeanings()) {
+        EXPECT_TRUE(manual.said.contains(QString::fromUtf8(exit.meaning))) << exit.code;
+    }
+
+    const QString library = QStringLiteral("/usr/share/bash-completion/bash_completion");
+    if (!QFileInfo::exists(library)) {
+        GTEST_SKIP() << "bash-completion is not installed; the completion was not tried";
+    }
+    QTemporaryDir folder;
+    QDir(folder.path()).mkdir(QStringLiteral("sub"));
+    for (const char* name : {"a.wav", "B.WAV", "notes.txt"}) {
+        QFile(folder.filePath(QLatin1String(name))).open(QIODevice::WriteOnly);
+    }
+    const QString complete = QStringLiteral(
+        "source %1; source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1));"
+        "COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; _corvane_encoder;"
+        "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort");
+    const struct {
+        QStringList words;
+        QString offered;
+    } cases[] = {
+        {{"--he"}, "--headless\n--help\n"},
+        {{"--headless", ""}, "B.WAV\na.wav\nsub\n"},
+        {{"--settings", ""}, "B.WAV\na.wav\nnotes.txt\nsub\n"},
+        {{"--screenshot", ""}, "sub\n"},
+        {{"--jobs", ""}, "\n"},
+    };
+    for (const auto& [words, offered] : cases) {
+        const packagingtest::Ran ran = packagingtest::RunTool(
+            QStringLiteral("bash"),
+            QStringList{"-c", complete.arg(library), "bash",
+                        Path(QStringLiteral("share/bash-completion/completions/corvane-encoder")),
+                        "corvane-encoder"} +
+                words,
+            folder.path());
+        EXPECT_EQ(ran.said, offered) << words.join(u' ').toStdString();
+    }
 }
 
 } // namespace
