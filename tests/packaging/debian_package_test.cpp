@@ -38,12 +38,6 @@ void UseInstalledProgram() {
     EXPECT_TRUE(
         xing.trace.contains(QStringLiteral("ExternalEncoder: the encoder ended. exit code = 0")))
         << xing.trace.toStdString();
-    for (const std::uint32_t id : {BLADE_DRIVER_ID, LAME_DRIVER_ID, XING_DRIVER_ID}) {
-        const packagingtest::Ran probe =
-            RunTool("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
-                                home.Path(QStringLiteral("out/tone%1-%1.MP3").arg(id))});
-        EXPECT_NEAR(probe.said.toDouble(), 1.0, 0.1) << id << ": " << probe.said.toStdString();
-    }
 
     // As the system service runs: its user, in the folder the package made.
     EXPECT_EQ(QFileInfo(STATE).owner(), QStringLiteral("corvane"));
@@ -62,6 +56,11 @@ void UseInstalledProgram() {
     EXPECT_EQ(ran.exitCode, 0) << ran.said.toStdString();
     EXPECT_TRUE(QFileInfo(STATE + "/farm.MP3").size() > 1000) << ran.said.toStdString();
 
+    if (!QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty()) {
+        ran = RunTool("systemd-analyze",
+                      {"verify", "--man=no", "/usr/lib/systemd/system/corvane-encoder.service"});
+        EXPECT_EQ(ran.exitCode, 0) << ran.said.toStdString();
+    }
     ran = RunTool("man", {"-w", "corvane-encoder"});
     EXPECT_EQ(ran.said.trimmed(), QStringLiteral("/usr/share/man/man1/corvane-encoder.1.gz"));
     const QStringList metainfo = QDir("/usr/share/metainfo").entryList({"*corvane*.xml"});
@@ -96,8 +95,11 @@ TEST(DebianPackage, BuildsCleanInstallsWorksAndPurgesWithoutATrace) {
         GTEST_SKIP() << "needs root (CI runs it): it installs the .deb with apt-get and purges it";
     }
     for (const char* tool : {"cpack", "lintian", "apt-get", "man", "appstreamcli",
-                             "desktop-file-validate", "runuser", "ffprobe"}) {
+                             "desktop-file-validate", "runuser"}) {
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
+            if (qEnvironmentVariableIsSet("CI")) {
+                FAIL() << tool << " is missing: add its package to scripts/dev.sh";
+            }
             GTEST_SKIP() << tool << " is missing: scripts/dev.sh installs it";
         }
     }
@@ -109,11 +111,8 @@ TEST(DebianPackage, BuildsCleanInstallsWorksAndPurgesWithoutATrace) {
     QLockFile lock(QDir::temp().filePath(QStringLiteral("corvane-encoder-package-test.lock")));
     ASSERT_TRUE(lock.tryLock(30 * 60 * 1000));
     QTemporaryDir dist;
-    const QProcessEnvironment quiet = [] {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
-        return environment;
-    }();
+    QProcessEnvironment quiet = QProcessEnvironment::systemEnvironment();
+    quiet.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
     auto apt = [&](const QStringList& arguments) {
         return RunTool("apt-get", QStringList{"-y", "-o", "DPkg::Lock::Timeout=600"} + arguments,
                        dist.path(), quiet);
