@@ -87,8 +87,9 @@ coverage)
         [ -d "$ROOT/$folder" ] || continue
         gcovr --root "$ROOT" --object-directory "$BUILD_DIR" --filter "$ROOT/$folder/" \
             --exclude '.*_autogen/.*' --gcov-ignore-parse-errors -s 2>/dev/null |
-            awk -v f="$folder" '/^lines:/ {l=$2" "$3" "$4} /^branches:/ {b=$2" "$3" "$4}
-                END {printf "%-12s lines %-24s branches %s\n", f, l, b}'
+            awk -v f="$folder" '/^lines:/ {sub(/^lines: */, ""); l=$0}
+                /^branches:/ {sub(/^branches: */, ""); b=$0}
+                END {printf "%-12s lines %-28s branches %s\n", f, l, b}'
     done
     gcovr --root "$ROOT" --object-directory "$BUILD_DIR" --exclude "$ROOT/(tests|bench|fuzz|tools)/" \
         --exclude '.*_autogen/.*' --gcov-ignore-parse-errors -s 2>/dev/null | grep -E '^(lines|branches):' |
