@@ -8,6 +8,7 @@
 #include "tags/tag_edit_walks.h"
 #include "tags/tag_file.h"
 
+#include <QObject>
 #include <vector>
 
 bool EditSelectedTags(QueueModel& model, const CEncoderApp& app, MainView& view,
@@ -28,12 +29,30 @@ bool EditSelectedTags(QueueModel& model, const CEncoderApp& app, MainView& view,
     ID3TagRecord shown = ChooseDialogRecord(targets, [&](std::size_t i) {
         return ReadTagFromFile(TagTargetOf(*entries[i], app), entries[i]->tag);
     });
-    if (!runDialog(shown)) {
+    // The dialog's loop goes on handling completions, and one of them may
+    // free a selected entry ("Remove From Queue", a client's success). Its
+    // place in the walk stays, so several files still keep their own titles,
+    // but its record becomes a scratch one that nothing reads.
+    std::vector<ID3TagRecord> scratch(entries.size());
+    const QMetaObject::Connection watch =
+        QObject::connect(&model, &QueueModel::EntryFreed, [&](QueueEntry* freed) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i] == freed) {
+                    entries[i] = nullptr;
+                    targets[i].tag = &scratch[i];
+                }
+            }
+        });
+    const bool confirmed = runDialog(shown);
+    QObject::disconnect(watch);
+    if (!confirmed) {
         return false;
     }
     // A file not encoded yet keeps the record for its encode's end.
     ApplyDialogRecord(targets, shown, [&](std::size_t i) {
-        WriteTagToFile(TagTargetOf(*entries[i], app), entries[i]->tag);
+        if (entries[i] != nullptr) {
+            WriteTagToFile(TagTargetOf(*entries[i], app), entries[i]->tag);
+        }
     });
     return true;
 }

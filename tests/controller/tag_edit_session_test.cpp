@@ -86,3 +86,18 @@ TEST_F(TagEditSession, AnEncodedFileShowsItsTagAndTakesTheEditAtOnce) {
     EXPECT_EQ(model.EntryAt(0)->tag.artist.str(), "Changed");
     EXPECT_EQ(model.EntryAt(0)->tag.title.str(), "Waiting");
 }
+
+// The dialog's own loop handles an encode's end, which may free a selected
+// entry; OK must then leave that entry alone (run under ASan as well).
+TEST_F(TagEditSession, AnEntryFreedWhileTheDialogIsOpenIsLeftAlone) {
+    QueueEntry& gone = Add("A - One.wav");
+    QueueEntry& kept = Add("B - Two.wav");
+    ASSERT_TRUE(EditSelectedTags(model, *app, view, [&](ID3TagRecord& record) {
+        model.Free(&gone);
+        record.artist = "Edited";
+        return true;
+    }));
+    ASSERT_EQ(model.Count(), 1);
+    EXPECT_EQ(kept.tag.artist.str(), "Edited");
+    EXPECT_EQ(kept.tag.title.str(), "Two") << "one of several keeps its own title";
+}
