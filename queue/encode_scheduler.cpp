@@ -65,8 +65,18 @@ void EncodeScheduler::OnEncode() {
         view.EnableButton(ID_ENCODE, false);
         return;
     }
-    if (!CheckDiskSpace() && !view.AskOkCancel(ResString(IDS_LOW_DISK), ResString(IDS_APP_TITLE))) {
+    // The question's own loop goes on running timers: Auto-Encode must neither
+    // stack a second question nor start the batch over once it runs.
+    if (askingDiskSpace) {
         return;
+    }
+    if (!CheckDiskSpace()) {
+        askingDiskSpace = true;
+        const bool go = view.AskOkCancel(ResString(IDS_LOW_DISK), ResString(IDS_APP_TITLE));
+        askingDiskSpace = false;
+        if (!go || batch.IsBusy()) {
+            return;
+        }
     }
     batch.timeText = FormatBatchTime(0, 0);
     view.SetTrayTip(ResString(IDS_TRAY_STARTED));
@@ -141,6 +151,14 @@ bool EncodeScheduler::StartLocal() {
             BeginFileEncode(*entry, outputPath, entry->size, driverIndex, formatIndex, worker)) {
             claimedOutputs[OutputKey(outputPath)] = entry->path;
             batch.workers[std::size_t(worker)].encoding = true;
+            if (batch.localState == Paused) {
+                // The file before ended just as Pause came: this one is held
+                // too, so one Resume releases every worker together.
+                HoldWorker(worker, true);
+                entry->status = Paused;
+                model.UpdateRow(row);
+                view.SetTrayTip(ResString(IDS_TRAY_PAUSED));
+            }
             progress.UpdateFileCounter();
             UpdatePauseButton(false);
             if (fileStarted) {

@@ -129,6 +129,7 @@ private:
     void SetLocalEntriesState();
 
     std::vector<Worker> workers;
+    bool askingDiskSpace = false;
 
     // Outputs started in this run, by output path, with the source they hold.
     std::map<QString, QString> claimedOutputs;

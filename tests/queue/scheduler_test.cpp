@@ -223,6 +223,22 @@ TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
     EXPECT_TRUE(fake.cancelled);
 }
 
+TEST_F(Scheduler, AFileThatEndsAsPauseComesLeavesTheNextOneHeld) {
+    AdmitFiles({"a.wav", "b.wav"});
+    scheduler->OnEncode();
+    scheduler->OnPause();
+    fake.Finish(true); // its completion was handled after the pause
+    QueueEntry* next = Running();
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->status, Paused);
+    EXPECT_EQ(fake.pauses, 2);
+    EXPECT_TRUE(view.pauseShowsResume);
+    scheduler->OnPause(); // one click resumes
+    EXPECT_EQ(next->status, Encoding);
+    EXPECT_EQ(batch.localState, Encoding);
+    EXPECT_EQ(fake.resumes, 1);
+}
+
 TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
     AdmitFiles({"a.wav", "b.wav"});
     scheduler->OnEncode();
@@ -290,8 +306,16 @@ TEST_F(Scheduler, DiskSpaceQuestion) {
     EXPECT_TRUE(scheduler->CheckDiskSpace());
     EXPECT_GT(GetFreeDiskSpace(outputDir), 0u);
 
+    // Auto-Encode's timer fires while the question is open: no second
+    // question, and OK starts the batch once.
     freeBytes = 1;
     view.answerOk = true;
+    int timerTicks = 0;
+    view.whileAsking = [&] {
+        if (timerTicks++ == 0) {
+            scheduler->OnEncode();
+        }
+    };
     scheduler->OnEncode();
     EXPECT_EQ(view.questions.size(), 2);
     EXPECT_EQ(fake.starts.size(), 1u);

@@ -34,6 +34,9 @@ void RecordingView::SetTrayTip(const QString& tip) {
 
 bool RecordingView::AskOkCancel(const QString& text, const QString&) {
     questions.append(text);
+    if (whileAsking) {
+        whileAsking();
+    }
     return answerOk;
 }
 

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct QueueEntry;
 
@@ -45,6 +46,8 @@ public:
     QStringList trayTips;
     QStringList questions;
     bool answerOk = true;
+    // Runs while a question is open, as the events of its own loop would.
+    std::function<void()> whileAsking;
     QStringList informations;
     QList<int> scrolledTo;
     bool minimised = false;
