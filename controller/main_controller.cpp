@@ -228,12 +228,7 @@ void MainController::OnClearAll() {
 }
 
 void MainController::OnResetStatus(bool allRows) {
-    ResetStatus(model, allRows, [this] {
-        if (batch.IsBusy()) {
-            progress->UpdateTotals();
-            progress->UpdateFileCounter();
-        }
-    });
+    ResetStatus(model, allRows, [this] { scheduler->AfterQueueEdit(); });
 }
 
 bool MainController::OnUp() {

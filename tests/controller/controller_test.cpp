@@ -223,6 +223,16 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     EXPECT_EQ(b->status, Completed);
     ASSERT_EQ(second.starts.size(), 2u);
     EXPECT_EQ(second.starts.back().source, sourceDir + QStringLiteral("/c.wav"));
+    second.Finish(true);
+    Deliver();
+    // Reset Status hands the file to the idle worker at once, and the buttons follow.
+    c.Model().ClearSelection();
+    c.Model().Select(1);
+    view.buttons[ID_REMOVE] = false;
+    c.OnResetStatus(false);
+    ASSERT_EQ(second.starts.size(), 3u);
+    EXPECT_EQ(second.starts.back().source, sourceDir + QStringLiteral("/b.wav"));
+    EXPECT_TRUE(view.Enabled(ID_REMOVE));
 
     app->settings.priority = 2;
     c.AfterOptions(app->SourceDirectory(), 1);
@@ -239,8 +249,8 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     EXPECT_FALSE(c.Batch().quitPending);
     EXPECT_FALSE(c.Batch().IsBusy());
     EXPECT_EQ(a->status, NotDone);
-    EXPECT_EQ(c.Model().EntryAt(2)->status, NotDone);
-    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList{QStringLiteral("b.MP3")});
+    EXPECT_EQ(b->status, NotDone);
+    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList({"b.MP3", "c.MP3"}));
 }
 
 TEST_F(Controller, HoldingUpMovesTheRowToTheTopAndStops) {
