@@ -154,8 +154,24 @@ void MainController::Startup(bool watchSourceFolder) {
 
 void MainController::WriteCodecLabel() {
     EncoderSettings& settings = app.settings;
-    view.SetLabel(ID_CODEC_LABEL, codec.DescribeCodec(&settings.manufacturerId, &settings.productId,
-                                                      &settings.channels, &settings.bytesPerSec));
+    QString text = codec.DescribeCodec(&settings.manufacturerId, &settings.productId,
+                                       &settings.channels, &settings.bytesPerSec);
+    const QString standIn = codec.StandInFor(settings.manufacturerId, settings.productId);
+    if (!standIn.isEmpty()) {
+        text += QStringLiteral(" (the saved encoder is missing)");
+        const QString stored =
+            QStringLiteral("%1/%2").arg(settings.manufacturerId).arg(settings.productId);
+        if (reportedMissingEncoder != stored) {
+            reportedMissingEncoder = stored;
+            scheduler->ReportError(
+                QStringLiteral("The saved encoder (manufacturer %1, product %2) is not available; "
+                               "files are encoded with %3 instead.")
+                    .arg(settings.manufacturerId)
+                    .arg(settings.productId)
+                    .arg(standIn));
+        }
+    }
+    view.SetLabel(ID_CODEC_LABEL, text);
 }
 
 void MainController::WriteDirectoryLabels() {

@@ -145,6 +145,7 @@ private:
     std::vector<std::unique_ptr<ClientRole>> lanes;
     QTimer clientStartTimer; // 4
     std::uint16_t netPort = NET_PORT;
+    QString reportedMissingEncoder; // said once per stored choice
 
     QTimer watchTimer;   // 1
     QTimer upDelay;      // 5

@@ -30,7 +30,8 @@ public:
     // found back into the four ids; empty when none can be found.
     virtual QString DescribeCodec(std::uint32_t* manufacturerId, std::uint32_t* productId,
                                   std::uint32_t* channels, std::uint32_t* bytesPerSec) = 0;
-    // Catalogue indices of the stored choice; 0 for anything not found.
+    // Catalogue indices of the stored choice: a stored encoder that is gone
+    // gets its stand-in (see StandInFor); 0 for anything else not found.
     virtual void ResolveIndices(std::uint32_t manufacturerId, std::uint32_t productId,
                                 std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
                                 int* formatIndex) = 0;
@@ -39,4 +40,9 @@ public:
     virtual bool FindCodec(std::uint32_t manufacturerId, std::uint32_t productId,
                            std::uint32_t channels, std::uint32_t bytesPerSec, int* driverIndex,
                            int* formatIndex) = 0;
+    // The name of the encoder that stands in for a stored one the catalogue
+    // lacks (the first MP3 library); empty when the stored one is there.
+    virtual QString StandInFor(std::uint32_t /*manufacturerId*/, std::uint32_t /*productId*/) {
+        return QString();
+    }
 };

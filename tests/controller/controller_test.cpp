@@ -91,6 +91,39 @@ TEST_F(Controller, StartupScansTheSourceFolderAndShowsTheChoices) {
     EXPECT_TRUE(view.Enabled(ID_ERRORS));
 }
 
+TEST_F(Controller, AMissingSavedEncoderIsSaidOnceAndTheFirstLibraryStandsIn) {
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int) { return true; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    EncoderCatalogue catalogue;
+    ASSERT_GE(catalogue.Build(sources), 3) << "codecs come before the two libraries";
+    const int blade = catalogue.DriverCount() - 2;
+    ASSERT_EQ(catalogue.Driver(blade)->manufacturerId, BLADE_DRIVER_ID);
+    CatalogueCodec codec(catalogue);
+    app->settings.manufacturerId = 4242;
+    controller = std::make_unique<MainController>(
+        *app, view, MainController::Ports{fake, codec, ReadWaveFacts, nullptr, &clock});
+    controller->Startup(false);
+    controller->AfterOptions(app->SourceDirectory(), app->settings.priority);
+    EXPECT_TRUE(view.Label(ID_CODEC_LABEL)
+                    .endsWith("with Blade's MP3 Encoder (the saved encoder is missing)"));
+    QFile log(GetErrorLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("The saved encoder (manufacturer 4242, product 0) is not "
+                                  "available; files are encoded with Blade's MP3 Encoder instead."),
+              1);
+    EXPECT_EQ(app->settings.manufacturerId, 4242u) << "kept for when it is back";
+
+    controller->AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir)});
+    controller->OnEncode();
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(fake.starts[0].driver, blade);
+    std::uint32_t channels = 0;
+    std::uint32_t bytesPerSec = 0;
+    catalogue.FormatFacts(blade, fake.starts[0].format, channels, bytesPerSec);
+    EXPECT_EQ(bytesPerSec, 16000u);
+}
+
 TEST(MachineNames, CapitalizedLikeTheServerDoes) {
     EXPECT_EQ(CapitalizeName(QStringLiteral("MYPC")), QStringLiteral("Mypc"));
     EXPECT_EQ(CapitalizeName(QStringLiteral("PC2SERVER")), QStringLiteral("Pc2Server"));
