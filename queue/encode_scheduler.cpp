@@ -397,8 +397,8 @@ EncodeScheduler::SelectionActivity EncodeScheduler::GetSelectionActivity() const
     return activity;
 }
 
-void EncodeScheduler::UpdatePauseButton(bool force) {
-    SelectionActivity activity;
+EncodeScheduler::PauseActivity EncodeScheduler::CurrentActivity() const {
+    PauseActivity activity;
     if (batch.serverJobState != Idle) {
         activity.encoding = true;
         activity.paused = batch.serverJobState == Paused;
@@ -408,6 +408,11 @@ void EncodeScheduler::UpdatePauseButton(bool force) {
     } else {
         activity = GetSelectionActivity();
     }
+    return activity;
+}
+
+void EncodeScheduler::UpdatePauseButton(bool force) {
+    const PauseActivity activity = CurrentActivity();
     if (!activity.encoding && !activity.paused) {
         if (!force && !view.IsButtonEnabled(ID_PAUSE)) {
             return;

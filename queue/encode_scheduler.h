@@ -72,6 +72,13 @@ public:
     void SetLocalState(int state);
     void UpdateButtons();
     void UpdatePauseButton(bool force);
+    // What Pause and Cancel act on: the job for a server, a client's further
+    // lanes, or else the selected rows.
+    struct PauseActivity {
+        bool paused = false;
+        bool encoding = false;
+    };
+    PauseActivity CurrentActivity() const;
     // Holds (or releases) one worker, keeping its paused time apart.
     void HoldWorker(int worker, bool hold);
     // The local state: every worker together.
@@ -116,10 +123,7 @@ private:
         EncodePort* port;
         QObject* receiver;
     };
-    struct SelectionActivity {
-        bool paused = false;
-        bool encoding = false;
-    };
+    using SelectionActivity = PauseActivity;
     SelectionActivity GetSelectionActivity() const;
     QString MachineNameOf(int machineIndex) const;
     int FreeWorker() const;

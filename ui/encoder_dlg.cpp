@@ -38,6 +38,7 @@ namespace {
 
 constexpr int TRAY_WATCH_MS = 2000;
 const QString PROGRESS_TEXT = QStringLiteral("Progress Bar This!");
+constexpr int FLAT_CELLS = 2; // the progress bar's style
 const QString WAVE_FILTER = QStringLiteral("Wave Files (*.wav)");
 // Apart from the headless run's journal: both may run at once.
 const QString WINDOW_JOURNAL = QStringLiteral("window.journal");
@@ -132,7 +133,7 @@ void CEncoderDlg::BuildControls() {
     }
     labels.value(ID_MACHINES_LABEL)->hide();
 
-    progress = new CSkinProgress(0, 0, 0, 0, 0, face);
+    progress = new CSkinProgress(FLAT_CELLS, 0, 0, 0, 0, face);
     progress->setObjectName(QString::number(ID_PROGRESS_BAR));
     progress->setWindowTitle(PROGRESS_TEXT);
     progress->SetRange(0, 100);
@@ -284,20 +285,12 @@ bool CEncoderDlg::event(QEvent* event) {
 }
 
 int CEncoderDlg::QueryState() const {
-    const BatchState& batch = controller->Batch();
-    if (batch.serverJobState == Paused) {
+    // What the window's Pause button acts on, so the tray's items agree with it.
+    const EncodeScheduler::PauseActivity activity = controller->Scheduler().CurrentActivity();
+    if (activity.paused) {
         return TRAY_STATE_PAUSED;
     }
-    bool encoding = batch.serverJobState == Encoding;
-    const QueueModel& model = controller->Model();
-    for (int row : model.SelectedRows()) {
-        const QueueEntry* entry = model.EntryAt(row);
-        if (entry != nullptr && entry->status == Paused) {
-            return TRAY_STATE_PAUSED;
-        }
-        encoding = encoding || (entry != nullptr && entry->status == Encoding);
-    }
-    return encoding ? TRAY_STATE_ENCODING : TRAY_STATE_IDLE;
+    return activity.encoding ? TRAY_STATE_ENCODING : TRAY_STATE_IDLE;
 }
 
 QueueEntry* CEncoderDlg::FocusedActiveEntry() const {
@@ -451,7 +444,8 @@ void CEncoderDlg::changeEvent(QEvent* event) {
     }
     if (isMinimized()) {
         wasMinimised = true;
-        if (app.settings.minimizeToTray != 0) {
+        // Hidden without an icon to come back by, the window would be lost.
+        if (app.settings.minimizeToTray != 0 && tray->IsShown()) {
             hiddenInTray = true;
             QTimer::singleShot(0, this, [this] {
                 if (hiddenInTray) {

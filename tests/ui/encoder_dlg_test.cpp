@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include "app/error_log.h"
+#include "queue/batch_state.h"
 #include "queue/main_view.h"
 #include "queue/queue_model.h"
 #include "ui/controls/skin_button.h"
@@ -234,12 +235,16 @@ TEST_F(WindowTest, MinimisingToTheTrayHidesAndShowBringsTheTitleBack) {
     EXPECT_EQ(window->windowTitle(), "A Corvane MP3 Encoder");
 }
 
-TEST_F(WindowTest, MinimisingWithoutTheTraySettingKeepsTheWindow) {
-    CreateWindow();
-    window->setWindowState(Qt::WindowMinimized);
-    QApplication::processEvents();
-    EXPECT_FALSE(window->IsHiddenInTray());
-    EXPECT_TRUE(window->isVisible());
+TEST_F(WindowTest, MinimisingKeepsTheWindowWithoutTheTraySettingOrWithoutATray) {
+    for (const bool missing : {false, true}) {
+        app->settings.minimizeToTray = missing ? 1 : 0;
+        trayMissing = missing;
+        CreateWindow();
+        window->setWindowState(Qt::WindowMinimized);
+        QApplication::processEvents();
+        EXPECT_FALSE(window->IsHiddenInTray()) << missing;
+        EXPECT_TRUE(window->isVisible()) << missing;
+    }
 }
 
 TEST_F(WindowTest, QuitDuringAnEncodeRemovesThePartialOutputAndSavesSettings) {
@@ -290,6 +295,16 @@ TEST_F(WindowTest, TheTrayMenuStateFollowsTheSelection) {
     EXPECT_EQ(window->Button(ID_PAUSE)->Caption(), "&Resume");
     window->OnCommand(ID_PAUSE);
     EXPECT_EQ(window->Button(ID_PAUSE)->Caption(), "&Pause");
+
+    // A client's further workers on jobs for its server count as the Pause button counts them.
+    SelectOnly(1);
+    BatchState& batch = window->Controller().Batch();
+    batch.workers.resize(2);
+    batch.workers[1].laneJob = Encoding;
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_ENCODING);
+    batch.workers[1].laneJob = Paused;
+    EXPECT_EQ(window->QueryState(), TRAY_STATE_PAUSED);
+    batch.workers[1].laneJob = Idle;
 }
 
 TEST_F(WindowTest, HooksRunForTheirCommands) {

@@ -14,7 +14,7 @@ namespace uitest {
 bool RecordingTrayShell::Notify(TrayOperation operation, const TrayRecord& record) {
     const char* names[] = {"add", "modify", "delete"};
     log->append(QStringLiteral("%1 %2").arg(names[static_cast<int>(operation)], record.tip));
-    return true;
+    return !*missing;
 }
 
 void WindowTest::SetUp() {
@@ -31,7 +31,7 @@ void WindowTest::CreateWindow() {
         *app,
         MainController::Ports{engines->Encoder(), engines->Codec(), engines->Probe(), nullptr,
                               nullptr},
-        engines->Catalogue(), std::make_unique<RecordingTrayShell>(&trayLog));
+        engines->Catalogue(), std::make_unique<RecordingTrayShell>(&trayLog, &trayMissing));
     window->Controller().Scheduler().writeTag = engines->TagWriter();
     window->messageBox = [this](QMessageBox::Icon, const QString& text, const QString&,
                                 QMessageBox::StandardButtons) {

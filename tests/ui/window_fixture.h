@@ -11,14 +11,16 @@
 
 namespace uitest {
 
-// A notification area that only records what it was asked.
+// A notification area that only records what it was asked; with `missing`
+// set it refuses everything, as a desktop without a tray does.
 class RecordingTrayShell : public TrayShell {
 public:
-    explicit RecordingTrayShell(QStringList* log) : log(log) {}
+    RecordingTrayShell(QStringList* log, const bool* missing) : log(log), missing(missing) {}
     bool Notify(TrayOperation operation, const TrayRecord& record) override;
 
 private:
     QStringList* log;
+    const bool* missing;
 };
 
 // The real window over the real controller and encoders, in a sandbox.
@@ -40,6 +42,7 @@ protected:
     std::unique_ptr<EnginePorts> engines;
     std::unique_ptr<CEncoderDlg> window;
     QStringList trayLog;
+    bool trayMissing = false;
     QStringList messages;
 };
 

@@ -1,3 +1,7 @@
+#include "window_fixture.h"
+
+#include "ui/controls/skin_progress.h"
+
 #include <QDir>
 #include <QImage>
 #include <QProcess>
@@ -5,7 +9,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(WindowProgram, ScreenshotsOfTheWindowAndItsDialogsAreImages) {
+using uitest::WindowTest;
+
+TEST_F(WindowTest, ScreenshotsOfTheWindowAndItsDialogsAreImages) {
     QTemporaryDir out;
     ASSERT_TRUE(out.isValid());
     QProcess program;
@@ -32,4 +38,13 @@ TEST(WindowProgram, ScreenshotsOfTheWindowAndItsDialogsAreImages) {
     EXPECT_GT(large.width(), small.width()) << "the large-fonts layout is stretched";
     // No settings of the user were written by the pictures.
     EXPECT_FALSE(QDir(out.filePath("config")).exists("Brindlecap"));
+
+    // The idle bar is flat (style 2): a grey top edge where framed cells are black.
+    CreateWindow();
+    const QImage idle(shots.filePath("main-idle.png"));
+    ASSERT_EQ(idle.size(), window->grab().size());
+    const CSkinProgress& bar = *window->ProgressBar();
+    const QRect cells = bar.BarRect().translated(bar.mapTo(window.get(), QPoint()));
+    EXPECT_EQ(idle.pixelColor(cells.center().x(), cells.top()), QColor(128, 128, 128));
+    EXPECT_EQ(idle.pixelColor(cells.center().x(), cells.bottom()), QColor(Qt::white));
 }
