@@ -97,6 +97,7 @@ const CommandLineOption OPTIONS[] = {
      .text = &HeadlessOptions::screenshotDir},
     {.name = "-log",
      .anyCase = true,
+     .inWords = true,
      .help = "write a trace to debug.txt in the current directory."},
     {.name = "--version",
      .help = "show the program's name and version.",
@@ -122,7 +123,10 @@ bool Matches(const QString& argument, const char* name, bool anyCase) {
 
 const CommandLineOption* FindOption(const QString& argument) {
     for (const CommandLineOption& option : OPTIONS) {
-        if (Matches(argument, option.name, option.anyCase) ||
+        if ((option.inWords &&
+             argument.contains(QLatin1String(option.name),
+                               option.anyCase ? Qt::CaseInsensitive : Qt::CaseSensitive)) ||
+            Matches(argument, option.name, option.anyCase) ||
             Matches(argument, option.shortName, option.anyCase)) {
             return &option;
         }

@@ -45,6 +45,7 @@ struct CommandLineOption {
     const char* valueName = nullptr;
     OptionScope scope = OptionScope::Both;
     bool anyCase = false; // the name matches in capitals too
+    bool inWords = false; // ... and inside any longer argument ("x-LOGGING")
     // Sentences of --help and the manual; '\n' starts a new paragraph.
     const char* help = "";
     bool HeadlessOptions::*flag = nullptr;    // a switch that sets this
@@ -73,8 +74,8 @@ std::span<const ExitCodeMeaning> ExitCodeMeanings();
 // The forms of the command, without "Usage: ".
 QStringList UsageForms();
 
-// `arguments` includes the program name. "-log" (any case) is the trace
-// switch, not a file.
+// `arguments` includes the program name. An argument holding "-log" anywhere
+// (any case) is the trace switch, not a file; after "--" only files follow.
 HeadlessOptions ParseCommandLine(const QStringList& arguments);
 
 QString HeadlessUsage();

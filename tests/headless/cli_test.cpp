@@ -144,6 +144,18 @@ TEST_F(HeadlessProgram, ExitCodes) {
     EXPECT_FALSE(plain.contains('\r'));
     EXPECT_EQ(Lines(plain).size(), 1);
 
+    // The trace switch is found in any case, even inside a longer word, and
+    // is never taken for a file.
+    for (const char* option : {"--log", "-LOGGING", "x-log"}) {
+        QFile::remove(home.filePath(QStringLiteral("debug.txt")));
+        Start({"--headless", option, source});
+        ASSERT_TRUE(program.waitForFinished(60000));
+        EXPECT_EQ(program.exitCode(), 0) << option;
+        EXPECT_EQ(Lines(program.readAllStandardOutput()).size(), 1) << option;
+        EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("debug.txt")))) << option;
+    }
+    QFile::remove(home.filePath(QStringLiteral("debug.txt")));
+
     Start({"--headless", "--quiet", source});
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0);
@@ -151,6 +163,7 @@ TEST_F(HeadlessProgram, ExitCodes) {
     const QByteArray quietErrors = program.readAllStandardError();
     EXPECT_TRUE(quietErrors.isEmpty())
         << "quiet, and nothing went wrong: " << quietErrors.toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("debug.txt")))) << "no trace asked";
 
     // A service stopped by systemd has not failed, so it is not restarted.
     Start({"--headless"});
