@@ -22,7 +22,8 @@
 
 namespace {
 
-// The program's window over the real encoders until Quit has run.
+// The program's window over the real encoders until Quit has run; `files`
+// (absolute) are added as if dropped on it.
 int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& files) {
     UncTablesFromEnvironment();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
@@ -32,13 +33,9 @@ int RunWindow(CEncoderApp& app, SingleInstance& instance, const QStringList& fil
     ConnectWindowDialogs(window, app);
     window.KeepJournalIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     window.Create();
-    QStringList absolute;
-    for (const QString& file : files) {
-        absolute.append(QFileInfo(file).absoluteFilePath());
-    }
-    window.AddPaths(absolute);
+    window.AddPaths(files);
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window,
-                     [&window] { window.OnCommand(ID_TRAY_SHOW); });
+                     [&window](const QStringList& handed) { window.OnAnotherStart(handed); });
     QObject::connect(&window, &CEncoderDlg::QuitFinished, qApp, [] { QApplication::quit(); });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.SaveWindowState(); });
@@ -76,8 +73,13 @@ int main(int argc, char** argv) {
         return WriteWindowScreenshots(options.screenshotDir) ? 0 : 1;
     }
 
+    // Made absolute here: the running instance has a working directory of its own.
+    QStringList files;
+    for (const QString& file : options.files) {
+        files.append(QFileInfo(file).absoluteFilePath());
+    }
     SingleInstance instance;
-    if (!instance.ActivateExistingInstance()) {
+    if (!instance.ActivateExistingInstance(files)) {
         return 0;
     }
 
@@ -89,5 +91,5 @@ int main(int argc, char** argv) {
     LoadLocaleSettings();
     app.LoadSettings();
     Trace("InitInstance: program directory %s\n", qPrintable(app.programDirectory));
-    return RunWindow(app, instance, options.files);
+    return RunWindow(app, instance, files);
 }

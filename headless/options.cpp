@@ -157,9 +157,6 @@ QString Apply(const CommandLineOption& option, HeadlessOptions& options, const Q
 // Options given where they mean nothing.
 QString ScopeProblem(const HeadlessOptions& options,
                      const std::vector<const CommandLineOption*>& given) {
-    if (!options.headless && !options.files.isEmpty()) {
-        return QStringLiteral("files to encode are given only with --headless");
-    }
     for (const CommandLineOption* option : given) {
         if (!options.headless && option->scope == OptionScope::HeadlessOnly) {
             return QStringLiteral("%1 is given only with --headless")
@@ -230,7 +227,7 @@ std::span<const ExitCodeMeaning> ExitCodeMeanings() {
 }
 
 QStringList UsageForms() {
-    return {QStringLiteral("corvane-encoder [OPTION...]"),
+    return {QStringLiteral("corvane-encoder [OPTION...] [FILE...]"),
             QStringLiteral("corvane-encoder --headless [OPTION...] [FILE...]"),
             QStringLiteral("corvane-encoder --help | --version")};
 }
@@ -283,7 +280,9 @@ QString HeadlessUsage() {
         usage +=
             (i == 0 ? QStringLiteral("Usage: ") : QStringLiteral("       ")) + forms[i] + u'\n';
     }
-    usage += QStringLiteral("\nWithout options the program opens its window.\n\n");
+    usage +=
+        QStringLiteral("\nWithout --headless the program opens its window and queues the FILEs\n"
+                       "(in the window already open, when there is one).\n\n");
 
     // The texts start in one column, past the longest label that fits.
     constexpr qsizetype MAX_LABEL = 20;

@@ -22,6 +22,7 @@
 #include "ui/file_list_model.h"
 #include "ui/main_face.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -379,6 +380,18 @@ int CEncoderDlg::AddPaths(const QStringList& paths) {
         }
     }
     return fitting.isEmpty() ? 0 : controller->AddFiles(fitting);
+}
+
+void CEncoderDlg::OnAnotherStart(const QStringList& files) {
+    if (quitting) {
+        return;
+    }
+    ShowFromTray();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    AddPaths(files);
 }
 
 void CEncoderDlg::dragEnterEvent(QDragEnterEvent* event) {

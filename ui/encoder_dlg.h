@@ -64,6 +64,9 @@ public:
     void OnAddFiles();
     // Dropped or given paths; paths longer than a path buffer are skipped.
     int AddPaths(const QStringList& paths);
+    // Another start of the program: the window (and a dialog open in it)
+    // comes forward and takes that start's files as a drop.
+    void OnAnotherStart(const QStringList& files);
     void OnQuit();
     // Placement, column widths and every setting into the store.
     void SaveWindowState();

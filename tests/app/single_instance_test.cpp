@@ -46,14 +46,19 @@ TEST(SingleInstance, SecondProcessHandsOverAndEnds) {
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_EQ(ReadLine(first), "first");
 
+    // Its files go along, whatever their names hold.
+    const QStringList files = {"/music/a b.wav", "/music/Œuvre %20&.wav", "/music/c.wav"};
     QProcess second;
-    second.start(SINGLE_INSTANCE_PROBE, {socket});
+    second.start(SINGLE_INSTANCE_PROBE, QStringList{socket} + files);
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()).trimmed(), "second");
 
-    // The first instance was asked to come forward.
+    // The first instance was asked to come forward with them.
     EXPECT_EQ(ReadLine(first), "activated");
+    for (const QString& file : files) {
+        EXPECT_EQ(ReadLine(first), file);
+    }
     ASSERT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(first.exitCode(), 0);
 }

@@ -24,8 +24,10 @@ TEST(HeadlessOptions, CommandLines) {
 
     EXPECT_TRUE(Parse({"--help"}).help);
     EXPECT_FALSE(Parse({"--headless", "--frobnicate"}).error.isEmpty());
-    // Files without --headless would silently be ignored by the window.
-    EXPECT_FALSE(Parse({"a.wav"}).error.isEmpty());
+    // The window queues them.
+    options = Parse({"a.wav"});
+    EXPECT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(options.files, QStringList{"a.wav"});
 }
 
 TEST(HeadlessOptions, OutputSwitchesAndWhereTheyAreAllowed) {

@@ -9,6 +9,7 @@
 #include "ui/file_list_ctrl.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -65,6 +66,31 @@ TEST_F(WindowTest, DroppedFilesAreAddedAndAFolderIsRejected) {
     const QString log = ReadErrorLog();
     EXPECT_TRUE(log.contains(folder)) << log.toStdString();
     EXPECT_FALSE(log.contains(QString(260, u'x'))) << "an overlong path is skipped, not admitted";
+}
+
+TEST_F(WindowTest, AnotherStartBringsTheWindowAndItsDialogForwardWithItsFiles) {
+    app->settings.minimizeToTray = 1;
+    CreateWindow();
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    ASSERT_FALSE(window->isVisible());
+    window->OnAnotherStart({MakeSeconds("handed.wav", 0.1), temp.filePath("missing.wav")});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Controller().Model().RowCount(), 1);
+    EXPECT_TRUE(ReadErrorLog().contains(temp.filePath("missing.wav")));
+
+    QDialog dialog(window.get());
+    dialog.setModal(true);
+    dialog.show();
+    QApplication::processEvents();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QApplication::processEvents();
+    ASSERT_FALSE(dialog.isActiveWindow());
+    window->OnAnotherStart({});
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isActiveWindow());
 }
 
 TEST_F(WindowTest, AddFilesOpensTheWaveDialogInTheSourceFolder) {
