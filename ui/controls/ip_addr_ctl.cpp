@@ -1,13 +1,20 @@
 #include "ui/controls/ip_addr_ctl.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -33,6 +40,9 @@ int LeadingNumber(const QString& text) {
 CIPAddrEdit::CIPAddrEdit(CIPAddrCtl* owner, int index)
     : QLineEdit(owner), control(owner), fieldIndex(index) {
     setMaxLength(3);
+    // Nothing but digits gets in, whether typed, pasted or dropped.
+    setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this));
     setAlignment(Qt::AlignCenter);
     setFrame(false);
     setFocusPolicy(Qt::ClickFocus);
@@ -54,7 +64,30 @@ bool CIPAddrEdit::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
+QMenu* CIPAddrEdit::MakeContextMenu() {
+    QMenu* menu = createStandardContextMenu();
+    // The menu's own Paste item, known by the text the line edit gave it.
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste")) {
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [this] {
+                control->PasteInto(fieldIndex, QGuiApplication::clipboard()->text());
+            });
+        }
+    }
+    return menu;
+}
+
+void CIPAddrEdit::contextMenuEvent(QContextMenuEvent* event) {
+    const std::unique_ptr<QMenu> menu(MakeContextMenu());
+    menu->exec(event->globalPos());
+}
+
 void CIPAddrEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        control->PasteInto(fieldIndex, QGuiApplication::clipboard()->text());
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -242,6 +275,39 @@ void CIPAddrCtl::FieldTyped(int index) {
     if (index < FIELD_COUNT - 1) {
         FocusField(index + 1, true);
     }
+}
+
+void CIPAddrCtl::PasteInto(int index, const QString& text) {
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    // One field may be emptied; an address needs a number in every field.
+    const auto isField = [&parts](const QString& part) {
+        return part.size() <= 3 && (parts.size() == 1 || !part.isEmpty()) &&
+               std::all_of(part.begin(), part.end(),
+                           [](QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; });
+    };
+    if (readOnly || parts.size() > FIELD_COUNT - index ||
+        !std::all_of(parts.begin(), parts.end(), isField)) {
+        QApplication::beep();
+        return;
+    }
+    if (parts.size() == 1) {
+        fields[index]->insert(parts.front()); // its validator keeps it to three digits
+        FieldTyped(index);
+        return;
+    }
+    const int last = index + int(parts.size()) - 1;
+    for (int i = index; i <= last; ++i) {
+        fields[i]->setText(parts[i - index]);
+    }
+    for (int i = index; i <= last && !(style & STYLE_NO_VALIDATE); ++i) {
+        if (const int value = LeadingNumber(fields[i]->text()); value > 255) {
+            ShowError(RangeMessage(value));
+            FocusField(i, true);
+            return;
+        }
+    }
+    FocusField(last, false);
+    fields[last]->end(false);
 }
 
 bool CIPAddrCtl::GetAddress(bool showErrors, Address& address) {

@@ -8,6 +8,7 @@
 #include <functional>
 
 class CIPAddrCtl;
+class QMenu;
 
 // One of the four fields: up to three digits, centred.
 class CIPAddrEdit : public QLineEdit {
@@ -15,9 +16,13 @@ class CIPAddrEdit : public QLineEdit {
 public:
     CIPAddrEdit(CIPAddrCtl* control, int fieldIndex);
 
+    // The field's context menu, its Paste taking an address as Ctrl+V does.
+    QMenu* MakeContextMenu();
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     CIPAddrCtl* control;
@@ -73,6 +78,9 @@ private:
     void FocusField(int index, bool selectText);
     // After an accepted character: a full field is checked and left.
     void FieldTyped(int index);
+    // Pasted text: digits go into the field; a dotted address (or its tail)
+    // fills it and the fields after it. Anything else is refused whole.
+    void PasteInto(int index, const QString& text);
     // Moves the focus to the dialog control before or after this one.
     void FocusNeighbour(bool next);
     void CancelOuterDialog(QKeyEvent* event);

@@ -1,14 +1,18 @@
 #include "ui/controls/ip_addr_ctl.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -81,6 +85,35 @@ TEST(IPAddrCtl, TypingAdvancesAndValidatesFullFields) {
     EXPECT_TRUE(fixture.control->GetAddress(true, address));
     EXPECT_EQ(address.bytes, (std::array<std::uint8_t, 4>{192, 168, 0, 1}));
     EXPECT_EQ(address.failingField, 0u);
+}
+
+TEST(IPAddrCtl, PasteTakesDigitsOnlyAndSpreadsADottedAddress) {
+    IpFixture fixture;
+    auto paste = [&](const char* text, int field) {
+        QApplication::clipboard()->setText(QString::fromLatin1(text));
+        QTest::keySequence(fixture.control->Field(field), QKeySequence::Paste);
+    };
+    paste("1.2.3.4", 0);
+    EXPECT_EQ(fixture.Texts(), (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(fixture.FocusedField(), 3);
+    fixture.control->Field(1)->selectAll();
+    for (const char* refused : {"7x", "1.2.3.4", "1234", ".."}) {
+        paste(refused, 1);
+        EXPECT_EQ(fixture.control->Field(1)->text(), "2") << refused;
+    }
+    paste("10.20", 2);
+    EXPECT_EQ(fixture.Texts(), (QStringList{"1", "2", "10", "20"}));
+    // The context menu's Paste does the same.
+    fixture.control->Field(0)->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("192"));
+    const std::unique_ptr<QMenu> menu(fixture.control->Field(0)->MakeContextMenu());
+    for (QAction* item : menu->actions()) {
+        if (item->text().startsWith(QLineEdit::tr("&Paste"))) {
+            item->trigger();
+        }
+    }
+    EXPECT_EQ(fixture.Texts(), (QStringList{"192", "2", "10", "20"}));
+    EXPECT_TRUE(fixture.errors.isEmpty());
 }
 
 TEST(IPAddrCtl, GetAddressNamesTheFirstFailingField) {
