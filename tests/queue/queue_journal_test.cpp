@@ -1,7 +1,6 @@
 #include "queue_fixture.h"
 
 #include "app/error_log.h"
-#include "queue/error_list.h"
 #include "queue/queue_journal.h"
 #include "queue/queue_journal_format.h"
 
@@ -132,27 +131,6 @@ TEST_F(Journal, RestoreSkipsQueuedPathsAndThoseRefused) {
     restored.Append(std::make_unique<QueueEntry>(*model.EntryAt(0)));
     EXPECT_EQ(journal.Restore([](QueueEntry& entry) { return entry.name.str() != "b"; }), 0);
     EXPECT_EQ(restored.Count(), 1);
-}
-
-} // namespace
-} // namespace queuetest
-
-namespace queuetest {
-namespace {
-
-TEST(ErrorListAfterACrash, ZerosAndACutCharacterNeverBreakTheList) {
-    QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("error.log"));
-    QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("10:00:00: whole\n10:00:01: cut \xc3");
-    file.write(QByteArray(300, '\0'));
-    file.close();
-    const QStringList lines = LoadErrors(log);
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0], QStringLiteral("10:00:00: whole"));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("10:00:01: cut ")));
-    EXPECT_FALSE(lines[1].contains(QChar(0)));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "queue_fixture.h"
 
-#include "queue/error_list.h"
 #include "queue/open_for_writing.h"
 #include "queue/queue_commands.h"
 #include "queue/watch_folder.h"
@@ -83,28 +82,6 @@ TEST_F(Watch, FileStillBeingWrittenWaitsForTheWriter) {
     QFile reader(path);
     ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
     EXPECT_EQ(Scan(), 1);
-}
-
-TEST(ErrorList, LinesArePiecesWithoutLineEndsOrBlanks) {
-    QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("error.log"));
-    EXPECT_TRUE(LoadErrors(log).isEmpty());
-    QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("first\r\n\nsecond\r\r\n");
-    file.write(QByteArray(1500, 'x'));
-    file.write("\nthird");
-    file.close();
-    const QStringList lines = LoadErrors(log);
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0], QStringLiteral("first"));
-    EXPECT_EQ(lines[1], QStringLiteral("second"));
-    EXPECT_EQ(lines[2].size(), 1023);
-    EXPECT_EQ(lines[3].size(), 1500 - 1023);
-    EXPECT_EQ(lines[4], QStringLiteral("third"));
-    EXPECT_TRUE(OnClearErrors(log));
-    EXPECT_FALSE(QFile::exists(log));
-    EXPECT_TRUE(LoadErrors(log).isEmpty());
 }
 
 } // namespace

@@ -77,10 +77,12 @@ void CErrorsDlg::LoadErrorsFrom(const QString& path) {
         while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r')) {
             --length;
         }
-        if (length == 0) {
+        // Zeros are what a crash can leave at the end of the log, never text.
+        const QByteArray piece = QByteArray(buffer, length).replace('\0', QByteArray());
+        if (piece.isEmpty()) {
             continue;
         }
-        const QString line = QString::fromUtf8(buffer, length);
+        const QString line = QString::fromUtf8(piece);
         list->addItem(line);
         widest = std::max(widest, metrics.horizontalAdvance(line));
     }

@@ -59,6 +59,16 @@ TEST_F(ErrorsDialog, ALongLineArrivesInPiecesOfAtMost1023Characters) {
     EXPECT_EQ(items[1].size(), 1500 - 1023);
 }
 
+TEST_F(ErrorsDialog, ZerosAndACutCharacterLeftByACrashNeverBreakTheList) {
+    WriteLog(QByteArray("10:00:00: whole\n10:00:01: cut \xc3") + QByteArray(300, '\0'));
+    CErrorsDlg dialog;
+    const QStringList items = Items(dialog);
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0], "10:00:00: whole");
+    EXPECT_TRUE(items[1].startsWith("10:00:01: cut "));
+    EXPECT_FALSE(items[1].contains(QChar(0)));
+}
+
 TEST_F(ErrorsDialog, WithoutALogTheListIsEmptyAndClearIsDisabled) {
     QFile::remove(GetErrorLogPath());
     CErrorsDlg dialog;
