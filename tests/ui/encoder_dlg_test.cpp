@@ -69,13 +69,8 @@ TEST_F(WindowTest, DroppedFilesAreAddedAndAFolderIsRejected) {
 }
 
 TEST_F(WindowTest, AnotherStartBringsTheWindowAndItsDialogForwardWithItsFiles) {
-    app->settings.minimizeToTray = 1;
     CreateWindow();
-    window->setWindowState(Qt::WindowMinimized);
-    QApplication::processEvents();
-    ASSERT_FALSE(window->isVisible());
     window->OnAnotherStart({MakeSeconds("handed.wav", 0.1), temp.filePath("missing.wav")});
-    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Controller().Model().RowCount(), 1);
     EXPECT_TRUE(ReadErrorLog().contains(temp.filePath("missing.wav")));
 
@@ -242,34 +237,37 @@ TEST_F(WindowTest, HoldingUpOnTheThirdRowMovesItToTheTop) {
     EXPECT_EQ(model.EntryAt(1), first);
 }
 
-TEST_F(WindowTest, MinimisingToTheTrayHidesAndShowBringsTheTitleBack) {
-    app->settings.minimizeToTray = 1;
-    CreateWindow();
-    ASSERT_FALSE(trayLog.isEmpty());
-    EXPECT_TRUE(trayLog.first().startsWith("add ")) << trayLog.join('|').toStdString();
-
-    window->setWindowState(Qt::WindowMinimized);
-    QApplication::processEvents();
-    EXPECT_TRUE(window->IsMinimised());
-    EXPECT_FALSE(window->isVisible());
-    window->SetTitle("Encoding: 40% Complete");
-
-    window->Tray().OnTrayNotification(IDR_TRAY, TRAY_LBUTTONDBLCLK);
-    QApplication::processEvents();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->IsMinimised());
-    EXPECT_EQ(window->windowTitle(), "A Corvane MP3 Encoder");
-}
-
-TEST_F(WindowTest, MinimisingKeepsTheWindowWithoutTheTraySettingOrWithoutATray) {
-    for (const bool missing : {false, true}) {
-        app->settings.minimizeToTray = missing ? 1 : 0;
-        trayMissing = missing;
+// Only with the setting on and an icon to come back by does the window hide;
+// a double click on the icon, or another start, brings it and its title back.
+TEST_F(WindowTest, MinimisingHidesInTheTrayOnlyWhenThereIsOne) {
+    const struct {
+        bool setting, missing, hidden;
+    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
+    for (const auto& c : cases) {
+        app->settings.minimizeToTray = c.setting ? 1 : 0;
+        trayMissing = c.missing;
+        CreateWindow();
+        EXPECT_TRUE(trayLog.first().startsWith("add ")) << trayLog.join('|').toStdString();
+        window->setWindowState(Qt::WindowMinimized);
+        QApplication::processEvents();
+        EXPECT_TRUE(window->IsMinimised());
+        EXPECT_EQ(window->isVisible(), !c.hidden) << c.setting << c.missing;
+    }
+    for (const bool byAnotherStart : {false, true}) {
+        trayMissing = false;
         CreateWindow();
         window->setWindowState(Qt::WindowMinimized);
         QApplication::processEvents();
-        EXPECT_FALSE(window->IsHiddenInTray()) << missing;
-        EXPECT_TRUE(window->isVisible()) << missing;
+        window->SetTitle("Encoding: 40% Complete");
+        if (byAnotherStart) {
+            window->OnAnotherStart({});
+        } else {
+            window->Tray().OnTrayNotification(IDR_TRAY, TRAY_LBUTTONDBLCLK);
+        }
+        QApplication::processEvents();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->IsMinimised());
+        EXPECT_EQ(window->windowTitle(), "A Corvane MP3 Encoder");
     }
 }
 
