@@ -20,10 +20,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -47,12 +45,6 @@ protected:
     }
 
     static void Deliver() { QCoreApplication::sendPostedEvents(); }
-
-    static void RunFor(int milliseconds) {
-        QEventLoop loop;
-        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
 
     testsupport::RecordingView view;
     FakeEncoder fake;
@@ -280,31 +272,6 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     EXPECT_EQ(a->status, NotDone);
     EXPECT_EQ(b->status, NotDone);
     EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList({"b.MP3", "c.MP3"}));
-}
-
-TEST_F(Controller, HoldingUpMovesTheRowToTheTopAndStops) {
-    MainController& c = Make();
-    c.Startup();
-    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
-                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir),
-                MakeWav(QStringLiteral("c.wav"), 4410, sourceDir)});
-    c.Model().ClearSelection();
-    c.Model().Select(2);
-    PostEvent<PlainEvent>(&c, MSG_UP_PRESSED);
-    Deliver();
-    // The first move happens at once.
-    EXPECT_EQ(c.Model().EntryAt(1)->name.str(), QStringLiteral("c"));
-    RunFor(800);
-    EXPECT_EQ(c.Model().EntryAt(0)->name.str(), QStringLiteral("c"));
-    PostEvent<PlainEvent>(&c, MSG_UP_RELEASED);
-    Deliver();
-
-    PostEvent<PlainEvent>(&c, MSG_DOWN_PRESSED);
-    Deliver();
-    PostEvent<PlainEvent>(&c, MSG_DOWN_RELEASED);
-    Deliver();
-    RunFor(700);
-    EXPECT_EQ(c.Model().EntryAt(1)->name.str(), QStringLiteral("c"));
 }
 
 } // namespace

@@ -235,6 +235,11 @@ TEST_F(WindowTest, HoldingUpOnTheThirdRowMovesItToTheTop) {
     QTest::mouseRelease(up, Qt::LeftButton, Qt::NoModifier, up->rect().center());
     QApplication::processEvents();
     EXPECT_EQ(model.EntryAt(1), first);
+
+    // A short click on Down moves once, and its release stops the repeat.
+    QTest::mouseClick(window->Button(ID_DOWN), Qt::LeftButton);
+    QTest::qWait(700);
+    EXPECT_EQ(model.RowOf(third), 1);
 }
 
 // Only with the setting on and an icon to come back by does the window hide;
