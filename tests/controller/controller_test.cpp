@@ -175,26 +175,6 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     EXPECT_EQ(fake.starts.size(), 1u);
 }
 
-TEST_F(Controller, OptionsRescanANewFolderAndApplyThePriority) {
-    MainController& c = Make();
-    c.Startup();
-    const QString other = temp.filePath(QStringLiteral("other"));
-    QDir().mkpath(other);
-    MakeWav(QStringLiteral("x.wav"), 4410, other);
-    MakeWav(QStringLiteral("y.wav"), 4410, sourceDir);
-    c.OnWatchTimer();
-    const QString oldSource = app->SourceDirectory();
-    app->settings.fromDir = other;
-    c.AfterOptions(oldSource, app->settings.priority);
-    EXPECT_EQ(c.Model().RowCount(), 2);
-    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), other);
-
-    c.OnEncode();
-    app->settings.priority = 3;
-    c.AfterOptions(app->SourceDirectory(), 1);
-    EXPECT_EQ(fake.priorities, std::vector<int>{3});
-}
-
 TEST_F(Controller, QuitCancelsTheRunningFileAndWaitsForIt) {
     MainController& c = Make();
     c.Startup();

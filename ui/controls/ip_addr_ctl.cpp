@@ -1,20 +1,16 @@
 #include "ui/controls/ip_addr_ctl.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -62,25 +58,6 @@ bool CIPAddrEdit::event(QEvent* event) {
         }
     }
     return QLineEdit::event(event);
-}
-
-QMenu* CIPAddrEdit::MakeContextMenu() {
-    QMenu* menu = createStandardContextMenu();
-    // The menu's own Paste item, known by the text the line edit gave it.
-    for (QAction* action : menu->actions()) {
-        if (action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste")) {
-            action->disconnect();
-            connect(action, &QAction::triggered, this, [this] {
-                control->PasteInto(fieldIndex, QGuiApplication::clipboard()->text());
-            });
-        }
-    }
-    return menu;
-}
-
-void CIPAddrEdit::contextMenuEvent(QContextMenuEvent* event) {
-    const std::unique_ptr<QMenu> menu(MakeContextMenu());
-    menu->exec(event->globalPos());
 }
 
 void CIPAddrEdit::keyPressEvent(QKeyEvent* event) {

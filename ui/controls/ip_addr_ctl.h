@@ -8,7 +8,6 @@
 #include <functional>
 
 class CIPAddrCtl;
-class QMenu;
 
 // One of the four fields: up to three digits, centred.
 class CIPAddrEdit : public QLineEdit {
@@ -16,13 +15,9 @@ class CIPAddrEdit : public QLineEdit {
 public:
     CIPAddrEdit(CIPAddrCtl* control, int fieldIndex);
 
-    // The field's context menu, its Paste taking an address as Ctrl+V does.
-    QMenu* MakeContextMenu();
-
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     CIPAddrCtl* control;

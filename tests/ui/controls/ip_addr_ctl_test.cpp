@@ -1,18 +1,15 @@
 #include "ui/controls/ip_addr_ctl.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -103,16 +100,8 @@ TEST(IPAddrCtl, PasteTakesDigitsOnlyAndSpreadsADottedAddress) {
     }
     paste("10.20", 2);
     EXPECT_EQ(fixture.Texts(), (QStringList{"1", "2", "10", "20"}));
-    // The context menu's Paste does the same.
-    fixture.control->Field(0)->selectAll();
-    QApplication::clipboard()->setText(QStringLiteral("192"));
-    const std::unique_ptr<QMenu> menu(fixture.control->Field(0)->MakeContextMenu());
-    for (QAction* item : menu->actions()) {
-        if (item->text().startsWith(QLineEdit::tr("&Paste"))) {
-            item->trigger();
-        }
-    }
-    EXPECT_EQ(fixture.Texts(), (QStringList{"192", "2", "10", "20"}));
+    fixture.control->Field(0)->insert(QStringLiteral("9x")); // as the menu's Paste or a drop
+    EXPECT_EQ(fixture.control->Field(0)->text(), "1");
     EXPECT_TRUE(fixture.errors.isEmpty());
 }
 

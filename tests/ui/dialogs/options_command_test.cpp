@@ -9,8 +9,6 @@
 #include "support/recording_view.h"
 
 #include <QDialog>
-#include <QDir>
-#include <QLineEdit>
 #include <QSlider>
 #include <gtest/gtest.h>
 
@@ -36,25 +34,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(OptionsCommand, ANewSourceFolderIsWatchedAndShownAtOnce) {
-    MakeWav("old.wav");
-    controller->Startup();
-    ASSERT_EQ(controller->Model().RowCount(), 1);
-    const QString newSource = temp.filePath("new");
-    ASSERT_TRUE(QDir().mkpath(newSource));
-    MakeWav("fresh.wav", 4410, newSource);
-
-    dialogtest::OnNextModal([&](QWidget* modal) {
-        modal->findChild<QLineEdit*>("1011")->setText(newSource);
-        qobject_cast<QDialog*>(modal)->accept();
-    });
-    EXPECT_EQ(RunOptionsDialog(nullptr, *app, nullptr, *controller, nullptr), QDialog::Accepted);
-    EXPECT_EQ(app->settings.fromDir, newSource);
-    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), newSource);
-    ASSERT_EQ(controller->Model().RowCount(), 2);
-    EXPECT_EQ(controller->Model().EntryAt(1)->name.str(), "fresh");
-}
 
 TEST_F(OptionsCommand, APriorityChangeReachesTheRunningEncode) {
     MakeWav("song.wav");
