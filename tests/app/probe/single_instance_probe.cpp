@@ -1,11 +1,9 @@
 // Usage: single_instance_probe SOCKET_PATH [FILE...]
-// Prints "first" and waits for one activation request ("activated" and the
-// files handed over, one per line; exit 0), or hands its FILEs over, prints
-// "second" and exits 0 when another instance already runs.
+// Hands its FILEs over and prints "second" when another instance runs;
+// otherwise prints "first". Exits 0 either way.
 #include "app/single_instance.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -18,21 +16,6 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         files.append(QString::fromLocal8Bit(argv[i]));
     }
-    if (!instance.ActivateExistingInstance(files)) {
-        std::printf("second\n");
-        return 0;
-    }
-    std::printf("first\n");
-    std::fflush(stdout);
-    QObject::connect(&instance, &SingleInstance::ActivationRequested, &app,
-                     [](const QStringList& handed) {
-                         std::printf("activated\n");
-                         for (const QString& file : handed) {
-                             std::printf("%s\n", file.toUtf8().constData());
-                         }
-                         std::fflush(stdout);
-                         QCoreApplication::exit(0);
-                     });
-    QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(3); });
-    return QCoreApplication::exec();
+    std::printf(instance.ActivateExistingInstance(files) ? "first\n" : "second\n");
+    return 0;
 }
