@@ -3,6 +3,7 @@
 #include "app/trace.h"
 #include "queue/open_for_writing.h"
 #include "queue/queue_model.h"
+#include "queue/wave_completeness.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@ WatchFolder::WatchFolder(QueueModel& model)
 
 void WatchFolder::ResetSeenFiles(bool recreate) {
     seenFiles = recreate ? std::make_unique<std::set<QString>>() : nullptr;
+    unseenSizes.clear();
 }
 
 bool WatchFolder::HasSeen(const QString& name) const {
@@ -47,6 +49,7 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
 
     int added = 0;
     int admitted = 0;
+    std::map<QString, qint64> sizes;
     for (const QString& name : wavNames) {
         if (seenFiles->count(name) != 0) {
             Trace("CheckForNewFiles: Already checked file %s/%s\n", qPrintable(directory),
@@ -62,6 +65,14 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
             continue;
         }
         probe.close();
+        const qint64 size = QFileInfo(fullPath).size();
+        const auto before = unseenSizes.find(name);
+        const bool grew = before != unseenSizes.end() && before->second != size;
+        if (grew || !LooksWholeWave(fullPath)) {
+            Trace("CheckForNewFiles: %s is still being written\n", qPrintable(fullPath));
+            sizes[name] = size;
+            continue;
+        }
         seenFiles->insert(name);
         QueueEntry* entry = AddNewFile(model, fullPath, context);
         if (entry != nullptr) {
@@ -76,6 +87,7 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
                   showRows ? 1 : 0);
         }
     }
+    unseenSizes = std::move(sizes);
     if (added > 0) {
         if (model.RowCount() > 0) {
             model.ClearSelection();

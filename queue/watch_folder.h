@@ -4,14 +4,18 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
 class QueueModel;
 
 // The source directory as a watch folder: admits WAV files it has not
-// examined before. A file that a process still holds open for writing is
-// left for a later scan.
+// examined before. A file still being written is left for a later scan and
+// not marked as examined: one that this user's processes hold open for
+// writing, one whose chunks run past its end, and one whose size changed
+// since the last scan (a writer under another user, on another machine, or
+// one that closes and reopens it).
 class WatchFolder {
 public:
     explicit WatchFolder(QueueModel& model);
@@ -29,4 +33,6 @@ private:
     QueueModel& model;
     // Names only, compared exactly (case matters).
     std::unique_ptr<std::set<QString>> seenFiles;
+    // Sizes at the last scan of the files not examined yet.
+    std::map<QString, qint64> unseenSizes;
 };
