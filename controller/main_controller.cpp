@@ -29,6 +29,8 @@ inline constexpr unsigned IDS_UNKNOWN_MACHINE = 33025;
 // Quit gives a cancelled worker this long to report before it gives up.
 inline constexpr int QUIT_WAIT_LIMIT_MS = 60000;
 inline constexpr int QUIT_POLL_MS = 10;
+// Files admitted per turn of the event loop from a long Add Files or drop.
+inline constexpr qsizetype ADMISSION_STEP = 250;
 
 } // namespace
 
@@ -215,20 +217,33 @@ void MainController::OnCancel() {
 
 int MainController::AddFiles(const QStringList& paths) {
     const int remembered = std::max(model.FirstSelected(), 0);
-    int added = 0;
+    auto list = std::make_shared<const QStringList>(paths);
+    return AdmitStep(list, 0, remembered);
+}
+
+int MainController::AdmitStep(const std::shared_ptr<const QStringList>& paths, qsizetype from,
+                              int remembered) {
+    const qsizetype to = std::min(paths->size(), from + ADMISSION_STEP);
+    std::vector<QueueEntry*> admitted;
     const AdmissionContext context = Admission();
-    for (const QString& path : paths) {
-        if (QueueEntry* entry = AddNewFile(model, path, context)) {
-            model.AddRowAtEnd(entry);
-            ++added;
+    for (qsizetype i = from; i < to; ++i) {
+        if (QueueEntry* entry = AddNewFile(model, paths->at(i), context)) {
+            admitted.push_back(entry);
         }
     }
-    if (added > 0 && model.RowCount() > 0) {
+    model.AddRows(model.RowCount(), admitted);
+    if (!admitted.empty() && model.RowCount() > 0) {
         model.ClearSelection();
         model.SelectAndFocus(remembered);
         RowsAdded();
     }
-    return added;
+    if (to < paths->size()) {
+        // A long list goes in steps: the window keeps drawing, the rows and
+        // counts move, and the rest follows on the next turns.
+        QTimer::singleShot(0, this,
+                           [this, paths, to, remembered] { AdmitStep(paths, to, remembered); });
+    }
+    return int(admitted.size());
 }
 
 void MainController::RowsAdded() {

@@ -77,7 +77,8 @@ public:
     void OnEncode();
     void OnPause();
     void OnCancel();
-    // Add Files and dropped files; returns the number admitted.
+    // Add Files and dropped files; returns the number admitted now. A long
+    // list is admitted in steps, the rest on later turns of the event loop.
     int AddFiles(const QStringList& paths);
     void OnRemove();
     void OnClearAll();
@@ -114,6 +115,7 @@ private:
     void StartRepeat(QTimer& first, QTimer& repeat, bool (MainController::*move)());
     void StopRepeat(QTimer& first, QTimer& repeat);
     void RowsAdded();
+    int AdmitStep(const std::shared_ptr<const QStringList>& paths, qsizetype from, int remembered);
     void WriteDirectoryLabels();
     void WriteCodecLabel();
     void OnNetEvent(QEvent* event);

@@ -54,5 +54,9 @@ bool EditSelectedTags(QueueModel& model, const CEncoderApp& app, MainView& view,
             WriteTagToFile(TagTargetOf(*entries[i], app), entries[i]->tag);
         }
     });
+    // The journal keeps the tags of files still to be encoded.
+    for (QueueEntry* entry : entries) {
+        model.Refresh(entry);
+    }
     return true;
 }

@@ -23,11 +23,8 @@ std::vector<ProgressSample> SampleProgress(const QueueModel& model, const BatchS
     std::uint64_t inProgress = 0;
     double sumRate = 0.0;
     std::uint32_t maxRemaining = 0;
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row : model.ActiveRows()) {
         const QueueEntry* entry = model.EntryAt(row);
-        if (!IsActiveStatus(entry->status)) {
-            continue;
-        }
         if (entry->machine.str() == batch.ownName) {
             running.push_back(entry);
         }

@@ -1,7 +1,7 @@
 #include "headless/session.h"
 
-#include "headless/progress.h"
 #include "controller/queue_keeping.h"
+#include "headless/progress.h"
 #include "net/client_role.h"
 #include "net/server_role.h"
 #include "queue/encode_scheduler.h"
@@ -62,15 +62,6 @@ void Count(BatchCounts& counts, ReportedOutcome outcome) {
         ++counts.cancelled;
         break;
     }
-}
-
-int RowOfPath(const QueueModel& model, const QString& path) {
-    for (int row = 0; row < model.RowCount(); ++row) {
-        if (PathKey(model.EntryAt(row)->path.str()) == PathKey(path)) {
-            return row;
-        }
-    }
-    return -1;
 }
 
 // A batch of named files has a journal of its own, found again when the same
@@ -200,8 +191,9 @@ void HeadlessSession::Start(const QStringList& files) {
 
 void HeadlessSession::Admit(const QString& path) {
     ++counts.files;
-    if (const int restored = RowOfPath(controller->Model(), path); restored >= 0) {
-        report->Admitted(*controller->Model().EntryAt(restored));
+    if (const QueueEntry* restored = controller->Model().FindEntry(path);
+        restored != nullptr && controller->Model().RowOf(restored) >= 0) {
+        report->Admitted(*restored);
         return;
     }
     admitting = true;

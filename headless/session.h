@@ -1,8 +1,8 @@
 #pragma once
 
+#include "controller/main_controller.h"
 #include "headless/report.h"
 #include "headless/view.h"
-#include "controller/main_controller.h"
 
 #include <QObject>
 #include <QSet>
@@ -37,6 +37,8 @@ public:
     bool StartNetwork(const NetworkSetup& setup);
 
     MainController& Controller() { return *controller; }
+    // The queue's journal, once the run has started with one.
+    const QueueJournal* Journal() const { return journal.get(); }
     int ExitCode() const { return exitCode; }
 
 signals:

@@ -17,6 +17,7 @@
 #include "queue/tick_clock.h"
 
 #include <QFile>
+#include <sys/stat.h>
 
 namespace {
 
@@ -30,12 +31,26 @@ QString OutputKey(const QString& outputPath) {
     return outputPath.toCaseFolded();
 }
 
+// Both names lead to one file (a file system that ignores letter case).
+bool SameFile(const QString& first, const QString& second) {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
 } // namespace
 
 EncodeScheduler::EncodeScheduler(const Parts& parts)
     : EncodeSchedulerParts(parts), freeSpace(GetFreeDiskSpace) {
     workers.push_back(Worker{&encoder, receiver});
     batch.workers.resize(1);
+    // What StartLocal may take, kept per row so it need not walk the queue.
+    model.SetWaitingTest([this](const QueueEntry& entry) {
+        return entry.status == NotDone ||
+               (entry.status == Error && !HasFailedOn(entry, batch.ownName));
+    });
 }
 
 void EncodeScheduler::AddWorker(EncodePort& port, QObject* workerReceiver) {
@@ -111,6 +126,24 @@ QString EncodeScheduler::OutputOwner(const QString& outputPath, const QString& s
     return QString();
 }
 
+QString EncodeScheduler::QueuedSourceAt(const QString& outputPath, const QString& ownSource) const {
+    const QueueEntry* queued = model.FindEntry(outputPath);
+    if (queued == nullptr) {
+        return QString();
+    }
+    const QString source = queued->path.str();
+    if (source.compare(ownSource, Qt::CaseInsensitive) == 0) {
+        return QString();
+    }
+    return source == outputPath || SameFile(source, outputPath) ? source : QString();
+}
+
+void EncodeScheduler::ReportSourceInTheWay(const QueueEntry& entry, const QString& source) {
+    ReportError(QStringLiteral("File %1 was not encoded because its output file would replace "
+                               "the queued file %2.")
+                    .arg(entry.path.str(), source));
+}
+
 void EncodeScheduler::ClaimOutput(const QString& outputPath, const QString& sourcePath) {
     claimedOutputs[OutputKey(outputPath)] = sourcePath;
 }
@@ -126,12 +159,11 @@ bool EncodeScheduler::StartLocal() {
                          app.settings.bytesPerSec, &driverIndex, &formatIndex);
     view.SetLabel(ID_FILE_TIME_LABEL, QStringLiteral("00:00"));
 
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row = model.NextWaitingRow(); row >= 0; row = model.NextWaitingRow(row + 1)) {
         QueueEntry* entry = model.EntryAt(row);
-        if (entry->status != NotDone && entry->status != Error) {
-            continue;
-        }
-        if (entry->status == Error && HasFailedOn(*entry, batch.ownName)) {
+        if (!model.IsWaiting(*entry)) {
+            // Changed since its row was last refreshed.
+            model.Refresh(entry);
             continue;
         }
         const QString outputPath = MakeOutputPath(entry->path);
@@ -145,9 +177,11 @@ bool EncodeScheduler::StartLocal() {
         progress.SetShownEntry(entry);
         UpdateButtons();
 
-        // Another file of the same name already went to this output.
+        // Another file of the same name already went to this output, or the
+        // output would land on a file still waiting in the queue.
         const QString owner = OutputOwner(outputPath, entry->path);
-        if (owner.isEmpty() &&
+        const QString inTheWay = QueuedSourceAt(outputPath, entry->path);
+        if (owner.isEmpty() && inTheWay.isEmpty() &&
             BeginFileEncode(*entry, outputPath, entry->size, driverIndex, formatIndex, worker)) {
             claimedOutputs[OutputKey(outputPath)] = entry->path;
             batch.workers[std::size_t(worker)].encoding = true;
@@ -170,6 +204,8 @@ bool EncodeScheduler::StartLocal() {
             ReportError(QStringLiteral("File %1 was not encoded because its output file %2 "
                                        "already holds the encoded file %3.")
                             .arg(entry->path.str(), outputPath, owner));
+        } else if (!inTheWay.isEmpty()) {
+            ReportSourceInTheWay(*entry, inTheWay);
         } else {
             DiscardPart(outputPath);
         }
@@ -186,7 +222,7 @@ bool EncodeScheduler::StartLocal() {
     }
     if (batch.LocalEncoding()) {
         // Nothing left to start; the last local worker to end closes the batch.
-        for (int row = 0; row < model.RowCount(); ++row) {
+        for (int row : model.ActiveRows()) {
             QueueEntry* entry = model.EntryAt(row);
             if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
                 progress.SetShownEntry(entry);
@@ -298,16 +334,23 @@ void EncodeScheduler::AfterEncode(const QString& path, bool outputInPlace) {
         writeTag(*entry);
         entry->outputPath = finalPath;
     }
-    if (long error = 0; !outputInPlace && !CommitPart(finalPath.str(), &error)) {
+    // A file queued since the encode began may sit where the output goes.
+    const QString inTheWay = outputInPlace ? QString() : QueuedSourceAt(finalPath.str(), path);
+    if (long error = 0;
+        !outputInPlace && (!inTheWay.isEmpty() || !CommitPart(finalPath.str(), &error))) {
         DiscardPart(finalPath.str());
         claimedOutputs.erase(OutputKey(finalPath.str()));
         entry->status = Error;
         entry->machine.clear();
         RecordFailure(*entry, batch.ownName);
         model.UpdateRow(row);
-        ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
-                        .arg(error)
-                        .arg(PartPathOf(finalPath.str()), finalPath.str()));
+        if (!inTheWay.isEmpty()) {
+            ReportSourceInTheWay(*entry, inTheWay);
+        } else {
+            ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
+                            .arg(error)
+                            .arg(PartPathOf(finalPath.str()), finalPath.str()));
+        }
         if (fileFinished) {
             fileFinished(*entry, FileOutcome::Failed);
         }
@@ -338,7 +381,7 @@ void EncodeScheduler::AfterEncode(const QString& path, bool outputInPlace) {
 }
 
 void EncodeScheduler::FinishBatch() {
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row : model.ActiveRows()) {
         QueueEntry* entry = model.EntryAt(row);
         if (!entry->machine.isEmpty() && IsActiveStatus(entry->status)) {
             progress.SetShownEntry(entry);
@@ -498,7 +541,7 @@ void EncodeScheduler::OnPause() {
 }
 
 void EncodeScheduler::SetLocalEntriesState() {
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row : model.ActiveRows()) {
         QueueEntry* entry = model.EntryAt(row);
         if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName) {
             entry->status = batch.localState;

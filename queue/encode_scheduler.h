@@ -99,6 +99,10 @@ public:
     QString MakeOutputPath(const QString& sourcePath) const;
     // The source that another entry's encode already wrote this output for.
     QString OutputOwner(const QString& outputPath, const QString& sourcePath) const;
+    // A queued source other than `ownSource` that this output would replace:
+    // the same path as the file system compares it (letter case counts only
+    // where the file system tells names apart by it). Empty when none.
+    QString QueuedSourceAt(const QString& outputPath, const QString& ownSource) const;
     // The output is being written for this source (here or on another machine).
     void ClaimOutput(const QString& outputPath, const QString& sourcePath);
 
@@ -125,6 +129,7 @@ private:
     };
     using SelectionActivity = PauseActivity;
     SelectionActivity GetSelectionActivity() const;
+    void ReportSourceInTheWay(const QueueEntry& entry, const QString& source);
     QString MachineNameOf(int machineIndex) const;
     int FreeWorker() const;
     void ToggleHeld(int& state, int count);

@@ -49,12 +49,10 @@ ProgressDisplay::ProgressDisplay(QueueModel& model, MainView& view, BatchState& 
     : model(model), view(view), batch(batch), clock(clock) {}
 
 QueueEntry* ProgressDisplay::FindWorkerEntry(const QString& sourcePath) const {
-    for (int row = 0; row < model.RowCount(); ++row) {
-        QueueEntry* entry = model.EntryAt(row);
-        if (IsActiveStatus(entry->status) && entry->machine.str() == batch.ownName &&
-            entry->path.str().compare(sourcePath, Qt::CaseInsensitive) == 0) {
-            return entry;
-        }
+    QueueEntry* entry = model.FindEntry(sourcePath);
+    if (entry != nullptr && IsActiveStatus(entry->status) &&
+        entry->machine.str() == batch.ownName && model.RowOf(entry) >= 0) {
+        return entry;
     }
     return nullptr;
 }
@@ -120,26 +118,14 @@ void ProgressDisplay::SetShownEntry(QueueEntry* entry) {
 }
 
 void ProgressDisplay::UpdateTotals() {
-    batch.totalBytes = batch.removedBytes;
-    batch.finishedBytes = batch.removedBytes;
-    for (int i = 0; i < model.Count(); ++i) {
-        const QueueEntry* entry = model.EntryInArray(i);
-        batch.totalBytes += entry->size;
-        if (entry->status == Completed || entry->status == Error) {
-            batch.finishedBytes += entry->size;
-        }
-    }
+    batch.totalBytes = batch.removedBytes + model.TotalBytes();
+    batch.finishedBytes =
+        batch.removedBytes + model.BytesWithStatus(Completed) + model.BytesWithStatus(Error);
 }
 
 int ProgressDisplay::CurrentFileNumber() const {
-    int number = batch.removedCount;
-    for (int i = 0; i < model.Count(); ++i) {
-        const int status = model.EntryInArray(i)->status;
-        if (status == Encoding || status == Completed || status == Paused || status == Error) {
-            ++number;
-        }
-    }
-    return number;
+    return batch.removedCount + model.CountWithStatus(Encoding) + model.CountWithStatus(Completed) +
+           model.CountWithStatus(Paused) + model.CountWithStatus(Error);
 }
 
 void ProgressDisplay::UpdateFileCounter() {
@@ -156,11 +142,8 @@ void ProgressDisplay::UpdateOverallProgress() {
     std::uint64_t inProgress = 0;
     double sumRate = 0.0;
     std::uint32_t maxRemaining = 0;
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (int row : model.ActiveRows()) {
         const QueueEntry* entry = model.EntryAt(row);
-        if (!IsActiveStatus(entry->status)) {
-            continue;
-        }
         inProgress += entry->bytesDone;
         sumRate += entry->rate;
         maxRemaining = std::max(maxRemaining, entry->remainingSeconds);

@@ -76,15 +76,12 @@ void RemoveSelected(QueueModel& model, MainView& view, const AfterQueueEdit& aft
 
 void ClearAll(QueueModel& model, const AfterQueueEdit& afterEdit) {
     std::vector<QueueEntry*> doomed;
-    for (int i = 0; i < model.Count(); ++i) {
-        QueueEntry* entry = model.EntryInArray(i);
+    for (QueueEntry* entry : model.ArrayEntries()) {
         if (!IsActiveStatus(entry->status)) {
             doomed.push_back(entry);
         }
     }
-    for (QueueEntry* entry : doomed) {
-        model.Free(entry);
-    }
+    model.FreeEntries(doomed);
     if (model.RowCount() > 0) {
         model.ClearSelection();
         model.SelectAndFocus(0);
@@ -110,9 +107,7 @@ bool MoveUp(QueueModel& model, MainView& view, int firstVisibleRow) {
     if (row <= 0) {
         return false;
     }
-    QueueEntry* entry = model.EntryAt(row);
-    model.DeleteRow(row);
-    model.AddRow(row - 1, entry);
+    model.MoveRow(row, row - 1);
     model.SelectAndFocus(row - 1);
     if (row - 1 < firstVisibleRow) {
         view.ScrollRowIntoView(row - 1);
@@ -125,9 +120,7 @@ bool MoveDown(QueueModel& model, MainView& view, int lastVisibleRow) {
     if (row < 0 || row >= model.RowCount() - 1) {
         return false;
     }
-    QueueEntry* entry = model.EntryAt(row);
-    model.DeleteRow(row);
-    model.AddRow(row + 1, entry);
+    model.MoveRow(row, row + 1);
     model.SelectAndFocus(row + 1);
     if (row + 1 > lastVisibleRow) {
         view.ScrollRowIntoView(row + 1);
@@ -173,10 +166,7 @@ void SortByColumn(QueueModel& model, int column) {
         return;
     }
     model.sortKey = (model.sortKey == column) ? -column : column;
-    std::vector<QueueEntry*> order;
-    for (int row = 0; row < model.RowCount(); ++row) {
-        order.push_back(model.EntryAt(row));
-    }
+    std::vector<QueueEntry*> order = model.RowEntries();
     const int key = model.sortKey;
     std::stable_sort(order.begin(), order.end(), [key](const QueueEntry* a, const QueueEntry* b) {
         return CompareEntries(*a, *b, key) < 0;

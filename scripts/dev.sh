@@ -13,7 +13,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config qt6-base-dev
-    libmp3lame-dev lame libshine-dev libid3-3.8.3-dev zlib1g-dev
+    libmp3lame-dev lame libshine-dev libid3-3.8.3-dev zlib1g-dev libsqlite3-dev
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libgtest-dev
     ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
     clang libfuzzer-14-dev libclang-rt-14-dev

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -121,15 +122,23 @@ void CFileListCtrl::PushSelection() {
         return;
     }
     syncing = true;
-    std::vector<bool> selected(static_cast<std::size_t>(queue.RowCount()), false);
-    for (const QModelIndex& index : selectionModel()->selectedRows()) {
-        if (index.row() < queue.RowCount()) {
-            selected[static_cast<std::size_t>(index.row())] = true;
+    // Only the selected rows of either side are looked at, never every row.
+    std::vector<int> wanted;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom() && row < queue.RowCount(); ++row) {
+            wanted.push_back(row);
         }
     }
-    for (int row = 0; row < queue.RowCount(); ++row) {
-        if (queue.IsSelected(row) != selected[static_cast<std::size_t>(row)]) {
-            queue.Select(row, selected[static_cast<std::size_t>(row)]);
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    for (int row : queue.SelectedRows()) {
+        if (!std::binary_search(wanted.begin(), wanted.end(), row)) {
+            queue.Select(row, false);
+        }
+    }
+    for (int row : wanted) {
+        if (!queue.IsSelected(row)) {
+            queue.Select(row, true);
         }
     }
     const QModelIndex current = selectionModel()->currentIndex();

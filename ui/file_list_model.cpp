@@ -24,9 +24,33 @@ bool ClampStatus(QueueEntry& entry) {
 FileListModel::FileListModel(QueueModel& queue, QObject* parent)
     : QAbstractTableModel(parent), queue(queue) {
     LoadStatusTexts();
-    connect(&queue, &QueueModel::RowsChanged, this, [this] {
-        beginResetModel();
-        endResetModel();
+    // Row by row, so the view keeps its place and a long list stays quick.
+    connect(&queue, &QueueModel::RowsAboutToBeInserted, this,
+            [this](int first, int last) { beginInsertRows(QModelIndex(), first, last); });
+    connect(&queue, &QueueModel::RowsInserted, this, [this] { endInsertRows(); });
+    connect(&queue, &QueueModel::RowsAboutToBeRemoved, this,
+            [this](int first, int last) { beginRemoveRows(QModelIndex(), first, last); });
+    connect(&queue, &QueueModel::RowsRemoved, this, [this] { endRemoveRows(); });
+    connect(&queue, &QueueModel::RowAboutToMove, this, [this](int from, int to) {
+        // The model's destination is the row it goes before, counted before the move.
+        beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+    });
+    connect(&queue, &QueueModel::RowMoved, this, [this] { endMoveRows(); });
+    connect(&queue, &QueueModel::RowsAboutToBeReordered, this, [this] {
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        reorderedFrom.clear();
+        for (const QModelIndex& index : persistentIndexList()) {
+            reorderedFrom.append({index, EntryAt(index.row())});
+        }
+    });
+    connect(&queue, &QueueModel::RowsReordered, this, [this] {
+        for (const auto& [index, entry] : std::as_const(reorderedFrom)) {
+            const int row = this->queue.RowOf(entry);
+            changePersistentIndex(index,
+                                  row >= 0 ? this->index(row, index.column()) : QModelIndex());
+        }
+        reorderedFrom.clear();
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     });
     connect(&queue, &QueueModel::RowUpdated, this, [this](int row) {
         if (row >= 0 && row < rowCount()) {
@@ -63,10 +87,8 @@ QueueEntry* FileListModel::EntryAt(int row) const {
 
 QString FileListModel::CellText(QueueEntry& entry, int column) const {
     switch (column) {
-    case LIST_COLUMN_FILES: {
-        const QString path = entry.path.str();
-        return path.mid(LastPathSeparator(path) + 1);
-    }
+    case LIST_COLUMN_FILES:
+        return entry.name.str();
     case LIST_COLUMN_DIRECTORY:
         return entry.directory.str();
     case LIST_COLUMN_SIZE:

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <array>
 
@@ -40,6 +42,8 @@ public:
 private:
     QueueModel& queue;
     std::array<QString, STATUS_TEXT_COUNT> statusTexts;
+    // Persistent indexes and their entries while the rows are sorted.
+    QList<QPair<QModelIndex, QueueEntry*>> reorderedFrom;
 };
 
 // Sets a status outside 0 to 5 back to NotDone; true when it did.

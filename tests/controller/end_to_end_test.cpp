@@ -76,6 +76,32 @@ protected:
     QEventLoop loop;
 };
 
+// With "Rename to MP3" off, a file of the source folder would be encoded
+// onto a file of the same name queued from the output folder: refused, and
+// the queued source stays as it was.
+TEST_F(EndToEnd, OutputIsNeverRenamedOverAQueuedSource) {
+    app->settings.renameToMp3 = 0;
+    const QString queued = AppSandbox::MakeWav(QStringLiteral("x.wav"), 4410, outputDir);
+    const testsupport::Bytes before = testsupport::ReadFile(queued.toStdString());
+    const QString fromSource = MakeWav(QStringLiteral("x.wav"));
+    ASSERT_EQ(controller->AddFiles({queued, fromSource}), 2);
+    // Its output seems to exist already (it is the queued file); a reset asks for it anyway.
+    EXPECT_EQ(controller->Model().EntryAt(1)->status, Completed);
+    controller->OnResetStatus(true);
+    controller->OnEncode();
+    RunBatch();
+    EXPECT_EQ(testsupport::ReadFile(queued.toStdString()), before);
+    EXPECT_TRUE(QFile::exists(outputDir + QStringLiteral("/x.MP3")));
+    EXPECT_EQ(controller->Model().EntryAt(1)->status, Error);
+    QFile log(GetErrorLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(log.readAll())
+                    .contains(QStringLiteral("File %1 was not encoded because its output file "
+                                             "would replace the queued file %2.")
+                                  .arg(fromSource, queued)));
+    EXPECT_TRUE(QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
+}
+
 TEST_F(EndToEnd, BatchWithEveryAfterEncodeAction) {
     app->settings.deleteWhenDone = 1;
     app->settings.removeFromQueue = 1;

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +77,40 @@ TEST_F(HeadlessProgram, TerminationCancelsTheRunningFileAndLeavesNoPartialOutput
     // Settings were saved on the way out.
     EXPECT_EQ(
         QSettings(ConfigFile(), QSettings::IniFormat).value(QStringLiteral("Columns")).toInt(), 31);
+}
+
+// A journal folder that cannot be written: one clear sentence, and the files
+// are encoded all the same. Root writes anywhere, so as root the folder is a
+// read-only mount in a mount namespace of the program's own.
+TEST_F(HeadlessProgram, ReadOnlyJournalFolderIsSaidOnceAndEncodingGoesOn) {
+    const QString journals = home.filePath(QStringLiteral("data/Brindlecap/Encoder"));
+    ASSERT_TRUE(QDir().mkpath(journals));
+    const QString source = MakeWav(QStringLiteral("song.wav"), 44100);
+    if (geteuid() == 0) {
+        QProcess probe;
+        probe.start(QStringLiteral("unshare"), {"-m", "true"});
+        if (!probe.waitForFinished(10000) || probe.exitCode() != 0) {
+            GTEST_SKIP() << "root without mount namespaces: cannot make a folder read-only";
+        }
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(home.path());
+        program.start(QStringLiteral("unshare"),
+                      {"-m", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"",
+                       journals, QString::fromUtf8(CORVANE_ENCODER), "--headless", source});
+        ASSERT_TRUE(program.waitForStarted());
+    } else {
+        ASSERT_TRUE(
+            QFile::setPermissions(journals, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        Start({"--headless", source});
+    }
+    ASSERT_TRUE(program.waitForFinished(120000));
+    QFile::setPermissions(journals, QFileDevice::Permissions(0x7700));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_GE(DecodedBytes(outputDir + QStringLiteral("/song.MP3")), 44100 * 4 * 9 / 10);
+    const QString errors = NewErrors();
+    EXPECT_EQ(errors.count(QStringLiteral("The queue journal ")), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("could not be opened"))) << errors.toStdString();
+    EXPECT_TRUE(QDir(journals).isEmpty());
 }
 
 TEST_F(HeadlessProgram, HelpNamesTheOptions) {

@@ -1,8 +1,12 @@
 #include "queue_fixture.h"
 
 #include "queue/queue_commands.h"
+#include "queue/row_tree.h"
 
 #include <QFile>
+#include <algorithm>
+#include <map>
+#include <random>
 
 namespace queuetest {
 namespace {
@@ -150,7 +154,7 @@ TEST_F(Queue, UpAndDownMoveRowsButNotTheArray) {
     EXPECT_FALSE(MoveUp(model, view, view.firstVisible));
     EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("c"));
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
-    EXPECT_EQ(model.EntryInArray(0)->name.str(), QStringLiteral("a"));
+    EXPECT_EQ(model.ArrayEntries()[0]->name.str(), QStringLiteral("a"));
 
     EXPECT_TRUE(MoveDown(model, view, 0));
     EXPECT_EQ(view.scrolledTo.back(), 1);
@@ -220,6 +224,70 @@ TEST_F(Queue, FindEntryByPathSetsStatusAndMachine) {
     entry->status = 7;
     model.UpdateRow(0);
     EXPECT_EQ(entry->status, NotDone);
+}
+
+// The row tree against a plain vector, over random inserts, removals, moves,
+// flags and reorders.
+TEST(RowTree, AgreesWithAPlainListThroughRandomEdits) {
+    std::mt19937 random(29);
+    std::vector<QueueEntry> pool(400);
+    std::vector<QueueEntry*> free;
+    for (QueueEntry& entry : pool) {
+        free.push_back(&entry);
+    }
+    RowTree tree;
+    std::vector<QueueEntry*> rows;
+    std::map<const QueueEntry*, bool> flagged;
+    const auto pick = [&random](int size) { return int(random() % unsigned(size)); };
+    for (int step = 0; step < 4000; ++step) {
+        const int action = pick(10);
+        if ((action < 4 || rows.empty()) && !free.empty()) {
+            const int row = pick(int(rows.size()) + 1);
+            rows.insert(rows.begin() + row, free.back());
+            tree.Insert(row, free.back());
+            free.pop_back();
+        } else if (action < 6 && !rows.empty()) {
+            const int row = pick(int(rows.size()));
+            free.push_back(rows[std::size_t(row)]);
+            flagged.erase(rows[std::size_t(row)]);
+            rows.erase(rows.begin() + row);
+            tree.Erase(row);
+        } else if (action < 8 && !rows.empty()) {
+            const int row = pick(int(rows.size()));
+            const bool on = pick(2) == 0;
+            flagged[rows[std::size_t(row)]] = on;
+            tree.SetFlag(row, RowFlag::Waiting, on);
+        } else if (action == 8 && !rows.empty()) {
+            std::shuffle(rows.begin(), rows.end(), random);
+            tree.Rebuild(rows);
+        } else if (!rows.empty()) {
+            const int row = pick(int(rows.size()));
+            QueueEntry* moved = rows[std::size_t(row)];
+            const int to = pick(int(rows.size()));
+            rows.erase(rows.begin() + row);
+            rows.insert(rows.begin() + to, moved);
+            tree.Erase(row);
+            tree.Insert(to, moved);
+            tree.SetFlag(to, RowFlag::Waiting, flagged[moved]);
+        }
+        ASSERT_EQ(tree.Size(), int(rows.size()));
+        std::vector<int> expected;
+        for (int row = 0; row < int(rows.size()); ++row) {
+            if (flagged[rows[std::size_t(row)]]) {
+                expected.push_back(row);
+            }
+        }
+        ASSERT_EQ(tree.RowsWith(RowFlag::Waiting), expected) << "step " << step;
+        ASSERT_EQ(tree.LastWith(RowFlag::Waiting), expected.empty() ? -1 : expected.back());
+        if (!rows.empty()) {
+            const int row = pick(int(rows.size()));
+            ASSERT_EQ(tree.At(row), rows[std::size_t(row)]);
+            ASSERT_EQ(tree.RowOf(rows[std::size_t(row)]), row);
+            const auto next = std::lower_bound(expected.begin(), expected.end(), row);
+            ASSERT_EQ(tree.NextWith(RowFlag::Waiting, row), next == expected.end() ? -1 : *next);
+        }
+    }
+    EXPECT_EQ(tree.Entries(), rows);
 }
 
 } // namespace

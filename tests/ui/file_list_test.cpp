@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 using uitest::WindowTest;
@@ -127,7 +128,7 @@ TEST_F(FileList, CellsShowNameDirectorySizeAndMachine) {
     QueueEntry* entry = Model().EntryAt(0);
     entry->machine = QStringLiteral("Studio");
     FileListModel& list = window->FileList().Model();
-    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_FILES)).toString(), "row0.wav");
+    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_FILES)).toString(), "row0");
     EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_DIRECTORY)).toString(), sourceDir);
     const QString size = list.data(list.index(0, LIST_COLUMN_SIZE)).toString();
     EXPECT_TRUE(size.endsWith("(" + entry->durationText.str() + ")")) << size.toStdString();
@@ -143,6 +144,45 @@ TEST_F(FileList, SelectionFollowsTheQueueBothWays) {
     list.selectionModel()->select(list.Model().index(0, 0),
                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_EQ(Model().SelectedRows(), std::vector<int>{0});
+}
+
+// Rows come and go one by one: the list keeps its place and the focused row.
+TEST_F(FileList, InsertRemoveMoveAndSortNeverResetTheList) {
+    MakeRows(40);
+    CFileListCtrl& list = window->FileList();
+    list.resize(300, 200);
+    FileListModel& rows = list.Model();
+    int resets = 0;
+    QList<QList<int>> changes;
+    QObject::connect(&rows, &QAbstractItemModel::modelReset, [&resets] { ++resets; });
+    QObject::connect(&rows, &QAbstractItemModel::rowsInserted,
+                     [&changes](const QModelIndex&, int first, int last) {
+                         changes.append({1, first, last});
+                     });
+    QObject::connect(&rows, &QAbstractItemModel::rowsRemoved,
+                     [&changes](const QModelIndex&, int first, int last) {
+                         changes.append({2, first, last});
+                     });
+    QObject::connect(&rows, &QAbstractItemModel::rowsMoved,
+                     [&changes](const QModelIndex&, int from, int, const QModelIndex&, int to) {
+                         changes.append({3, from, to});
+                     });
+    list.scrollTo(rows.index(30, 0));
+    const int scrolled = list.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    Select({30});
+    Model().SetFocusRow(30);
+
+    window->Controller().AddFiles({MakeSeconds(QStringLiteral("late.wav"), 0.1)});
+    EXPECT_EQ(list.verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(list.currentIndex().row(), 30);
+    Select({2});
+    window->Controller().OnRemove();
+    Select({5});
+    window->Controller().OnUp();
+    window->Controller().OnClearAll();
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(changes, (QList<QList<int>>{{1, 40, 40}, {2, 2, 2}, {3, 5, 4}, {2, 0, 39}}));
 }
 
 TEST(RowProgress, NeedsTenPixelsAfterTheText) {

@@ -1,6 +1,4 @@
-#include "queue/queue_journal_format.h"
-
-#include "queue/queue_model.h"
+#include "queue/json_journal_import.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,34 +9,6 @@ namespace {
 
 inline constexpr int JOURNAL_VERSION = 1;
 inline constexpr double MAX_DWORD = std::numeric_limits<std::uint32_t>::max();
-
-QString Latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-QJsonObject TagObject(const ID3TagRecord& tag) {
-    return QJsonObject{{"title", Latin1(tag.title.str())}, {"artist", Latin1(tag.artist.str())},
-                       {"album", Latin1(tag.album.str())}, {"year", Latin1(tag.year.str())},
-                       {"genre", Latin1(tag.genre.str())}, {"comment", Latin1(tag.comment.str())}};
-}
-
-QJsonObject EntryObject(const QueueEntry& entry) {
-    QJsonArray failed;
-    for (int i = 0; i < entry.failedCount && i < MAX_FAILED_MACHINES; ++i) {
-        failed.append(entry.failedOn[std::size_t(i)].str());
-    }
-    return QJsonObject{{"path", entry.path.str()},
-                       {"outputPath", entry.outputPath.str()},
-                       {"size", double(entry.size)},
-                       {"status", entry.status},
-                       {"failedOn", failed},
-                       {"durationSeconds", double(entry.durationSeconds)},
-                       {"hours", double(entry.hours)},
-                       {"minutes", double(entry.minutes)},
-                       {"seconds", double(entry.seconds)},
-                       {"durationText", entry.durationText.str()},
-                       {"tag", TagObject(entry.tag)}};
-}
 
 // A text that must fit its field whole: a cut value would name another file.
 bool ReadText(const QJsonObject& object, const char* key, int limit, QString& out) {
@@ -134,17 +104,7 @@ std::unique_ptr<QueueEntry> ReadEntry(const QJsonValue& value) {
 
 } // namespace
 
-QByteArray SerializeQueue(const QueueModel& model) {
-    QJsonArray entries;
-    for (int row = 0; row < model.RowCount(); ++row) {
-        entries.append(EntryObject(*model.EntryAt(row)));
-    }
-    const QJsonObject root{
-        {"journal", "queue"}, {"version", JOURNAL_VERSION}, {"entries", entries}};
-    return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
-}
-
-std::optional<std::vector<std::unique_ptr<QueueEntry>>> ParseQueueJournal(const QByteArray& text) {
+std::optional<std::vector<std::unique_ptr<QueueEntry>>> ParseJsonJournal(const QByteArray& text) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
