@@ -286,7 +286,7 @@ void MainController::OnRowStateChanged() {
 void MainController::AfterOptions(const QString& oldSourceDirectory, std::uint32_t oldPriority) {
     if (app.SourceDirectory() != oldSourceDirectory) {
         watch->ResetSeenFiles(true);
-        watch->CheckForNewFiles(app.SourceDirectory(), true, Admission());
+        ScanSourceFolder();
     }
     if (batch.serverJobState == Idle) {
         WriteCodecLabel();
@@ -302,9 +302,23 @@ void MainController::AfterErrorsDialog() {
 }
 
 void MainController::OnWatchTimer() {
-    watch->CheckForNewFiles(app.SourceDirectory(), true, Admission());
+    if (!watch->MoreToCheck()) {
+        ScanSourceFolder();
+    }
+}
+
+void MainController::ScanSourceFolder() {
+    if (watch->MoreToCheck()) {
+        watch->ContinueCheck(Admission(), int(ADMISSION_STEP));
+    } else {
+        watch->CheckForNewFiles(app.SourceDirectory(), true, Admission(), int(ADMISSION_STEP));
+    }
     if (model.CountNotDone() >= 1 && app.settings.autoEncode != 0 && !batch.IsBusy()) {
         scheduler->OnEncode();
+    }
+    if (watch->MoreToCheck()) {
+        // A folder of thousands fills in steps, the window drawing between them.
+        QTimer::singleShot(0, this, [this] { ScanSourceFolder(); });
     }
 }
 

@@ -116,6 +116,9 @@ private:
     void StopRepeat(QTimer& first, QTimer& repeat);
     void RowsAdded();
     int AdmitStep(const std::shared_ptr<const QStringList>& paths, qsizetype from, int remembered);
+    // The window's scan of the source folder: the next step of one under way,
+    // else a new one.
+    void ScanSourceFolder();
     void WriteDirectoryLabels();
     void WriteCodecLabel();
     void OnNetEvent(QEvent* event);

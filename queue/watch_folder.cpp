@@ -16,6 +16,7 @@ WatchFolder::WatchFolder(QueueModel& model)
 void WatchFolder::ResetSeenFiles(bool recreate) {
     seenFiles = recreate ? std::make_unique<std::set<QString>>() : nullptr;
     unseenSizes.clear();
+    pending.reset();
 }
 
 bool WatchFolder::HasSeen(const QString& name) const {
@@ -23,43 +24,56 @@ bool WatchFolder::HasSeen(const QString& name) const {
 }
 
 int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
-                                  const AdmissionContext& context) {
+                                  const AdmissionContext& context, int limit) {
     Trace("CheckForNewFiles: Checking...\n");
     if (!seenFiles) {
         seenFiles = std::make_unique<std::set<QString>>();
     }
-    int selected = 0;
+    auto scan = std::make_unique<Scan>();
+    scan->directory = directory;
+    scan->showRows = showRows;
     if (showRows) {
-        selected = std::max(model.FirstSelected(), 0);
+        scan->selected = std::max(model.FirstSelected(), 0);
     }
-    QString base = directory;
-    if (!base.endsWith(u'/')) {
-        base += u'/';
+    scan->base = directory;
+    if (!scan->base.endsWith(u'/')) {
+        scan->base += u'/';
     }
     const QDir dir(directory);
     // The pattern ignores case, as the file systems it was made for do.
-    QStringList wavNames;
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted)) {
-        if (name.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) {
-            wavNames.append(name);
+        if (!name.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) {
+            continue;
         }
-    }
-    const QSet<QString> beingWritten =
-        wavNames.isEmpty() ? QSet<QString>() : FilesOpenForWriting(directory);
-
-    int added = 0;
-    int admitted = 0;
-    std::map<QString, qint64> sizes;
-    for (const QString& name : wavNames) {
         if (seenFiles->count(name) != 0) {
             Trace("CheckForNewFiles: Already checked file %s/%s\n", qPrintable(directory),
                   qPrintable(name));
             continue;
         }
-        const QString fullPath = base + name;
+        scan->names.append(name);
+    }
+    if (!scan->names.isEmpty()) {
+        scan->beingWritten = FilesOpenForWriting(directory);
+    }
+    pending = std::move(scan);
+    return ContinueCheck(context, limit);
+}
+
+int WatchFolder::ContinueCheck(const AdmissionContext& context, int limit) {
+    if (!pending || !seenFiles) {
+        return 0;
+    }
+    Scan& scan = *pending;
+    const qsizetype end =
+        limit > 0 ? std::min(scan.names.size(), scan.next + limit) : scan.names.size();
+    int added = 0;
+    int admitted = 0;
+    for (; scan.next < end; ++scan.next) {
+        const QString& name = scan.names[scan.next];
+        const QString fullPath = scan.base + name;
         Trace("CheckForNewFiles: Checking file %s\n", qPrintable(fullPath));
         QFile probe(fullPath);
-        if (beingWritten.contains(QFileInfo(fullPath).canonicalFilePath()) ||
+        if (scan.beingWritten.contains(QFileInfo(fullPath).canonicalFilePath()) ||
             !probe.open(QIODevice::ReadOnly)) {
             Trace("CheckForNewFiles: Couldn't open the file for read access\n");
             continue;
@@ -70,7 +84,7 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
         const bool grew = before != unseenSizes.end() && before->second != size;
         if (grew || !LooksWholeWave(fullPath)) {
             Trace("CheckForNewFiles: %s is still being written\n", qPrintable(fullPath));
-            sizes[name] = size;
+            scan.sizes[name] = size;
             continue;
         }
         seenFiles->insert(name);
@@ -78,16 +92,21 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
         if (entry != nullptr) {
             ++admitted;
         }
-        if (entry != nullptr && showRows) {
+        if (entry != nullptr && scan.showRows) {
             Trace("CheckForNewFiles: Adding the file to the listbox\n");
             model.AddRowAtEnd(entry);
             ++added;
         } else {
             Trace("CheckForNewFiles: file was not added to the list box. set selected = %d\n",
-                  showRows ? 1 : 0);
+                  scan.showRows ? 1 : 0);
         }
     }
-    unseenSizes = std::move(sizes);
+    const int selected = scan.selected;
+    if (scan.next >= scan.names.size()) {
+        unseenSizes = std::move(scan.sizes);
+        pending.reset();
+        Trace("CheckForNewFiles: Done checking for files\n");
+    }
     if (added > 0) {
         if (model.RowCount() > 0) {
             model.ClearSelection();
@@ -97,6 +116,5 @@ int WatchFolder::CheckForNewFiles(const QString& directory, bool showRows,
             afterRowsAdded();
         }
     }
-    Trace("CheckForNewFiles: Done checking for files\n");
     return admitted;
 }

@@ -2,7 +2,9 @@
 
 #include "queue/admission.h"
 
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,8 +23,13 @@ public:
     explicit WatchFolder(QueueModel& model);
 
     // Scans `directory`; with showRows the admitted files also get rows.
-    // Returns the number of files admitted.
-    int CheckForNewFiles(const QString& directory, bool showRows, const AdmissionContext& context);
+    // With a limit, at most that many new files are examined now and the
+    // rest by ContinueCheck (a folder of thousands fills in steps). Returns
+    // the number of files admitted.
+    int CheckForNewFiles(const QString& directory, bool showRows, const AdmissionContext& context,
+                         int limit = 0);
+    bool MoreToCheck() const { return pending != nullptr; }
+    int ContinueCheck(const AdmissionContext& context, int limit = 0);
     void ResetSeenFiles(bool recreate);
     bool HasSeen(const QString& name) const;
 
@@ -30,7 +37,20 @@ public:
     std::function<void()> afterRowsAdded;
 
 private:
+    // A scan under way: the new names it found and how far it got.
+    struct Scan {
+        QString directory;
+        QString base;
+        bool showRows = false;
+        int selected = 0;
+        QStringList names;
+        qsizetype next = 0;
+        QSet<QString> beingWritten;
+        std::map<QString, qint64> sizes;
+    };
+
     QueueModel& model;
+    std::unique_ptr<Scan> pending;
     // Names only, compared exactly (case matters).
     std::unique_ptr<std::set<QString>> seenFiles;
     // Sizes at the last scan of the files not examined yet.

@@ -149,6 +149,37 @@ TEST_F(Controller, WorkerEventsDriveTheBatch) {
     Deliver();
 }
 
+// Hundreds of files from Add Files or a From Dir go in in steps: the first
+// step at once, the rest on later turns of the event loop, none lost or twice.
+TEST_F(Controller, LongListsAndFoldersFillInSteps) {
+    MainController& c = Make();
+    c.Startup(false);
+    const QString many = temp.filePath(QStringLiteral("many"));
+    QDir().mkpath(many);
+    QStringList paths;
+    for (int i = 0; i < 600; ++i) {
+        paths.append(MakeWav(QStringLiteral("%1.wav").arg(i), 441, many));
+    }
+    const auto settle = [&c] {
+        for (int turn = 0; turn < 100 && c.Model().RowCount() < 600; ++turn) {
+            QCoreApplication::processEvents();
+        }
+    };
+    paths.append(paths.front());
+    const int now = c.AddFiles(paths);
+    EXPECT_GT(now, 0);
+    EXPECT_LT(now, 600);
+    settle();
+    EXPECT_EQ(c.Model().RowCount(), 600);
+    c.OnClearAll();
+    app->settings.fromDir = many;
+    c.AfterOptions(sourceDir, app->settings.priority);
+    EXPECT_LT(c.Model().RowCount(), 600);
+    settle();
+    EXPECT_EQ(c.Model().RowCount(), 600);
+    EXPECT_FALSE(c.Watch().MoreToCheck());
+}
+
 TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     MainController& c = Make();
     c.Startup();
