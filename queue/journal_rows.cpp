@@ -24,6 +24,12 @@ const char* const JOURNAL_WRITE_SQL =
     " genre, comment) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15,"
     " ?16, ?17, ?18)";
 
+const char* const JOURNAL_UPDATE_SQL =
+    "UPDATE entries SET position = ?2, path = ?3, output_path = ?4, size = ?5, status = ?6,"
+    " failed_on = ?7, duration_seconds = ?8, hours = ?9, minutes = ?10, seconds = ?11,"
+    " duration_text = ?12, title = ?13, artist = ?14, album = ?15, year = ?16, genre = ?17,"
+    " comment = ?18 WHERE id = ?1";
+
 const char* const JOURNAL_READ_SQL =
     "SELECT id, position, path, output_path, size, status, failed_on, duration_seconds, hours,"
     " minutes, seconds, duration_text, title, artist, album, year, genre, comment"

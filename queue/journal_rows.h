@@ -15,6 +15,8 @@ inline constexpr int JOURNAL_SCHEMA_VERSION = 1;
 
 // INSERT OR REPLACE of one row: binds parameters 1 to 19.
 extern const char* const JOURNAL_WRITE_SQL;
+// The same for a row already written (its index entry stays put).
+extern const char* const JOURNAL_UPDATE_SQL;
 void BindEntryRow(sqlite3_stmt* statement, const QueueEntry& entry, qint64 id, qint64 position);
 
 // SELECT of every row in order; columns as JOURNAL_WRITE_SQL's parameters.

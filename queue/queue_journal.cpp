@@ -176,9 +176,10 @@ QueueJournal::OpenResult QueueJournal::OpenDatabase() {
         }
     }
     writeRow = PrepareSql(db.get(), JOURNAL_WRITE_SQL);
+    updateRow = PrepareSql(db.get(), JOURNAL_UPDATE_SQL);
     movePosition = PrepareSql(db.get(), "UPDATE entries SET position = ?1 WHERE id = ?2");
     deleteRow = PrepareSql(db.get(), "DELETE FROM entries WHERE id = ?1");
-    if (!writeRow || !movePosition || !deleteRow) {
+    if (!writeRow || !updateRow || !movePosition || !deleteRow) {
         return failure(sqlite3_errcode(db.get()));
     }
     return OpenResult::Ready;
@@ -266,6 +267,7 @@ void QueueJournal::SetAside() {
 
 void QueueJournal::Close() {
     writeRow.reset();
+    updateRow.reset();
     movePosition.reset();
     deleteRow.reset();
     db.reset();
@@ -499,8 +501,9 @@ bool QueueJournal::Save() {
     }
     for (const Write& write : writes) {
         const Kept& state = kept.at(write.entry);
-        BindEntryRow(writeRow.get(), *write.entry, state.id, state.position);
-        ok = ok && run(writeRow.get());
+        sqlite3_stmt* statement = state.written ? updateRow.get() : writeRow.get();
+        BindEntryRow(statement, *write.entry, state.id, state.position);
+        ok = ok && run(statement);
     }
     for (const QueueEntry* entry : moves) {
         sqlite3_bind_int64(movePosition.get(), 1, kept.at(entry).position);

@@ -78,6 +78,7 @@ private:
     QString path;
     SqliteDatabase db;
     SqliteStatement writeRow;
+    SqliteStatement updateRow;
     SqliteStatement movePosition;
     SqliteStatement deleteRow;
     std::unordered_map<const QueueEntry*, Kept> kept;

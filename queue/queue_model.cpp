@@ -3,6 +3,7 @@
 #include <QMutexLocker>
 #include <algorithm>
 #include <functional>
+#include <unordered_set>
 
 QueueModel::QueueModel(QObject* parent) : QObject(parent) {}
 
@@ -110,9 +111,9 @@ void QueueModel::AddRow(int row, QueueEntry* entry) {
 
 void QueueModel::AddRows(int row, const std::vector<QueueEntry*>& added) {
     std::vector<QueueEntry*> fresh;
+    std::unordered_set<const QueueEntry*> taken;
     for (QueueEntry* entry : added) {
-        if (entry != nullptr && !rows.Contains(entry) &&
-            std::find(fresh.begin(), fresh.end(), entry) == fresh.end()) {
+        if (entry != nullptr && !rows.Contains(entry) && taken.insert(entry).second) {
             fresh.push_back(entry);
         }
     }

@@ -44,11 +44,15 @@ FileListModel::FileListModel(QueueModel& queue, QObject* parent)
         }
     });
     connect(&queue, &QueueModel::RowsReordered, this, [this] {
+        // All at once: rows that trade places must not find each other's index.
+        QModelIndexList from;
+        QModelIndexList to;
         for (const auto& [index, entry] : std::as_const(reorderedFrom)) {
             const int row = this->queue.RowOf(entry);
-            changePersistentIndex(index,
-                                  row >= 0 ? this->index(row, index.column()) : QModelIndex());
+            from.append(index);
+            to.append(row >= 0 ? this->index(row, index.column()) : QModelIndex());
         }
+        changePersistentIndexList(from, to);
         reorderedFrom.clear();
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     });

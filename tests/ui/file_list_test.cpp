@@ -180,6 +180,8 @@ TEST_F(FileList, InsertRemoveMoveAndSortNeverResetTheList) {
     window->Controller().OnRemove();
     Select({5});
     window->Controller().OnUp();
+    window->Controller().OnHeaderClicked(3);
+    EXPECT_EQ(list.currentIndex().row(), Model().FocusRow());
     window->Controller().OnClearAll();
     EXPECT_EQ(resets, 0);
     EXPECT_EQ(changes, (QList<QList<int>>{{1, 40, 40}, {2, 2, 2}, {3, 5, 4}, {2, 0, 39}}));
