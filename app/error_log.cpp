@@ -20,7 +20,15 @@ QPointer<QObject> relayWindow;
 
 std::mutex fileMutex;
 
+std::mutex listenerMutex;
+std::function<void(const QString&)> errorListener;
+
 } // namespace
+
+void SetErrorListener(std::function<void(const QString& message)> listener) {
+    std::lock_guard lock(listenerMutex);
+    errorListener = std::move(listener);
+}
 
 QString GetErrorLogPath() {
     return ProgramDirectory() + QStringLiteral("error.log");
@@ -50,6 +58,12 @@ bool AddError(const QString& message, const QString& machine) {
         return true;
     }
     const QString record = FormatErrorRecord(message, machine, std::time(nullptr));
+    {
+        std::lock_guard lock(listenerMutex);
+        if (errorListener) {
+            errorListener(message);
+        }
+    }
     {
         std::lock_guard lock(relayMutex);
         if (relayOn) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QObject;
 
@@ -10,6 +11,9 @@ class QObject;
 // receiver as MSG_ERROR_RELAY instead, carrying an owned QString.
 // Safe to call from any thread.
 bool AddError(const QString& message, const QString& machine = QString());
+// Called with every message AddError takes, on the thread that adds it (a
+// front end that shows a file's failure with its reason); empty: none.
+void SetErrorListener(std::function<void(const QString& message)> listener);
 bool HasErrors();
 QString GetErrorLogPath();
 void SetErrorRelay(bool on, QObject* window);

@@ -10,10 +10,13 @@ namespace mpeg {
 
 constexpr std::array<uint32_t, 3> MPEG1_RATES{32000, 44100, 48000};
 constexpr std::array<uint32_t, 6> MPEG2_RATES{8000, 11025, 12000, 16000, 22050, 24000};
+constexpr std::array<uint32_t, 3> MPEG25_RATES{8000, 11025, 12000};
 constexpr std::array<uint32_t, 14> MPEG1_BITRATES{32,  40,  48,  56,  64,  80,  96,
                                                   112, 128, 160, 192, 224, 256, 320};
 constexpr std::array<uint32_t, 14> MPEG2_BITRATES{8,  16, 24, 32,  40,  48,  56,
                                                   64, 80, 96, 112, 128, 144, 160};
+// The 2.5 extension's frames hold no more than 64 kbit/s in the encoders.
+constexpr uint32_t MPEG25_MAX_BITRATE = 64;
 
 template <typename Table> constexpr bool Contains(const Table& table, uint32_t value) {
     return std::find(table.begin(), table.end(), value) != table.end();
@@ -22,6 +25,9 @@ template <typename Table> constexpr bool Contains(const Table& table, uint32_t v
 constexpr bool IsValidCombination(uint32_t rate, uint32_t kbps) {
     if (Contains(MPEG1_RATES, rate)) {
         return Contains(MPEG1_BITRATES, kbps);
+    }
+    if (Contains(MPEG25_RATES, rate) && kbps > MPEG25_MAX_BITRATE) {
+        return false;
     }
     return Contains(MPEG2_RATES, rate) && Contains(MPEG2_BITRATES, kbps);
 }
@@ -65,7 +71,27 @@ constexpr uint32_t ChooseRate(uint32_t sourceRate, uint32_t kbps) {
     return best != 0 ? best : sourceRate;
 }
 
+// Every MPEG rate, the most fitting for a source first: its own, then
+// ChooseRate's pick, then the others by nearness (the higher of two equally
+// near). An encoder that cannot take the first takes one of the later ones.
+inline std::array<uint32_t, 9> RatesByPreference(uint32_t sourceRate, uint32_t kbps) {
+    std::array<uint32_t, 9> rates{32000, 44100, 48000, 8000, 11025, 12000, 16000, 22050, 24000};
+    const uint32_t chosen = ChooseRate(sourceRate, kbps);
+    auto rank = [&](uint32_t rate) { return rate == sourceRate ? 0 : rate == chosen ? 1 : 2; };
+    std::sort(rates.begin(), rates.end(), [&](uint32_t a, uint32_t b) {
+        if (rank(a) != rank(b)) {
+            return rank(a) < rank(b);
+        }
+        const uint32_t da = Distance(a, sourceRate);
+        const uint32_t db = Distance(b, sourceRate);
+        return da != db ? da < db : a > b;
+    });
+    return rates;
+}
+
 static_assert(ChooseRate(96000, 128) == 48000);
+static_assert(ChooseRate(8000, 128) == 16000);
+static_assert(ChooseRate(8000, 32) == 8000);
 static_assert(ChooseRate(88200, 128) == 44100);
 static_assert(ChooseRate(192000, 320) == 48000);
 static_assert(ChooseRate(22050, 64) == 22050);

@@ -21,7 +21,7 @@ std::uint64_t ConvertedFrames(std::uint64_t frames, std::uint32_t sourceRate,
 }
 
 AcmConvertedSource::AcmConvertedSource(std::unique_ptr<SampleConverter> converter,
-                                       std::uint16_t sourceBlockAlign, std::uint32_t sourceBytes,
+                                       std::uint16_t sourceBlockAlign, std::uint64_t sourceBytes,
                                        std::uint16_t outputBlockAlign, std::uint64_t outputFrames)
     : converter(std::move(converter)), sourceBlockAlign(sourceBlockAlign), sourceLeft(sourceBytes),
       sourceBytes(sourceBytes), outputBytes(outputFrames * outputBlockAlign) {
@@ -33,7 +33,7 @@ bool AcmConvertedSource::Refill(RiffFile& source) {
     converted.erase(converted.begin(), converted.begin() + std::ptrdiff_t(convertedStart));
     convertedStart = 0;
     const auto wanted =
-        static_cast<std::uint32_t>(std::min<std::size_t>(rawBuffer.size(), sourceLeft));
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(rawBuffer.size(), sourceLeft));
     const std::uint32_t whole = wanted - wanted % sourceBlockAlign;
     qint64 got = whole == 0 ? 0 : source.Read(rawBuffer.data(), whole);
     if (got < 0) {
@@ -44,7 +44,7 @@ bool AcmConvertedSource::Refill(RiffFile& source) {
         sourceEnded = true;
         return converter->Flush(converted);
     }
-    sourceLeft -= static_cast<std::uint32_t>(got);
+    sourceLeft -= static_cast<std::uint64_t>(got);
     return converter->Convert(rawBuffer.data(), std::size_t(got) / sourceBlockAlign, converted);
 }
 

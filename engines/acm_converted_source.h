@@ -16,7 +16,7 @@ class RiffFile;
 class AcmConvertedSource {
 public:
     AcmConvertedSource(std::unique_ptr<SampleConverter> converter, std::uint16_t sourceBlockAlign,
-                       std::uint32_t sourceBytes, std::uint16_t outputBlockAlign,
+                       std::uint64_t sourceBytes, std::uint16_t outputBlockAlign,
                        std::uint64_t outputFrames);
 
     // Up to `count` converted bytes from the source's samples at its current
@@ -34,8 +34,8 @@ private:
 
     std::unique_ptr<SampleConverter> converter;
     std::uint16_t sourceBlockAlign;
-    std::uint32_t sourceLeft;
-    std::uint32_t sourceBytes;
+    std::uint64_t sourceLeft;
+    std::uint64_t sourceBytes;
     std::uint64_t outputBytes;
     std::uint64_t handedOut = 0;
     bool sourceEnded = false;

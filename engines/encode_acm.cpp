@@ -108,7 +108,9 @@ bool WriteChunk(AcmJob& job, std::uint32_t id, const std::vector<std::uint8_t>& 
     return true;
 }
 
-std::vector<std::uint8_t> LittleEndian(std::uint32_t value) {
+std::vector<std::uint8_t> LittleEndian(std::uint64_t wide) {
+    // The count of a file beyond 32 bits is the largest one there is.
+    const auto value = static_cast<std::uint32_t>(std::min<std::uint64_t>(wide, 0xFFFFFFFFu));
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
@@ -165,8 +167,8 @@ bool PrepareConversion(AcmJob& job) {
         std::move(converter), layout.blockAlign, job.sourceDataBytes, pcm.nBlockAlign, frames);
     job.sourceFormat = pcm;
     job.sourceBufferSize = AcmSourceBufferSize(pcm);
-    job.sourceSampleFrames = static_cast<std::uint32_t>(frames);
-    job.sourceDataBytes = static_cast<std::uint32_t>(job.converted->OutputBytes());
+    job.sourceSampleFrames = frames;
+    job.sourceDataBytes = job.converted->OutputBytes();
     return true;
 }
 
@@ -200,6 +202,15 @@ bool WriteProduced(AcmJob& job, const char* errorText, const char* traceText) {
 }
 
 } // namespace
+
+WAVEFORMATEX AcmSourceFormat(const WAVEFORMATEX& format, const SampleLayout& layout) {
+    const bool plainable = !layout.isFloat &&
+                           (layout.bitsPerSample == 8 || layout.bitsPerSample == 16) &&
+                           (layout.channels == 1 || layout.channels == 2) &&
+                           layout.blockAlign == layout.channels * layout.bitsPerSample / 8;
+    return plainable ? WAVEFORMATEX::Pcm(layout.channels, layout.sampleRate, layout.bitsPerSample)
+                     : format;
+}
 
 std::uint32_t AcmSourceBufferSize(const WAVEFORMATEX& format) {
     if (format.nBlockAlign == 0) {
@@ -329,15 +340,17 @@ int convertbegin(AcmJob& job) {
 int convertwave(AcmJob& job, const WorkerTicket& ticket) {
     std::uint64_t done = 0;
     int lastPercent = -1;
-    const std::uint32_t total = job.sourceDataBytes;
+    const std::uint64_t total = job.sourceDataBytes;
     if (total == 0) {
         return 1;
     }
+    const std::uint64_t fileTotal = SourceBytesDone(job, total);
     // Phase 1: whole buffers until the codec holds its output back.
     while (done < total) {
-        const int percent = static_cast<int>(static_cast<double>(done) / total * 100.0);
+        const int percent = static_cast<int>(static_cast<double>(done) / double(total) * 100.0);
         if (percent != lastPercent) {
-            PostEncodeProgress(job.window, percent, SourceBytesDone(job, done));
+            PostEncodeProgress(job.window, percent,
+                               ReportedProgressBytes(SourceBytesDone(job, done), fileTotal));
             lastPercent = percent;
         }
         if (ticket.CheckPoint()) {
@@ -487,12 +500,14 @@ void AcmWorker(AcmJob& job, const WorkerTicket& ticket) {
 int StartAcmEncode(EncodeControl& control, QObject* window, int priority, HACMDRIVERID driverId,
                    const QString& source, const QString& destination,
                    const WaveProperties& properties, const WAVEFORMATEX& destinationFormat) {
-    const auto sourceFormat = WAVEFORMATEX::Parse(properties.format.Bytes());
-    if (!sourceFormat) {
+    const auto parsed = WAVEFORMATEX::Parse(properties.format.Bytes());
+    if (!parsed) {
         Trace("StartEncode: unusable source format. file = %s\n", Path(source));
         return 0;
     }
-    const std::uint32_t bufferSize = AcmSourceBufferSize(*sourceFormat);
+    const SampleLayout layout = DescribeSamples(properties.format);
+    const WAVEFORMATEX sourceFormat = AcmSourceFormat(*parsed, layout);
+    const std::uint32_t bufferSize = AcmSourceBufferSize(sourceFormat);
     if (bufferSize == 0) {
         Trace("StartEncode: the source has no whole block per second. file = %s\n", Path(source));
         return 0;
@@ -501,8 +516,8 @@ int StartAcmEncode(EncodeControl& control, QObject* window, int priority, HACMDR
     job->window = window;
     job->driverId = driverId;
     job->sourcePath = source;
-    job->sourceFormat = *sourceFormat;
-    job->sourceLayout = DescribeSamples(properties.format);
+    job->sourceFormat = sourceFormat;
+    job->sourceLayout = layout;
     job->sourceSampleFrames = properties.sampleFrames;
     job->sourceDataBytes = properties.dataBytes;
     job->sourceBufferSize = bufferSize;

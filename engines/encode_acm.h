@@ -36,8 +36,8 @@ struct AcmJob {
     std::unique_ptr<AcmConvertedSource>
         converted; // set when the codec cannot take them as they are
     std::vector<std::uint8_t> readBuffer;
-    std::uint32_t sourceSampleFrames = 0;
-    std::uint32_t sourceDataBytes = 0;  // of the stream the codec reads
+    std::uint64_t sourceSampleFrames = 0;
+    std::uint64_t sourceDataBytes = 0;  // of the stream the codec reads
     std::uint32_t sourceBufferSize = 0; // one second in whole blocks
     QString destinationPath;
     WAVEFORMATEX destinationFormat;
@@ -48,6 +48,11 @@ struct AcmJob {
 
 // One second of the format in whole blocks; 0 when there is no such amount.
 std::uint32_t AcmSourceBufferSize(const WAVEFORMATEX& format);
+
+// The source's format as a codec expects to be offered it: plain PCM for
+// 8- or 16-bit samples in one or two channels (an extensible record says
+// nothing more about those), with its average byte rate filled in.
+WAVEFORMATEX AcmSourceFormat(const WAVEFORMATEX& format, const SampleLayout& layout);
 
 // Fills a job from the source's properties and starts the worker. 1 started,
 // 0 not (with a trace line when the source's format cannot be used).

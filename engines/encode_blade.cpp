@@ -23,17 +23,6 @@ QString Text(const char* format, long number, const QString& path) {
     return QString::asprintf(format, number, qPrintable(path));
 }
 
-// The byte offset of the sample data the wave reader counted, which is where
-// the "data" bytes found by a plain search must lead.
-bool ParsedDataOffset(const QString& path, std::uint32_t* offset) {
-    WioFile wio;
-    if (wioFileOpen(&wio, path, RIFF_READ) != WAVE_OK) {
-        return false;
-    }
-    *offset = wio.dataOffset;
-    return true;
-}
-
 class BladeEncode {
 public:
     BladeEncode(const BeJob& job, const WorkerTicket& ticket) : job(job), ticket(ticket) {}
@@ -46,10 +35,12 @@ public:
     bool Run();
 
 private:
-    bool OpenFiles();
-    bool OpenStream();
-    bool EncodeAll(std::uint32_t dataBytes);
-    bool EncodeConverted(std::uint32_t dataBytes);
+    bool OpenFiles(std::uint64_t dataOffset);
+    bool OpenStream(std::uint32_t sourceRate);
+    bool TryStream(std::uint32_t rate, std::uint32_t* outputBytes, BE_ERR* result);
+    bool PrepareConverter(const SampleLayout& layout);
+    bool EncodeAll(std::uint64_t dataBytes);
+    bool EncodeConverted(std::uint64_t dataBytes);
     bool EncodeSamples(const std::int16_t* samples, std::uint32_t count);
     bool FinishStream();
     bool WriteOut(std::uint32_t count, const char* errorText, const char* traceText);
@@ -87,24 +78,39 @@ bool BladeEncode::Run() {
     const SampleLayout layout = DescribeSamples(properties.format);
     input.channels = EncoderChannelsFor(layout.channels);
     input.sampleRate = mpeg::ChooseRate(layout.sampleRate, job.bitrate);
-    // The libraries take interleaved 16-bit samples in one or two channels at
-    // an MPEG rate; anything else goes through the converter.
-    if (!IsDirectInput(layout, input)) {
-        QString problem;
-        converter = SampleConverter::Create(layout, input, &problem);
-        if (!converter) {
-            AddError(QStringLiteral("Error - The source file (%1) cannot be encoded: %2.")
-                         .arg(job.source, problem));
-            Trace("convertbladethread: unsupported sample format. %s file = %s\n",
-                  qPrintable(problem), qPrintable(job.source));
-            return false;
-        }
-    }
     frameBytes = layout.blockAlign;
-    return OpenFiles() && OpenStream() && EncodeAll(properties.dataBytes) && FinishStream();
+    // Samples no converter reads are refused before the library is asked.
+    if (!PrepareConverter(layout) || !OpenFiles(properties.dataOffset)) {
+        return false;
+    }
+    const std::uint32_t preferredRate = input.sampleRate;
+    if (!OpenStream(layout.sampleRate) ||
+        (input.sampleRate != preferredRate && !PrepareConverter(layout))) {
+        return false;
+    }
+    return EncodeAll(properties.dataBytes) && FinishStream();
 }
 
-bool BladeEncode::OpenFiles() {
+// The libraries take interleaved 16-bit samples in one or two channels at an
+// MPEG rate; anything else goes through the converter.
+bool BladeEncode::PrepareConverter(const SampleLayout& layout) {
+    converter.reset();
+    if (IsDirectInput(layout, input)) {
+        return true;
+    }
+    QString problem;
+    converter = SampleConverter::Create(layout, input, &problem);
+    if (!converter) {
+        AddError(QStringLiteral("Error - The source file (%1) cannot be encoded: %2.")
+                     .arg(job.source, problem));
+        Trace("convertbladethread: unsupported sample format. %s file = %s\n", qPrintable(problem),
+              qPrintable(job.source));
+        return false;
+    }
+    return true;
+}
+
+bool BladeEncode::OpenFiles(std::uint64_t dataOffset) {
     if (const long error = OpenForSequentialRead(source, job.source); error != 0) {
         AddError(
             Text("Error %ld - Couldn't open the source file (%s) for reading.", error, job.source));
@@ -113,13 +119,9 @@ bool BladeEncode::OpenFiles() {
               error, qPrintable(job.source));
         return false;
     }
-    unsigned offset = 0;
-    std::uint32_t parsedOffset = 0;
-    const bool found = FindDataChunk(source, &offset) == 1;
-    // The four bytes may also turn up inside an earlier chunk (a LIST text);
-    // the samples start where the reader found the real chunk.
-    if (!found || !ParsedDataOffset(job.source, &parsedOffset) ||
-        (parsedOffset != offset && !source.seek(parsedOffset))) {
+    // The reader walked the chunks: its offset is the real one, wherever the
+    // chunks before it (a broadcast header, editor notes) put the samples.
+    if (dataOffset == 0 || !source.seek(qint64(dataOffset))) {
         AddError(QString::asprintf("Error - Invalid Wav file (%s).", qPrintable(job.source)));
         Trace("convertbladethread: error reading wav file. file = %s\n", qPrintable(job.source));
         return false;
@@ -134,16 +136,31 @@ bool BladeEncode::OpenFiles() {
     return true;
 }
 
-bool BladeEncode::OpenStream() {
+bool BladeEncode::TryStream(std::uint32_t rate, std::uint32_t* outputBytes, BE_ERR* result) {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);
     config.dwConfig = BE_CONFIG_MP3;
-    config.format.mp3.dwSampleRate = input.sampleRate;
+    config.format.mp3.dwSampleRate = rate;
     config.format.mp3.byMode = input.channels == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
     config.format.mp3.wBitrate = static_cast<std::uint16_t>(job.bitrate);
+    *result = job.library.beInitStream(&config, &samplesPerChunk, outputBytes, &stream);
+    return *result == BE_ERR_SUCCESSFUL;
+}
+
+// A library need not take every MPEG rate at every bitrate (a 2.5 rate, a
+// bitrate its version lacks): the source goes to the nearest one it takes.
+bool BladeEncode::OpenStream(std::uint32_t sourceRate) {
     std::uint32_t outputBytes = 0;
-    const BE_ERR result =
-        job.library.beInitStream(&config, &samplesPerChunk, &outputBytes, &stream);
+    BE_ERR result = BE_ERR_INVALID_FORMAT_PARAMETERS;
+    for (const std::uint32_t rate : mpeg::RatesByPreference(sourceRate, job.bitrate)) {
+        if (TryStream(rate, &outputBytes, &result)) {
+            input.sampleRate = rate;
+            break;
+        }
+        if (result != BE_ERR_INVALID_FORMAT_PARAMETERS) {
+            break;
+        }
+    }
     if (result != BE_ERR_SUCCESSFUL) {
         AddError(QString::asprintf("Error %lu - Couldn't open encode stream for source file (%s).",
                                    static_cast<unsigned long>(result), qPrintable(job.source)));
@@ -201,7 +218,7 @@ bool BladeEncode::EncodeSamples(const std::int16_t* chunk, std::uint32_t count) 
 
 // Reads whole source frames, converts them and hands the encoder full chunks;
 // only the part of a chunk not yet encoded is carried from one read to the next.
-bool BladeEncode::EncodeConverted(std::uint32_t dataBytes) {
+bool BladeEncode::EncodeConverted(std::uint64_t dataBytes) {
     ProgressReporter progress(job.window, dataBytes);
     const std::uint32_t framesPerRead =
         std::max<std::uint32_t>(samplesPerChunk / input.channels, 1);
@@ -216,7 +233,7 @@ bool BladeEncode::EncodeConverted(std::uint32_t dataBytes) {
             qPrintable(job.source)));
         return false;
     }
-    const std::uint32_t wholeBytes = dataBytes - dataBytes % frameBytes;
+    const std::uint64_t wholeBytes = dataBytes - dataBytes % frameBytes;
     auto encodeFull = [&](bool all) {
         std::size_t used = 0;
         while (pending.size() - used >= samplesPerChunk || (all && pending.size() > used)) {
@@ -265,7 +282,7 @@ bool BladeEncode::EncodeConverted(std::uint32_t dataBytes) {
     return encodeFull(true);
 }
 
-bool BladeEncode::EncodeAll(std::uint32_t dataBytes) {
+bool BladeEncode::EncodeAll(std::uint64_t dataBytes) {
     if (converter) {
         return EncodeConverted(dataBytes);
     }

@@ -14,6 +14,20 @@ namespace {
 constexpr int START_TIMEOUT_MS = 5000;
 // A child that ignores the polite request to stop is killed after this.
 constexpr int TERMINATE_GRACE_MS = 3000;
+// Enough for the child's last line, its reason for failing.
+constexpr qsizetype ERROR_OUTPUT_BYTES = 1024;
+
+// "x3enc: /path/a.wav: the reason" gives "the reason".
+QString FailureReason(const QByteArray& output, const QString& source) {
+    const QList<QByteArray> lines = output.trimmed().split('\n');
+    QString line = QString::fromLocal8Bit(lines.isEmpty() ? QByteArray() : lines.last()).trimmed();
+    for (const QString& prefix : {QStringLiteral("x3enc: "), source + QStringLiteral(": ")}) {
+        if (line.startsWith(prefix)) {
+            line.remove(0, prefix.size());
+        }
+    }
+    return line.left(ERROR_OUTPUT_BYTES);
+}
 
 } // namespace
 
@@ -45,7 +59,7 @@ bool ExternalEncoder::Start(const WorkerTicket& workerTicket, QObject* receiver,
     child->setArguments(ExternalEncoderArguments(sourcePath, destinationPath, bitsPerSecond));
     child->setStandardInputFile(QProcess::nullDevice());
     child->setStandardOutputFile(QProcess::nullDevice());
-    child->setStandardErrorFile(QProcess::nullDevice());
+    child->setProcessChannelMode(QProcess::SeparateChannels);
     child->start();
     if (!child->waitForStarted(START_TIMEOUT_MS)) {
         Trace("ExternalEncoder: couldn't start %s. error = %d\n", qPrintable(program),
@@ -57,6 +71,9 @@ bool ExternalEncoder::Start(const WorkerTicket& workerTicket, QObject* receiver,
     QObject::connect(
         child.get(), &QProcess::finished, child.get(),
         [this](int exitCode, QProcess::ExitStatus status) { OnFinished(exitCode, status); });
+    QObject::connect(child.get(), &QProcess::readyReadStandardError, child.get(),
+                     [this] { KeepErrorOutput(); });
+    errorOutput.clear();
     process = std::move(child);
     window = receiver;
     source = sourcePath;
@@ -103,8 +120,16 @@ void ExternalEncoder::SetNice(int nice) {
     }
 }
 
+void ExternalEncoder::KeepErrorOutput() {
+    errorOutput += process->readAllStandardError();
+    if (errorOutput.size() > ERROR_OUTPUT_BYTES) {
+        errorOutput = errorOutput.right(ERROR_OUTPUT_BYTES);
+    }
+}
+
 void ExternalEncoder::OnFinished(int exitCode, QProcess::ExitStatus status) {
     stopped = false;
+    KeepErrorOutput();
     const bool crashed = status != QProcess::NormalExit;
     const QFileInfo output(destination);
     // The child's mere ending is no success: it must say so and leave a file.
@@ -112,9 +137,13 @@ void ExternalEncoder::OnFinished(int exitCode, QProcess::ExitStatus status) {
     Trace("ExternalEncoder: the encoder ended. exit code = %d crashed = %d file = %s\n", exitCode,
           crashed ? 1 : 0, qPrintable(source));
     if (!outcome && !ticket->IsCancelled()) {
-        AddError(QStringLiteral("Error %1 - Xing encoder couldn't encode the source file (%2).")
-                     .arg(crashed ? -1 : exitCode)
-                     .arg(source));
+        const QString reason = FailureReason(errorOutput, source);
+        QString sentence =
+            QStringLiteral("Error %1 - Xing encoder couldn't encode the source file (%2)")
+                .arg(crashed ? -1 : exitCode)
+                .arg(source);
+        sentence += reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": %1.").arg(reason);
+        AddError(sentence);
     }
     ticket->Finish();
     process.release()->deleteLater();

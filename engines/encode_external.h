@@ -36,11 +36,13 @@ public:
 
 private:
     void OnFinished(int exitCode, QProcess::ExitStatus status);
+    void KeepErrorOutput();
 
     std::optional<WorkerTicket> ticket;
     std::unique_ptr<QProcess> process;
     QPointer<QObject> window;
     QString source;
     QString destination;
+    QByteArray errorOutput; // the child's standard error, its last bytes only
     bool stopped = false;
 };

@@ -16,6 +16,15 @@ void PostEncodeDone(const QPointer<QObject>& window, bool outcome, const QString
     }
 }
 
+std::uint64_t ReportedProgressBytes(std::uint64_t bytesDone, std::uint64_t totalBytes) {
+    constexpr std::uint64_t LIMIT = 0xFFFFFFFFu;
+    if (totalBytes <= LIMIT) {
+        return bytesDone;
+    }
+    return static_cast<std::uint64_t>(static_cast<double>(bytesDone) /
+                                      static_cast<double>(totalBytes) * double(LIMIT));
+}
+
 void ProgressReporter::Report(std::uint64_t bytesDone) {
     if (totalBytes == 0) {
         return;
@@ -23,7 +32,7 @@ void ProgressReporter::Report(std::uint64_t bytesDone) {
     const int percent =
         static_cast<int>(static_cast<double>(bytesDone) / static_cast<double>(totalBytes) * 100.0);
     if (percent != lastPercent) {
-        PostEncodeProgress(window, percent, bytesDone);
+        PostEncodeProgress(window, percent, ReportedProgressBytes(bytesDone, totalBytes));
         lastPercent = percent;
     }
 }

@@ -18,6 +18,11 @@ using EncodeProgressEvent = PlainEvent;
 void PostEncodeProgress(const QPointer<QObject>& window, int percent, std::uint64_t bytesDone);
 void PostEncodeDone(const QPointer<QObject>& window, bool outcome, const QString& source);
 
+// The bytes done as the receiver counts them: it keeps sizes in 32 bits, so
+// the share of a larger source is given within that range (a 6 GB source
+// half done reports 2 GB), which keeps rates and estimates consistent.
+std::uint64_t ReportedProgressBytes(std::uint64_t bytesDone, std::uint64_t totalBytes);
+
 // Tracks the last whole percentage posted, so a worker posts at most one
 // message per percent.
 class ProgressReporter {

@@ -7,6 +7,25 @@
 
 namespace {
 
+constexpr std::size_t AVG_BYTES_OFFSET = 8;
+
+// Readers that ignore the field still play such a file; its rate follows from
+// the other fields.
+void FillMissingByteRate(std::vector<std::uint8_t>& format) {
+    if (!WaveFormatCopy::IsUncompressed(format) ||
+        WaveFormatCopy::U32At(format, AVG_BYTES_OFFSET) != 0) {
+        return;
+    }
+    const std::uint64_t rate =
+        std::uint64_t(WaveFormatCopy::U32At(format, 4)) * WaveFormatCopy::U16At(format, 12);
+    if (rate == 0 || rate > 0xFFFFFFFFu || format.size() < AVG_BYTES_OFFSET + 4) {
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        format[AVG_BYTES_OFFSET + i] = static_cast<std::uint8_t>(rate >> (8 * i));
+    }
+}
+
 void SetDuration(WaveProperties* properties) {
     const std::uint32_t byteRate = properties->format.AvgBytesPerSec();
     if (byteRate == 0) {
@@ -50,9 +69,11 @@ unsigned GetWaveProperties(const QString& fileName, WaveProperties* properties) 
     }
     std::copy_n(wio.format.begin(), std::min<std::size_t>(formatBytes, wio.format.size()),
                 copy.begin());
+    FillMissingByteRate(copy);
     properties->format = WaveFormatCopy(std::move(copy));
     properties->dataBytes = wio.dataSize;
     properties->sampleFrames = wio.sampleFrames;
+    properties->dataOffset = wio.dataOffset;
     properties->formatBytes = formatBytes;
     SetDuration(properties);
 

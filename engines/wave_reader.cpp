@@ -9,6 +9,9 @@
 
 namespace {
 
+constexpr std::uint32_t FOURCC_INFO = FourCC("INFO");
+constexpr std::uint32_t FOURCC_ID3_LOWER = FourCC("id3 ");
+constexpr std::uint32_t FOURCC_ID3_UPPER = FourCC("ID3 ");
 constexpr std::size_t BLOCK_ALIGN_OFFSET = 12;
 
 unsigned Fail(WioFile* wio, unsigned code) {
@@ -25,17 +28,34 @@ void ReadFact(WioFile* wio, const RiffChunk& chunk) {
     std::array<std::uint8_t, 4> bytes{};
     if (wio->riff.Read(bytes.data(), 4) == 4) {
         wio->sampleFrames = WaveFormatCopy::U32At({bytes.begin(), bytes.end()}, 0);
+        // A 64-bit file keeps a count that does not fit in its `ds64` chunk.
+        if (wio->sampleFrames == RIFF_SIZE_IN_DS64 && wio->riff.Ds64SampleCount() != 0) {
+            wio->sampleFrames = wio->riff.Ds64SampleCount();
+        }
         wio->hasFact = true;
+    }
+}
+
+void NoteTagChunk(WioFile* wio, const RiffChunk& chunk) {
+    ChunkPlace* place = nullptr;
+    if (chunk.id == FOURCC_LIST && chunk.formType == FOURCC_INFO) {
+        place = &wio->infoList;
+    } else if (chunk.id == FOURCC_ID3_LOWER || chunk.id == FOURCC_ID3_UPPER) {
+        place = &wio->id3Chunk;
+    }
+    if (place != nullptr && place->size == 0) {
+        *place = ChunkPlace{chunk.dataOffset, chunk.size};
     }
 }
 
 unsigned ReadFormat(WioFile* wio, const RiffChunk& chunk) {
     if (chunk.size > MAX_FORMAT_CHUNK_BYTES) {
-        Trace("wioFileOpen:: the FMT chunk is too large (%u bytes)\n", chunk.size);
+        Trace("wioFileOpen:: the FMT chunk is too large (%llu bytes)\n",
+              static_cast<unsigned long long>(chunk.size));
         return WAVE_ERR_CANNOT_OPEN;
     }
     try {
-        wio->format.assign(std::max(chunk.size, MIN_FORMAT_BLOCK_BYTES), 0);
+        wio->format.assign(std::max<std::uint64_t>(chunk.size, MIN_FORMAT_BLOCK_BYTES), 0);
     } catch (const std::bad_alloc&) {
         return WAVE_ERR_NO_MEMORY;
     }
@@ -66,6 +86,8 @@ unsigned wioFileClose(WioFile* wio) {
     wio->dataSize = 0;
     wio->sampleFrames = 0;
     wio->hasFact = false;
+    wio->infoList = ChunkPlace{};
+    wio->id3Chunk = ChunkPlace{};
     return WAVE_OK;
 }
 
@@ -119,6 +141,8 @@ unsigned wioFileOpen(WioFile* wio, const QString& fileName, unsigned openFlags) 
             if (const unsigned error = ReadFormat(wio, chunk); error != WAVE_OK) {
                 return Fail(wio, error);
             }
+        } else {
+            NoteTagChunk(wio, chunk);
         }
         if (wio->riff.Ascend(chunk) != RIFF_OK) {
             break;

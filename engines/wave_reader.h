@@ -30,20 +30,30 @@ inline constexpr unsigned WAVE_ERR_NOT_PCM = 10; // parsed, but the tag is not P
 inline constexpr std::uint32_t MAX_FORMAT_CHUNK_BYTES = 18 + 0xFFFF;
 // The smallest format block held, so that cbSize can always be read.
 inline constexpr std::uint32_t MIN_FORMAT_BLOCK_BYTES = 18;
-inline constexpr std::uint32_t SAMPLE_FRAMES_UNKNOWN = 0xFFFFFFFF;
+inline constexpr std::uint64_t SAMPLE_FRAMES_UNKNOWN = ~std::uint64_t(0);
 
 // Facts about one WAV file. Everything is zero (and `format` empty) after a
-// failure, except with WAVE_ERR_NOT_PCM, where all fields are filled.
+// failure, except with WAVE_ERR_NOT_PCM, where all fields are filled. Sizes
+// are 64-bit: an RF64 file holds more than 4 GB of samples.
 struct WaveProperties {
-    std::uint32_t dataBytes = 0;    // size of the first non-empty `data` chunk
-    std::uint32_t sampleFrames = 0; // from `fact`, else dataBytes / block alignment
+    std::uint64_t dataBytes = 0;    // size of the first non-empty `data` chunk
+    std::uint64_t sampleFrames = 0; // from `fact`, else dataBytes / block alignment
+    std::uint64_t dataOffset = 0;   // file offset of the first sample byte
     std::uint32_t formatBytes = 0;  // 16 for PCM, else 18 + cbSize
     double durationSeconds = 0.0;   // dataBytes / average bytes per second
     std::uint32_t hours = 0;
     std::uint32_t minutes = 0;
     std::uint32_t seconds = 0;
-    QString durationText;  // "hh:mm:ss", or "mm:ss" under an hour; empty at byte rate 0
-    WaveFormatCopy format; // formatBytes long
+    QString durationText; // "hh:mm:ss", or "mm:ss" under an hour; empty at byte rate 0
+    // formatBytes long. An uncompressed format that gives no average byte
+    // rate gets rate x block alignment here, so its playing time is known.
+    WaveFormatCopy format;
+};
+
+// Where a chunk lies in the file; size 0 when the file has none.
+struct ChunkPlace {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
 };
 
 // One open wave file. Closed (and reset) by wioFileClose or when destroyed.
@@ -56,10 +66,14 @@ struct WioFile {
     unsigned openFlags = 0;
     RiffFile riff;
     std::unique_ptr<QFile> file;  // null when not open
-    std::uint32_t dataOffset = 0; // first byte of the `data` chunk's contents
-    std::uint32_t dataSize = 0;
-    std::uint32_t sampleFrames = SAMPLE_FRAMES_UNKNOWN;
+    std::uint64_t dataOffset = 0; // first byte of the `data` chunk's contents
+    std::uint64_t dataSize = 0;
+    std::uint64_t sampleFrames = SAMPLE_FRAMES_UNKNOWN;
     bool hasFact = false; // a `fact` chunk gave sampleFrames
+    // The source's own tags: the first LIST of type INFO and the first ID3v2
+    // tag in an `id3 ` (or `ID3 `) chunk.
+    ChunkPlace infoList;
+    ChunkPlace id3Chunk;
     // The `fmt ` chunk, at least MIN_FORMAT_BLOCK_BYTES, zero-filled past the
     // chunk's own bytes; empty when none was read.
     std::vector<std::uint8_t> format;

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     WioFile wio;
     if (wioFileOpen(&wio, path, RIFF_READ) == WAVE_OK) {
-        if (qint64(wio.dataOffset) + wio.dataSize > qint64(size)) {
+        if (wio.dataOffset + wio.dataSize > static_cast<std::uint64_t>(size)) {
             std::abort(); // the data chunk lies inside the file
         }
         wioFileClose(&wio);

@@ -1,9 +1,11 @@
 #include "headless/json_report.h"
 
 #include "queue/queue_entry.h"
+#include "tags/tag_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -48,9 +50,19 @@ QByteArray JsonEventLine(const char* event,
 HeadlessJsonReport::HeadlessJsonReport(const HeadlessOutput& output) : output(output) {}
 
 void HeadlessJsonReport::Admitted(const QueueEntry& entry) {
+    // The file's own tags, when it carries any.
+    QJsonValue tag;
+    if (entry.tag != ID3TagRecord()) {
+        tag = QJsonObject{
+            {"title", TagText(entry.tag.title)}, {"artist", TagText(entry.tag.artist)},
+            {"album", TagText(entry.tag.album)}, {"year", TagText(entry.tag.year)},
+            {"genre", TagText(entry.tag.genre)}, {"comment", TagText(entry.tag.comment)},
+            {"track", TagText(entry.tag.track)}};
+    }
     Write("admitted", {{"file", entry.path.str()},
                        {"size", static_cast<qint64>(entry.size)},
-                       {"duration", static_cast<qint64>(entry.durationSeconds)}});
+                       {"duration", static_cast<qint64>(entry.durationSeconds)},
+                       {"tag", tag}});
 }
 
 void HeadlessJsonReport::Rejected(const Rejection& rejection) {
@@ -94,7 +106,8 @@ void HeadlessJsonReport::Progress(const ProgressSample& sample) {
                                                             : QJsonValue(sample.ratio)}});
 }
 
-void HeadlessJsonReport::Finished(const QueueEntry& entry, ReportedOutcome outcome) {
+void HeadlessJsonReport::Finished(const QueueEntry& entry, ReportedOutcome outcome,
+                                  const QString& reason) {
     const bool completed =
         outcome == ReportedOutcome::Completed || outcome == ReportedOutcome::Existing;
     const bool measured = outcome == ReportedOutcome::Completed && !entry.ratioText.isEmpty();
@@ -106,7 +119,8 @@ void HeadlessJsonReport::Finished(const QueueEntry& entry, ReportedOutcome outco
                        {"time", entry.elapsedText.isEmpty() ? QStringLiteral("00:00")
                                                             : entry.elapsedText.str()},
                        {"ratio", measured ? QJsonValue(entry.ratio) : QJsonValue(QJsonValue::Null)},
-                       {"output", completed ? TextOrNull(entry.outputPath.str()) : QJsonValue()}});
+                       {"output", completed ? TextOrNull(entry.outputPath.str()) : QJsonValue()},
+                       {"message", TextOrNull(reason)}});
 }
 
 void HeadlessJsonReport::BatchFinished(const BatchCounts& counts, int exitCode) {

@@ -18,7 +18,8 @@ public:
     void Rejected(const Rejection& rejection) override;
     void Started(const QueueEntry& entry) override;
     void Progress(const ProgressSample& sample) override;
-    void Finished(const QueueEntry& entry, ReportedOutcome outcome) override;
+    void Finished(const QueueEntry& entry, ReportedOutcome outcome,
+                  const QString& reason = QString()) override;
     void BatchFinished(const BatchCounts& counts, int exitCode) override;
     void HandedOut(const QueueEntry& entry, const QString& machine) override;
     void ServerJobStarted(const QString& path) override;

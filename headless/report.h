@@ -70,7 +70,9 @@ public:
     // Called a few times a second for each file encoding here; each format
     // thins it out.
     virtual void Progress(const ProgressSample& sample) = 0;
-    virtual void Finished(const QueueEntry& entry, ReportedOutcome outcome) = 0;
+    // `reason`: for a failed file, the error-log sentence that says why.
+    virtual void Finished(const QueueEntry& entry, ReportedOutcome outcome,
+                          const QString& reason = QString()) = 0;
     // exitCode < 0: the program goes on (a batch of the watch folder ended).
     virtual void BatchFinished(const BatchCounts& counts, int exitCode) = 0;
     // The server gave a file to another machine.

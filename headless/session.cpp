@@ -8,15 +8,20 @@
 #include "queue/progress_display.h"
 #include "queue/queue_journal.h"
 
+#include "app/error_log.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 
 namespace {
 
 // Redraws of the status line; each report thins them out further.
 constexpr int PROGRESS_SAMPLE_MS = 250;
+// Enough for every file running at once to find its own sentence.
+constexpr std::size_t KEPT_ERRORS = 256;
 
 QString PathKey(const QString& path) {
     return path.toCaseFolded();
@@ -89,6 +94,7 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
         OnFileFinished(entry, outcome);
     };
     scheduler.fileStarted = [this](const QueueEntry& entry) {
+        errorsAtStart.insert(PathKey(entry.path.str()), errorCount);
         report->Started(entry);
         progressTimer.start();
     };
@@ -107,6 +113,16 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
         report->BatchFinished(counts, -1);
         counts = BatchCounts{};
     };
+    // Workers add their sentences on their own threads, before they report
+    // the end; queued here, they arrive before it.
+    SetErrorListener([this](const QString& message) {
+        if (QThread::currentThread() == thread()) {
+            NoteError(message);
+        } else {
+            QMetaObject::invokeMethod(
+                this, [this, message] { NoteError(message); }, Qt::QueuedConnection);
+        }
+    });
     progressTimer.setInterval(PROGRESS_SAMPLE_MS);
     connect(&progressTimer, &QTimer::timeout, this, [this] { SampleProgress(); });
     controller->Server().fileHandedOut = [this](const QueueEntry& entry, const QString& machine) {
@@ -120,6 +136,7 @@ HeadlessSession::HeadlessSession(CEncoderApp& app, const MainController::Ports& 
 }
 
 HeadlessSession::~HeadlessSession() {
+    SetErrorListener(nullptr);
     controller->Scheduler().queueSaved = nullptr;
 }
 
@@ -245,7 +262,36 @@ void HeadlessSession::OnFileFinished(const QueueEntry& entry, FileOutcome outcom
         ++counts.files;
     }
     Count(counts, reported);
-    report->Finished(entry, reported);
+    report->Finished(entry, reported,
+                     reported == ReportedOutcome::Failed ? FailureReason(entry.path.str())
+                                                         : QString());
+    errorsAtStart.remove(PathKey(entry.path.str()));
+}
+
+void HeadlessSession::NoteError(const QString& message) {
+    recentErrors.emplace_back(++errorCount, message);
+    if (recentErrors.size() > KEPT_ERRORS) {
+        recentErrors.pop_front();
+    }
+}
+
+// The first sentence since the file began that names it (the engine's, which
+// comes before the scheduler's own "Error encoding"), else the first at all.
+QString HeadlessSession::FailureReason(const QString& path) const {
+    const quint64 since = errorsAtStart.value(PathKey(path), 0);
+    QString first;
+    for (const auto& [number, message] : recentErrors) {
+        if (number <= since) {
+            continue;
+        }
+        if (message.contains(path)) {
+            return message;
+        }
+        if (first.isEmpty()) {
+            first = message;
+        }
+    }
+    return first;
 }
 
 void HeadlessSession::SampleProgress() {

@@ -4,11 +4,14 @@
 #include "headless/report.h"
 #include "headless/view.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <memory>
+#include <utility>
 
 enum class FileOutcome;
 class QueueJournal;
@@ -51,6 +54,8 @@ private:
     void SampleProgress();
     void ReportNeverStarted();
     void End();
+    void NoteError(const QString& message);
+    QString FailureReason(const QString& path) const;
 
     std::unique_ptr<HeadlessReport> report;
     HeadlessView view;
@@ -61,6 +66,11 @@ private:
     BatchCounts counts;
     QSet<QString> reportedPaths; // named files that have their line
     QStringList admissionErrors; // error-log sentences of the file being admitted
+    // Recent error-log sentences, numbered; each running file remembers the
+    // number its run began at, so its failure can be given with its reason.
+    std::deque<std::pair<quint64, QString>> recentErrors;
+    quint64 errorCount = 0;
+    QHash<QString, quint64> errorsAtStart;
     bool admitting = false;
     bool fileMode = false;
     bool failed = false;

@@ -86,7 +86,8 @@ void HeadlessTextReport::Progress(const ProgressSample& sample) {
     lastDrawMs = now;
 }
 
-void HeadlessTextReport::Finished(const QueueEntry& entry, ReportedOutcome outcome) {
+void HeadlessTextReport::Finished(const QueueEntry& entry, ReportedOutcome outcome,
+                                  const QString& reason) {
     const bool problem =
         outcome == ReportedOutcome::Failed || outcome == ReportedOutcome::Cancelled;
     if (output.quiet && !problem) {
@@ -95,9 +96,12 @@ void HeadlessTextReport::Finished(const QueueEntry& entry, ReportedOutcome outco
     const QString time =
         entry.elapsedText.isEmpty() ? QStringLiteral("00:00") : entry.elapsedText.str();
     const QString ratio = entry.ratioText.isEmpty() ? QStringLiteral("-") : entry.ratioText.str();
-    WriteLine(
-        output.quiet ? output.err : output.out,
-        QStringLiteral("%1\t%2\t%3\t%4").arg(entry.path.str(), OutcomeText(outcome), time, ratio));
+    QString line =
+        QStringLiteral("%1\t%2\t%3\t%4").arg(entry.path.str(), OutcomeText(outcome), time, ratio);
+    if (!reason.isEmpty()) {
+        line += u'\t' + reason;
+    }
+    WriteLine(output.quiet ? output.err : output.out, line);
 }
 
 void HeadlessTextReport::WriteLine(std::FILE* stream, const QString& line) {

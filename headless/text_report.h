@@ -14,7 +14,8 @@ public:
     void Rejected(const Rejection& rejection) override;
     void Started(const QueueEntry&) override {}
     void Progress(const ProgressSample& sample) override;
-    void Finished(const QueueEntry& entry, ReportedOutcome outcome) override;
+    void Finished(const QueueEntry& entry, ReportedOutcome outcome,
+                  const QString& reason = QString()) override;
     void BatchFinished(const BatchCounts&, int) override { ClearStatusLine(); }
     void HandedOut(const QueueEntry& entry, const QString& machine) override;
     void ServerJobStarted(const QString& path) override;

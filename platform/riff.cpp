@@ -7,11 +7,23 @@
 
 namespace {
 
+// Where a chunk can be written: the 32-bit sizes of a RIFF file.
 constexpr qint64 MAX_OFFSET = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t FOURCC_DS64 = MakeFourCC('d', 's', '6', '4');
+// riff size, data size, sample count, table length
+constexpr qint64 DS64_FIXED_BYTES = 28;
 
 std::uint32_t GetU32(const unsigned char* bytes) {
     return std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
            (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
+}
+
+std::uint64_t GetU64(const unsigned char* bytes) {
+    return std::uint64_t(GetU32(bytes)) | (std::uint64_t(GetU32(bytes + 4)) << 32);
+}
+
+bool IsForm(std::uint32_t id) {
+    return id == FOURCC_RIFF || id == FOURCC_RF64 || id == FOURCC_BW64;
 }
 
 void PutU32(unsigned char* bytes, std::uint32_t value) {
@@ -25,7 +37,7 @@ bool Matches(const RiffChunk& found, const RiffChunk& wanted, unsigned flags) {
         return found.id == wanted.id;
     }
     if (flags & RIFF_FINDRIFF) {
-        return found.id == FOURCC_RIFF && found.formType == wanted.formType;
+        return IsForm(found.id) && found.formType == wanted.formType;
     }
     if (flags & RIFF_FINDLIST) {
         return found.id == FOURCC_LIST && found.formType == wanted.formType;
@@ -53,6 +65,7 @@ int RiffFile::Open(QIODevice* target, unsigned flags) {
     }
     device = target;
     openFlags = flags;
+    ds64 = Ds64{};
     return RIFF_OK;
 }
 
@@ -134,7 +147,7 @@ int RiffFile::Descend(RiffChunk& chunk, const RiffChunk* parent, unsigned flags)
     const qint64 limit = parent != nullptr ? parent->End() : std::numeric_limits<qint64>::max();
     for (;;) {
         const qint64 start = device->pos();
-        if (start + 8 > limit || start + 8 > MAX_OFFSET) {
+        if (start + 8 > limit) {
             return RIFF_ERR_CHUNKNOTFOUND;
         }
         std::array<unsigned char, 8> header{};
@@ -144,13 +157,18 @@ int RiffFile::Descend(RiffChunk& chunk, const RiffChunk* parent, unsigned flags)
         RiffChunk found;
         found.id = GetU32(header.data());
         found.size = GetU32(header.data() + 4);
-        found.dataOffset = static_cast<std::uint32_t>(start + 8);
-        if (found.id == FOURCC_RIFF || found.id == FOURCC_LIST) {
+        found.dataOffset = static_cast<std::uint64_t>(start + 8);
+        if (IsForm(found.id) || found.id == FOURCC_LIST) {
             std::array<unsigned char, 4> type{};
             if (!ReadExact(type.data(), 4)) {
                 return RIFF_ERR_CHUNKNOTFOUND;
             }
             found.formType = GetU32(type.data());
+        }
+        if (found.id == FOURCC_RF64 || found.id == FOURCC_BW64) {
+            ReadDs64(found);
+        } else if (found.id == FOURCC_DATA && found.size == RIFF_SIZE_IN_DS64 && ds64.present) {
+            found.size = ds64.dataSize;
         }
         if (Matches(found, chunk, flags)) {
             chunk = found;
@@ -167,6 +185,25 @@ int RiffFile::Descend(RiffChunk& chunk, const RiffChunk* parent, unsigned flags)
     }
 }
 
+// The `ds64` chunk must come first in the form. Without one the form keeps
+// its 32-bit size, and a `data` chunk that defers to it stays unknown.
+void RiffFile::ReadDs64(RiffChunk& form) {
+    ds64 = Ds64{};
+    const qint64 formData = device->pos();
+    std::array<unsigned char, 8 + DS64_FIXED_BYTES> bytes{};
+    if (ReadExact(bytes.data(), qint64(bytes.size())) && GetU32(bytes.data()) == FOURCC_DS64 &&
+        GetU32(bytes.data() + 4) >= DS64_FIXED_BYTES) {
+        ds64.riffSize = GetU64(bytes.data() + 8);
+        ds64.dataSize = GetU64(bytes.data() + 16);
+        ds64.sampleCount = GetU64(bytes.data() + 24);
+        ds64.present = true;
+        if (form.size == RIFF_SIZE_IN_DS64) {
+            form.size = ds64.riffSize;
+        }
+    }
+    device->seek(formData);
+}
+
 int RiffFile::Ascend(RiffChunk& chunk) {
     if (device == nullptr) {
         return RIFF_ERR_CANNOTSEEK;
@@ -180,13 +217,13 @@ int RiffFile::Ascend(RiffChunk& chunk) {
         return device->seek(target) ? RIFF_OK : RIFF_ERR_CANNOTSEEK;
     }
     const qint64 end = device->pos();
-    if (end < chunk.dataOffset) {
+    if (end < qint64(chunk.dataOffset)) {
         return RIFF_ERR_CANNOTSEEK;
     }
-    if (end - chunk.dataOffset > MAX_OFFSET) {
+    if (end - qint64(chunk.dataOffset) > MAX_OFFSET) {
         return RIFF_ERR_CANNOTEXPAND;
     }
-    const auto size = static_cast<std::uint32_t>(end - chunk.dataOffset);
+    const auto size = static_cast<std::uint32_t>(end - qint64(chunk.dataOffset));
     if (size != chunk.size) {
         if (!WriteU32At(qint64(chunk.dataOffset) - 4, size) || !device->seek(end)) {
             return RIFF_ERR_CANNOTWRITE;
@@ -216,9 +253,12 @@ int RiffFile::CreateChunk(RiffChunk& chunk, unsigned flags) {
     } else if (flags & RIFF_CREATELIST) {
         chunk.id = FOURCC_LIST;
     }
+    if (chunk.size > MAX_OFFSET) {
+        return RIFF_ERR_CANNOTEXPAND;
+    }
     std::array<unsigned char, 12> header{};
     PutU32(header.data(), chunk.id);
-    PutU32(header.data() + 4, chunk.size);
+    PutU32(header.data() + 4, static_cast<std::uint32_t>(chunk.size));
     PutU32(header.data() + 8, chunk.formType);
     const qint64 length = (chunk.id == FOURCC_RIFF || chunk.id == FOURCC_LIST) ? 12 : 8;
     if (Write(header.data(), length) != length) {

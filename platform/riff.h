@@ -9,9 +9,10 @@ class QIODevice;
 
 // RIFF chunk I/O over a device that the caller has already opened (usually a
 // QFile). The device is never owned: closing a RiffFile flushes it and lets go
-// of it, the caller closes the file. Offsets and sizes are 32-bit as in the
-// file format; arithmetic on them is done in 64 bits so hostile sizes cannot
-// wrap around.
+// of it, the caller closes the file. Chunks are written with the format's
+// 32-bit sizes; reading also understands the 64-bit forms (RF64 and BW64),
+// whose `ds64` chunk holds the sizes that do not fit. Arithmetic on offsets
+// and sizes is done in 64 bits so hostile sizes cannot wrap around.
 
 constexpr std::uint32_t FourCC(const char (&text)[5]) {
     return MakeFourCC(text[0], text[1], text[2], text[3]);
@@ -24,6 +25,10 @@ inline constexpr std::uint32_t FOURCC_WAVE = FourCC("WAVE");
 inline constexpr std::uint32_t FOURCC_FMT = FourCC("fmt ");
 inline constexpr std::uint32_t FOURCC_FACT = FourCC("fact");
 inline constexpr std::uint32_t FOURCC_DATA = FourCC("data");
+inline constexpr std::uint32_t FOURCC_RF64 = FourCC("RF64");
+inline constexpr std::uint32_t FOURCC_BW64 = FourCC("BW64");
+// The 32-bit size of a chunk whose real size is in the `ds64` chunk.
+inline constexpr std::uint32_t RIFF_SIZE_IN_DS64 = 0xFFFFFFFF;
 
 // Result codes (0 is success). The numbers match the Windows multimedia I/O
 // error codes, so messages that show them read the same on both platforms.
@@ -49,7 +54,7 @@ inline constexpr unsigned RIFF_ALLOCBUF = 0x00010000;
 
 // Descend flags: without one, Descend enters the next chunk whatever its id.
 inline constexpr unsigned RIFF_FINDCHUNK = 0x0010; // by chunk.id
-inline constexpr unsigned RIFF_FINDRIFF = 0x0020;  // a RIFF form of chunk.formType
+inline constexpr unsigned RIFF_FINDRIFF = 0x0020;  // a RIFF, RF64 or BW64 form of chunk.formType
 inline constexpr unsigned RIFF_FINDLIST = 0x0040;  // a LIST of chunk.formType
 
 // CreateChunk flags.
@@ -60,12 +65,13 @@ enum class RiffSeek { Set, Current, End };
 
 // One chunk. For RIFF and LIST chunks `dataOffset` is the offset of the form
 // type, so the first sub-chunk starts at dataOffset + 4 and the form ends at
-// dataOffset + size.
+// dataOffset + size. In a 64-bit form, sizes given in its `ds64` chunk are
+// already filled in.
 struct RiffChunk {
     std::uint32_t id = 0;
-    std::uint32_t size = 0;
+    std::uint64_t size = 0;
     std::uint32_t formType = 0;
-    std::uint32_t dataOffset = 0;
+    std::uint64_t dataOffset = 0;
     bool dirty = false; // created here: the size is written on Ascend
 
     qint64 End() const { return qint64(dataOffset) + size; }
@@ -101,7 +107,12 @@ public:
     // flag is given) and leaves the position at its data (after the form type
     // for RIFF and LIST). With a parent the search stays inside it.
     // RIFF_ERR_CHUNKNOTFOUND when the end of the parent or file is reached.
+    // Entering a 64-bit form reads its `ds64` chunk, whose sizes then stand
+    // for the form's and its `data` chunk's 32-bit ones.
     int Descend(RiffChunk& chunk, const RiffChunk* parent = nullptr, unsigned flags = 0);
+    // The sample count of the last 64-bit form entered (for a `fact` chunk
+    // that defers to it); 0 when there is none.
+    std::uint64_t Ds64SampleCount() const { return ds64.sampleCount; }
     // Moves past the end of the chunk (and its pad byte). A chunk made by
     // CreateChunk first gets its real size written (measured from the current
     // position) and, when odd, one pad byte.
@@ -111,9 +122,18 @@ public:
     int CreateChunk(RiffChunk& chunk, unsigned flags = 0);
 
 private:
+    struct Ds64 {
+        std::uint64_t riffSize = 0;
+        std::uint64_t dataSize = 0;
+        std::uint64_t sampleCount = 0;
+        bool present = false;
+    };
+
     bool ReadExact(void* buffer, qint64 count);
     bool WriteU32At(qint64 offset, std::uint32_t value);
+    void ReadDs64(RiffChunk& form);
 
     QIODevice* device = nullptr;
     unsigned openFlags = 0;
+    Ds64 ds64;
 };

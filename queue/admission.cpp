@@ -50,5 +50,6 @@ QueueEntry* AddNewFile(QueueModel& model, const QString& path, const AdmissionCo
     entry->minutes = facts.minutes;
     entry->seconds = facts.seconds;
     entry->durationText = facts.durationText;
+    entry->tag = facts.tag;
     return model.Append(std::move(entry));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/id3_tag_record.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -14,6 +16,7 @@ struct WaveFacts {
     std::uint32_t minutes = 0;
     std::uint32_t seconds = 0;
     QString durationText;
+    ID3TagRecord tag; // the file's own tags (INFO texts, an ID3 chunk); empty when none
 };
 
 // True with the facts filled when the file is a usable PCM WAV file.

@@ -1,6 +1,7 @@
 #include "queue/wave_probe.h"
 
 #include "engines/wave_reader.h"
+#include "tags/source_tags.h"
 
 bool ReadWaveFacts(const QString& path, WaveFacts* facts) {
     WaveProperties properties;
@@ -12,5 +13,6 @@ bool ReadWaveFacts(const QString& path, WaveFacts* facts) {
     facts->minutes = properties.minutes;
     facts->seconds = properties.seconds;
     facts->durationText = properties.durationText;
+    facts->tag = ReadSourceTags(path).value_or(ID3TagRecord());
     return true;
 }

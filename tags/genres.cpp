@@ -2,6 +2,7 @@
 
 #include "app/strings.h"
 #include "tags/id3v1_trailer.h"
+#include "tags/tag_text.h"
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ int GenreSelectionForText(std::string_view genre) {
     if (const auto number = GenreNumberInParentheses(genre)) {
         return *number < GENRE_COUNT ? int(*number) : NO_GENRE;
     }
-    const QString prefix = QString::fromLatin1(genre.data(), qsizetype(genre.size()));
+    const QString prefix = TagText(genre);
     for (int number : SortedGenreNumbers()) {
         if (GenreName(number).startsWith(prefix, Qt::CaseInsensitive)) {
             return number;

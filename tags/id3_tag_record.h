@@ -1,14 +1,16 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-// Text of at most `Limit` single-byte (Latin-1) characters. Assigning longer
-// text cuts it, and text stops at an embedded NUL, as in the fixed buffers
-// the record is stored in on disk and on the wire.
+// Text of at most `Limit` bytes: UTF-8 (records written before it was may hold
+// Latin-1 bytes; TagText reads both). Assigning longer text cuts it, never
+// inside a character, and text stops at an embedded NUL, as in the fixed
+// buffers the record is stored in on disk and on the wire.
 template <std::size_t Limit> class BoundedText {
 public:
     static constexpr std::size_t LIMIT = Limit;
@@ -35,7 +37,18 @@ public:
 private:
     void Assign(std::string_view value) {
         value = value.substr(0, value.find('\0'));
-        text.assign(value.substr(0, Limit));
+        std::size_t cut = std::min(value.size(), Limit);
+        if (cut < value.size()) {
+            // Back to the lead byte of a character that the limit would split.
+            std::size_t lead = cut;
+            while (lead > 0 && (static_cast<unsigned char>(value[lead]) & 0xC0) == 0x80) {
+                --lead;
+            }
+            if (lead < cut && (static_cast<unsigned char>(value[lead]) & 0xC0) == 0xC0) {
+                cut = lead;
+            }
+        }
+        text.assign(value.substr(0, cut));
     }
 
     std::string text;
@@ -47,8 +60,12 @@ inline constexpr std::size_t TAG_TEXT_LENGTH = TAG_TEXT_FIELD_SIZE - 1;
 inline constexpr std::size_t TAG_YEAR_LENGTH = TAG_YEAR_FIELD_SIZE - 1;
 inline constexpr std::size_t TAG_RECORD_SIZE = 5 * TAG_TEXT_FIELD_SIZE + TAG_YEAR_FIELD_SIZE;
 
+inline constexpr std::size_t TAG_TRACK_LENGTH = 7; // "123/456"
+
 // The six song facts of one queued file. An empty title means that no tag was
 // entered. The genre is "(n)" for ID3v1 genre n, or free text read from a file.
+// The track number comes only from a source's own tags; it is not part of
+// the stored 645-byte record.
 struct ID3TagRecord {
     BoundedText<TAG_TEXT_LENGTH> title;
     BoundedText<TAG_TEXT_LENGTH> artist;
@@ -56,6 +73,7 @@ struct ID3TagRecord {
     BoundedText<TAG_YEAR_LENGTH> year;
     BoundedText<TAG_TEXT_LENGTH> genre;
     BoundedText<TAG_TEXT_LENGTH> comment;
+    BoundedText<TAG_TRACK_LENGTH> track;
 
     bool operator==(const ID3TagRecord&) const = default;
 };

@@ -18,9 +18,11 @@ std::optional<ID3TagRecord> ReadID3Frames(const QString& path);
 struct RenderedID3v2 {
     std::string bytes;               // the whole new ID3v2 tag, padding included
     std::uint64_t replacedBytes = 0; // size of the ID3v2 tag it replaces (0: none)
+    std::size_t parsedFrames = 0;    // frames the library read from that tag
 };
 
 // The file's ID3v2 tag with the six frames set to the record's text (empty
-// text included), rendered as version 2.3 with padding and without
-// unsynchronisation; other frames of the tag are kept. Nothing is written.
+// text included) and the track when there is one, rendered as version 2.3
+// with padding and without unsynchronisation; other frames of the tag are
+// kept. Text that Latin-1 cannot hold is written as UTF-16. Nothing is written.
 std::optional<RenderedID3v2> RenderID3v2(const QString& path, const ID3TagRecord& record);

@@ -184,7 +184,7 @@ HeadLayout InspectHead(std::span<const std::uint8_t> head, std::uint64_t fileSiz
     if (after.size() >= 3 && after[0] == 'I' && after[1] == 'D' && after[2] == '3') {
         return damaged;
     }
-    return {HeadKind::Tag, tagSize};
+    return {HeadKind::Tag, tagSize, version};
 }
 
 bool StartsWithFrameSync(std::span<const std::uint8_t> bytes) {

@@ -16,6 +16,7 @@ enum class HeadKind {
 struct HeadLayout {
     HeadKind kind = HeadKind::NoTag;
     std::uint64_t tagSize = 0; // header, body and footer; 0 without a tag
+    int version = 0;           // 2, 3 or 4 for a tag
 };
 
 inline constexpr std::size_t ID3V2_HEADER_SIZE = 10;

@@ -2,10 +2,11 @@
 
 namespace {
 
-bool BelongsToArtist(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == ' ' ||
-           (u >= '\t' && u <= '\r') || u == '&' || u == '\'';
+// Letters and digits of any script belong to a name, with the marks that
+// decomposed accents are written with.
+bool BelongsToArtist(char32_t c) {
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == ' ' || (c >= '\t' && c <= '\r') ||
+           c == '&' || c == '\'';
 }
 
 QString TrimSpaces(const QString& text) {
@@ -25,12 +26,23 @@ QString TrimSpaces(const QString& text) {
 ArtistTitle SplitArtistTitle(const QString& name) {
     ArtistTitle result;
     qsizetype separator = 0;
-    while (separator < name.size() && BelongsToArtist(name[separator])) {
-        ++separator;
+    qsizetype separatorLength = 1;
+    while (separator < name.size()) {
+        char32_t c = name[separator].unicode();
+        separatorLength = 1;
+        if (name[separator].isHighSurrogate() && separator + 1 < name.size() &&
+            name[separator + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[separator], name[separator + 1]);
+            separatorLength = 2;
+        }
+        if (!BelongsToArtist(c)) {
+            break;
+        }
+        separator += separatorLength;
     }
     if (separator < name.size()) {
         result.artist = name.left(separator);
-        result.title = name.mid(separator + 1);
+        result.title = name.mid(separator + separatorLength);
     } else {
         result.title = name;
     }

@@ -1,18 +1,15 @@
 #include "tags/tag_dialog_fields.h"
 
 #include "tags/genres.h"
+#include "tags/tag_text.h"
 
 #include <cstdlib>
 
 namespace {
 
-QString FromLatin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-std::string ToLatin1(const QString& text, std::size_t limit) {
-    const QByteArray bytes = text.left(qsizetype(limit)).toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
+// The field cuts the bytes at its limit, never inside a character.
+std::string FieldText(const QString& text, std::size_t limit) {
+    return TagBytes(text.left(qsizetype(limit)));
 }
 
 // The value as the C library's atoi reads it: white space, a sign, digits.
@@ -25,27 +22,27 @@ long YearValue(std::string_view year) {
 
 QString YearForDisplay(std::string_view year) {
     const long value = YearValue(year);
-    return value >= YEAR_SHOWN_FROM && value <= YEAR_SHOWN_TO ? FromLatin1(year) : QString();
+    return value >= YEAR_SHOWN_FROM && value <= YEAR_SHOWN_TO ? TagText(year) : QString();
 }
 
 TagDialogFields ShowTagFields(const ID3TagRecord& record) {
     TagDialogFields fields;
     fields.genre = GenreSelectionForText(record.genre);
     fields.year = YearForDisplay(record.year);
-    fields.title = FromLatin1(record.title);
-    fields.artist = FromLatin1(record.artist);
-    fields.album = FromLatin1(record.album);
-    fields.comment = FromLatin1(record.comment);
+    fields.title = TagText(record.title);
+    fields.artist = TagText(record.artist);
+    fields.album = TagText(record.album);
+    fields.comment = TagText(record.comment);
     return fields;
 }
 
 ID3TagRecord RecordFromDialog(const TagDialogFields& fields) {
     ID3TagRecord record;
-    record.title = ToLatin1(fields.title, TAG_TEXT_LENGTH);
-    record.artist = ToLatin1(fields.artist, TAG_TEXT_LENGTH);
-    record.album = ToLatin1(fields.album, TAG_TEXT_LENGTH);
-    record.year = ToLatin1(fields.year, TAG_YEAR_LENGTH);
+    record.title = FieldText(fields.title, TAG_TEXT_LENGTH);
+    record.artist = FieldText(fields.artist, TAG_TEXT_LENGTH);
+    record.album = FieldText(fields.album, TAG_TEXT_LENGTH);
+    record.year = FieldText(fields.year, TAG_YEAR_LENGTH);
     record.genre = GenreTextForSelection(fields.genre);
-    record.comment = ToLatin1(fields.comment, TAG_TEXT_LENGTH);
+    record.comment = FieldText(fields.comment, TAG_TEXT_LENGTH);
     return record;
 }

@@ -25,6 +25,6 @@ QString YearForDisplay(std::string_view year);
 TagDialogFields ShowTagFields(const ID3TagRecord& record);
 
 // The record the confirmed controls give: texts cut to their fields (127
-// characters, 4 for the year; no check of the year), the genre as "(n)" or ""
-// for none. Characters beyond Latin-1 become '?'.
+// bytes of UTF-8, 4 for the year; no check of the year), the genre as "(n)"
+// or "" for none.
 ID3TagRecord RecordFromDialog(const TagDialogFields& fields);

@@ -1,15 +1,7 @@
 #include "tags/tag_edit_walks.h"
 
 #include "tags/split_artist_title.h"
-
-namespace {
-
-std::string Latin1(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-} // namespace
+#include "tags/tag_text.h"
 
 ID3TagRecord ChooseDialogRecord(std::span<const TagEditTarget> targets,
                                 const std::function<bool(std::size_t)>& readTag) {
@@ -24,8 +16,8 @@ ID3TagRecord ChooseDialogRecord(std::span<const TagEditTarget> targets,
         }
     }
     ID3TagRecord blank;
-    blank.artist = Latin1(firstSplit.artist);
-    blank.title = Latin1(firstSplit.title);
+    blank.artist = TagBytes(firstSplit.artist);
+    blank.title = TagBytes(firstSplit.title);
     return blank;
 }
 
@@ -38,7 +30,7 @@ void ApplyDialogRecord(std::span<const TagEditTarget> targets, const ID3TagRecor
         } else {
             auto keptTitle = tag.title;
             if (keptTitle.empty()) {
-                keptTitle = Latin1(SplitArtistTitle(targets[i].name).title);
+                keptTitle = TagBytes(SplitArtistTitle(targets[i].name).title);
             }
             tag = confirmed;
             tag.title = keptTitle;
@@ -52,6 +44,6 @@ void FillEmptyTitleFromName(ID3TagRecord& record, const QString& name) {
         return;
     }
     const ArtistTitle split = SplitArtistTitle(name);
-    record.artist = Latin1(split.artist);
-    record.title = Latin1(split.title);
+    record.artist = TagBytes(split.artist);
+    record.title = TagBytes(split.title);
 }

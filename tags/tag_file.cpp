@@ -1,10 +1,12 @@
 #include "tags/tag_file.h"
 
+#include "app/error_log.h"
 #include "app/trace.h"
 #include "tags/file_head.h"
 #include "tags/id3lib_tag.h"
 #include "tags/id3v1_trailer.h"
 #include "tags/id3v2_layout.h"
+#include "tags/id3v2_text_frames.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -40,11 +42,20 @@ bool ReadTagFromFile(const TagFileTarget& target, ID3TagRecord& record) {
     if (!IsReadWritableFile(path)) {
         return false;
     }
-    if (Inspect(path).layout.kind == HeadKind::Damaged) {
+    const InspectedFile file = Inspect(path);
+    if (file.layout.kind == HeadKind::Damaged) {
         Trace("ReadTagFromFile: damaged ID3v2 tag in %s\n", qPrintable(path));
         return false;
     }
-    const auto read = ReadID3Frames(path);
+    // The library reads no frame of a version 2.4 tag; the tag's text frames
+    // are read here instead.
+    std::optional<ID3TagRecord> read;
+    if (file.layout.kind == HeadKind::Tag && file.layout.version == 4) {
+        read = ReadID3v2TextFrames(file.head);
+    }
+    if (!read) {
+        read = ReadID3Frames(path);
+    }
     if (!read) {
         return false;
     }
@@ -73,7 +84,18 @@ bool WriteTagToFile(const TagFileTarget& target, const ID3TagRecord& record) {
         Trace("WriteTagToFile: %s does not hold MPEG audio, not tagged\n", qPrintable(path));
         return false;
     }
-    const auto rendered = RenderID3v2(path, record);
+    // The library would write back only the frames it understood: a tag it
+    // cannot read whole (version 2.4, say, with a picture) is not ours to
+    // replace.
+    const bool unreadable = file.layout.kind == HeadKind::Tag && file.layout.version == 4;
+    const auto rendered = unreadable ? std::nullopt : RenderID3v2(path, record);
+    if (unreadable ||
+        (rendered && rendered->parsedFrames == 0 && CountID3v2Frames(file.head) > 0)) {
+        AddError(QStringLiteral("The ID3 tag of %1 was left as it is: the program cannot rewrite "
+                                "a tag of this kind without losing parts of it.")
+                     .arg(path));
+        return false;
+    }
     if (!rendered || rendered->replacedBytes != file.layout.tagSize) {
         return false;
     }

@@ -13,5 +13,7 @@ bool ReadTagFromFile(const TagFileTarget& target, ID3TagRecord& record);
 // (rewritten only when it changes), then the ID3v1 trailer. False when the
 // file is busy, missing, not readable and writable, does not start with MPEG
 // audio after any tag, has a damaged tag, or the ID3v2 tag could not be
-// written; the audio is never changed.
+// written; the audio is never changed. A tag the library cannot rewrite whole
+// (version 2.4, or one of whose frames it read none) leaves the file
+// untouched, with a sentence in the error log.
 bool WriteTagToFile(const TagFileTarget& target, const ID3TagRecord& record);

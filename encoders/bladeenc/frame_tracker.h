@@ -13,6 +13,8 @@ public:
     // Bytes still owed to the frame in progress; 0 on a boundary or once the
     // stream stopped looking like MPEG audio.
     std::uint32_t MissingBytes() const { return lost ? 0 : remaining; }
+    // A frame ended where no frame header followed.
+    bool IsLost() const { return lost; }
 
 private:
     std::uint8_t header[4] = {};

@@ -18,6 +18,31 @@ constexpr int SHINE_MPEG_2 = 2;
 // pass, a pass of silence and the flushed remainder.
 constexpr uint32_t FRAMES_PER_BUFFER = 4;
 
+constexpr int GRANULE_SAMPLES = 576;
+// A granule's main data is counted in 12 bits.
+constexpr int MAX_GRANULE_BITS = 4095;
+
+// Settings under which libshine writes frames of another length than their
+// headers announce, which decoders cannot follow:
+// - its bytes per frame come from a product of doubles that can fall just
+//   short of a whole number (32 kHz at 48 kbit/s gives 215.99999...), and
+//   then it pads nearly every frame against the header;
+// - a frame whose granule would hold more main data than 12 bits can count.
+bool ShineWritesBrokenFrames(int rate, int bitrate, int version, int channels) {
+    const int granules = version == SHINE_MPEG_1 ? 2 : 1;
+    const double slots =
+        (double(granules) * GRANULE_SAMPLES / double(rate)) * (1000 * double(bitrate) / 8.0);
+    const long long exactBytes = 1000LL * bitrate * granules * GRANULE_SAMPLES;
+    const bool whole = exactBytes % (8LL * rate) == 0;
+    if (whole && slots != double(exactBytes / (8LL * rate))) {
+        return true;
+    }
+    const int sideInfo =
+        version == SHINE_MPEG_1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
+    const long long frameBytes = exactBytes / (8LL * rate) + 1; // with its padding byte
+    return (frameBytes - 4 - sideInfo) * 8 / (granules * channels) > MAX_GRANULE_BITS;
+}
+
 } // namespace
 
 ShineStream::ShineStream(shine_global_flags* encoder, std::size_t passSamples, uint32_t outputLimit)
@@ -57,6 +82,9 @@ BE_ERR ShineStream::Open(const BE_MP3_CONFIG& config, std::unique_ptr<ShineStrea
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
     const bool mono = shine.mpeg.mode == MONO;
+    if (ShineWritesBrokenFrames(rate, bitrate, version, mono ? 1 : 2)) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
     shine.wave.channels = mono ? PCM_MONO : PCM_STEREO;
     shine.wave.samplerate = rate;
     shine.mpeg.bitr = bitrate;
@@ -91,7 +119,8 @@ BE_ERR ShineStream::Append(const unsigned char* data, int bytes, uint8_t* output
     std::memcpy(output + *produced, data, static_cast<std::size_t>(bytes));
     *produced += static_cast<uint32_t>(bytes);
     frames.Feed(data, static_cast<std::size_t>(bytes));
-    return BE_ERR_SUCCESSFUL;
+    // A stream decoders cannot follow must not pass for an MP3.
+    return frames.IsLost() ? BE_ERR_INVALID_FORMAT_PARAMETERS : BE_ERR_SUCCESSFUL;
 }
 
 BE_ERR ShineStream::EncodePass(uint8_t* output, uint32_t* produced) {

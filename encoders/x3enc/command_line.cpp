@@ -56,8 +56,10 @@ std::string ParseCommandLine(const std::vector<std::string>& arguments, CommandL
 
 const char* UsageText() {
     return "usage: x3enc SOURCE.wav DEST.mp3 -b BITS [-v]\n"
-           "  Encodes a PCM WAV file (mono or stereo, 8 to 32 bits) to a constant\n"
-           "  bit rate MP3 file. BITS is the bit rate in bits per second, e.g. 128000.\n"
-           "  -v  report progress and errors on the terminal\n"
+           "  Encodes a PCM WAV or RF64 file (1 to 16 channels, 8 to 32-bit integer or\n"
+           "  32/64-bit float samples, 1 to 768 kHz) to a constant bit rate MP3 file.\n"
+           "  BITS is the bit rate in bits per second, e.g. 128000. Why a file could\n"
+           "  not be encoded is written on standard error, one line.\n"
+           "  -v  also report the source's format and the result\n"
            "  Exit status: 0 done, 1 failed, 2 bad arguments, 128+N ended by signal N.\n";
 }

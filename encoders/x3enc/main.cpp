@@ -1,5 +1,6 @@
-// x3enc: the external command-line MP3 encoder. Quiet unless asked (-v), so
-// the program that starts it owns the terminal; SIGTERM stops it promptly.
+// x3enc: the external command-line MP3 encoder. It says nothing but why a file
+// could not be encoded unless asked (-v), so the program that starts it owns
+// the terminal; SIGTERM stops it promptly.
 #include "encoders/x3enc/command_line.h"
 #include "encoders/x3enc/wave_encoder.h"
 #include "encoders/x3enc/wave_source.h"
@@ -63,31 +64,26 @@ int main(int argc, char** argv) {
         stat(line.destination.c_str(), &destinationFile) == 0 &&
         sourceFile.st_dev == destinationFile.st_dev &&
         sourceFile.st_ino == destinationFile.st_ino) {
-        if (line.verbose) {
-            std::fprintf(stderr, "x3enc: %s is the source itself\n", line.destination.c_str());
-        }
+        std::fprintf(stderr, "x3enc: %s: the destination is the source itself\n",
+                     line.source.c_str());
         return EXIT_FAILED;
     }
 
     std::unique_ptr<std::FILE, FileCloser> source(std::fopen(line.source.c_str(), "rb"));
     if (!source) {
-        if (line.verbose) {
-            std::fprintf(stderr, "x3enc: cannot open %s: %s\n", line.source.c_str(),
-                         std::strerror(errno));
-        }
+        std::fprintf(stderr, "x3enc: %s: cannot open it: %s\n", line.source.c_str(),
+                     std::strerror(errno));
         return EXIT_FAILED;
     }
     WaveSource wave;
     if (const std::string problem = ReadWaveSource(source.get(), wave); !problem.empty()) {
-        if (line.verbose) {
-            std::fprintf(stderr, "x3enc: %s: %s\n", line.source.c_str(), problem.c_str());
-        }
+        std::fprintf(stderr, "x3enc: %s: %s\n", line.source.c_str(), problem.c_str());
         return EXIT_FAILED;
     }
     if (line.verbose) {
-        std::fprintf(stderr, "x3enc: %s: %u Hz, %u channel(s), %u bits, %u bytes of samples\n",
+        std::fprintf(stderr, "x3enc: %s: %u Hz, %u channel(s), %u bits, %llu bytes of samples\n",
                      line.source.c_str(), wave.sampleRate, wave.channels, wave.bitsPerSample,
-                     wave.dataBytes);
+                     static_cast<unsigned long long>(wave.dataBytes));
     }
 
     std::string error;
@@ -108,8 +104,6 @@ int main(int argc, char** argv) {
     case EncodeResult::Failed:
         break;
     }
-    if (line.verbose) {
-        std::fprintf(stderr, "x3enc: %s\n", error.c_str());
-    }
+    std::fprintf(stderr, "x3enc: %s: %s\n", line.source.c_str(), error.c_str());
     return EXIT_FAILED;
 }

@@ -9,6 +9,11 @@ constexpr uint16_t FORMAT_PCM = 1;
 constexpr uint16_t FORMAT_FLOAT = 3;
 constexpr uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 constexpr uint16_t MAX_CHANNELS = 16;
+// The rates the program itself accepts; the encoder resamples to an MPEG one.
+constexpr uint32_t MIN_RATE = 1000;
+constexpr uint32_t MAX_RATE = 768000;
+constexpr uint32_t SIZE_IN_DS64 = 0xFFFFFFFF;
+constexpr std::size_t DS64_BYTES = 28; // riff size, data size, sample count, table length
 constexpr std::size_t MASK_OFFSET = 20;
 constexpr std::size_t PCM_FORMAT_BYTES = 16;
 constexpr std::size_t EXTENSIBLE_FORMAT_BYTES = 40;
@@ -24,6 +29,10 @@ uint16_t U16(const uint8_t* bytes) {
 uint32_t U32(const uint8_t* bytes) {
     return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+uint64_t U64(const uint8_t* bytes) {
+    return static_cast<uint64_t>(U32(bytes)) | static_cast<uint64_t>(U32(bytes + 4)) << 32;
 }
 
 bool ReadAt(std::FILE* file, uint64_t offset, uint8_t* buffer, std::size_t bytes) {
@@ -70,7 +79,7 @@ std::string CheckFormat(const uint8_t* fmt, std::size_t size, WaveSource& source
         return "the block alignment " + std::to_string(source.blockAlign) +
                " does not match the channels and sample size";
     }
-    if (source.sampleRate < 8000 || source.sampleRate > 384000) {
+    if (source.sampleRate < MIN_RATE || source.sampleRate > MAX_RATE) {
         return "the sample rate " + std::to_string(source.sampleRate) + " Hz is not supported";
     }
     return {};
@@ -91,10 +100,27 @@ std::string ReadWaveSource(std::FILE* file, WaveSource& source) {
 
     uint8_t header[12];
     if (fileSize < sizeof(header) || !ReadAt(file, 0, header, sizeof(header)) ||
-        std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0) {
+        (std::memcmp(header, "RIFF", 4) != 0 && std::memcmp(header, "RF64", 4) != 0 &&
+         std::memcmp(header, "BW64", 4) != 0) ||
+        std::memcmp(header + 8, "WAVE", 4) != 0) {
         return "not a RIFF WAVE file";
     }
-    const uint64_t formEnd = 8 + static_cast<uint64_t>(U32(header + 4));
+    uint64_t formEnd = 8 + static_cast<uint64_t>(U32(header + 4));
+    // A 64-bit form starts with `ds64`: the sizes its 32-bit fields cannot hold.
+    uint64_t ds64DataSize = 0;
+    bool haveDs64 = false;
+    if (std::memcmp(header, "RIFF", 4) != 0) {
+        uint8_t ds64[8 + DS64_BYTES];
+        if (!ReadAt(file, sizeof(header), ds64, sizeof(ds64)) ||
+            std::memcmp(ds64, "ds64", 4) != 0 || U32(ds64 + 4) < DS64_BYTES) {
+            return "the 64-bit WAVE file has no ds64 chunk";
+        }
+        if (U32(header + 4) == SIZE_IN_DS64) {
+            formEnd = 8 + U64(ds64 + 8);
+        }
+        ds64DataSize = U64(ds64 + 16);
+        haveDs64 = true;
+    }
     const uint64_t walkEnd = formEnd < fileSize ? formEnd : fileSize;
 
     bool haveFormat = false;
@@ -105,7 +131,10 @@ std::string ReadWaveSource(std::FILE* file, WaveSource& source) {
         if (!ReadAt(file, position, chunk, sizeof(chunk))) {
             return "the file cannot be read";
         }
-        const uint32_t size = U32(chunk + 4);
+        uint64_t size = U32(chunk + 4);
+        if (haveDs64 && size == SIZE_IN_DS64 && std::memcmp(chunk, "data", 4) == 0) {
+            size = ds64DataSize;
+        }
         const uint64_t payload = position + 8;
         const uint64_t chunkEnd = payload + size;
         if (chunkEnd > formEnd) {

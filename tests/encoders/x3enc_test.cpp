@@ -80,45 +80,6 @@ TEST_F(X3encTest, EncodesBetweenPathsWithSpacesQuietlyAtTheGivenBitrate) {
     EXPECT_GE(AudibleFrames(*audio), 50000u - 64);
 }
 
-TEST_F(X3encTest, AcceptsEveryPcmLayoutTheProgramAccepts) {
-    const Bytes mono8 = testsupport::MakePcm({22050, 1, 8}, 20000);
-    const Bytes stereo24 = testsupport::MakePcm({48000, 2, 24}, 20000);
-    const Bytes stereo32 = testsupport::MakePcm({44100, 2, 32}, 20000);
-    const Bytes mono16 = testsupport::MakePcm({32000, 1, 16}, 20001);
-    struct Case {
-        const char* name;
-        Bytes wav;
-        int channels;
-    };
-    const Case cases[] = {
-        {"8-bit mono", WavBuilder().Fmt({22050, 1, 8}).Data(mono8).Build(), 1},
-        {"24-bit stereo", WavBuilder().Fmt({48000, 2, 24}).Data(stereo24).Build(), 2},
-        {"32-bit stereo", WavBuilder().Fmt({44100, 2, 32}).Data(stereo32).Build(), 2},
-        // Odd data size with its pad byte, data before the format, extra chunks.
-        {"data before fmt",
-         WavBuilder()
-             .List("INFO", Bytes(7, 'x'))
-             .Data(mono16)
-             .Fact(20001)
-             .Fmt({32000, 1, 16}, true)
-             .Build(),
-         1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString destination = dir.filePath(QString(c.name) + ".mp3");
-        const Outcome run = RunX3enc({Write("in.wav", c.wav), destination, "-b", "128000", "-v"});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_GT(QFileInfo(destination).size(), 0);
-        if (HaveDecoder()) {
-            const auto audio = DecodeMp3(destination);
-            ASSERT_TRUE(audio.has_value());
-            EXPECT_EQ(audio->channels, c.channels);
-            EXPECT_GE(AudibleFrames(*audio), 19000u);
-        }
-    }
-}
-
 TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
     const PcmFormat format{44100, 2, 16};
     const Bytes pcm = testsupport::MakePcm(format, 4000);
@@ -154,14 +115,12 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
         SCOPED_TRACE(c.name);
         const QString source = Write("bad.wav", c.wav);
         const QString destination = dir.filePath("bad.mp3");
-        const Outcome quiet = RunX3enc({source, destination, "-b", "128000"});
-        EXPECT_EQ(quiet.exitCode, 1);
-        EXPECT_TRUE(quiet.err.isEmpty());
-        EXPECT_FALSE(QFileInfo::exists(destination));
-        const Outcome verbose = RunX3enc({source, destination, "-b", "128000", "-v"});
-        EXPECT_EQ(verbose.exitCode, 1);
-        EXPECT_TRUE(verbose.err.startsWith("x3enc: ")) << verbose.err.toStdString();
-        EXPECT_TRUE(verbose.err.contains("bad.wav")) << verbose.err.toStdString();
+        // Even unasked, the one line that says why.
+        const Outcome run = RunX3enc({source, destination, "-b", "128000"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith("x3enc: " + source.toUtf8() + ": "))
+            << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1);
         EXPECT_FALSE(QFileInfo::exists(destination));
     }
     const Outcome missing =

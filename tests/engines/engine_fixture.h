@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <vector>
 
 // A private folder for each test, which also receives the error log.
 class EngineTest : public ::testing::Test {
@@ -43,11 +45,13 @@ protected:
 };
 
 // Decodes a compressed file with ffmpeg; the number of sample frames per
-// channel and the stream's rate and channel count, or frames -1 on failure.
+// channel, the stream's rate and channel count and its interleaved 16-bit
+// samples, or frames -1 on failure.
 struct Decoded {
     qint64 frames = -1;
     int rate = 0;
     int channels = 0;
+    std::vector<std::int16_t> samples;
 };
 
 inline Decoded DecodeAudio(const QString& path) {
@@ -69,6 +73,9 @@ inline Decoded DecodeAudio(const QString& path) {
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0 || decoded.channels == 0) {
         return decoded;
     }
-    decoded.frames = ffmpeg.readAllStandardOutput().size() / (2 * decoded.channels);
+    const QByteArray bytes = ffmpeg.readAllStandardOutput();
+    decoded.frames = bytes.size() / (2 * decoded.channels);
+    decoded.samples.resize(std::size_t(bytes.size()) / 2);
+    std::memcpy(decoded.samples.data(), bytes.constData(), decoded.samples.size() * 2);
     return decoded;
 }

@@ -1,19 +1,125 @@
 #include "program_fixture.h"
 
+#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
 using testsupport::HeadlessProgram;
+
+QList<QJsonObject> JsonEvents(QProcess& program) {
+    QList<QJsonObject> found;
+    for (const QByteArray& line : program.readAllStandardOutput().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (object.contains("event")) {
+            found.append(object);
+        }
+    }
+    return found;
+}
+
+// Peak memory of the largest child this process has waited for, in KiB.
+long ChildrenPeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(HeadlessProgram, AdmissionCarriesTheSourcesTagsAndAFailureItsReason) {
+    const QString tagged = sourceDir + "/tagged_list.wav";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5", "-metadata",
+                            "title=Ode to Joy", "-metadata", "artist=Some Orchestra", tagged});
+    ASSERT_TRUE(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+    const QString empty = sourceDir + "/empty.wav";
+    testsupport::WriteFile(empty.toStdString(),
+                           testsupport::WavBuilder().Fmt(testsupport::PcmFormat{}).Build());
+    Start({"--headless", "--json", tagged, empty});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QList<QJsonObject> events = JsonEvents(program);
+    ASSERT_GE(events.size(), 2);
+    EXPECT_EQ(events[0].value("tag").toObject().value("title").toString(), "Ode to Joy");
+    EXPECT_TRUE(events[1].value("tag").isNull());
+    bool failedWithReason = false;
+    for (const QJsonObject& event : events) {
+        failedWithReason |= event.value("event") == "finished" && event.value("file") == empty &&
+                            event.value("message").toString().contains("holds no sample data");
+    }
+    EXPECT_TRUE(failedWithReason);
+    const QString tags = Probe(outputDir + "/tagged_list.MP3", "format_tags=artist,title");
+    EXPECT_TRUE(tags.contains("TAG:title=Ode to Joy\nTAG:artist=Some Orchestra") ||
+                tags.contains("TAG:artist=Some Orchestra\nTAG:title=Ode to Joy"))
+        << tags.toStdString();
+}
+
+// A 64-bit WAV of more than 4 GB (sparse, so it costs no disk): playing time,
+// progress and the MP3 come out right, and memory stays what a small file
+// takes. Sixteen channels at 8 kHz put the most bytes into the fewest frames.
+TEST_F(HeadlessProgram, AnRf64SourceOver4GBEncodesInFlatMemory) {
+    QSettings settings(ConfigFile(), QSettings::IniFormat);
+    for (const char* key : {"Manufacturer ID", "Product ID"}) {
+        settings.setValue(key, 9997); // the LAME library
+    }
+    settings.setValue("Channels", 2);
+    settings.setValue("BytesPerSec", 4000); // 32 kbit/s
+    settings.sync();
+    auto makeRf64 = [&](const QString& name, std::uint64_t dataBytes) {
+        const QString path = sourceDir + u'/' + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        QDataStream out(&file);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData("RF64\xff\xff\xff\xffWAVEds64", 16);
+        out << quint32(28) << quint64(72 + dataBytes) << quint64(dataBytes)
+            << quint64(dataBytes / 128) << quint32(0);
+        out.writeRawData("fmt ", 4);
+        // 64-bit float, 16 channels, 8 kHz
+        out << quint32(16) << quint16(3) << quint16(16) << quint32(8000) << quint32(8000 * 128)
+            << quint16(128) << quint16(64);
+        out.writeRawData("data\xff\xff\xff\xff", 8);
+        EXPECT_TRUE(file.resize(file.pos() + qint64(dataBytes)));
+        return path;
+    };
+    auto encode = [&](const QString& path) {
+        Start({"--headless", "--json", path});
+        EXPECT_TRUE(program.waitForFinished(600000));
+        EXPECT_EQ(program.exitCode(), 0);
+        return ChildrenPeakKilobytes();
+    };
+    const long small = encode(makeRf64("small.wav", 8000 * 128 * 10));
+    const std::uint64_t bigBytes = (std::uint64_t(1) << 32) + 8000 * 128 * 10;
+    const QString big = makeRf64("big.wav", bigBytes);
+    const long peak = encode(big);
+    QFile::remove(big);
+    const QList<QJsonObject> events = JsonEvents(program);
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events[0].value("duration").toInteger(), qint64(bigBytes / (8000 * 128)));
+    int lastPercent = -1;
+    for (const QJsonObject& event : events) {
+        if (event.value("event") == "progress") {
+            EXPECT_GE(event.value("percent").toInt(), lastPercent);
+            lastPercent = event.value("percent").toInt();
+        }
+    }
+    EXPECT_GT(lastPercent, 50);
+    EXPECT_EQ(events.last().value("completed").toInt(), 1);
+    const double seconds =
+        Probe(outputDir + "/big.MP3", "format=duration").section('=', 1).toDouble();
+    EXPECT_NEAR(seconds, double(bigBytes / (8000 * 128)), 1.0);
+    EXPECT_LT(peak, small + 16 * 1024) << "KiB, against " << small << " KiB for ten seconds";
+}
 
 TEST_F(HeadlessProgram, EncodesTheGivenFilesTagsThemAndReportsTheRejected) {
     const QString first = MakeWav(QStringLiteral("Some Artist - Good Song.wav"), 88200);

@@ -1,9 +1,14 @@
+#include "app/error_log.h"
+#include "app/program_directory.h"
 #include "mp3_maker.h"
 #include "support/wav_builder.h"
 #include "tags/id3v1_trailer.h"
+#include "tags/source_tags.h"
+#include "tags/tag_edit_walks.h"
 #include "tags/tag_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
@@ -24,7 +29,7 @@ protected:
         audio = tagtest::MakeMpegFrames(120);
         ASSERT_TRUE(testsupport::WriteFile(target.outputPath.toStdString(), audio));
         record.title = "A title of exactly forty characters, yes";
-        record.artist = "Caf\xe9 Artist";
+        record.artist = "Caf\xc3\xa9 Artist";
         record.album = "Album";
         record.year = "1999";
         record.genre = "(17)";
@@ -103,6 +108,107 @@ print(v1['TIT2'], v1['TPE1'], v1['TALB'], v1['TDRC'], v1['TCON'].genres[0], v1['
                                           "Artist|Album|1999|Rock|A comment"));
     EXPECT_EQ(lines[1], QString::fromUtf8("A title of exactly forty char|Caf\u00e9 "
                                           "Artist|Album|1999|Rock|A comment"));
+}
+
+TEST_F(IndependentReaderTest, UnicodeTextNoGenreAndVersion24TagsAsMutagenSeesThem) {
+    const QString python = MutagenPython();
+    if (python.isEmpty()) {
+        GTEST_SKIP() << "no python3 with mutagen (Debian package python3-mutagen)";
+    }
+    SetProgramDirectory(dir.path() + "/");
+    // A name split in any script; text beyond Latin-1 in UTF-16 frames, the
+    // rest in Latin-1 ones; no genre is genre byte 255, not "Blues".
+    record = ID3TagRecord();
+    FillEmptyTitleFromName(record, QString::fromUtf8("Bj\u00f6rk - J\u00f3ga"));
+    record.album = "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1 \xe6\x97\xa5\xe6\x9c\xac";
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const char* script = R"(
+import sys
+from mutagen.id3 import ID3
+tag = ID3(sys.argv[1], load_v1=False)
+data = open(sys.argv[1], 'rb').read()
+print(int(tag['TPE1'].encoding), tag['TPE1'], tag['TIT2'], int(tag['TALB'].encoding), tag['TALB'], data[-1],
+      data[-128 + 3:-128 + 33].rstrip(b'\0').decode('latin-1'), sep='|')
+)";
+    bool ok = false;
+    QString out =
+        QString::fromStdString(tagtest::RunProgram(python, {"-c", script, target.outputPath}, &ok));
+    ASSERT_TRUE(ok) << out.toStdString();
+    EXPECT_EQ(out.trimmed(),
+              QString::fromUtf8("0|Bj\u00f6rk|J\u00f3ga|1|\u03a9\u03bc\u03ad\u03b3\u03b1 "
+                                "\u65e5\u672c|255|J\u00f3ga"))
+        << out.toStdString();
+
+    // A version 2.4 tag with a picture, as modern taggers write it: read,
+    // but never rewritten into the six frames the library would keep.
+    const char* tagger = R"(
+import sys
+from mutagen.id3 import ID3, APIC, TXXX, TIT2
+tag = ID3()
+tag.add(TIT2(encoding=3, text='Modern'))
+tag.add(TXXX(encoding=3, desc='mood', text='calm'))
+tag.add(APIC(encoding=3, mime='image/png', type=3, desc='cover', data=b'\x89PNG' + b'x' * 3000))
+tag.save(sys.argv[1], v2_version=4)
+)";
+    tagtest::RunProgram(python, {"-c", tagger, target.outputPath}, &ok);
+    ASSERT_TRUE(ok);
+    const Bytes modern = testsupport::ReadFile(target.outputPath.toStdString());
+    ID3TagRecord read;
+    ASSERT_TRUE(ReadTagFromFile(target, read));
+    EXPECT_EQ(read.title.str(), "Modern");
+    EXPECT_FALSE(WriteTagToFile(target, record));
+    EXPECT_EQ(testsupport::ReadFile(target.outputPath.toStdString()), modern);
+    QFile log(GetErrorLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("The ID3 tag of " + target.outputPath.toUtf8() +
+                                       " was left as it is"));
+}
+
+TEST_F(IndependentReaderTest, SourceTagsComeFromInfoTextsAndAnId3Chunk) {
+    if (!tagtest::HaveProgram("ffmpeg")) {
+        GTEST_SKIP() << "ffmpeg not installed";
+    }
+    // ffmpeg writes INFO texts and, asked, an ID3v2.4 tag in an `id3 ` chunk.
+    const QString info = dir.filePath("info.wav");
+    const QString id3 = dir.filePath("id3.wav");
+    const QStringList common = {"-v",
+                                "error",
+                                "-y",
+                                "-f",
+                                "lavfi",
+                                "-i",
+                                "sine=d=0.1",
+                                "-metadata",
+                                "title=Ode to Joy",
+                                "-metadata",
+                                "artist=Some Orchestra",
+                                "-metadata",
+                                "date=1824",
+                                "-metadata",
+                                "track=9"};
+    bool ok = false;
+    tagtest::RunProgram("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}, &ok);
+    ASSERT_TRUE(ok);
+    tagtest::RunProgram("ffmpeg",
+                        common + QStringList{"-metadata",
+                                             QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
+                                             "-write_id3v2", "1", id3},
+                        &ok);
+    ASSERT_TRUE(ok);
+    for (const QString& path : {info, id3}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto tags = ReadSourceTags(path);
+        ASSERT_TRUE(tags.has_value());
+        EXPECT_EQ(tags->title.str(), "Ode to Joy");
+        EXPECT_EQ(tags->artist.str(), "Some Orchestra");
+        EXPECT_EQ(tags->year.str(), "1824");
+        EXPECT_EQ(tags->track.str(), "9");
+        EXPECT_EQ(tags->album.str(),
+                  path == info ? "Symphonies" : "\xe4\xba\xa4\xe9\x9f\xbf\xe6\x9b\xb2");
+    }
+    const QString plain = dir.filePath("plain.wav");
+    ASSERT_TRUE(testsupport::WriteFile(plain.toStdString(), testsupport::MakePcmWav({}, 100)));
+    EXPECT_FALSE(ReadSourceTags(plain).has_value());
 }
 
 namespace {

@@ -22,7 +22,13 @@ TEST(SplitArtistTitle, SeparatorExtensionAndSpaces) {
     ExpectSplit("  Lead  _  Title  ", "Lead", "Title"); // only spaces are trimmed
     ExpectSplit("a_b.c/d", "a", "b.c/d");               // a slash after the dot keeps it
     ExpectSplit("a_b.c\\d", "a", "b.c\\d");
-    ExpectSplit("Bj\u00f6rk - Song", "Bj", "rk - Song"); // ASCII letters only
+    // Letters and digits of any script, accents written as marks included.
+    ExpectSplit("Bj\u00f6rk - J\u00f3ga", "Bj\u00f6rk", "J\u00f3ga");
+    ExpectSplit("name with spaces & \u00fcmlauts", "", "name with spaces & \u00fcmlauts");
+    ExpectSplit("Bjo\u0308rk - \u03a9\u03bc\u03ad\u03b3\u03b1", "Bjo\u0308rk",
+                "\u03a9\u03bc\u03ad\u03b3\u03b1");
+    ExpectSplit("\u6771\u4eac \U00020000 - \u65e5\u672c\u8a9e", "\u6771\u4eac \U00020000",
+                "\u65e5\u672c\u8a9e");
     ExpectSplit("", "", "");
     ExpectSplit("-", "", "");
 }
@@ -84,7 +90,11 @@ TEST(TagDialogFields, ConfirmingCutsFieldsAndStoresTheGenreByNumber) {
 
     fields.genre = NO_GENRE;
     fields.artist = QString::fromUtf8("Caf\u00e9");
+    fields.title = QString(70, u'\u03a9'); // two bytes each: cut whole, at 126 bytes
     record = RecordFromDialog(fields);
     EXPECT_EQ(record.genre.str(), "");
-    EXPECT_EQ(record.artist.str(), "Caf\xe9"); // Latin-1, as it goes into the tags
+    EXPECT_EQ(record.artist.str(), "Caf\xc3\xa9");
+    EXPECT_EQ(ShowTagFields(record).title, QString(63, u'\u03a9'));
+    record.artist = "Caf\xe9"; // Latin-1 bytes of an older record still read
+    EXPECT_EQ(ShowTagFields(record).artist, QString::fromUtf8("Caf\u00e9"));
 }

@@ -84,7 +84,7 @@ TEST_F(TagFileTest, WrittenTagsReadBackAndLeaveTheAudioAlone) {
     const Bytes second = Mp3();
     EXPECT_EQ(second.size(), first.size());
     EXPECT_EQ(AudioOf(second), audio);
-    EXPECT_EQ(second.back(), 0); // free-text genre: byte 0
+    EXPECT_EQ(second.back(), 255); // free-text genre: no ID3v1 genre
     ASSERT_TRUE(ReadTagFromFile(target, read));
     EXPECT_EQ(read, record);
 
@@ -194,7 +194,7 @@ TEST_F(TagFileTest, WideTextIsReadAndRandomDamageNeverHurts) {
     ASSERT_TRUE(WriteFile(target.outputPath.toStdString(), wide));
     ID3TagRecord read;
     ASSERT_TRUE(ReadTagFromFile(target, read));
-    EXPECT_EQ(read.title.str(), "Caf\xe9");
+    EXPECT_EQ(read.title.str(), "Caf\xc3\xa9");
     EXPECT_EQ(read.comment.str(), "x");
 
     record.comment = std::string(127, 'c');
@@ -272,8 +272,19 @@ TEST(ID3v1Block, FieldsAndGenreByte) {
     EXPECT_EQ(block[126], 0);
     EXPECT_EQ(block[127], 17);
 
+    // Latin-1 where it fits, accents dropped where that fits, else '?'; a
+    // track goes into the comment's last byte.
+    record.title = "Bj\xc3\xb6rk \xc5\x91 \xce\xa9";
+    record.track = "7/12";
+    block = BuildID3v1Block(record);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&block[3])), "Bj\xf6rk o ?");
+    EXPECT_EQ(block[97 + 27], 'c');
+    EXPECT_EQ(block[125], 0);
+    EXPECT_EQ(block[126], 7);
+    record.track = "";
+
     const std::vector<std::pair<std::string, int>> genres = {
-        {"Rock", 0}, {"", 0}, {"(", 0}, {"(300)", 300 & 0xFF}, {"(125)x", 125}};
+        {"Rock", 255}, {"", 255}, {"(", 0}, {"(300)", 300 & 0xFF}, {"(125)x", 125}};
     for (const auto& [text, byte] : genres) {
         record.genre = text;
         EXPECT_EQ(BuildID3v1Block(record)[127], byte) << text;
