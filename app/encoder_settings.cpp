@@ -1,5 +1,7 @@
 #include "app/encoder_settings.h"
 
+#include "app/vbr_presets.h"
+
 #include <QByteArray>
 #include <QtEndian>
 #include <algorithm>
@@ -9,6 +11,7 @@
 namespace {
 
 const QString THROUGHPUT_GROUP = QStringLiteral("Throughput");
+constexpr std::uint32_t NO_VBR_PRESET = 0xFFFFFFFF;
 
 QString ColumnWidthName(int index) {
     return QStringLiteral("ColWidth%1").arg(index + 1);
@@ -46,6 +49,14 @@ void LoadSettings(const SettingsStore& store, EncoderSettings& s) {
     }
     // Ours, after the fixed order of the others.
     s.workers = ReadDword(store, QStringLiteral("Workers"), 0);
+    // A preset counts only while the stored format is still its stand-in: a
+    // program that knows no presets may have chosen another since.
+    const std::uint32_t preset = ReadDword(store, QStringLiteral("VBR Preset"), NO_VBR_PRESET);
+    if (preset < VBR_PRESET_COUNT && s.bytesPerSec == VbrPresetStandInBytes(int(preset))) {
+        s.bytesPerSec = VbrPresetNominalBytes(int(preset));
+    }
+    s.stereoMode = ReadDword(store, QStringLiteral("Stereo Mode"),
+                             s.manufacturerId == 0 ? STEREO_MODE_JOINT : STEREO_MODE_STEREO);
     if (s.serverIp.isEmpty()) {
         s.client = 0;
     }
@@ -63,7 +74,9 @@ void SaveSettings(SettingsStore& store, const EncoderSettings& s) {
     WriteDword(store, QStringLiteral("Manufacturer ID"), s.manufacturerId);
     WriteDword(store, QStringLiteral("Product ID"), s.productId);
     WriteDword(store, QStringLiteral("Channels"), s.channels);
-    WriteDword(store, QStringLiteral("BytesPerSec"), s.bytesPerSec);
+    const std::optional<int> preset = VbrPresetOfBytes(s.bytesPerSec);
+    WriteDword(store, QStringLiteral("BytesPerSec"),
+               preset ? VbrPresetStandInBytes(*preset) : s.bytesPerSec);
     WriteDword(store, QStringLiteral("Client"), s.client);
     WriteSignedDword(store, QStringLiteral("Window Left"), s.windowLeft);
     WriteSignedDword(store, QStringLiteral("Window Top"), s.windowTop);
@@ -76,6 +89,9 @@ void SaveSettings(SettingsStore& store, const EncoderSettings& s) {
         WriteDword(store, ColumnWidthName(i), s.colWidth[i]);
     }
     WriteDword(store, QStringLiteral("Workers"), s.workers);
+    WriteDword(store, QStringLiteral("VBR Preset"),
+               preset ? std::uint32_t(*preset) : NO_VBR_PRESET);
+    WriteDword(store, QStringLiteral("Stereo Mode"), s.stereoMode);
     store.Flush();
 }
 

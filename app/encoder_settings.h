@@ -12,6 +12,9 @@ inline constexpr int COLUMN_WIDTH_COUNT = 8;
 inline constexpr std::int32_t WINDOW_UNSET = -10000;
 inline constexpr std::uint32_t WINDOW_STATE_MAXIMISED = 2;
 inline constexpr std::uint32_t ALL_COLUMNS = 31;
+// "Stereo Mode" of the LAME library's formats.
+inline constexpr std::uint32_t STEREO_MODE_STEREO = 0;
+inline constexpr std::uint32_t STEREO_MODE_JOINT = 1;
 
 // Every user setting, held in memory while the program runs.
 struct EncoderSettings {
@@ -25,7 +28,7 @@ struct EncoderSettings {
     std::uint32_t manufacturerId = 0;
     std::uint32_t productId = 0;
     std::uint32_t channels = 0;
-    std::uint32_t bytesPerSec = 0;
+    std::uint32_t bytesPerSec = 0; // of a VBR preset its nominal rate (app/vbr_presets.h)
     std::int32_t windowLeft = WINDOW_UNSET;
     std::int32_t windowTop = WINDOW_UNSET;
     std::int32_t windowHeight = WINDOW_UNSET;
@@ -37,6 +40,8 @@ struct EncoderSettings {
     QString serverIp;                                         // at most SERVER_IP_LENGTH characters
     std::uint32_t columns = ALL_COLUMNS;
     std::uint32_t workers = 0; // files encoded at once here; 0: one per CPU core
+    // Joint stereo on a first start; a choice stored before there was one stays Stereo.
+    std::uint32_t stereoMode = STEREO_MODE_JOINT;
 };
 
 // Reads every value in its fixed order; missing values take their defaults,

@@ -17,14 +17,16 @@ namespace {
 // One worker of the catalogue behind the encode port.
 class CatalogueEncodePort : public EncodePort {
 public:
-    CatalogueEncodePort(EncoderCatalogue& catalogue, EncodeControl& control)
-        : catalogue(catalogue), control(control) {}
+    CatalogueEncodePort(EncoderCatalogue& catalogue, EncodeControl& control,
+                        const EncoderSettings& settings)
+        : catalogue(catalogue), control(control), settings(settings) {}
 
     bool StartEncode(QObject* receiver, int priority, const QString& sourcePath,
                      const QString& outputPath, int driverIndex, int formatIndex,
                      double* audioSeconds) override {
         return catalogue.StartEncodeOn(control, receiver, priority, sourcePath, outputPath,
-                                       driverIndex, formatIndex, audioSeconds) == 1;
+                                       driverIndex, formatIndex, audioSeconds,
+                                       settings.stereoMode == STEREO_MODE_JOINT) == 1;
     }
     void PauseEncode() override { control.PauseEncode(); }
     void ResumeEncode() override { control.ResumeEncode(); }
@@ -35,11 +37,13 @@ public:
 private:
     EncoderCatalogue& catalogue;
     EncodeControl& control;
+    const EncoderSettings& settings;
 };
 
 // A worker beyond the first, with its own thread, pause gate and cancel.
 struct ExtraWorker {
-    explicit ExtraWorker(EncoderCatalogue& catalogue) : port(catalogue, control) {}
+    ExtraWorker(EncoderCatalogue& catalogue, const EncoderSettings& settings)
+        : port(catalogue, control, settings) {}
     EncodeControl control;
     CatalogueEncodePort port;
 };
@@ -47,7 +51,7 @@ struct ExtraWorker {
 class RealEngines : public EnginePorts {
 public:
     explicit RealEngines(CEncoderApp& app)
-        : app(app), codec(catalogue), encoder(catalogue, EncodeControl::Shared()) {
+        : app(app), codec(catalogue), encoder(catalogue, EncodeControl::Shared(), app.settings) {
         LoadEncoderLibraries();
         catalogue.Build(DefaultCatalogueSources(IsEncoderLibraryAvailable));
     }
@@ -66,7 +70,7 @@ public:
     const EncoderCatalogue* Catalogue() const override { return &catalogue; }
     std::vector<EncodePort*> MoreWorkers(int count) override {
         while (int(extraWorkers.size()) < count) {
-            extraWorkers.push_back(std::make_unique<ExtraWorker>(catalogue));
+            extraWorkers.push_back(std::make_unique<ExtraWorker>(catalogue, app.settings));
         }
         std::vector<EncodePort*> ports;
         for (int i = 0; i < count; ++i) {

@@ -10,7 +10,7 @@
 
 // The five entry points, the same for every library; a library supplies the
 // Stream type that does the encoding:
-//   static BE_ERR Open(const BE_MP3_CONFIG&, std::unique_ptr<Stream>&);
+//   static BE_ERR Open(const BE_CONFIG&, std::unique_ptr<Stream>&);
 //   uint32_t SamplesPerChunk() const;  uint32_t OutputBufferBytes() const;
 //   BE_ERR Encode(const int16_t*, uint32_t, uint8_t*, uint32_t*);
 //   BE_ERR Finish(uint8_t*, uint32_t*);
@@ -19,7 +19,8 @@ template <typename Stream> class LibraryExports {
 public:
     static BE_ERR InitStream(PBE_CONFIG config, uint32_t* samplesPerChunk,
                              uint32_t* outputBufferBytes, HBE_STREAM* stream) {
-        if (config == nullptr || config->dwConfig != BE_CONFIG_MP3) {
+        if (config == nullptr ||
+            (config->dwConfig != BE_CONFIG_MP3 && config->dwConfig != BE_CONFIG_LAME)) {
             return BE_ERR_INVALID_FORMAT;
         }
         if (samplesPerChunk == nullptr || outputBufferBytes == nullptr || stream == nullptr) {
@@ -27,7 +28,7 @@ public:
         }
         try {
             auto entry = std::make_shared<Entry>();
-            const BE_ERR result = Stream::Open(config->format.mp3, entry->stream);
+            const BE_ERR result = Stream::Open(*config, entry->stream);
             if (result != BE_ERR_SUCCESSFUL) {
                 return result;
             }
@@ -80,6 +81,22 @@ public:
         }
     }
 
+    static BE_ERR WriteInfoTag(HBE_STREAM stream, const char* fileName) {
+        const auto entry = Table().Find(stream);
+        if (!entry) {
+            return BE_ERR_INVALID_HANDLE;
+        }
+        if (fileName == nullptr) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+        try {
+            std::lock_guard lock(entry->mutex);
+            return entry->stream->WriteInfoTag(fileName);
+        } catch (...) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+    }
+
     static BE_ERR CloseStream(HBE_STREAM stream) {
         return Table().Remove(stream) ? BE_ERR_SUCCESSFUL : BE_ERR_INVALID_HANDLE;
     }
@@ -129,11 +146,20 @@ private:
     BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes) {             \
         return LibraryExports<Stream>::DeinitStream(stream, output, outputBytes);                  \
     }                                                                                              \
-    BE_ERR beCloseStream(HBE_STREAM stream) { return LibraryExports<Stream>::CloseStream(stream); } \
+    BE_ERR beCloseStream(HBE_STREAM stream) {                                                      \
+        return LibraryExports<Stream>::CloseStream(stream);                                        \
+    }                                                                                              \
     void beVersion(PBE_VERSION version) {                                                          \
         uint8_t major = 0;                                                                         \
         uint8_t minor = 0;                                                                         \
         Stream::EngineVersion(major, minor);                                                       \
         LibraryExports<Stream>::FillVersion(version, major, minor, (homepage));                    \
     }                                                                                              \
+    }
+
+// The sixth entry point, for a library whose Stream reserves the Info frame:
+//   BE_ERR WriteInfoTag(const char* fileName);
+#define CORVANE_DEFINE_INFO_TAG_EXPORT(Stream)                                                     \
+    extern "C" BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* fileName) {                    \
+        return LibraryExports<Stream>::WriteInfoTag(stream, fileName);                             \
     }

@@ -2,6 +2,7 @@
 
 #include "app/locale_format.h"
 #include "app/strings.h"
+#include "app/vbr_presets.h"
 #include "platform/acm.h"
 
 #include <QDir>
@@ -23,6 +24,14 @@ QString Bounded(const QString& text, int limit) {
 
 } // namespace
 
+QString VbrFormatDescription(int quality, const WAVEFORMATEX& format) {
+    const QString channels = ResString(format.nChannels == 1 ? IDS_MONO : IDS_STEREO);
+    return QStringLiteral("VBR V%1, ~%2 kBit/s, %3, %4")
+        .arg(quality)
+        .arg(format.nAvgBytesPerSec * 8ULL / 1000)
+        .arg(FormatUnsigned(format.nSamplesPerSec), channels);
+}
+
 QString FormatDescription(const WAVEFORMATEX& format) {
     const unsigned kiloBits = static_cast<unsigned>(format.nAvgBytesPerSec * 8ULL / 1000);
     const QString channels = ResString(format.nChannels == 1 ? IDS_MONO : IDS_STEREO);
@@ -43,10 +52,10 @@ int EncoderCatalogue::Build(const CatalogueSources& sources) {
     }
     AddExternalEncoder(sources);
     if (sources.isLibraryAvailable && sources.isLibraryAvailable(0)) {
-        AddFixedDriver(BLADE_DRIVER_ID, "Blade's MP3 Encoder", LIBRARY_BYTE_RATES);
+        AddFixedDriver(BLADE_DRIVER_ID, "Blade's MP3 Encoder", LIBRARY_BYTE_RATES, false);
     }
     if (sources.isLibraryAvailable && sources.isLibraryAvailable(1)) {
-        AddFixedDriver(LAME_DRIVER_ID, "LAME Encoder", LIBRARY_BYTE_RATES);
+        AddFixedDriver(LAME_DRIVER_ID, "LAME Encoder", LIBRARY_BYTE_RATES, true);
     }
     return DriverCount();
 }
@@ -146,11 +155,11 @@ void EncoderCatalogue::AddExternalEncoder(const CatalogueSources& sources) {
         return;
     }
     externalEncoderPath = found;
-    AddFixedDriver(XING_DRIVER_ID, "XingMP3 Encoder", XING_BYTE_RATES);
+    AddFixedDriver(XING_DRIVER_ID, "XingMP3 Encoder", XING_BYTE_RATES, true);
 }
 
 void EncoderCatalogue::AddFixedDriver(std::uint32_t id, const char* label,
-                                      const std::vector<std::uint32_t>& byteRates) {
+                                      const std::vector<std::uint32_t>& byteRates, bool withVbr) {
     if (Full()) {
         return;
     }
@@ -167,6 +176,17 @@ void EncoderCatalogue::AddFixedDriver(std::uint32_t id, const char* label,
         format.wBitsPerSample = 16;
         format.nAvgBytesPerSec = byteRate;
         entry.formats.push_back(CatalogueFormat{FormatDescription(format), format});
+    }
+    // After the constant bitrates, so the stored choices find theirs by value
+    // as before; the nominal byte rates are none of theirs.
+    for (int quality = 0; withVbr && quality < VBR_PRESET_COUNT; ++quality) {
+        WAVEFORMATEX format;
+        format.nChannels = 2;
+        format.nSamplesPerSec = 44100;
+        format.wBitsPerSample = 16;
+        format.nAvgBytesPerSec = VbrPresetNominalBytes(quality);
+        entry.formats.push_back(
+            CatalogueFormat{VbrFormatDescription(quality, format), format, quality});
     }
     entries.push_back(std::move(entry));
 }

@@ -41,11 +41,14 @@ struct CatalogueDriver {
 
 struct CatalogueFormat {
     QString description; // at most CATALOGUE_DESCRIPTION_CHARS
-    WAVEFORMATEX format;
+    WAVEFORMATEX format; // a VBR format gives its preset's nominal byte rate
+    int vbrQuality = -1; // 0 to 9: a VBR preset of the LAME library or x3enc
 };
 
 // "%d kBit/s, %s, %s  %d KB/s": bit rate, grouped sample rate, Mono/Stereo, kilobytes.
 QString FormatDescription(const WAVEFORMATEX& format);
+// "VBR V%d, ~%d kBit/s, %s, %s": preset, nominal bit rate, rate, Mono/Stereo.
+QString VbrFormatDescription(int quality, const WAVEFORMATEX& format);
 
 // Everything the program can encode with, and the output formats of each.
 // A choice is kept as manufacturer id, product id, channels and average bytes
@@ -77,6 +80,9 @@ public:
     void DriverIds(int driver, std::uint32_t& manufacturerId, std::uint32_t& productId) const;
     void FormatFacts(int driver, int format, std::uint32_t& channels,
                      std::uint32_t& avgBytesPerSec) const;
+    // Whether the stereo mode (Stereo or Joint Stereo) can be chosen: the
+    // LAME library's formats only.
+    bool HasStereoModes(int driver) const;
 
     int FindDriverExactly(std::uint32_t manufacturerId, std::uint32_t productId) const;
     int FindFormatExactly(int driver, std::uint32_t channels, std::uint32_t avgBytesPerSec) const;
@@ -101,9 +107,11 @@ public:
     // not start (invalid indexes give no message).
     int StartEncode(QObject* window, int priority, const QString& source,
                     const QString& destination, int driver, int format, double* seconds);
-    // The same on another worker, for several files at once.
+    // The same on another worker, for several files at once; `jointStereo`
+    // applies where HasStereoModes says so.
     int StartEncodeOn(EncodeControl& control, QObject* window, int priority, const QString& source,
-                      const QString& destination, int driver, int format, double* seconds) const;
+                      const QString& destination, int driver, int format, double* seconds,
+                      bool jointStereo = false) const;
     void PauseEncode();
     void ResumeEncode();
     void SetEncodePriority(int level);
@@ -121,7 +129,7 @@ private:
     void AddAcmDriver(HACMDRIVERID driverId);
     void AddExternalEncoder(const CatalogueSources& sources);
     void AddFixedDriver(std::uint32_t id, const char* label,
-                        const std::vector<std::uint32_t>& byteRates);
+                        const std::vector<std::uint32_t>& byteRates, bool withVbr);
     bool Full() const { return DriverCount() >= CATALOGUE_MAX_DRIVERS; }
 
     std::vector<Entry> entries;

@@ -8,18 +8,20 @@ int EncoderCatalogue::StartEncode(QObject* window, int priority, const QString& 
                                   const QString& destination, int driver, int format,
                                   double* seconds) {
     return StartEncodeOn(EncodeControl::Shared(), window, priority, source, destination, driver,
-                         format, seconds);
+                         format, seconds, false);
 }
 
 int EncoderCatalogue::StartEncodeOn(EncodeControl& control, QObject* window, int priority,
                                     const QString& source, const QString& destination, int driver,
-                                    int format, double* seconds) const {
+                                    int format, double* seconds, bool jointStereo) const {
     if (driver < 0 || driver >= DriverCount() || format < 0 || format >= FormatCount(driver)) {
         return 0;
     }
     EncodeTarget target;
     target.driverId = Driver(driver)->id;
     target.format = Format(driver, format)->format;
+    target.vbrQuality = Format(driver, format)->vbrQuality;
+    target.jointStereo = jointStereo && HasStereoModes(driver);
     target.externalProgram = ExternalEncoderPath();
     if (target.driverId == BLADE_DRIVER_ID) {
         target.library = EncoderLibraryEntryPoints(BLADE_LIBRARY);

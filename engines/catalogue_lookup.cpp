@@ -68,6 +68,10 @@ void EncoderCatalogue::FormatFacts(int driver, int format, std::uint32_t& channe
     }
 }
 
+bool EncoderCatalogue::HasStereoModes(int driver) const {
+    return Driver(driver) != nullptr && entries[driver].driver.id == LAME_DRIVER_ID;
+}
+
 int EncoderCatalogue::FindDriverExactly(std::uint32_t manufacturerId,
                                         std::uint32_t productId) const {
     for (int i = 0; i < DriverCount(); ++i) {

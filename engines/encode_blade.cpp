@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr std::uint32_t VBR_RATE_CHOICE_KBPS = 64;
+
 QString Text(const char* format, long number, const QString& path) {
     return QString::asprintf(format, number, qPrintable(path));
 }
@@ -43,6 +45,12 @@ private:
     bool EncodeConverted(std::uint64_t dataBytes);
     bool EncodeSamples(const std::int16_t* samples, std::uint32_t count);
     bool FinishStream();
+    bool WriteInfoFrame();
+    // The bitrate the source's rate is chosen for: a VBR stream takes any
+    // bitrate of its rate, and every MPEG rate takes 64 kbit/s.
+    std::uint32_t RateChoiceBitrate() const {
+        return job.choice.vbrQuality >= 0 ? VBR_RATE_CHOICE_KBPS : job.bitrate;
+    }
     bool WriteOut(std::uint32_t count, const char* errorText, const char* traceText);
 
     const BeJob& job;
@@ -51,6 +59,7 @@ private:
     QFile destination;
     HBE_STREAM stream = 0;
     bool streamOpen = false;
+    bool infoFrame = false; // the stream's first frame waits for the Info frame
     std::uint32_t samplesPerChunk = 0;
     std::vector<std::int16_t> samples;
     std::vector<std::uint8_t> output;
@@ -77,7 +86,7 @@ bool BladeEncode::Run() {
     }
     const SampleLayout layout = DescribeSamples(properties.format);
     input.channels = EncoderChannelsFor(layout.channels);
-    input.sampleRate = mpeg::ChooseRate(layout.sampleRate, job.bitrate);
+    input.sampleRate = mpeg::ChooseRate(layout.sampleRate, RateChoiceBitrate());
     frameBytes = layout.blockAlign;
     // Samples no converter reads are refused before the library is asked.
     if (!PrepareConverter(layout) || !OpenFiles(properties.dataOffset)) {
@@ -88,7 +97,27 @@ bool BladeEncode::Run() {
         (input.sampleRate != preferredRate && !PrepareConverter(layout))) {
         return false;
     }
-    return EncodeAll(properties.dataBytes) && FinishStream();
+    return EncodeAll(properties.dataBytes) && FinishStream() && WriteInfoFrame();
+}
+
+// The Info frame goes over the reserved first frame once the stream is whole:
+// without it, players would take that frame for audio and know neither the
+// encoder's delay nor its padding.
+bool BladeEncode::WriteInfoFrame() {
+    if (!infoFrame) {
+        return true;
+    }
+    const BE_ERR result =
+        job.library.beWriteInfoTag(stream, QFile::encodeName(job.destination).constData());
+    if (result != BE_ERR_SUCCESSFUL) {
+        AddError(QString::asprintf(
+            "Error %lu - Couldn't write the Info frame to the destination file (%s).",
+            static_cast<unsigned long>(result), qPrintable(job.destination)));
+        Trace("convertbladethread: couldn't write the info frame. error = %lu file = %s\n",
+              static_cast<unsigned long>(result), qPrintable(job.destination));
+        return false;
+    }
+    return true;
 }
 
 // The libraries take interleaved 16-bit samples in one or two channels at an
@@ -136,13 +165,51 @@ bool BladeEncode::OpenFiles(std::uint64_t dataOffset) {
     return true;
 }
 
-bool BladeEncode::TryStream(std::uint32_t rate, std::uint32_t* outputBytes, BE_ERR* result) {
+// The plain configuration, as the five-function interface has always had it.
+BE_CONFIG PlainConfig(std::uint32_t rate, std::uint16_t channels, std::uint32_t bitrate) {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);
     config.dwConfig = BE_CONFIG_MP3;
     config.format.mp3.dwSampleRate = rate;
-    config.format.mp3.byMode = input.channels == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
-    config.format.mp3.wBitrate = static_cast<std::uint16_t>(job.bitrate);
+    config.format.mp3.byMode = channels == 2 ? BE_MP3_MODE_STEREO : BE_MP3_MODE_MONO;
+    config.format.mp3.wBitrate = static_cast<std::uint16_t>(bitrate);
+    return config;
+}
+
+// The LAME form: the stereo mode and VBR chosen, and the first frame kept for
+// the Info frame when the library can write it.
+BE_CONFIG LameConfig(std::uint32_t rate, std::uint16_t channels, const BeJob& job) {
+    BE_CONFIG config;
+    std::memset(&config, 0, sizeof config);
+    config.dwConfig = BE_CONFIG_LAME;
+    BE_LAME_CONFIG& lame = config.format.lhv1;
+    lame.dwStructVersion = BE_LAME_STRUCT_VERSION;
+    lame.dwStructSize = sizeof config;
+    lame.dwSampleRate = rate;
+    lame.nMode = channels == 1            ? BE_MP3_MODE_MONO
+                 : job.choice.jointStereo ? BE_MP3_MODE_JSTEREO
+                                          : BE_MP3_MODE_STEREO;
+    lame.dwBitrate = job.bitrate;
+    lame.nPreset = LQP_NOPRESET;
+    lame.bWriteVBRHeader = job.library.beWriteInfoTag != nullptr ? 1 : 0;
+    lame.bEnableVBR = job.choice.vbrQuality >= 0 ? 1 : 0;
+    lame.nVBRQuality = std::max(job.choice.vbrQuality, 0);
+    lame.nVbrMethod = job.choice.vbrQuality >= 0 ? VBR_METHOD_NEW : VBR_METHOD_NONE;
+    return config;
+}
+
+bool BladeEncode::TryStream(std::uint32_t rate, std::uint32_t* outputBytes, BE_ERR* result) {
+    infoFrame = false;
+    if (job.libraryIndex == LAME_LIBRARY) {
+        BE_CONFIG config = LameConfig(rate, input.channels, job);
+        *result = job.library.beInitStream(&config, &samplesPerChunk, outputBytes, &stream);
+        // A library that knows only the plain form still encodes a constant bitrate.
+        if (*result != BE_ERR_INVALID_FORMAT || job.choice.vbrQuality >= 0) {
+            infoFrame = *result == BE_ERR_SUCCESSFUL && config.format.lhv1.bWriteVBRHeader != 0;
+            return *result == BE_ERR_SUCCESSFUL;
+        }
+    }
+    BE_CONFIG config = PlainConfig(rate, input.channels, job.bitrate);
     *result = job.library.beInitStream(&config, &samplesPerChunk, outputBytes, &stream);
     return *result == BE_ERR_SUCCESSFUL;
 }
@@ -152,7 +219,7 @@ bool BladeEncode::TryStream(std::uint32_t rate, std::uint32_t* outputBytes, BE_E
 bool BladeEncode::OpenStream(std::uint32_t sourceRate) {
     std::uint32_t outputBytes = 0;
     BE_ERR result = BE_ERR_INVALID_FORMAT_PARAMETERS;
-    for (const std::uint32_t rate : mpeg::RatesByPreference(sourceRate, job.bitrate)) {
+    for (const std::uint32_t rate : mpeg::RatesByPreference(sourceRate, RateChoiceBitrate())) {
         if (TryStream(rate, &outputBytes, &result)) {
             input.sampleRate = rate;
             break;
@@ -354,7 +421,7 @@ int convertbladethread(const BeJob& job, const WorkerTicket& ticket) {
 
 bool StartBeThread(unsigned libraryIndex, EncodeControl& owner, const EncoderEntryPoints& library,
                    QObject* window, const QString& source, const QString& destination,
-                   std::uint32_t bitrate, int priority) {
+                   std::uint32_t bitrate, int priority, const StreamChoice& choice) {
     BeJob job;
     job.owner = &owner;
     job.window = window;
@@ -363,6 +430,7 @@ bool StartBeThread(unsigned libraryIndex, EncodeControl& owner, const EncoderEnt
     job.bitrate = bitrate;
     job.libraryIndex = libraryIndex;
     job.library = library;
+    job.choice = choice;
     return owner.StartWorker(
         [job = std::move(job)](const WorkerTicket& ticket) { convertbladethread(job, ticket); },
         priority);
@@ -371,7 +439,7 @@ bool StartBeThread(unsigned libraryIndex, EncodeControl& owner, const EncoderEnt
 int StartLibraryEncode(EncodeControl& owner, unsigned libraryIndex,
                        const EncoderEntryPoints* library, QObject* window, int priority,
                        const QString& source, const QString& destination,
-                       std::uint32_t avgBytesPerSec) {
+                       std::uint32_t avgBytesPerSec, const StreamChoice& choice) {
     if (library == nullptr || !library->beInitStream || !library->beEncodeChunk ||
         !library->beDeinitStream || !library->beCloseStream) {
         const char* text = libraryIndex == BLADE_LIBRARY
@@ -382,7 +450,7 @@ int StartLibraryEncode(EncodeControl& owner, unsigned libraryIndex,
     }
     const std::uint32_t bitrate = avgBytesPerSec * 8 / 1000;
     return StartBeThread(libraryIndex, owner, *library, window, source, destination, bitrate,
-                         priority)
+                         priority, choice)
                ? 1
                : 0;
 }

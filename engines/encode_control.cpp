@@ -126,7 +126,7 @@ void EncodeControl::RunWorker(std::uint64_t generation, int priority,
 
 bool EncodeControl::StartExternal(QObject* window, int priority, const QString& program,
                                   const QString& source, const QString& destination,
-                                  std::uint32_t bitsPerSecond) {
+                                  std::uint32_t bitsPerSecond, int vbrQuality) {
     if (IsWorkerRunning()) {
         Trace("StartExternal: an encode is still running\n");
         return false;
@@ -134,7 +134,7 @@ bool EncodeControl::StartExternal(QObject* window, int priority, const QString& 
     gate.Open();
     const std::uint64_t generation = Publish();
     if (!external->Start(WorkerTicket(this, generation), window, program, source, destination,
-                         bitsPerSecond)) {
+                         bitsPerSecond, vbrQuality)) {
         Finish(generation);
         return false;
     }

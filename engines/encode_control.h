@@ -46,9 +46,10 @@ public:
 
     // The external encoder: the child writes `destination` itself. False when
     // the program is missing (after "Xing encoder couldn't be found.") or
-    // the child could not be started.
+    // the child could not be started. A VBR preset (0 to 9) replaces the bit rate.
     bool StartExternal(QObject* window, int priority, const QString& program, const QString& source,
-                       const QString& destination, std::uint32_t bitsPerSecond);
+                       const QString& destination, std::uint32_t bitsPerSecond,
+                       int vbrQuality = -1);
 
     void PauseEncode();
     void ResumeEncode();

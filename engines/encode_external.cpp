@@ -32,7 +32,10 @@ QString FailureReason(const QByteArray& output, const QString& source) {
 } // namespace
 
 QStringList ExternalEncoderArguments(const QString& source, const QString& destination,
-                                     std::uint32_t bitsPerSecond) {
+                                     std::uint32_t bitsPerSecond, int vbrQuality) {
+    if (vbrQuality >= 0) {
+        return {source, destination, QStringLiteral("-V"), QString::number(vbrQuality)};
+    }
     return {source, destination, QStringLiteral("-b"), QString::number(bitsPerSecond)};
 }
 
@@ -49,14 +52,16 @@ ExternalEncoder::~ExternalEncoder() {
 
 bool ExternalEncoder::Start(const WorkerTicket& workerTicket, QObject* receiver,
                             const QString& program, const QString& sourcePath,
-                            const QString& destinationPath, std::uint32_t bitsPerSecond) {
+                            const QString& destinationPath, std::uint32_t bitsPerSecond,
+                            int vbrQuality) {
     if (program.isEmpty() || !QFileInfo(program).isFile()) {
         AddError(QStringLiteral("Xing encoder couldn't be found."));
         return false;
     }
     auto child = std::make_unique<QProcess>();
     child->setProgram(program);
-    child->setArguments(ExternalEncoderArguments(sourcePath, destinationPath, bitsPerSecond));
+    child->setArguments(
+        ExternalEncoderArguments(sourcePath, destinationPath, bitsPerSecond, vbrQuality));
     child->setStandardInputFile(QProcess::nullDevice());
     child->setStandardOutputFile(QProcess::nullDevice());
     child->setProcessChannelMode(QProcess::SeparateChannels);

@@ -12,9 +12,10 @@
 #include <optional>
 
 // The arguments given to the external encoder: source, destination, "-b" and
-// the bit rate. QProcess passes them without a shell, so spaces survive.
+// the bit rate, or "-V" and the VBR preset (0 to 9). QProcess passes them
+// without a shell, so spaces survive.
 QStringList ExternalEncoderArguments(const QString& source, const QString& destination,
-                                     std::uint32_t bitsPerSecond);
+                                     std::uint32_t bitsPerSecond, int vbrQuality = -1);
 
 // Drives the external command-line encoder for one file on the main thread:
 // starts it, reports its end with MSG_ENCODE_DONE, stops and continues it for
@@ -26,7 +27,8 @@ public:
 
     // The ticket is the worker's: it sees a cancel and says when the child ended.
     bool Start(const WorkerTicket& ticket, QObject* window, const QString& program,
-               const QString& source, const QString& destination, std::uint32_t bitsPerSecond);
+               const QString& source, const QString& destination, std::uint32_t bitsPerSecond,
+               int vbrQuality = -1);
     bool IsRunning() const;
     bool IsStopped() const { return stopped; }
     void Pause();

@@ -20,7 +20,7 @@ int StartEncode(EncodeControl& control, QObject* window, int priority, const QSt
     switch (target.driverId) {
     case XING_DRIVER_ID:
         return control.StartExternal(window, priority, target.externalProgram, source, destination,
-                                     target.format.nAvgBytesPerSec * 8)
+                                     target.format.nAvgBytesPerSec * 8, target.vbrQuality)
                    ? 1
                    : 0;
     case BLADE_DRIVER_ID:
@@ -28,7 +28,8 @@ int StartEncode(EncodeControl& control, QObject* window, int priority, const QSt
                                   destination, target.format.nAvgBytesPerSec);
     case LAME_DRIVER_ID:
         return StartLibraryEncode(control, LAME_LIBRARY, target.library, window, priority, source,
-                                  destination, target.format.nAvgBytesPerSec);
+                                  destination, target.format.nAvgBytesPerSec,
+                                  StreamChoice{target.vbrQuality, target.jointStereo});
     default:
         return StartAcmEncode(control, window, priority, target.driverId, source, destination,
                               properties, target.format);

@@ -15,7 +15,9 @@ struct EncodeTarget {
     WAVEFORMATEX format;     // the chosen output format
     QString externalProgram; // the external encoder, when that is the driver
     const EncoderEntryPoints* library =
-        nullptr; // the library's entry points; null when unavailable
+        nullptr;              // the library's entry points; null when unavailable
+    int vbrQuality = -1;      // 0 to 9: a VBR preset (the LAME library, the external encoder)
+    bool jointStereo = false; // the LAME library's stereo mode
 };
 
 // Reads the source's properties and hands the file to the engine of the

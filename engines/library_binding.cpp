@@ -92,6 +92,8 @@ bool Bind(BindingRow& row) {
     const bool deinit = Resolve(module, "beDeinitStream", e.beDeinitStream);
     const bool close = Resolve(module, "beCloseStream", e.beCloseStream);
     const bool version = Resolve(module, "beVersion", e.beVersion);
+    // Optional: a library without it writes no Info frame.
+    e.beWriteInfoTag = reinterpret_cast<BeWriteInfoTagFunc>(module.resolve("beWriteInfoTag"));
     return init && encode && deinit && close && version;
 }
 

@@ -15,6 +15,8 @@ struct EncoderEntryPoints {
     BeDeinitStreamFunc beDeinitStream = nullptr;
     BeCloseStreamFunc beCloseStream = nullptr;
     BeVersionFunc beVersion = nullptr;
+    // Beyond the five, and optional: writes the Info frame the stream reserved.
+    BeWriteInfoTagFunc beWriteInfoTag = nullptr;
 };
 
 // Loads both libraries and binds their five entry points, looking beside the

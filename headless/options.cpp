@@ -82,6 +82,15 @@ const CommandLineOption OPTIONS[] = {
      .help = "encode up to N files at once on this machine (0: one per CPU core) instead of "
              "the \"Workers\" setting.",
      .apply = Jobs},
+    {.name = "--format",
+     .valueName = "\"ENCODER, FORMAT[, MODE]\"",
+     .scope = Scope::HeadlessOnly,
+     .help = "encode with this encoder and format in this run, the settings left as they are: "
+             "\"lame, V2\", \"blade, 192\", \"lame, 128, joint\" (MODE joint or stereo).",
+     .text = &HeadlessOptions::encoderFormat},
+    {.name = "--list-formats",
+     .help = "list every encoder and format as --format names them, then exit.",
+     .flag = &HeadlessOptions::listFormats},
     {.name = "--smb-conf",
      .valueName = "FILE",
      .help = "read this machine's shares from FILE (smb.conf format).",
@@ -263,7 +272,7 @@ HeadlessOptions ParseCommandLine(const QStringList& arguments) {
         }
         given.push_back(option);
     }
-    if (options.help || options.version) {
+    if (options.help || options.version || options.listFormats) {
         return options;
     }
     options.error = ScopeProblem(options, given);

@@ -29,6 +29,10 @@ struct HeadlessOptions {
     // --jobs N: files encoded at once here in this run (0 one per CPU core);
     // -1: the "Workers" setting.
     int jobs = -1;
+    // --format "ENCODER, FORMAT[, MODE]": the encoder for this run, the
+    // settings left as they are; --list-formats: the formats there are.
+    QString encoderFormat;
+    bool listFormats = false;
 };
 
 // Where an option means something.

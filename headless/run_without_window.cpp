@@ -6,9 +6,10 @@
 #include "app/settings_store.h"
 #include "app/trace.h"
 #include "controller/engine_ports.h"
+#include "controller/network_environment.h"
+#include "headless/format_choice.h"
 #include "headless/options.h"
 #include "headless/session.h"
-#include "controller/network_environment.h"
 #include "net/unc_tables.h"
 #include "queue/encode_scheduler.h"
 
@@ -111,6 +112,24 @@ int RunHeadless(int argc, char** argv) {
     }
     output.terminal = OutputIsTerminal();
     std::unique_ptr<EnginePorts> engines = MakeEnginePorts(app);
+    if (options.listFormats) {
+        for (const QString& line : ListFormatChoices(*engines->Catalogue())) {
+            std::printf("%s\n", qPrintable(line));
+        }
+        return EXIT_ALL_ENCODED;
+    }
+    // This run's encoder; the stored choice is written back as it was.
+    const EncoderSettings stored = app.settings;
+    if (!options.encoderFormat.isEmpty()) {
+        QString problem;
+        const std::optional<FormatChoice> choice =
+            ParseFormatChoice(*engines->Catalogue(), options.encoderFormat, &problem);
+        if (!choice) {
+            std::fprintf(stderr, "corvane-encoder: %s\n", qPrintable(problem));
+            return EXIT_BAD_COMMAND_LINE;
+        }
+        choice->ApplyTo(app.settings);
+    }
     HeadlessSession session(
         app, ControllerPorts(*engines, ResolveWorkerCount(app.settings.workers, options.jobs)),
         output);
@@ -142,6 +161,11 @@ int RunHeadless(int argc, char** argv) {
     }
     QTimer::singleShot(0, &session, [&session, files] { session.Start(files); });
     const int code = QCoreApplication::exec();
+    if (!options.encoderFormat.isEmpty()) {
+        FormatChoice{stored.manufacturerId, stored.productId, stored.channels, stored.bytesPerSec,
+                     stored.stereoMode}
+            .ApplyTo(app.settings);
+    }
     app.SaveSettings();
     return code;
 }
@@ -170,7 +194,7 @@ int RunWithoutWindow(int argc, char** argv) {
             return EXIT_BAD_COMMAND_LINE;
         }
     }
-    if (options.headless) {
+    if (options.headless || options.listFormats) {
         return RunHeadless(argc, argv);
     }
     return -1;

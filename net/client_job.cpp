@@ -5,6 +5,7 @@
 #include "app/encoder_app.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "engines/catalogue.h"
 #include "net/can_encode_check.h"
 #include "net/net_records.h"
 #include "net/net_sink.h"
@@ -93,6 +94,10 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
                          &format)) {
         RefuseJob(job.source);
         return;
+    }
+    // The server's stereo mode, as its choice of format, is the one encoded.
+    if (job.manufacturerId == LAME_DRIVER_ID) {
+        app.settings.stereoMode = job.jointStereo ? STEREO_MODE_JOINT : STEREO_MODE_STEREO;
     }
     // Nothing is opened under a path that does not map into a share here.
     const QString source = getlocalfilename(job.source);

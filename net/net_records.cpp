@@ -16,6 +16,7 @@ constexpr int JOB_BYTES_PER_SEC = 12;
 constexpr int JOB_SOURCE = 16;
 constexpr int JOB_DESTINATION = 276;
 constexpr int JOB_SIZE = 536;
+constexpr std::uint32_t JOB_JOINT_STEREO = 0x10000;
 
 // Offsets of the progress figures within the 3128-byte entry.
 constexpr int ENTRY_ELAPSED_SECONDS = 2172;
@@ -56,7 +57,7 @@ QByteArray WriteEncodeJob(const EncodeJob& job) {
     QByteArray record(ENCODE_JOB_SIZE, '\0');
     PutU32(record, JOB_MANUFACTURER, job.manufacturerId);
     PutU32(record, JOB_PRODUCT, job.productId);
-    PutU32(record, JOB_CHANNELS, job.channels);
+    PutU32(record, JOB_CHANNELS, job.channels | (job.jointStereo ? JOB_JOINT_STEREO : 0));
     PutU32(record, JOB_BYTES_PER_SEC, job.bytesPerSec);
     if (!PutText(record, JOB_SOURCE, JOB_PATH_FIELD, job.source.toUtf8()) ||
         !PutText(record, JOB_DESTINATION, JOB_PATH_FIELD, job.destination.toUtf8())) {
@@ -80,7 +81,9 @@ bool ReadEncodeJob(const QByteArray& payload, EncodeJob& job) {
     }
     job.manufacturerId = GetU32(payload, JOB_MANUFACTURER);
     job.productId = GetU32(payload, JOB_PRODUCT);
-    job.channels = GetU32(payload, JOB_CHANNELS);
+    const std::uint32_t channels = GetU32(payload, JOB_CHANNELS);
+    job.channels = channels & ~JOB_JOINT_STEREO;
+    job.jointStereo = (channels & JOB_JOINT_STEREO) != 0;
     job.bytesPerSec = GetU32(payload, JOB_BYTES_PER_SEC);
     job.source = QString::fromUtf8(source);
     job.destination = QString::fromUtf8(destination);

@@ -11,7 +11,11 @@ struct EncodeJob {
     std::uint32_t manufacturerId = 0;
     std::uint32_t productId = 0;
     std::uint32_t channels = 0;
-    std::uint32_t bytesPerSec = 0;
+    std::uint32_t bytesPerSec = 0; // of a VBR preset its nominal rate
+    // The LAME library's joint stereo. It travels in the channel count's high
+    // half, so a peer that does not know it finds no such format and refuses
+    // the job rather than encode plain stereo.
+    bool jointStereo = false;
     QString source;      // network path of the WAV file
     QString destination; // network path of the output
     std::uint32_t size = 0;

@@ -3,6 +3,7 @@
 #include "app/encoder_app.h"
 #include "app/strings.h"
 #include "app/trace.h"
+#include "engines/catalogue.h"
 #include "net/net_records.h"
 #include "net/net_sink.h"
 #include "net/unc.h"
@@ -81,6 +82,8 @@ void ServerRole::RunPass(int machineIndex) {
     job.productId = app.settings.productId;
     job.channels = app.settings.channels;
     job.bytesPerSec = app.settings.bytesPerSec;
+    job.jointStereo = app.settings.manufacturerId == LAME_DRIVER_ID &&
+                      app.settings.stereoMode == STEREO_MODE_JOINT;
 
     int pos = 0;
     bool wrapped = false;

@@ -52,7 +52,11 @@ ShineStream::~ShineStream() {
     shine_close(encoder);
 }
 
-BE_ERR ShineStream::Open(const BE_MP3_CONFIG& config, std::unique_ptr<ShineStream>& stream) {
+BE_ERR ShineStream::Open(const BE_CONFIG& whole, std::unique_ptr<ShineStream>& stream) {
+    if (whole.dwConfig != BE_CONFIG_MP3) {
+        return BE_ERR_INVALID_FORMAT;
+    }
+    const BE_MP3_CONFIG& config = whole.format.mp3;
     shine_config_t shine{};
     shine_set_config_mpeg_defaults(&shine.mpeg);
     switch (config.byMode) {

@@ -13,7 +13,9 @@ struct shine_global_flags;
 // gathered until a pass is full; the last partial pass is padded with silence.
 class ShineStream {
 public:
-    static BE_ERR Open(const BE_MP3_CONFIG& config, std::unique_ptr<ShineStream>& stream);
+    // The plain MP3 configuration only: libshine knows no VBR and leaves no
+    // room for an Info frame.
+    static BE_ERR Open(const BE_CONFIG& config, std::unique_ptr<ShineStream>& stream);
     ~ShineStream();
 
     ShineStream(const ShineStream&) = delete;

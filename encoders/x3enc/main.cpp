@@ -87,12 +87,17 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    switch (
-        EncodeWave(source.get(), wave, line.destination, line.bitsPerSecond, stopSignal, error)) {
+    switch (EncodeWave(source.get(), wave, line.destination, line.bitsPerSecond, line.vbrQuality,
+                       stopSignal, error)) {
     case EncodeResult::Done:
         if (line.verbose) {
-            std::fprintf(stderr, "x3enc: wrote %s at %lu bit/s\n", line.destination.c_str(),
-                         line.bitsPerSecond);
+            if (line.vbrQuality >= 0) {
+                std::fprintf(stderr, "x3enc: wrote %s with VBR quality %d\n",
+                             line.destination.c_str(), line.vbrQuality);
+            } else {
+                std::fprintf(stderr, "x3enc: wrote %s at %lu bit/s\n", line.destination.c_str(),
+                             line.bitsPerSecond);
+            }
         }
         return EXIT_DONE;
     case EncodeResult::Stopped:

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr std::size_t FRAMES_PER_BLOCK = 4096;
+constexpr uint32_t VBR_RATE_CHOICE_KBPS = 64;
 
 struct LameCloser {
     void operator()(lame_global_flags* flags) const { lame_close(flags); }
@@ -35,8 +36,9 @@ public:
     Encoder(std::FILE* source, const WaveSource& wave, std::FILE* output)
         : source(source), wave(wave), output(output) {}
 
-    EncodeResult Run(unsigned long bitsPerSecond, const volatile std::sig_atomic_t& stop,
-                     const std::string& destination, std::string& error);
+    EncodeResult Run(unsigned long bitsPerSecond, int vbrQuality,
+                     const volatile std::sig_atomic_t& stop, const std::string& destination,
+                     std::string& error);
 
 private:
     bool Write(const unsigned char* bytes, int count, const std::string& destination,
@@ -57,8 +59,9 @@ bool Encoder::Write(const unsigned char* bytes, int count, const std::string& de
     return true;
 }
 
-EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_atomic_t& stop,
-                          const std::string& destination, std::string& error) {
+EncodeResult Encoder::Run(unsigned long bitsPerSecond, int vbrQuality,
+                          const volatile std::sig_atomic_t& stop, const std::string& destination,
+                          std::string& error) {
     std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
     if (!lame) {
         error = "out of memory";
@@ -67,7 +70,9 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
     lame_set_errorf(lame.get(), Quiet);
     lame_set_debugf(lame.get(), Quiet);
     lame_set_msgf(lame.get(), Quiet);
-    const auto kbps = static_cast<uint32_t>(bitsPerSecond / 1000);
+    // A VBR stream takes any bitrate of its rate; every MPEG rate takes 64.
+    const bool vbr = vbrQuality >= 0;
+    const auto kbps = vbr ? VBR_RATE_CHOICE_KBPS : static_cast<uint32_t>(bitsPerSecond / 1000);
     // A rate the bitrate does not go with is resampled to the nearest one
     // of its family; left alone, libmp3lame would pick a rate of its own.
     const uint32_t rate = mpeg::ChooseRate(wave.sampleRate, kbps);
@@ -83,8 +88,13 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
     }
     lame_set_num_channels(lame.get(), channels);
     lame_set_mode(lame.get(), channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_VBR(lame.get(), vbr_off);
-    lame_set_brate(lame.get(), static_cast<int>(kbps));
+    if (vbr) {
+        lame_set_VBR(lame.get(), vbr_mtrh);
+        lame_set_VBR_quality(lame.get(), float(vbrQuality));
+    } else {
+        lame_set_VBR(lame.get(), vbr_off);
+        lame_set_brate(lame.get(), static_cast<int>(kbps));
+    }
     lame_set_bWriteVbrTag(lame.get(), 1);
     if (lame_init_params(lame.get()) < 0) {
         error = "the encoder does not accept " + std::to_string(rate) + " Hz at " +
@@ -176,15 +186,15 @@ EncodeResult Encoder::Run(unsigned long bitsPerSecond, const volatile std::sig_a
 } // namespace
 
 EncodeResult EncodeWave(std::FILE* source, const WaveSource& wave, const std::string& destination,
-                        unsigned long bitsPerSecond, const volatile std::sig_atomic_t& stop,
-                        std::string& error) {
+                        unsigned long bitsPerSecond, int vbrQuality,
+                        const volatile std::sig_atomic_t& stop, std::string& error) {
     std::unique_ptr<std::FILE, FileCloser> output(std::fopen(destination.c_str(), "wb"));
     if (!output) {
         error = SystemError("cannot create", destination);
         return EncodeResult::Failed;
     }
-    EncodeResult result =
-        Encoder(source, wave, output.get()).Run(bitsPerSecond, stop, destination, error);
+    EncodeResult result = Encoder(source, wave, output.get())
+                              .Run(bitsPerSecond, vbrQuality, stop, destination, error);
     // A signal can cut a read or write short; that is a stop, not a fault.
     if (result == EncodeResult::Failed && stop != 0) {
         result = EncodeResult::Stopped;

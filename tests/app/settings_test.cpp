@@ -39,6 +39,7 @@ TEST(Settings, ReadAndWriteOrder) {
     // Both orders end with the column widths and then our own setting.
     const QStringList tail = {"ColWidth1", "ColWidth2", "ColWidth3", "ColWidth4", "ColWidth5",
                               "ColWidth6", "ColWidth7", "ColWidth8", "Workers"};
+    const QStringList ours = {"VBR Preset", "Stereo Mode"};
     const QStringList expectedReads = QStringList{
         "Delete When Done",  "Minimize To Tray", "Rename to MP3", "Auto Encode",
         "Remove From Queue", "Client",           "Priority",      "Manufacturer ID",
@@ -46,7 +47,7 @@ TEST(Settings, ReadAndWriteOrder) {
         "Window Top",        "Window Width",     "Window Height", "Window State",
         "Columns",           "Server IP",        "From Dir",      "To Dir",
     };
-    EXPECT_EQ(store.readLog, expectedReads + tail);
+    EXPECT_EQ(store.readLog, expectedReads + tail + ours);
 
     SaveSettings(store, settings);
     const QStringList expectedWrites = QStringList{
@@ -58,8 +59,31 @@ TEST(Settings, ReadAndWriteOrder) {
         "Window Width",     "Window Height",     "Window State",
         "Server IP",        "Columns",
     };
-    EXPECT_EQ(store.writeLog, expectedWrites + tail);
+    EXPECT_EQ(store.writeLog, expectedWrites + tail + ours);
     EXPECT_GE(store.flushCount, 1);
+}
+
+TEST(Settings, VbrPresetsAndTheStereoModeKeepTheFormatKeysForOlderReaders) {
+    MemorySettingsStore store;
+    EncoderSettings settings;
+    LoadSettings(store, settings);
+    EXPECT_EQ(settings.stereoMode, STEREO_MODE_JOINT); // a first start
+    settings.manufacturerId = 9997;
+    settings.bytesPerSec = 23750; // V2's nominal ~190 kbit/s
+    SaveSettings(store, settings);
+    EXPECT_EQ(store.Read({}, "BytesPerSec")->toUInt(), 24000u); // 192 kbit/s for older readers
+    EXPECT_EQ(store.Read({}, "VBR Preset")->toUInt(), 2u);
+    EncoderSettings loaded;
+    LoadSettings(store, loaded);
+    EXPECT_EQ(loaded.bytesPerSec, 23750u);
+    EXPECT_EQ(loaded.stereoMode, STEREO_MODE_JOINT);
+    // A reader without presets chose 128 kbit/s since: the preset is stale.
+    store.Write({}, "BytesPerSec", 16000u);
+    // A choice stored before there were stereo modes stays plain stereo.
+    store.values.remove("Stereo Mode");
+    LoadSettings(store, loaded);
+    EXPECT_EQ(loaded.bytesPerSec, 16000u);
+    EXPECT_EQ(loaded.stereoMode, STEREO_MODE_STEREO);
 }
 
 TEST(Settings, WorkersComeFromTheRunThenTheSettingAndZeroMeansEveryCore) {

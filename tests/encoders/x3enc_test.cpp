@@ -151,6 +151,8 @@ TEST_F(X3encTest, RefusesBadCommandLinesSilently) {
         {source, "-b", "128000"},
         {source, destination, "third", "-b", "128000"},
         {source, destination, "-b", "128000", "-q"},
+        {source, destination, "-b", "128000", "-V", "2"},
+        {source, destination, "-V", "10"},
     };
     for (const QStringList& arguments : bad) {
         SCOPED_TRACE(arguments.join(' ').toStdString());

@@ -106,9 +106,10 @@ TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
     EXPECT_EQ(names, QStringList({"Codec 901/1", "XingMP3 Encoder", "Blade's MP3 Encoder",
                                   "LAME Encoder"}));
     EXPECT_EQ(catalogue.FormatCount(0), 3);
-    EXPECT_EQ(catalogue.FormatCount(1), 10);
+    // The LAME library and the external encoder add V0 to V9 after the bitrates.
+    EXPECT_EQ(catalogue.FormatCount(1), 20);
     EXPECT_EQ(catalogue.FormatCount(2), 14);
-    EXPECT_EQ(catalogue.FormatCount(3), 14);
+    EXPECT_EQ(catalogue.FormatCount(3), 24);
     EXPECT_EQ(catalogue.ExternalEncoderPath(),
               QDir(folder.path()).absoluteFilePath(ExternalEncoderFileName()));
 
@@ -135,6 +136,14 @@ TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
     EXPECT_EQ(last.wBitsPerSample, 16);
     EXPECT_EQ(last.nAvgBytesPerSec, 4000u);
     EXPECT_EQ(catalogue.Format(1, 9)->format.nAvgBytesPerSec, 8000u);
+    const CatalogueFormat& v2 = *catalogue.Format(3, 16);
+    EXPECT_EQ(v2.vbrQuality, 2);
+    EXPECT_EQ(v2.description, "VBR V2, ~190 kBit/s, 44,100, Stereo");
+    EXPECT_EQ(catalogue.FindFormatExactly(3, 2, 23750), 16);
+    EXPECT_EQ(catalogue.FindFormatExactly(3, 2, 16000), 5); // the stored choices as before
+    EXPECT_EQ(catalogue.Format(1, 19)->vbrQuality, 9);
+    EXPECT_TRUE(catalogue.HasStereoModes(3));
+    EXPECT_FALSE(catalogue.HasStereoModes(1) || catalogue.HasStereoModes(2));
 
     // Building again starts from scratch.
     EXPECT_EQ(catalogue.Build(Sources(false, true)), 2);

@@ -109,12 +109,15 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     const PcmFormat format{22050, 2, 16};
     const Bytes pcm = Samples(format, 2500); // 10000 bytes: two full chunks and 784 bytes
     const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
+    // Blade's library gets the five-function interface's plain configuration.
+    target.driverId = BLADE_DRIVER_ID;
     const auto done = Encode(source, Path("out.mp3"));
     EXPECT_EQ(done.outcome, 1);
     EXPECT_EQ(done.source, source);
     EXPECT_EQ(testsupport::ReadFile(Path("out.mp3").toStdString()), WithEnd(pcm));
     EXPECT_NEAR(seconds, 2500.0 / 22050, 1e-9);
 
+    EXPECT_EQ(fake.config.dwConfig, BE_CONFIG_MP3);
     EXPECT_EQ(fake.config.format.mp3.dwSampleRate, 22050u);
     EXPECT_EQ(fake.config.format.mp3.byMode, BE_MP3_MODE_STEREO);
     EXPECT_EQ(fake.config.format.mp3.wBitrate, 128);
@@ -132,6 +135,21 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
         EXPECT_GT(events.progress[i].percent, events.progress[i - 1].percent);
     }
     EXPECT_FALSE(control.IsWorkerRunning());
+
+    // The LAME library gets its own form: the stereo mode and the VBR preset,
+    // and no Info frame from a library that cannot write it.
+    target.driverId = LAME_DRIVER_ID;
+    target.vbrQuality = 2;
+    target.jointStereo = true;
+    events.done.clear();
+    EXPECT_EQ(Encode(source, Path("lame.mp3")).outcome, 1);
+    const BE_LAME_CONFIG& lame = fake.config.format.lhv1;
+    EXPECT_EQ(fake.config.dwConfig, BE_CONFIG_LAME);
+    EXPECT_EQ(lame.dwSampleRate, 22050u);
+    EXPECT_EQ(lame.nMode, BE_MP3_MODE_JSTEREO);
+    EXPECT_EQ(lame.bEnableVBR, 1u);
+    EXPECT_EQ(lame.nVBRQuality, 2);
+    EXPECT_EQ(lame.bWriteVBRHeader, 0u);
 }
 
 TEST_F(LibraryEngineTest, SamplesStartAtTheRealDataChunk) {

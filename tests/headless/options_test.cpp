@@ -1,3 +1,6 @@
+#include "app/encoder_settings.h"
+#include "engines/catalogue.h"
+#include "headless/format_choice.h"
 #include "headless/options.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +31,40 @@ TEST(HeadlessOptions, CommandLines) {
     options = Parse({"a.wav"});
     EXPECT_TRUE(options.error.isEmpty());
     EXPECT_EQ(options.files, QStringList{"a.wav"});
+
+    EXPECT_EQ(Parse({"--headless", "--format", "lame, V2"}).encoderFormat, "lame, V2");
+    EXPECT_FALSE(Parse({"--format", "lame, V2"}).error.isEmpty());
+    EXPECT_TRUE(Parse({"--list-formats"}).listFormats);
+    EXPECT_TRUE(Parse({"--list-formats"}).error.isEmpty());
+}
+
+// Every format listed is named back to itself; the stereo mode only where it exists.
+TEST(FormatChoice, ListedNamesFindTheirFormats) {
+    EncoderCatalogue catalogue;
+    CatalogueSources sources;
+    sources.isLibraryAvailable = [](int) { return true; };
+    sources.externalEncoderFolder = [] { return std::optional<QString>(); };
+    catalogue.Build(sources);
+    const QStringList lines = ListFormatChoices(catalogue);
+    EXPECT_TRUE(lines.contains("LAME Encoder, V2\tVBR V2, ~190 kBit/s, 44,100, Stereo"));
+    for (const QString& line : lines) {
+        QString problem;
+        const auto choice = ParseFormatChoice(catalogue, line.section(u'\t', 0, 0), &problem);
+        ASSERT_TRUE(choice) << problem.toStdString();
+        const int driver = catalogue.FindDriverExactly(choice->manufacturerId, choice->productId);
+        const int format =
+            catalogue.FindFormatExactly(driver, choice->channels, choice->bytesPerSec);
+        EXPECT_EQ(catalogue.Format(driver, format)->description, line.section(u'\t', 1))
+            << line.toStdString();
+    }
+    QString problem;
+    EXPECT_EQ(ParseFormatChoice(catalogue, "lame, 128, joint", &problem)->stereoMode,
+              STEREO_MODE_JOINT);
+    EXPECT_EQ(ParseFormatChoice(catalogue, "blade, 192", &problem)->bytesPerSec, 24000u);
+    EXPECT_FALSE(ParseFormatChoice(catalogue, "blade, 128, joint", &problem));
+    EXPECT_FALSE(ParseFormatChoice(catalogue, "lame, 100", &problem));
+    EXPECT_FALSE(ParseFormatChoice(catalogue, "nothing, 128", &problem));
+    EXPECT_TRUE(problem.contains("--list-formats"));
 }
 
 TEST(HeadlessOptions, OutputSwitchesAndWhereTheyAreAllowed) {

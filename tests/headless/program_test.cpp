@@ -64,6 +64,92 @@ TEST_F(HeadlessProgram, AdmissionCarriesTheSourcesTagsAndAFailureItsReason) {
         << tags.toStdString();
 }
 
+// The Info frame of the LAME library and x3enc: constant and variable
+// bitrates, MPEG-1 and MPEG-2 rates, mono and stereo decode to exactly the
+// source's samples with our ID3v2 tag in front, the frame's counts are the
+// file's, and mutagen reads the bitrate mode and length. With the same
+// settings the LAME library's stream decodes to the very samples of the
+// `lame` command's.
+TEST_F(HeadlessProgram, InfoFrameGivesExactLengthsAndTheLameCommandsSamples) {
+    const QString xdg = home.filePath("xdg");
+    QSettings xing(xdg + "/Xing Technology Corp./XingMP3 Encoder.conf", QSettings::IniFormat);
+    xing.setValue("Path", QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath());
+    xing.sync();
+    environment.insert("XDG_CONFIG_DIRS", xdg);
+    QStringList sources;
+    for (const std::uint32_t rate : {44100u, 48000u, 22050u}) {
+        for (const std::uint16_t channels : {std::uint16_t(1), std::uint16_t(2)}) {
+            const QString name = QString("%1 %2.wav").arg(rate).arg(channels);
+            testsupport::WriteFile(
+                (sourceDir + u'/' + name).toStdString(),
+                testsupport::MakePcmWav({rate, channels, 16}, rate * 13 / 10 + 7));
+            sources << sourceDir + u'/' + name;
+        }
+    }
+    const char* check = R"(
+import sys
+from mutagen.mp3 import MP3
+B = {3: [0,32,40,48,56,64,80,96,112,128,160,192,224,256,320], 2: [0,8,16,24,32,40,48,56,64,80,96,112,128,144,160]}
+R = {3: [44100,48000,32000], 2: [22050,24000,16000]}
+for path in sys.argv[1:]:
+    info = MP3(path).info
+    d = open(path, 'rb').read()
+    s = 10 + ((d[6] << 21) | (d[7] << 14) | (d[8] << 7) | d[9]) if d[:3] == b'ID3' else 0
+    e = len(d) - (128 if d[-128:-125] == b'TAG' else 0)
+    t = max(d.find(b'Info', s, s + 64), d.find(b'Xing', s, s + 64))
+    i, n = s, 0
+    while i + 4 <= e and d[i] == 0xFF:
+        v = (d[i + 1] >> 3) & 3
+        i += (144 if v == 3 else 72) * B[v][d[i + 2] >> 4] * 1000 // R[v][(d[i + 2] >> 2) & 3] + ((d[i + 2] >> 1) & 1)
+        n += 1
+    print(str(info.bitrate_mode).split('.')[-1], round(info.length * info.sample_rate),
+          int.from_bytes(d[t + 8:t + 12], 'big') + 1 == n, int.from_bytes(d[t + 12:t + 16], 'big') == e - s == i - s)
+)";
+    auto decoded = [](const QString& mp3) {
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-i", mp3, "-f", "s16le", "-"});
+        return ffmpeg.waitForFinished(30000) ? ffmpeg.readAllStandardOutput() : QByteArray();
+    };
+    for (const QString format : {"lame, 128, joint", "lame, V2, joint", "xing, 128", "xing, V4"}) {
+        for (const QString& old : QDir(outputDir).entryList(QDir::Files)) {
+            QFile::remove(outputDir + u'/' + old);
+        }
+        Start(QStringList{"--headless", "--format", format} + sources);
+        ASSERT_TRUE(program.waitForFinished(120000));
+        ASSERT_EQ(program.exitCode(), 0) << format.toStdString();
+        QStringList mp3s;
+        for (const QString& source : sources) {
+            mp3s << outputDir + u'/' + QFileInfo(source).completeBaseName() + ".MP3";
+        }
+        QProcess python;
+        python.start("/usr/bin/python3", QStringList{"-c", check} + mp3s);
+        ASSERT_TRUE(python.waitForFinished(30000));
+        const QStringList facts = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
+        ASSERT_EQ(facts.size(), mp3s.size() + 1) << python.readAllStandardError().toStdString();
+        for (qsizetype i = 0; i < mp3s.size(); ++i) {
+            const QStringList name = QFileInfo(sources[i]).completeBaseName().split(u' ');
+            const int rate = name[0].toInt();
+            const int channels = name[1].toInt();
+            const int frames = rate * 13 / 10 + 7;
+            const std::string label = format.toStdString() + " " + mp3s[i].toStdString();
+            EXPECT_EQ(decoded(mp3s[i]).size(), qint64(frames) * channels * 2) << label;
+            EXPECT_EQ(
+                facts[i],
+                QString("%1 %2 True True").arg(format.contains('V') ? "VBR" : "CBR").arg(frames))
+                << label;
+        }
+        // The `lame` command on the stereo 44.1 kHz file, with the same settings.
+        if (format.startsWith("lame")) {
+            QProcess lame;
+            lame.start("lame",
+                       {"--quiet", format.contains('V') ? "-V" : "-b",
+                        format.contains('V') ? "2" : "128", sources[1], home.filePath("ref.mp3")});
+            ASSERT_TRUE(lame.waitForFinished(60000) && lame.exitCode() == 0);
+            EXPECT_EQ(decoded(mp3s[1]), decoded(home.filePath("ref.mp3"))) << format.toStdString();
+        }
+    }
+}
+
 // A 64-bit WAV of more than 4 GB (sparse, so it costs no disk): playing time,
 // progress and the MP3 come out right, and memory stays what a small file
 // takes. Sixteen channels at 8 kHz put the most bytes into the fewest frames.

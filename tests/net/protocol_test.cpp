@@ -178,6 +178,7 @@ TEST(NetRecords, EncodeJobFieldsSitAtTheirOffsets) {
     ASSERT_TRUE(ReadEncodeJob(bytes, back));
     EXPECT_EQ(back.manufacturerId, job.manufacturerId);
     EXPECT_EQ(back.channels, 2u);
+    EXPECT_FALSE(back.jointStereo);
     EXPECT_EQ(back.source, job.source);
     EXPECT_EQ(back.destination, job.destination);
     EXPECT_EQ(back.size, job.size);
@@ -190,6 +191,16 @@ TEST(NetRecords, EncodeJobFieldsSitAtTheirOffsets) {
     EncodeJob tooLong = job;
     tooLong.destination = QString(260, u'b');
     EXPECT_TRUE(WriteEncodeJob(tooLong).isEmpty());
+
+    // Joint stereo rides in the channel count's high half: a peer that knows
+    // nothing of it finds no format of 65538 channels and refuses the job.
+    EncodeJob joint = job;
+    joint.jointStereo = true;
+    const QByteArray jointBytes = WriteEncodeJob(joint);
+    EXPECT_EQ(GetU32(jointBytes, 8), 0x10002u);
+    ASSERT_TRUE(ReadEncodeJob(jointBytes, back));
+    EXPECT_TRUE(back.jointStereo);
+    EXPECT_EQ(back.channels, 2u);
 }
 
 TEST(NetRecords, ProgressRecordCarriesOnlyTheFigures) {

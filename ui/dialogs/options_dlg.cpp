@@ -82,6 +82,11 @@ void COptionsDlg::BuildControls() {
     formatList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     encoderList->setMinimumContentsLength(24);
     formatList->setMinimumContentsLength(24);
+    // Ours: only the LAME library's formats take it.
+    stereoModeList = new QComboBox(general);
+    stereoModeList->setObjectName(QStringLiteral("stereoMode"));
+    stereoModeList->addItem(QStringLiteral("Joint Stereo"), STEREO_MODE_JOINT);
+    stereoModeList->addItem(QStringLiteral("Stereo"), STEREO_MODE_STEREO);
 
     auto* generalLayout = new QGridLayout(general);
     generalLayout->addWidget(deleteWhenDone, 0, 0);
@@ -104,6 +109,10 @@ void COptionsDlg::BuildControls() {
     formatLabel->setBuddy(formatList);
     generalLayout->addWidget(formatLabel, 6, 0);
     generalLayout->addWidget(formatList, 6, 1);
+    auto* stereoModeLabel = new QLabel(QStringLiteral("Stereo &Mode:"), general);
+    stereoModeLabel->setBuddy(stereoModeList);
+    generalLayout->addWidget(stereoModeLabel, 7, 0);
+    generalLayout->addWidget(stereoModeList, 7, 1);
 
     auto* directories = new QGroupBox(QStringLiteral("Directories"), this);
     fromDir = Named(new QLineEdit(directories), 1011);
@@ -160,6 +169,9 @@ void COptionsDlg::InitControls() {
     }
     priority->setValue(int(settings.priority));
     workers->setValue(int(std::min<std::uint32_t>(settings.workers, MAX_WORKERS)));
+    stereoModeList->setCurrentIndex(
+        std::max(0, stereoModeList->findData(QVariant::fromValue(settings.stereoMode))));
+    stereoModeList->setEnabled(false);
 
     encoderList->clear();
     if (catalogue == nullptr) {
@@ -183,6 +195,7 @@ void COptionsDlg::InitControls() {
 
 void COptionsDlg::OnEncoderChanged(int encoder) {
     formatList->clear();
+    stereoModeList->setEnabled(catalogue != nullptr && catalogue->HasStereoModes(encoder));
     if (encoder < 0 || catalogue == nullptr) {
         return;
     }
@@ -241,5 +254,6 @@ void COptionsDlg::accept() {
     settings.removeFromQueue = SettingOf(removeFromQueue);
     settings.priority = std::uint32_t(priority->value());
     settings.workers = std::uint32_t(workers->value());
+    settings.stereoMode = stereoModeList->currentData().toUInt();
     QDialog::accept();
 }

@@ -45,6 +45,7 @@ public:
 
     QComboBox* EncoderList() const { return encoderList; }
     QComboBox* FormatList() const { return formatList; }
+    QComboBox* StereoModeList() const { return stereoModeList; }
     QSlider* PrioritySlider() const { return priority; }
     QSpinBox* WorkersBox() const { return workers; }
 
@@ -69,6 +70,7 @@ private:
     QSpinBox* workers = nullptr;
     QComboBox* encoderList = nullptr;
     QComboBox* formatList = nullptr;
+    QComboBox* stereoModeList = nullptr; // the LAME library's: Joint Stereo or Stereo
     QLineEdit* fromDir = nullptr;
     QLineEdit* toDir = nullptr;
 };

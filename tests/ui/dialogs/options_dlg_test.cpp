@@ -240,6 +240,28 @@ TEST_F(OptionsDlg, ChangingTheEncoderReselectsItsDefaultFormat) {
     EXPECT_EQ(settings.bytesPerSec, 40000u);
 }
 
+TEST_F(OptionsDlg, TheStereoModeIsTheLameLibrarysAndOnlyOkStoresIt) {
+    CatalogueSources withLame = Sources(true);
+    withLame.isLibraryAvailable = [](int) { return true; };
+    ASSERT_EQ(catalogue.Build(withLame), 4);
+    settings.manufacturerId = BLADE_DRIVER_ID;
+    settings.productId = BLADE_DRIVER_ID;
+    settings.stereoMode = STEREO_MODE_STEREO;
+    COptionsDlg dialog(settings, &catalogue);
+    QComboBox* mode = dialog.StereoModeList();
+    EXPECT_FALSE(mode->isEnabled());
+    EXPECT_EQ(mode->currentText(), "Stereo");
+    dialog.EncoderList()->setCurrentIndex(3);
+    EXPECT_TRUE(mode->isEnabled());
+    ASSERT_EQ(dialog.FormatList()->count(), 24);
+    dialog.FormatList()->setCurrentIndex(16);
+    EXPECT_EQ(dialog.FormatList()->currentText(), "VBR V2, ~190 kBit/s, 44,100, Stereo");
+    mode->setCurrentIndex(mode->findText("Joint Stereo"));
+    dialog.accept();
+    EXPECT_EQ(settings.stereoMode, STEREO_MODE_JOINT);
+    EXPECT_EQ(settings.bytesPerSec, 23750u);
+}
+
 TEST_F(OptionsDlg, WithoutACatalogueTheEncoderSettingsStayAsTheyWere) {
     settings.manufacturerId = 901;
     settings.bytesPerSec = 24000;
