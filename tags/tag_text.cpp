@@ -18,15 +18,19 @@ std::string TagBytes(const QString& text) {
 
 std::string Latin1Fallback(const QString& text) {
     std::string out;
+    bool anyLetter = false;
     for (const char32_t c : text.toUcs4()) {
-        if (c <= 0xFF) {
-            out.push_back(static_cast<char>(c));
-            continue;
+        char32_t kept = c;
+        if (c > 0xFF) {
+            // "ő" decomposes to "o" and a mark; "Ω" to nothing Latin-1 has.
+            const QString parts =
+                QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_KD);
+            const bool fits = !parts.isEmpty() && parts[0].unicode() <= 0xFF && !parts[0].isMark();
+            kept = fits ? parts[0].unicode() : U'?';
         }
-        // "ő" decomposes to "o" and a mark; "Ω" to nothing Latin-1 has.
-        const QString parts = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_KD);
-        const bool fits = !parts.isEmpty() && parts[0].unicode() <= 0xFF && !parts[0].isMark();
-        out.push_back(fits ? static_cast<char>(parts[0].unicode()) : '?');
+        anyLetter = anyLetter || (kept != U'?' && QChar::isLetterOrNumber(kept));
+        out.push_back(static_cast<char>(kept));
     }
-    return out;
+    // Nothing but question marks says less than an empty field.
+    return anyLetter ? out : std::string();
 }

@@ -12,5 +12,5 @@ std::string TagBytes(const QString& text);
 
 // The text in Latin-1 for the fixed single-byte fields of an ID3v1 trailer:
 // a letter outside it loses its accents where that makes it fit, anything
-// else becomes '?'.
+// else becomes '?'; a text with no letter or digit left is empty.
 std::string Latin1Fallback(const QString& text);
