@@ -32,7 +32,9 @@ void SetDuration(WaveProperties* properties) {
         return;
     }
     properties->durationSeconds = double(properties->dataBytes) / double(byteRate);
-    const auto total = static_cast<std::uint32_t>(properties->durationSeconds);
+    // More than 136 years of sound only in a file that lies about its sizes.
+    const auto total =
+        static_cast<std::uint32_t>(std::min(properties->durationSeconds, 4294967295.0));
     properties->hours = total / 3600;
     properties->minutes = (total % 3600) / 60;
     properties->seconds = total % 60;

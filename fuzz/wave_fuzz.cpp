@@ -41,7 +41,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     using namespace testsupport;
     const PcmFormat mono8{8000, 1, 8};
     const PcmFormat stereo16{44100, 2, 16};
+    // A 64-bit form whose sizes are in its `ds64` chunk.
+    Bytes ds64;
+    for (const std::uint32_t word : {4u + 36 + 24 + 48, 0u, 40u, 0u, 40u, 0u, 0u}) {
+        PutU32(ds64, word);
+    }
+    Bytes rf64 = WavBuilder()
+                     .Chunk("ds64", ds64)
+                     .Fmt(mono8)
+                     .Chunk("data", Bytes(40, 0x80), 0xFFFFFFFFu)
+                     .Build("WAVE", 0xFFFFFFFFu);
+    std::copy_n("RF64", 4, rf64.begin());
     WriteFuzzSeeds({
+        rf64,
         MakePcmWav(mono8, 40),
         WavBuilder()
             .Fmt(stereo16, true)

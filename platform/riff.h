@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 #include <cstdint>
+#include <limits>
 
 class QIODevice;
 
@@ -74,9 +75,17 @@ struct RiffChunk {
     std::uint64_t dataOffset = 0;
     bool dirty = false; // created here: the size is written on Ascend
 
-    qint64 End() const { return qint64(dataOffset) + size; }
+    // Saturates: a hostile 64-bit size lies beyond any file, never before it.
+    qint64 End() const {
+        constexpr auto MAX = std::uint64_t(std::numeric_limits<qint64>::max());
+        return dataOffset > MAX || size > MAX - dataOffset ? qint64(MAX)
+                                                           : qint64(dataOffset + size);
+    }
     // The end including the pad byte of an odd-sized chunk.
-    qint64 PaddedEnd() const { return End() + (size & 1u); }
+    qint64 PaddedEnd() const {
+        const qint64 end = End();
+        return end == std::numeric_limits<qint64>::max() ? end : end + qint64(size & 1u);
+    }
 };
 
 class RiffFile {

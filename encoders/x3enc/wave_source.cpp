@@ -137,7 +137,8 @@ std::string ReadWaveSource(std::FILE* file, WaveSource& source) {
         }
         const uint64_t payload = position + 8;
         const uint64_t chunkEnd = payload + size;
-        if (chunkEnd > formEnd) {
+        // A 64-bit size no file has would wrap around the sums.
+        if (size > fileSize || chunkEnd > formEnd) {
             return "chunk '" + ChunkName(chunk) + "' runs past the end of the RIFF form";
         }
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {

@@ -87,6 +87,19 @@ TEST(Riff, HostileSizesEndTheSearchInsteadOfWrapping) {
 
     Reader cut(Truncated(MakePcmWav(PcmFormat{}, 4), 12 + 5)); // half a chunk header
     EXPECT_EQ(cut.riff.Descend(chunk, &cut.form), RIFF_ERR_CHUNKNOTFOUND);
+
+    // A 64-bit form: its `ds64` sizes stand in, and one no file has ends beyond every file.
+    Bytes ds64(28, 0xFF);
+    Bytes rf64 = WavBuilder()
+                     .Chunk("ds64", ds64)
+                     .Chunk("data", Bytes(4, 0), 0xFFFFFFFFu)
+                     .Build("WAVE", 0xFFFFFFFFu);
+    std::copy_n("RF64", 4, rf64.begin());
+    Reader wide(rf64);
+    EXPECT_EQ(wide.form.size, ~std::uint64_t(0));
+    chunk.id = FourCC("data");
+    ASSERT_EQ(wide.riff.Descend(chunk, &wide.form, RIFF_FINDCHUNK), RIFF_OK);
+    EXPECT_EQ(chunk.End(), std::numeric_limits<qint64>::max());
 }
 
 TEST(Riff, WritesSizesAndPadOnAscendAndLeavesAbandonedSizesAtZero) {
