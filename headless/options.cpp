@@ -48,7 +48,8 @@ const CommandLineOption OPTIONS[] = {
              "With FILEs: encode those WAV files now and exit. One line per file named on "
              "standard output: file, outcome (Completed, Completed (output exists), Error, "
              "Cancelled or Rejected), encoding time, time ratio, and for a rejected file the "
-             "reason (tab-separated). On a terminal a status line shows the running file.\n"
+             "reason, for a failed one its error-log sentence (tab-separated). On a terminal a "
+             "status line shows the running file.\n"
              "With \"Client\" off this machine is a server: it listens on port 5150 and hands "
              "files to the machines that log in, with one line per handed-out file on standard "
              "output: file, \"Handed out\", machine (tab-separated).",
