@@ -3,25 +3,20 @@
 #include "engines/catalogue.h"
 #include "engines/catalogue_sources.h"
 
-#include "app/encoder_app.h"
 #include "app/encoder_settings.h"
 #include "app/error_log.h"
 #include "app/messages.h"
-#include "app/program_directory.h"
 #include "queue/encode_scheduler.h"
 #include "queue/machine_name.h"
 #include "queue/watch_folder.h"
 #include "queue/wave_probe.h"
 #include "support/app_sandbox.h"
 #include "support/fake_encoder.h"
-#include "support/memory_settings_store.h"
 #include "support/recording_view.h"
-#include "support/wav_builder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -206,30 +201,6 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     EXPECT_EQ(fake.starts.size(), 1u);
 }
 
-TEST_F(Controller, QuitCancelsTheRunningFileAndWaitsForIt) {
-    MainController& c = Make();
-    c.Startup();
-    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
-                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir)});
-    c.OnEncode();
-    fake.WritePartialOutput();
-    c.Model().ClearSelection();
-    c.Model().Select(0);
-    c.OnPause();
-    fake.finishOnCancel = true;
-    bool quit = false;
-    QObject::connect(&c, &MainController::QuitRequested, [&quit] { quit = true; });
-    c.Quit();
-    EXPECT_TRUE(quit);
-    EXPECT_TRUE(fake.cancelled);
-    EXPECT_EQ(fake.resumes, 1);
-    EXPECT_FALSE(c.Batch().quitPending);
-    EXPECT_EQ(c.Model().EntryAt(0)->status, NotDone);
-    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
-    EXPECT_EQ(fake.starts.size(), 1u);
-    EXPECT_FALSE(c.WatchTimer().isActive());
-}
-
 TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     FakeEncoder second;
     MainController& c = Make({&second});
@@ -275,19 +246,25 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     second.WritePartialOutput();
     fake.finishOnCancel = true;
     second.finishOnCancel = true;
+    // A paused file is resumed to be cancelled.
+    c.Model().ClearSelection();
+    c.Model().Select(0);
+    c.OnPause();
+    bool quit = false;
+    QObject::connect(&c, &MainController::QuitRequested, [&quit] { quit = true; });
     c.Quit();
+    EXPECT_TRUE(quit);
     EXPECT_TRUE(fake.cancelled);
     EXPECT_TRUE(second.cancelled);
+    EXPECT_EQ(fake.resumes, 1);
+    EXPECT_EQ(fake.starts.size(), 1u) << "nothing starts after a quit";
+    EXPECT_FALSE(c.WatchTimer().isActive());
     EXPECT_FALSE(c.Batch().quitPending);
     EXPECT_FALSE(c.Batch().IsBusy());
     EXPECT_EQ(a->status, NotDone);
     EXPECT_EQ(b->status, NotDone);
     EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList({"b.MP3", "c.MP3"}));
 }
-
-} // namespace
-
-namespace {
 
 TEST(CodecText, NamesFormatThenEncoder) {
     EXPECT_EQ(FormatCodecText(QStringLiteral("128 kBit/s, 44,100, Stereo  16 KB/s"),
@@ -297,10 +274,6 @@ TEST(CodecText, NamesFormatThenEncoder) {
     EXPECT_EQ(FormatCodecText(QStringLiteral("odd %s"), QStringLiteral("X")),
               QStringLiteral("Codec: odd %s with X"));
 }
-
-} // namespace
-
-namespace {
 
 // A client takes a job only for exactly the encoder and format it names; the
 // nearest stand-in that the stored choice would get is no match.
