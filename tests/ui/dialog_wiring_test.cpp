@@ -27,6 +27,7 @@ TEST_F(WindowTest, OptionsWithANewSourceFolderRescansAndRelabels) {
     });
     window->OnCommand(ID_OPTIONS);
 
+    EXPECT_EQ(app->settings.fromDir, newSource);
     EXPECT_EQ(window->Label(ID_SOURCE_DIR_LABEL)->text(), newSource);
     ASSERT_EQ(window->Controller().Model().RowCount(), 1);
     EXPECT_EQ(window->Controller().Model().EntryAt(0)->name.str(), "found");

@@ -41,6 +41,17 @@ protected:
         AppSandbox::TearDown();
     }
     QString Text(const CStatsDlg& dialog, int id) const { return dialog.Field(id)->text(); }
+    // A row of the queue as another part of the program would add it.
+    QueueEntry* AddEntry(const char* path, const char* machine, int status, int percent) {
+        auto owned = std::make_unique<QueueEntry>();
+        SetEntryPath(*owned, QString::fromLatin1(path));
+        owned->machine = QString::fromLatin1(machine);
+        owned->status = status;
+        owned->percent = percent;
+        QueueEntry* entry = controller->Model().Append(std::move(owned));
+        controller->Model().AddRowAtEnd(entry);
+        return entry;
+    }
 
     StatsView view;
     testsupport::FakeEncoder fake;
@@ -81,19 +92,8 @@ TEST_F(StatsDialog, FollowsTheLocalEncodeLiveAndReads100AtTheEnd) {
 }
 
 TEST_F(StatsDialog, IgnoresProgressOfAnotherMachine) {
-    QueueModel& model = controller->Model();
-    auto makeEntry = [&model](const char* path, const char* machine, int percent) {
-        auto owned = std::make_unique<QueueEntry>();
-        SetEntryPath(*owned, QString::fromLatin1(path));
-        owned->machine = QString::fromLatin1(machine);
-        owned->status = Encoding;
-        owned->percent = percent;
-        QueueEntry* entry = model.Append(std::move(owned));
-        model.AddRowAtEnd(entry);
-        return entry;
-    };
-    QueueEntry* local = makeEntry("/music/here.wav", "Kitchen", 10);
-    QueueEntry* remote = makeEntry("/music/there.wav", "Attic", 70);
+    QueueEntry* local = AddEntry("/music/here.wav", "Kitchen", Encoding, 10);
+    QueueEntry* remote = AddEntry("/music/there.wav", "Attic", Encoding, 70);
 
     CStatsDlg dialog(*controller, nullptr);
     dialog.ShowEntry(local);
@@ -124,17 +124,11 @@ TEST_F(StatsDialog, IgnoresProgressOfAnotherMachine) {
 }
 
 TEST_F(StatsDialog, LetsGoOfAFreedEntryAndKeepsItsLastFigures) {
-    QueueModel& model = controller->Model();
-    auto owned = std::make_unique<QueueEntry>();
-    SetEntryPath(*owned, QStringLiteral("/music/gone.wav"));
-    owned->status = Paused;
-    owned->percent = 30;
-    QueueEntry* entry = model.Append(std::move(owned));
-    model.AddRowAtEnd(entry);
+    QueueEntry* entry = AddEntry("/music/gone.wav", "", Paused, 30);
     CStatsDlg dialog(*controller, nullptr);
     dialog.ShowEntry(entry);
     dialog.show();
-    model.Free(entry);
+    controller->Model().Free(entry);
     EXPECT_EQ(dialog.Entry(), nullptr);
     EXPECT_FALSE(dialog.IsShowingEntry(entry));
     dialog.Refresh();
