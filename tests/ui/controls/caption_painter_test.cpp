@@ -48,33 +48,22 @@ void Send(QWidget& window, QEvent::Type type) {
 
 } // namespace
 
-TEST(CaptionFadeTest, LayoutNumbers) {
-    EXPECT_EQ(FadeLayout(600).x0, 500);
-    EXPECT_EQ(FadeLayout(600).step, 7);
-    EXPECT_EQ(FadeLayout(76).x0, 63);
-    EXPECT_EQ(FadeLayout(76).step, 1);
-    EXPECT_EQ(FadeLayout(30).step, 1);
-    EXPECT_EQ(FadeLayout(0).step, 1);
-    EXPECT_EQ(FadeLayout(1000).step, 13);
-}
-
 TEST(CaptionFadeTest, FadesFromBlackToTheCaptionColour) {
+    // However narrow the caption, the strips are at least a pixel wide.
+    for (int width : {0, 30, 76}) {
+        EXPECT_GE(FadeLayout(width).step, 1) << width;
+    }
     QImage image(600, 4, QImage::Format_RGB32);
     image.fill(Qt::magenta);
     {
         QPainter painter(&image);
         PaintCaptionFade(painter, 600, 4, QColor(200, 100, 50));
     }
+    // The last sixth is the full colour; left of it the strips darken to black.
     for (int x = 500; x < 600; ++x) {
         ASSERT_EQ(image.pixelColor(x, 2), QColor(200, 100, 50)) << x;
     }
-    // 500 = 71 strips of 7 + 3: the last strip starts at 3 with j = 497.
     EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(2, 3), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(3, 0), QColor(3, 2, 1));
-    EXPECT_EQ(image.pixelColor(9, 0), QColor(3, 2, 1));
-    // The first strip left of x0 (j = 7) is still almost the full colour.
-    EXPECT_EQ(image.pixelColor(493, 0), QColor(200, 100, 50));
     int previous = -1;
     for (int x = 0; x < 600; ++x) {
         const int red = image.pixelColor(x, 1).red();

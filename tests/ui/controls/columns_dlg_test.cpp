@@ -13,12 +13,6 @@ QList<bool> CheckedLines(CColumnsDlg& dialog) {
     return checked;
 }
 
-void CheckAll(CColumnsDlg& dialog, bool on) {
-    for (int i = 0; i < dialog.ColumnList()->count(); ++i) {
-        dialog.ColumnList()->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    }
-}
-
 } // namespace
 
 TEST(ColumnsDlg, LinesFollowTheSettingInOrder) {
@@ -34,42 +28,29 @@ TEST(ColumnsDlg, LinesFollowTheSettingInOrder) {
     EXPECT_EQ(CheckedLines(dialog), (QList<bool>{false, true, false, true}));
 }
 
-TEST(ColumnsDlg, OkStoresTheMaskWithFilesAlwaysSet) {
-    EncoderSettings settings;
-    {
+TEST(ColumnsDlg, OkStoresTheMaskWithFilesAlwaysSetAndCancelLeavesItAlone) {
+    // The setting before, the lines then checked (bit i: line i; -1: as shown), OK or
+    // Cancel, and the setting after.
+    const struct {
+        unsigned before;
+        int checked;
+        bool ok;
+        unsigned after;
+    } cases[] = {{31, 0b0000, true, 1},
+                 {1, 0b1111, true, 31},
+                 {0, -1, true, 1},
+                 {31, 0b1011, true, 31 - 8},
+                 {3, 0b1111, false, 3}};
+    for (const auto& c : cases) {
+        EncoderSettings settings;
+        settings.columns = c.before;
         CColumnsDlg dialog(settings);
-        CheckAll(dialog, false);
-        dialog.accept();
-        EXPECT_EQ(settings.columns, 1u);
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        for (int i = 0; c.checked >= 0 && i < dialog.ColumnList()->count(); ++i) {
+            const bool on = (c.checked & (1 << i)) != 0;
+            dialog.ColumnList()->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        }
+        c.ok ? dialog.accept() : dialog.reject();
+        EXPECT_EQ(settings.columns, c.after) << c.before << " " << c.checked;
+        EXPECT_EQ(dialog.result(), c.ok ? QDialog::Accepted : QDialog::Rejected);
     }
-    {
-        CColumnsDlg dialog(settings);
-        CheckAll(dialog, true);
-        dialog.accept();
-        EXPECT_EQ(settings.columns, 31u);
-    }
-    {
-        settings.columns = 0;
-        CColumnsDlg dialog(settings);
-        EXPECT_EQ(CheckedLines(dialog), (QList<bool>{false, false, false, false}));
-        dialog.accept();
-        EXPECT_EQ(settings.columns, 1u);
-    }
-    {
-        settings.columns = 31;
-        CColumnsDlg dialog(settings);
-        dialog.ColumnList()->item(2)->setCheckState(Qt::Unchecked);
-        dialog.accept();
-        EXPECT_EQ(settings.columns, 31u - 8u);
-    }
-}
-
-TEST(ColumnsDlg, CancelLeavesTheSettingAlone) {
-    EncoderSettings settings;
-    settings.columns = 1 | 2;
-    CColumnsDlg dialog(settings);
-    CheckAll(dialog, true);
-    dialog.reject();
-    EXPECT_EQ(settings.columns, 3u);
 }

@@ -27,6 +27,15 @@ bool LoadSet(CSkinButton& button, int base, int mask = 0) {
                              false, true);
 }
 
+// A button with the pictures of `base` in `window`, shown.
+CSkinButton* ShowButton(QWidget& window, const QString& caption, int base, int mask = 0) {
+    auto* button = new CSkinButton(caption, &window);
+    EXPECT_TRUE(LoadSet(*button, base, mask));
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    return button;
+}
+
 // Records the notification messages a button posts.
 class Recorder : public QObject {
 public:
@@ -196,10 +205,7 @@ TEST(SkinButtonBehaviour, UpButtonPostsPressedAndReleased) {
 
 TEST(SkinButtonBehaviour, SpaceAndEnterAreSwallowedUnlessPassedThrough) {
     QWidget window;
-    auto* button = new CSkinButton(QStringLiteral("&Quit"), &window);
-    ASSERT_TRUE(LoadSet(*button, 217));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CSkinButton* button = ShowButton(window, QStringLiteral("&Quit"), 217);
     button->setFocus();
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     QTest::keyClick(button, Qt::Key_Space);
@@ -214,10 +220,7 @@ TEST(SkinButtonBehaviour, HitMaskIgnoresPressesOffTheBlackArea) {
     // The hand cursor picture as a mask: its white palm is "not black", its
     // transparent surroundings are black.
     QWidget window;
-    auto* button = new CSkinButton(QStringLiteral("Masked"), &window);
-    ASSERT_TRUE(LoadSet(*button, 209, SKIN_HAND_CURSOR));
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CSkinButton* button = ShowButton(window, QStringLiteral("Masked"), 209, SKIN_HAND_CURSOR);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(15, 20));
     EXPECT_EQ(clicked.count(), 0);
@@ -228,11 +231,8 @@ TEST(SkinButtonBehaviour, HitMaskIgnoresPressesOffTheBlackArea) {
 TEST(SkinButtonDrawing, KeepsTheParentBehindItsRoundedCorners) {
     RedParent parent;
     parent.resize(120, 80);
-    auto* button = new CSkinButton(QStringLiteral("&Quit"), &parent);
-    ASSERT_TRUE(LoadSet(*button, 217));
+    CSkinButton* button = ShowButton(parent, QStringLiteral("&Quit"), 217);
     button->move(10, 10);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
     const QImage shot = button->grab().toImage();
     EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::red));
     const QColor middle = shot.pixelColor(shot.width() / 2, 2);
@@ -255,13 +255,10 @@ TEST(SkinButtonDrawing, KeepsTheParentBehindItsRoundedCorners) {
 
 TEST(SkinButtonBehaviour, RightClickOnTheCaptionOpensTheMenuAndTabCanBeWanted) {
     QWidget window;
-    auto* button = new CSkinButton(QStringLiteral("&Options"), &window);
-    ASSERT_TRUE(LoadSet(*button, 209));
+    CSkinButton* button = ShowButton(window, QStringLiteral("&Options"), 209);
     QMenu menu;
     menu.addAction(QStringLiteral("Item"));
     button->SetContextMenu(&menu);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const QRect caption = button->CaptionRect();
     QTest::mouseClick(button, Qt::RightButton, {}, caption.center());
     EXPECT_TRUE(menu.isVisible());

@@ -44,22 +44,16 @@ struct ListFixture {
 
 } // namespace
 
-TEST(MakeShortString, FittingTextsAreLeftAlone) {
-    const QFontMetrics metrics = Metrics();
-    QString text = QStringLiteral("Encoding Machine");
-    const int width = metrics.horizontalAdvance(text);
-    EXPECT_TRUE(MakeShortString(metrics, text, width + 12, 12));
-    EXPECT_EQ(text, "Encoding Machine");
-
-    QString empty;
-    EXPECT_TRUE(MakeShortString(metrics, empty, 0, 4));
-    EXPECT_TRUE(empty.isEmpty());
-}
-
-TEST(MakeShortString, ShortenedTextsEndInEllipsisAndFit) {
+TEST(MakeShortString, FittingTextsStayAndOthersEndInAnEllipsisAndFit) {
     const QFontMetrics metrics = Metrics();
     const QString original = QStringLiteral("Encoding Machine");
     const int width = metrics.horizontalAdvance(original);
+    QString text = original;
+    EXPECT_TRUE(MakeShortString(metrics, text, width + 12, 12));
+    EXPECT_EQ(text, original);
+    QString empty;
+    EXPECT_TRUE(MakeShortString(metrics, empty, 0, 4));
+    EXPECT_TRUE(empty.isEmpty());
 
     QString oneShort = original;
     EXPECT_FALSE(MakeShortString(metrics, oneShort, width + 11, 12));
@@ -75,19 +69,15 @@ TEST(MakeShortString, ShortenedTextsEndInEllipsisAndFit) {
     EXPECT_TRUE(narrow.endsWith(QStringLiteral("...")));
     EXPECT_LE(narrow.size(), 5);
     EXPECT_TRUE(original.startsWith(narrow.chopped(3)));
-
     QString tooNarrow = original;
     EXPECT_FALSE(MakeShortString(metrics, tooNarrow, 2, 0));
     EXPECT_EQ(tooNarrow, "...");
-}
 
-TEST(MakeShortString, LongTextsAreCutToTheWorkingBuffer) {
-    const QFontMetrics metrics = Metrics();
-    QString narrow(400, QLatin1Char('w'));
+    // Long texts are cut to the working buffer of 259, then at least one more goes.
+    QString longText(400, QLatin1Char('w'));
     const int fits = metrics.horizontalAdvance(QString(300, QLatin1Char('w')) + "...");
-    EXPECT_FALSE(MakeShortString(metrics, narrow, fits, 0));
-    // Cut to 259 characters, then at least one goes before the ellipsis.
-    EXPECT_EQ(narrow.size(), 258 + 3);
+    EXPECT_FALSE(MakeShortString(metrics, longText, fits, 0));
+    EXPECT_EQ(longText.size(), 258 + 3);
 }
 
 TEST(SuperListCtrl, FullRowSelectionReportsChangesOnly) {
