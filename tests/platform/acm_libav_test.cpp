@@ -212,15 +212,19 @@ TEST(AcmStandardDrivers, EveryFormatEncodesToAFileThatDecodesToTheSourceLength) 
     }
 }
 
-TEST(AcmStandardDrivers, SmallDestinationBufferKeepsInputBackWithoutLosingAByte) {
+// Per driver: a small destination keeps input back without losing a byte, impossible
+// pairs are refused with 512, and 8-bit and empty sources convert.
+TEST(AcmStandardDrivers, EachDriverCopesWithSmallBuffersOddSourcesAndImpossiblePairs) {
     const auto drivers = StandardDrivers();
     ASSERT_FALSE(drivers.empty());
     const Bytes samples = testsupport::MakePcm({}, 44100 * 3);
+    const WAVEFORMATEX eightBit = WAVEFORMATEX::Pcm(2, 44100, 8);
+    const Bytes eightBitSamples = testsupport::MakePcm({44100, 2, 8}, 44100);
     for (const InstalledDriver& driver : drivers) {
+        SCOPED_TRACE(driver.details.szShortName);
         const auto formats = ConvertibleFormats(driver.id, CD_SOURCE);
         ASSERT_FALSE(formats.empty());
         const WAVEFORMATEX& format = formats.back();
-        SCOPED_TRACE(driver.details.szShortName);
         const LoopResult whole = ConvertLikeEngine(driver.id, CD_SOURCE, format, samples);
         const LoopResult pieces =
             ConvertLikeEngine(driver.id, CD_SOURCE, format, samples, format.nBlockAlign * 3 + 7);
@@ -228,20 +232,20 @@ TEST(AcmStandardDrivers, SmallDestinationBufferKeepsInputBackWithoutLosingAByte)
         ASSERT_EQ(pieces.result, MMSYSERR_NOERROR);
         EXPECT_GT(pieces.keptBack, 0);
         EXPECT_EQ(pieces.output, whole.output);
-    }
-}
 
-TEST(AcmStandardDrivers, ImpossiblePairsAreRefusedWith512) {
-    const auto drivers = StandardDrivers();
-    ASSERT_FALSE(drivers.empty());
-    for (const InstalledDriver& driver : drivers) {
-        SCOPED_TRACE(driver.details.szShortName);
-        const auto formats = ConvertibleFormats(driver.id, CD_SOURCE);
-        ASSERT_FALSE(formats.empty());
+        const auto eightBitFormats = ConvertibleFormats(driver.id, eightBit);
+        ASSERT_FALSE(eightBitFormats.empty());
+        const LoopResult run =
+            ConvertLikeEngine(driver.id, eightBit, eightBitFormats.back(), eightBitSamples);
+        EXPECT_EQ(run.result, MMSYSERR_NOERROR);
+        EXPECT_FALSE(run.output.empty());
+        const LoopResult empty = ConvertLikeEngine(driver.id, eightBit, eightBitFormats.back(), {});
+        EXPECT_EQ(empty.result, MMSYSERR_NOERROR);
+        EXPECT_TRUE(empty.output.empty());
+
         HACMDRIVER open{};
         ASSERT_EQ(acmDriverOpen(&open, driver.id, 0), MMSYSERR_NOERROR);
         HACMSTREAM stream{};
-
         WAVEFORMATEX otherRate = formats.front();
         otherRate.nSamplesPerSec = 22050;
         EXPECT_EQ(acmStreamOpen(&stream, open, CD_SOURCE, otherRate, 0), ACMERR_NOTPOSSIBLE);
@@ -249,31 +253,13 @@ TEST(AcmStandardDrivers, ImpossiblePairsAreRefusedWith512) {
         otherTag.wFormatTag = 0x0161;
         EXPECT_EQ(acmStreamOpen(&stream, open, CD_SOURCE, otherTag, 0), ACMERR_NOTPOSSIBLE);
         // Mono sources are not spread to stereo.
-        EXPECT_EQ(acmStreamOpen(&stream, open, WAVEFORMATEX::Pcm(1, 44100, 16), formats.back(), 0),
+        EXPECT_EQ(acmStreamOpen(&stream, open, WAVEFORMATEX::Pcm(1, 44100, 16), format, 0),
                   ACMERR_NOTPOSSIBLE);
-        EXPECT_EQ(acmStreamOpen(&stream, open, WAVEFORMATEX::Pcm(2, 44100, 24), formats.back(), 0),
+        EXPECT_EQ(acmStreamOpen(&stream, open, WAVEFORMATEX::Pcm(2, 44100, 24), format, 0),
                   ACMERR_NOTPOSSIBLE);
         // Decoding back to PCM is not what these drivers do.
-        EXPECT_EQ(acmStreamOpen(&stream, open, formats.back(), CD_SOURCE, 0), ACMERR_NOTPOSSIBLE);
+        EXPECT_EQ(acmStreamOpen(&stream, open, format, CD_SOURCE, 0), ACMERR_NOTPOSSIBLE);
         EXPECT_EQ(stream, HACMSTREAM{});
         EXPECT_EQ(acmDriverClose(open, 0), MMSYSERR_NOERROR);
-    }
-}
-
-TEST(AcmStandardDrivers, EightBitAndEmptySourcesConvert) {
-    const auto drivers = StandardDrivers();
-    ASSERT_FALSE(drivers.empty());
-    const WAVEFORMATEX eightBit = WAVEFORMATEX::Pcm(2, 44100, 8);
-    const Bytes samples = testsupport::MakePcm({44100, 2, 8}, 44100);
-    for (const InstalledDriver& driver : drivers) {
-        SCOPED_TRACE(driver.details.szShortName);
-        const auto formats = ConvertibleFormats(driver.id, eightBit);
-        ASSERT_FALSE(formats.empty());
-        const LoopResult run = ConvertLikeEngine(driver.id, eightBit, formats.back(), samples);
-        EXPECT_EQ(run.result, MMSYSERR_NOERROR);
-        EXPECT_FALSE(run.output.empty());
-        const LoopResult empty = ConvertLikeEngine(driver.id, eightBit, formats.back(), {});
-        EXPECT_EQ(empty.result, MMSYSERR_NOERROR);
-        EXPECT_TRUE(empty.output.empty());
     }
 }
