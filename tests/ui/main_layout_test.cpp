@@ -33,13 +33,8 @@ void ExpectButtonRowFits(const MainLayout& layout) {
 } // namespace
 
 TEST(MainLayout, TheButtonRowFitsTheMinimumWidthOfBothLayouts) {
-    const MainLayout small = MakeMainLayout(false, 1.0, FRAME);
-    EXPECT_GE(small.minimumWindow.width(), 510);
-    EXPECT_EQ(small.minimumWindow.height(), 370);
-    ExpectButtonRowFits(small);
-    const MainLayout large = MakeMainLayout(true, 1.25, FRAME);
-    EXPECT_EQ(large.minimumWindow, QSize(770, 410));
-    ExpectButtonRowFits(large);
+    ExpectButtonRowFits(MakeMainLayout(false, 1.0, FRAME));
+    ExpectButtonRowFits(MakeMainLayout(true, 1.25, FRAME));
 }
 
 TEST(MainLayout, NoControlLeavesTheFaceAtTheMinimumSize) {
