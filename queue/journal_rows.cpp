@@ -15,24 +15,24 @@ const char* const JOURNAL_SCHEMA_SQL =
     " duration_seconds INTEGER NOT NULL, hours INTEGER NOT NULL, minutes INTEGER NOT NULL,"
     " seconds INTEGER NOT NULL, duration_text TEXT NOT NULL,"
     " title BLOB NOT NULL, artist BLOB NOT NULL, album BLOB NOT NULL, year BLOB NOT NULL,"
-    " genre BLOB NOT NULL, comment BLOB NOT NULL);"
+    " genre BLOB NOT NULL, comment BLOB NOT NULL, track BLOB NOT NULL);"
     "CREATE INDEX entries_by_position ON entries(position);";
 
 const char* const JOURNAL_WRITE_SQL =
     "INSERT OR REPLACE INTO entries(id, position, path, output_path, size, status, failed_on,"
     " duration_seconds, hours, minutes, seconds, duration_text, title, artist, album, year,"
-    " genre, comment) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15,"
-    " ?16, ?17, ?18)";
+    " genre, comment, track) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14,"
+    " ?15, ?16, ?17, ?18, ?19)";
 
 const char* const JOURNAL_UPDATE_SQL =
     "UPDATE entries SET position = ?2, path = ?3, output_path = ?4, size = ?5, status = ?6,"
     " failed_on = ?7, duration_seconds = ?8, hours = ?9, minutes = ?10, seconds = ?11,"
     " duration_text = ?12, title = ?13, artist = ?14, album = ?15, year = ?16, genre = ?17,"
-    " comment = ?18 WHERE id = ?1";
+    " comment = ?18, track = ?19 WHERE id = ?1";
 
 const char* const JOURNAL_READ_SQL =
     "SELECT id, position, path, output_path, size, status, failed_on, duration_seconds, hours,"
-    " minutes, seconds, duration_text, title, artist, album, year, genre, comment"
+    " minutes, seconds, duration_text, title, artist, album, year, genre, comment, track"
     " FROM entries ORDER BY position, id";
 
 namespace {
@@ -148,6 +148,7 @@ void BindEntryRow(sqlite3_stmt* statement, const QueueEntry& entry, qint64 id, q
     BindTag(statement, TITLE + 4, entry.tag.year);
     BindTag(statement, TITLE + 5, entry.tag.genre);
     BindTag(statement, TITLE + 6, entry.tag.comment);
+    BindTag(statement, TITLE + 7, entry.tag.track);
 }
 
 std::unique_ptr<QueueEntry> ReadEntryRow(sqlite3_stmt* statement) {
@@ -168,7 +169,8 @@ std::unique_ptr<QueueEntry> ReadEntryRow(sqlite3_stmt* statement) {
         !ReadTag(statement, TITLE + 2, entry->tag.album) ||
         !ReadTag(statement, TITLE + 3, entry->tag.year) ||
         !ReadTag(statement, TITLE + 4, entry->tag.genre) ||
-        !ReadTag(statement, TITLE + 5, entry->tag.comment)) {
+        !ReadTag(statement, TITLE + 5, entry->tag.comment) ||
+        !ReadTag(statement, TITLE + 6, entry->tag.track)) {
         return nullptr;
     }
     if (sqlite3_column_type(statement, STATUS) != SQLITE_INTEGER) {
@@ -196,7 +198,8 @@ std::size_t JournalFingerprint(const QueueEntry& entry) {
     }
     for (const std::string* text :
          {&entry.tag.title.str(), &entry.tag.artist.str(), &entry.tag.album.str(),
-          &entry.tag.year.str(), &entry.tag.genre.str(), &entry.tag.comment.str()}) {
+          &entry.tag.year.str(), &entry.tag.genre.str(), &entry.tag.comment.str(),
+          &entry.tag.track.str()}) {
         seed = qHashMulti(seed, QByteArrayView(text->data(), qsizetype(text->size())));
     }
     return seed;

@@ -77,6 +77,7 @@ TEST_F(Journal, QueueComesBackInRowOrderWithStatusFailuresAndTag) {
         model.EntryAt(3)->status = Paused;
         model.EntryAt(3)->tag.title = "T\xe9tel";
         model.EntryAt(3)->tag.genre = "(17)";
+        model.EntryAt(3)->tag.track = "3/12";
         for (int row = 0; row < 4; ++row) {
             model.UpdateRow(row);
         }
@@ -99,6 +100,7 @@ TEST_F(Journal, QueueComesBackInRowOrderWithStatusFailuresAndTag) {
     EXPECT_EQ(restored.EntryAt(0)->status, NotDone); // was paused
     EXPECT_EQ(restored.EntryAt(0)->tag.title.str(), std::string("T\xe9tel"));
     EXPECT_EQ(restored.EntryAt(0)->tag.genre.str(), std::string("(17)"));
+    EXPECT_EQ(restored.EntryAt(0)->tag.track.str(), std::string("3/12"));
     EXPECT_EQ(restored.EntryAt(1)->name.str(), QStringLiteral("e"));
     EXPECT_EQ(restored.EntryAt(2)->status, NotDone); // was encoding
     EXPECT_TRUE(restored.EntryAt(2)->machine.isEmpty());
