@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -17,6 +18,14 @@ constexpr int RECORD_BUFFER_SIZE = 4096;
 std::mutex relayMutex;
 bool relayOn = false;
 QPointer<QObject> relayWindow;
+
+struct ErrorRoute {
+    QObject* receiver = nullptr; // closed before it goes
+    bool on = false;
+};
+std::map<int, ErrorRoute> routes; // guarded by relayMutex
+int lastRoute = 0;
+thread_local int threadRoute = 0;
 
 std::mutex fileMutex;
 
@@ -38,6 +47,36 @@ void SetErrorRelay(bool on, QObject* window) {
     std::lock_guard lock(relayMutex);
     relayOn = on;
     relayWindow = window;
+}
+
+int OpenErrorRoute(QObject* receiver) {
+    std::lock_guard lock(relayMutex);
+    routes[++lastRoute] = ErrorRoute{receiver, false};
+    return lastRoute;
+}
+
+void CloseErrorRoute(int route) {
+    std::lock_guard lock(relayMutex);
+    routes.erase(route);
+}
+
+void SetErrorRouteOn(int route, bool on) {
+    std::lock_guard lock(relayMutex);
+    if (auto it = routes.find(route); it != routes.end()) {
+        it->second.on = on;
+    }
+}
+
+int CurrentErrorRoute() {
+    return threadRoute;
+}
+
+ErrorRouteScope::ErrorRouteScope(int route) : previous(threadRoute) {
+    threadRoute = route;
+}
+
+ErrorRouteScope::~ErrorRouteScope() {
+    threadRoute = previous;
 }
 
 QString FormatErrorRecord(const QString& message, const QString& machine, qint64 when) {
@@ -66,11 +105,20 @@ bool AddError(const QString& message, const QString& machine) {
     }
     {
         std::lock_guard lock(relayMutex);
-        if (relayOn) {
-            if (relayWindow) {
-                PostEvent<PayloadEvent<QString>>(relayWindow.data(), MSG_ERROR_RELAY, 0,
-                                                 std::make_unique<QString>(message));
+        const auto route = routes.find(threadRoute);
+        QObject* receiver = nullptr;
+        if (route != routes.end()) {
+            receiver = route->second.on ? route->second.receiver : nullptr;
+        } else if (threadRoute != ERROR_ROUTE_LOG_FILE && relayOn) {
+            // Relaying without a receiver drops the record.
+            receiver = relayWindow ? relayWindow.data() : nullptr;
+            if (receiver == nullptr) {
+                return true;
             }
+        }
+        if (receiver != nullptr) {
+            PostEvent<PayloadEvent<QString>>(receiver, MSG_ERROR_RELAY, 0,
+                                             std::make_unique<QString>(message));
             return true;
         }
     }

@@ -1,53 +1,83 @@
-// The cost of sharing a batch: the same files on one machine and on three
-// (a server and two clients, all on this host, each its own process with its
-// own host name). The machines share this host's cores, so the figure is the
-// distribution's overhead, not a speed-up:
-//   overhead_ratio = three-machine wall time
-//                    / (one-machine wall time * expected work split)
-// where the expected split is the busiest machine's share of the files.
+// The cost of sharing a batch: the same files encoded by one machine with W
+// workers and by three machines (a server and two clients) with W workers in
+// all. All run on this host, each its own process with its own host name, so
+// both runs have the same cores and the figure is the farm's overhead:
+//   overhead_ratio = three-machine wall time / one-machine wall time
+// (goal: at most 1.10). The batch is sized from a first measured encode so
+// that one machine needs at least 20 seconds for it.
 #include "e2e/encoding_farm.h"
 #include "support/free_port.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-constexpr int FILES = 8;
-constexpr int SECONDS_PER_FILE = 30;
 constexpr int MACHINES = 3;
-constexpr int RUN_LIMIT_MS = 300000;
+constexpr int FILES_PER_WORKER = 4;
+constexpr double TARGET_SECONDS = 25.0;
+constexpr int CALIBRATION_SECONDS = 300;
+constexpr int RUN_LIMIT_MS = 600000;
 
-// Wall time of one batch from the server's start to its end; -1 on failure.
-qint64 RunBatch(const QString& encoder, int clients) {
+struct Run {
+    qint64 wallMs = -1;
+    QMap<QString, int> share; // files per machine
+};
+
+QStringList Names(int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names << QStringLiteral("track%1.wav").arg(i + 1, 3, 10, QChar(u'0'));
+    }
+    return names;
+}
+
+// One batch from the server's start to its end, over `serverWorkers` here and
+// one worker on each of `clients` clients.
+Run RunBatch(const QString& encoder, int files, int seconds, int serverWorkers, int clients) {
+    Run run;
     QTemporaryDir root;
     if (!root.isValid()) {
-        return -1;
+        return run;
     }
     farm::EncodingFarm farm(root.path(), encoder, testsupport::FreePort());
-    const QStringList files = farm.MakeWavs(FILES, SECONDS_PER_FILE);
+    const QStringList wavs = farm.MakeSilentWavs(Names(files), seconds);
+    farm::MachineOptions options;
+    options.workers = serverWorkers;
     QElapsedTimer clock;
     clock.start();
-    farm::Machine& server = farm.StartServer("BENCHSERVER", files);
+    farm::Machine& server = farm.StartServer("BENCHSERVER", wavs, options);
     for (int i = 0; i < clients; ++i) {
         farm.StartClient(QStringLiteral("BENCHNODE%1").arg(i + 1),
-                         QStringLiteral("127.0.0.%1").arg(i + 2));
+                         QStringLiteral("127.0.0.%1").arg(i + 2), 1);
     }
-    while (server.process.state() != QProcess::NotRunning && clock.elapsed() < RUN_LIMIT_MS) {
-        farm.Poll(5);
-    }
+    farm.WaitFor([&] { return server.process.state() == QProcess::NotRunning; }, RUN_LIMIT_MS);
     const qint64 wall = clock.elapsed();
     farm.Poll(0);
-    const bool ok = server.process.state() == QProcess::NotRunning &&
-                    server.process.exitCode() == 0 && server.FilesWith("Completed").size() == FILES;
-    for (auto& machine : farm.Machines()) {
-        machine->process.terminate();
-        machine->process.waitForFinished(15000);
+    const int completed = int(server.FilesWith("Completed").size());
+    if (server.process.state() != QProcess::NotRunning || server.process.exitCode() != 0 ||
+        completed != files) {
+        std::printf("bench_distributed: a batch failed:\n%s\n", qPrintable(server.Output()));
+        return run;
     }
-    return ok ? wall : -1;
+    run.wallMs = wall;
+    int handedOut = 0;
+    for (const QString& line : server.lines) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() == 3 && fields[1] == "Handed out") {
+            ++run.share[fields[2]];
+            ++handedOut;
+        }
+    }
+    run.share[server.name] = files - handedOut;
+    return run;
 }
 
 } // namespace
@@ -60,18 +90,32 @@ int main(int argc, char** argv) {
         return 0;
     }
     const QString encoder = QCoreApplication::applicationDirPath() + "/corvane-encoder";
-    const qint64 one = RunBatch(encoder, 0);
-    const qint64 three = RunBatch(encoder, MACHINES - 1);
-    if (one <= 0 || three <= 0) {
-        std::printf("bench_distributed: a batch failed (one=%lld ms, three=%lld ms)\n",
-                    static_cast<long long>(one), static_cast<long long>(three));
+    const int cores = QThread::idealThreadCount();
+    // At least one worker per machine, the same number in both runs.
+    const int workers = std::max(MACHINES, (cores + MACHINES - 1) / MACHINES * MACHINES);
+
+    // How long one worker takes per second of sound, to size the batch.
+    const Run calibration = RunBatch(encoder, 1, CALIBRATION_SECONDS, 1, 0);
+    if (calibration.wallMs <= 0) {
         return 1;
     }
-    const double split = double((FILES + MACHINES - 1) / MACHINES) / FILES;
-    std::printf("files=%d seconds_per_file=%d cores=%d\n", FILES, SECONDS_PER_FILE,
-                QThread::idealThreadCount());
-    std::printf("one_machine_ms=%lld three_machines_ms=%lld expected_split=%.3f\n",
-                static_cast<long long>(one), static_cast<long long>(three), split);
-    std::printf("overhead_ratio=%.2f\n", double(three) / (double(one) * split));
+    const double wallPerSecond = double(calibration.wallMs) / 1000.0 / CALIBRATION_SECONDS;
+    const int files = workers * FILES_PER_WORKER;
+    const double parallel = std::min(workers, cores);
+    const int seconds = int(std::ceil(TARGET_SECONDS * parallel / wallPerSecond / files));
+
+    const Run one = RunBatch(encoder, files, seconds, workers, 0);
+    const Run three = RunBatch(encoder, files, seconds, workers / MACHINES, MACHINES - 1);
+    if (one.wallMs <= 0 || three.wallMs <= 0) {
+        return 1;
+    }
+    std::printf("cores=%d workers=%d files=%d seconds_per_file=%d\n", cores, workers, files,
+                seconds);
+    std::printf("one_machine_ms=%lld three_machines_ms=%lld\n", static_cast<long long>(one.wallMs),
+                static_cast<long long>(three.wallMs));
+    for (auto it = three.share.begin(); it != three.share.end(); ++it) {
+        std::printf("share %s=%d/%d\n", qPrintable(it.key()), it.value(), files);
+    }
+    std::printf("overhead_ratio=%.3f\n", double(three.wallMs) / double(one.wallMs));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "engines/encode_control.h"
 
+#include "app/error_log.h"
 #include "app/trace.h"
 #include "engines/encode_external.h"
 
@@ -100,8 +101,9 @@ bool EncodeControl::StartWorker(std::function<void(const WorkerTicket&)> body, i
     gate.Open();
     const std::uint64_t generation = Publish();
     try {
-        worker =
-            std::thread(&EncodeControl::RunWorker, this, generation, priority, std::move(body));
+        // The worker's errors go where its starter's would.
+        worker = std::thread(&EncodeControl::RunWorker, this, generation, priority,
+                             CurrentErrorRoute(), std::move(body));
     } catch (const std::system_error& error) {
         Trace("StartWorker: couldn't create the worker thread. error = %d\n", error.code().value());
         Finish(generation);
@@ -110,8 +112,9 @@ bool EncodeControl::StartWorker(std::function<void(const WorkerTicket&)> body, i
     return true;
 }
 
-void EncodeControl::RunWorker(std::uint64_t generation, int priority,
+void EncodeControl::RunWorker(std::uint64_t generation, int priority, int errorRoute,
                               const std::function<void(const WorkerTicket&)>& body) {
+    const ErrorRouteScope route(errorRoute);
     {
         std::lock_guard lock(priorityMutex);
         workerThreadId = static_cast<int>(gettid());

@@ -69,7 +69,7 @@ private:
 
     std::uint64_t Publish();
     void Finish(std::uint64_t generation);
-    void RunWorker(std::uint64_t generation, int priority,
+    void RunWorker(std::uint64_t generation, int priority, int errorRoute,
                    const std::function<void(const WorkerTicket&)>& body);
     void JoinFinishedWorker();
 

@@ -85,6 +85,7 @@ bool ExternalEncoder::Start(const WorkerTicket& workerTicket, QObject* receiver,
     destination = destinationPath;
     stopped = false;
     ticket = workerTicket;
+    errorRoute = CurrentErrorRoute();
     return true;
 }
 
@@ -142,6 +143,7 @@ void ExternalEncoder::OnFinished(int exitCode, QProcess::ExitStatus status) {
     Trace("ExternalEncoder: the encoder ended. exit code = %d crashed = %d file = %s\n", exitCode,
           crashed ? 1 : 0, qPrintable(source));
     if (!outcome && !ticket->IsCancelled()) {
+        const ErrorRouteScope route(errorRoute);
         const QString reason = FailureReason(errorOutput, source);
         QString sentence =
             QStringLiteral("Error %1 - Xing encoder couldn't encode the source file (%2)")

@@ -47,4 +47,5 @@ private:
     QString destination;
     QByteArray errorOutput; // the child's standard error, its last bytes only
     bool stopped = false;
+    int errorRoute = 0; // the starter's, for the report of the end
 };

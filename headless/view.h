@@ -13,7 +13,8 @@ public:
     using Printer = std::function<void(const QString& line)>;
     explicit HeadlessView(Printer print) : print(std::move(print)) {}
 
-    void SetLabel(int, const QString&) override {}
+    // The network status is the one label worth a line (when it changes).
+    void SetLabel(int id, const QString& text) override;
     void EnableButton(int id, bool enabled) override { buttons[id] = enabled; }
     bool IsButtonEnabled(int id) const override { return buttons.value(id, true); }
     void ShowPauseAsResume(bool) override {}
@@ -33,4 +34,5 @@ public:
 private:
     Printer print;
     QMap<int, bool> buttons;
+    QString networkStatus;
 };

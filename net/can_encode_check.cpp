@@ -10,21 +10,41 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-bool CanCreateIn(const QString& directory) {
-    QFile probe(directory + QStringLiteral("/lkj.lkj"));
-    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        probe.close();
-        probe.remove();
-        return true;
+// 0 when the file opens for reading, else the system's error number.
+int OpenForReadingError(const QString& path) {
+    // Non-blocking, so a named pipe in the share cannot hold the answer up.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
     }
-    if (!probe.exists()) {
-        return false;
+    struct stat info {};
+    const int error = ::fstat(fd, &info) != 0 ? errno : (S_ISREG(info.st_mode) ? 0 : EISDIR);
+    ::close(fd);
+    return error;
+}
+
+// 0 when a new file can be made in the directory, else the error number.
+int CreateInError(const QString& directory) {
+    const QByteArray probe = QFile::encodeName(directory + QStringLiteral("/lkj.lkj"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(probe.constData());
+        return 0;
     }
+    const int error = errno;
+    if (error != EEXIST) {
+        return error;
+    }
+    // Someone's own file of that name stays; a private probe is used instead.
     QTemporaryFile own(directory + QStringLiteral("/lkj.XXXXXX"));
-    return own.open(); // removed with `own`
+    return own.open() ? 0 : EACCES; // removed with `own`
 }
 
 } // namespace
@@ -37,18 +57,18 @@ std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup&
         return CANENCODE_NOCODEC;
     }
     const QString source = getlocalfilename(job.source);
-    QFile wave(source);
-    if (source.isEmpty() || !wave.open(QIODevice::ReadOnly | QIODevice::ExistingOnly)) {
+    const int readError = source.isEmpty() ? ENOENT : OpenForReadingError(source);
+    if (readError != 0) {
         Trace("oncanencode: couldn't open the wave file with CreateFile. error = %ld file = %s\n",
-              long(errno), job.source.toUtf8().constData());
+              long(readError), job.source.toUtf8().constData());
         return CANENCODE_NOREAD;
     }
-    wave.close();
     const QString destination = getlocalfilename(job.destination);
     const QString directory = QFileInfo(destination).absolutePath();
-    if (destination.isEmpty() || !CanCreateIn(directory)) {
+    const int writeError = destination.isEmpty() ? ENOENT : CreateInError(directory);
+    if (writeError != 0) {
         Trace("oncanencode: couldn't open the file with CreateFile. error = %ld file = %s\n",
-              long(errno), (directory + QStringLiteral("/lkj.lkj")).toUtf8().constData());
+              long(writeError), (directory + QStringLiteral("/lkj.lkj")).toUtf8().constData());
         return CANENCODE_NOWRITE;
     }
     return CANENCODE_OK;

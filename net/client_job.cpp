@@ -3,6 +3,7 @@
 #include "net/client_role.h"
 
 #include "app/encoder_app.h"
+#include "app/error_log.h"
 #include "app/strings.h"
 #include "app/trace.h"
 #include "engines/catalogue.h"
@@ -11,6 +12,7 @@
 #include "net/net_sink.h"
 #include "net/protocol.h"
 #include "net/unc.h"
+#include "net/writer_part.h"
 #include "queue/batch_state.h"
 #include "queue/encode_port.h"
 #include "queue/encode_scheduler.h"
@@ -70,6 +72,8 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
     if (!FromServer(slot)) {
         return;
     }
+    // A refusal and everything the job's worker reports go on this connection.
+    const ErrorRouteScope route(errorRoute);
     if (JobState() != Idle) {
         Trace("onencodejob: a job is already running, the new one is ignored\n");
         return;
@@ -112,12 +116,15 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
         LaneEncodeJob(job, source, destination, driver, format);
         return;
     }
+    // The worker writes this machine's own partial output, which stays for
+    // the server to take.
+    const QString written = WriterOutputBase(destination, LoginName());
     QueueEntry& entry = progress.ServerJobEntry();
     entry = QueueEntry();
     SetEntryPath(entry, source);
     entry.size = job.size;
-    entry.outputPath = destination;
-    if (scheduler.BeginFileEncode(entry, destination, job.size, driver, format)) {
+    entry.outputPath = written;
+    if (scheduler.BeginFileEncode(entry, written, job.size, driver, format)) {
         BeginServerJob(job, source, destination);
     }
 }
@@ -211,7 +218,9 @@ void ClientRole::SendProgressToServer(const QueueEntry& record) {
     if (batch.serverJobState == Idle || serverSlot == -1) {
         return;
     }
-    Send(NET_PROGRESS, WriteProgressRecord(record));
+    if (const QByteArray figures = WriteProgressRecord(record); !figures.isEmpty()) {
+        Send(NET_PROGRESS, figures);
+    }
 }
 
 void ClientRole::FinishServerJob(bool outcome) {

@@ -3,10 +3,12 @@
 #include "net/client_role.h"
 
 #include "app/encoder_app.h"
+#include "app/error_log.h"
 #include "app/trace.h"
 #include "engines/output_part.h"
 #include "net/net_records.h"
 #include "net/protocol.h"
+#include "net/writer_part.h"
 #include "queue/batch_state.h"
 #include "queue/encode_port.h"
 #include "queue/encode_scheduler.h"
@@ -27,12 +29,12 @@ void ClientRole::LaneEncodeJob(const EncodeJob& job, const QString& source,
     laneEntry = QueueEntry();
     SetEntryPath(laneEntry, source);
     laneEntry.size = job.size;
-    laneEntry.outputPath = destination;
+    laneEntry.outputPath = WriterOutputBase(destination, LoginName());
     LocalWorkerState& state = batch.workers[std::size_t(lane)];
     state.Start(source, job.size, clock.Now());
-    // The engine writes beside the final name; the rename comes before DONE.
     if (!encoder.StartEncode(this, static_cast<int>(app.settings.priority), source,
-                             PartPathOf(destination), driver, format, &state.audioSeconds)) {
+                             PartPathOf(laneEntry.outputPath.str()), driver, format,
+                             &state.audioSeconds)) {
         RefuseJob(job.source);
         return;
     }
@@ -59,13 +61,17 @@ void ClientRole::OnLaneProgress(int percent, std::uint32_t bytesDone) {
     }
     FillEntryFigures(laneEntry, percent, bytesDone,
                      ComputeFileFigures(elapsed, bytesDone, state.fileBytes, state.audioSeconds));
-    Send(NET_PROGRESS, WriteProgressRecord(laneEntry));
+    // A record that cannot be sent whole is left out; the next one follows.
+    if (const QByteArray record = WriteProgressRecord(laneEntry); !record.isEmpty()) {
+        Send(NET_PROGRESS, record);
+    }
 }
 
 void ClientRole::OnLaneDone(bool outcome) {
     if (LaneJobState() == Idle) {
         return;
     }
+    const ErrorRouteScope route(errorRoute);
     const bool cancelled = encoder.IsEncodeCancelled();
     outcome = scheduler.SettleJobOutput(laneEntry.outputPath.str(), outcome, cancelled);
     FileOutcome result = outcome ? FileOutcome::Completed : FileOutcome::Failed;

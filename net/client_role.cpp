@@ -26,13 +26,15 @@ QString LaneName(const QString& ownName, int lane) {
 }
 
 ClientRole::ClientRole(const Parts& parts, CSocketWnd* sockets, std::uint16_t port, int lane)
-    : ClientRoleParts(parts), sockets(sockets), port(port), lane(lane) {
+    : ClientRoleParts(parts), sockets(sockets), port(port), lane(lane),
+      errorRoute(OpenErrorRoute(this)) {
     tickTimer.setInterval(CLIENT_TICK_MS);
     connect(&tickTimer, &QTimer::timeout, this, &ClientRole::ClientTick);
 }
 
 ClientRole::~ClientRole() {
     // Nothing may be relayed to a receiver that is gone.
+    CloseErrorRoute(errorRoute);
     if (started && lane == 0) {
         SetErrorRelay(false, nullptr);
     }
@@ -57,6 +59,7 @@ void ClientRole::ClientStart() {
 void ClientRole::ClientStop() {
     tickTimer.stop();
     started = false;
+    SetErrorRouteOn(errorRoute, false);
     if (lane == 0) {
         SetErrorRelay(false, nullptr);
     } else {
@@ -110,6 +113,8 @@ void ClientRole::ClientTick() {
             UpdateNetStatus();
             return;
         }
+        // Each connection carries the errors of its own jobs.
+        SetErrorRouteOn(errorRoute, true);
         if (lane == 0) {
             SetErrorRelay(true, this);
         }
@@ -136,6 +141,7 @@ bool ClientRole::OnConnectionClosed(int slot) {
         return false;
     }
     serverSlot = -1;
+    SetErrorRouteOn(errorRoute, false);
     if (lane == 0) {
         SetErrorRelay(false, nullptr);
     }

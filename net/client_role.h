@@ -49,9 +49,9 @@ QString LaneName(const QString& ownName, int lane);
 //
 // A client with several workers has one role per worker. The first (lane 0)
 // is the one above and drives the window. Each further lane logs in under
-// LaneName, takes one job at a time on its own worker and reports it on its
-// own connection, so the server sees it as a machine of its own; it leaves
-// the window and the relayed errors to lane 0.
+// LaneName, takes one job at a time on its own worker and reports it, its
+// errors included, on its own connection, so the server sees it as a machine
+// of its own; it leaves the window to lane 0.
 class ClientRole : public QObject, private ClientRoleParts {
     Q_OBJECT
 
@@ -143,5 +143,6 @@ private:
     QString jobSource; // local path of the running job
     QTimer tickTimer;  // 3
     int lane = 0;
+    int errorRoute = 0; // the errors of this role's jobs, to its own server connection
     QueueEntry laneEntry;
 };

@@ -1,10 +1,13 @@
 #include "net/net_records.h"
 
+#include "net/frame_cutter.h"
 #include "net/protocol.h"
 #include "net/wire_bytes.h"
 #include "queue/queue_entry.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -42,6 +45,29 @@ QString GetFigure(const QByteArray& record, int offset) {
     return QString::fromLatin1(GetText(record, offset, FIGURE_TEXT_FIELD));
 }
 
+struct ByteRange {
+    int from;
+    int to; // one past the last byte
+};
+
+// A payload must not hold the frame's end marker: the receiver would end the
+// frame there and drop both halves. A marker that begins inside a figure that
+// only informs (a size, a time, a rate) loses it by raising that byte, FA to
+// FB, a change in the figure's low bytes that cannot make a new marker. A
+// marker anywhere else makes the payload unsendable: false.
+bool ClearEndMarkers(QByteArray& payload, std::initializer_list<ByteRange> adjustable) {
+    for (int at = FindMarker(payload, FRAME_END, 0); at >= 0;
+         at = FindMarker(payload, FRAME_END, at + 1)) {
+        const bool fixable = std::any_of(adjustable.begin(), adjustable.end(),
+                                         [at](ByteRange r) { return at >= r.from && at < r.to; });
+        if (!fixable) {
+            return false;
+        }
+        payload[at] = char(0xFB);
+    }
+    return true;
+}
+
 QString WithoutControls(QString text) {
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control) {
@@ -64,6 +90,10 @@ QByteArray WriteEncodeJob(const EncodeJob& job) {
         return QByteArray();
     }
     PutU32(record, JOB_SIZE, job.size);
+    // A size of 16,317,946 bytes, for one, would hold the marker.
+    if (!ClearEndMarkers(record, {{JOB_SIZE, JOB_SIZE + 4}})) {
+        return QByteArray();
+    }
     return record;
 }
 
@@ -108,6 +138,13 @@ QByteArray WriteProgressRecord(const QueueEntry& entry) {
     PutFigure(record, ENTRY_TOTAL_TEXT, entry.totalText);
     PutFigure(record, ENTRY_REMAINING_TEXT, entry.remainingText);
     PutFigure(record, ENTRY_RATIO_TEXT, entry.ratioText);
+    if (!ClearEndMarkers(record, {{ENTRY_ELAPSED_SECONDS, ENTRY_ELAPSED_SECONDS + 4},
+                                  {ENTRY_TOTAL_SECONDS, ENTRY_TOTAL_SECONDS + 4},
+                                  {ENTRY_REMAINING_SECONDS, ENTRY_REMAINING_TEXT},
+                                  {ENTRY_RATE, ENTRY_RATIO_TEXT},
+                                  {ENTRY_BYTES_DONE, ENTRY_BYTES_DONE + 4}})) {
+        return QByteArray();
+    }
     return record;
 }
 

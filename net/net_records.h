@@ -26,13 +26,15 @@ inline constexpr int FIGURE_TEXT_FIELD = 64;
 inline constexpr int MAX_ERROR_TEXT = 1024;
 
 // Each writer returns the payload or an empty array when a text does not fit
-// its field (a cut path would name another file). Each reader refuses a
-// payload of the wrong size or with a field it cannot trust.
+// its field (a cut path would name another file) or the record would hold
+// the frame's end marker outside a figure it may nudge (a size, a time or a
+// rate, changed in a low byte). Each reader refuses a payload of the wrong
+// size or with a field it cannot trust.
 QByteArray WriteEncodeJob(const EncodeJob& job);
 bool ReadEncodeJob(const QByteArray& payload, EncodeJob& job);
 
 // The progress figures of an entry in the 3128-byte entry layout; every other
-// byte is zero.
+// byte is zero. Empty when it cannot be sent (see above).
 QByteArray WriteProgressRecord(const QueueEntry& entry);
 // Copies the progress figures into `entry`, nothing else.
 bool ReadProgressRecord(const QByteArray& payload, QueueEntry& entry);

@@ -10,6 +10,7 @@
 #include "net/net_records.h"
 #include "net/net_sink.h"
 #include "net/socket_layer.h"
+#include "net/writer_part.h"
 #include "queue/batch_state.h"
 #include "queue/encode_scheduler.h"
 #include "queue/main_view.h"
@@ -18,7 +19,11 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+
 #include <QTimer>
+#include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -50,9 +55,10 @@ void ServerRole::Attach(EncodeScheduler& schedulerValue, CSocketWnd* socketsValu
     sockets = socketsValue;
 }
 
-void ServerRole::SetWaitLimits(int answerMs, int loginMs) {
+void ServerRole::SetWaitLimits(int answerMs, int loginMs, int lateMs) {
     answerWaitMs = answerMs;
     loginWaitMs = loginMs;
+    lateAnswerMs = lateMs;
 }
 
 bool ServerRole::ServerStart(std::uint16_t port) {
@@ -216,7 +222,7 @@ void ServerRole::onconnectionestablished(int slot) {
     }
     accepted[std::size_t(slot)] = true;
     acceptedAt[std::size_t(slot)] = QDateTime::currentMSecsSinceEpoch();
-    staleReplies[std::size_t(slot)] = 0;
+    owedSince[std::size_t(slot)] = 0;
     machines.Connected(slot);
     UpdateNetStatus();
 }
@@ -242,12 +248,13 @@ void ServerRole::onconnectshutdown(int slot) {
     ResetMachineFile(slot, NotDone);
     machines.Dropped(slot);
     accepted[std::size_t(slot)] = false;
-    staleReplies[std::size_t(slot)] = 0;
+    owedSince[std::size_t(slot)] = 0;
     UpdateNetStatus();
     if (batch.IsBusy()) {
         // The file goes out again; with no other machine free this one takes
-        // it, even when it had run out of files earlier in the batch.
-        if (heldFile) {
+        // it, even when it had run out of files earlier in the batch, but not
+        // when the user took it out of the batch.
+        if (heldFile && !batch.localMarkCleared) {
             batch.allowLocalStart = true;
         }
         scheduler->StartNextFile(-1);
@@ -310,9 +317,10 @@ void ServerRole::oncanencodereply(int slot, const QByteArray& payload) {
     if (!Serves(slot) || !ReadReplyCode(payload, code)) {
         return;
     }
-    int& stale = staleReplies[std::size_t(slot)];
-    if (stale > 0) {
-        --stale;
+    // Answers come in the order of the questions: an owed one is the first.
+    std::int64_t& owed = owedSince[std::size_t(slot)];
+    if (owed != 0) {
+        owed = 0;
         Trace("oncanencodereply: dropped a late answer from index %d\n", slot);
         return;
     }
@@ -335,19 +343,37 @@ void ServerRole::onfiledone(int slot) {
     }
     QueueEntry* entry = model.EntryAt(row);
     const QString name = ClientName(slot);
+    const QString output = entry->outputPath.str();
+    // Only the output of the machine that holds the file is taken; a machine
+    // given up on earlier may still be writing one of its own beside it.
+    const QString written = WriterPartPath(output, name);
+    const bool ownPart = QFileInfo::exists(written);
     // The client's word alone must not cost the source ("Delete When Done").
-    if (!OutputLooksComplete(entry->outputPath, entry->durationSeconds)) {
+    if (!OutputLooksComplete(ownPart ? written : output, entry->durationSeconds)) {
         scheduler->ReportError(QStringLiteral("%1 reported file %2 as encoded, but its output file "
                                               "%3 is missing or too short; the file failed on %1.")
-                                   .arg(name, entry->path.str(), entry->outputPath.str()),
+                                   .arg(name, entry->path.str(), ownPart ? written : output),
+                               name);
+        FailMachineFile(slot);
+        return;
+    }
+    // From the machine's part to this machine's own, which AfterEncode tags
+    // and renames into place like a file encoded here.
+    if (ownPart && std::rename(QFile::encodeName(written).constData(),
+                               QFile::encodeName(PartPathOf(output)).constData()) != 0) {
+        const int error = errno;
+        scheduler->ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to "
+                                              "%3.")
+                                   .arg(error)
+                                   .arg(written, PartPathOf(output)),
                                name);
         FailMachineFile(slot);
         return;
     }
     // AfterEncode may free the entry.
     const QString path = entry->path.str();
-    // The client renamed its output into place before it said DONE.
-    scheduler->AfterEncode(path, true);
+    // Without a part of its own the machine wrote the final name itself.
+    scheduler->AfterEncode(path, !ownPart);
     scheduler->UpdatePauseButton(false);
     if (batch.IsBusy()) {
         scheduler->StartNextFile(slot);
@@ -448,6 +474,7 @@ void ServerRole::ResetMachineFile(int index, int status) {
     if (!entry->outputPath.isEmpty()) {
         QFile::remove(entry->outputPath);
         DiscardPart(entry->outputPath);
+        QFile::remove(WriterPartPath(entry->outputPath, name));
     }
     scheduler->UpdatePauseButton(false);
     progress.UpdateFileCounter();

@@ -28,6 +28,10 @@ struct EncodeJob;
 struct QueueEntry;
 
 inline constexpr int CANENCODE_WAIT_MS = 5000;
+// A machine that has not answered a question is asked no other for this
+// long, unless the late answer comes first: answers carry no question, so
+// only one may be open per connection. Then the question is given up.
+inline constexpr int LATE_ANSWER_LIMIT_MS = 30000;
 // A connection that has not logged in by then is not one of our clients.
 inline constexpr int LOGIN_WAIT_MS = 30000;
 
@@ -88,7 +92,7 @@ public:
     const MachineTable& Machines() const { return machines; }
     int ListenSlot() const { return listenSlot; }
     // Shorter waits for tests.
-    void SetWaitLimits(int answerMs, int loginMs);
+    void SetWaitLimits(int answerMs, int loginMs, int lateAnswerMs = LATE_ANSWER_LIMIT_MS);
 
     // A file went to a client.
     std::function<void(const QueueEntry& entry, const QString& machine)> fileHandedOut;
@@ -107,6 +111,8 @@ private:
     bool Eligible(const QueueEntry* entry) const;
     bool OfferFileToMachine(int index, QueueEntry* entry, const EncodeJob& job, const QString& out);
     bool AskCanEncode(int index, const EncodeJob& job);
+    // False while the machine owes the answer to an earlier question.
+    bool MayAsk(int index);
     bool SendJob(int index, const EncodeJob& job, QueueEntry& entry);
     void ReportAnswer(int index, std::uint32_t answer);
     // The slot's file failed there: Error, recorded, output removed.
@@ -130,12 +136,13 @@ private:
     QEventLoop* answerWait = nullptr;
     int answerWaitMs = CANENCODE_WAIT_MS;
     int loginWaitMs = LOGIN_WAIT_MS;
+    int lateAnswerMs = LATE_ANSWER_LIMIT_MS;
 
-    // Per slot: accepted by our listener, when, and answers still owed to
-    // questions that timed out (dropped when they come).
+    // Per slot: accepted by our listener, when, and when the question still
+    // owed an answer was asked (0: none; its late answer is dropped).
     std::array<bool, MACHINE_SLOTS> accepted{};
     std::array<std::int64_t, MACHINE_SLOTS> acceptedAt{};
-    std::array<int, MACHINE_SLOTS> staleReplies{};
+    std::array<std::int64_t, MACHINE_SLOTS> owedSince{};
     std::unique_ptr<QTimer> loginTimer;
     QSet<QString> refusedNames;
 

@@ -12,6 +12,7 @@
 #include "queue/progress_display.h"
 #include "queue/queue_model.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -176,7 +177,7 @@ bool ServerRole::OfferFileToMachine(int index, QueueEntry* entry, const EncodeJo
         // Left to this machine's own start, which reports it.
         return false;
     }
-    if (!AskCanEncode(index, job)) {
+    if (!MayAsk(index) || !AskCanEncode(index, job)) {
         return false;
     }
     // The wait ran other handlers: the file or the machine may have changed.
@@ -191,14 +192,31 @@ bool ServerRole::OfferFileToMachine(int index, QueueEntry* entry, const EncodeJo
     return true;
 }
 
+bool ServerRole::MayAsk(int index) {
+    std::int64_t& owed = owedSince[std::size_t(index)];
+    if (owed == 0) {
+        return true;
+    }
+    if (QDateTime::currentMSecsSinceEpoch() - owed < lateAnswerMs) {
+        Trace("OfferFileToMachine: index %d still owes an answer\n", index);
+        return false;
+    }
+    // Given up: a reply that never came (a lost frame, a peer that skipped
+    // it) must not keep the machine out for good.
+    Trace("OfferFileToMachine: gave up waiting for index %d's late answer\n", index);
+    owed = 0;
+    return true;
+}
+
 bool ServerRole::AskCanEncode(int index, const EncodeJob& job) {
     canEncodeReply = -1;
     const QByteArray payload = WriteEncodeJob(job);
     if (payload.isEmpty()) {
-        Trace("AskCanEncode: the job's paths do not fit its record\n");
+        Trace("AskCanEncode: the job cannot be written as a record\n");
         return false;
     }
     askedSlot = index;
+    const std::int64_t askedAt = QDateTime::currentMSecsSinceEpoch();
     if (!netsend(sockets, index, payload.constData(), int(payload.size()), NET_CANENCODE)) {
         askedSlot = -1;
         return false;
@@ -218,7 +236,7 @@ bool ServerRole::AskCanEncode(int index, const EncodeJob& job) {
     const int answer = canEncodeReply;
     if (answer == -1) {
         if (Serves(index)) {
-            ++staleReplies[std::size_t(index)];
+            owedSince[std::size_t(index)] = askedAt;
         }
         Trace("AskCanEncode: no answer from index %d\n", index);
         return false;

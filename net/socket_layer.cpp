@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -28,6 +29,21 @@ void HardClose(int socket) {
     const linger hard{1, 0};
     setsockopt(socket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     ::close(socket);
+}
+
+// A silent peer is given up by the kernel, which reports it as an error on
+// the next read: the slot closes like any other.
+void WatchForDeadPeer(int socket) {
+    const int on = 1;
+    const int idle = KEEPALIVE_IDLE_S;
+    const int interval = KEEPALIVE_INTERVAL_S;
+    const int probes = KEEPALIVE_PROBES;
+    const unsigned int unacknowledged = DEAD_PEER_MS;
+    setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    setsockopt(socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledged, sizeof unacknowledged);
 }
 
 QString DottedAddress(std::uint32_t networkOrder) {
@@ -252,6 +268,7 @@ bool CSocketWnd::ConnectWait(int slot, std::uint32_t address, std::uint16_t port
     remote.sin_addr.s_addr = address;
     remote.sin_port = htons(port);
     slotTable[slot].connecting = true;
+    WatchForDeadPeer(socket);
     if (::connect(socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0) {
         slotTable[slot].connecting = false;
         WatchReads(slot);
@@ -464,6 +481,7 @@ void CSocketWnd::OnAccept(int listenSlot) {
         HardClose(socket);
         return;
     }
+    WatchForDeadPeer(socket);
     SocketSlot& s = slotTable[slot];
     s = SocketSlot();
     s.socket = socket;

@@ -17,6 +17,14 @@ inline constexpr int SOCKET_SLOTS = 64;
 inline constexpr int CONNECT_WAIT_MS = 20000;
 inline constexpr int LOOKUP_WAIT_MS = 30000;
 inline constexpr int SEND_STALL_MS = 5000;
+// A peer that loses power or its cable sends nothing, not even a close. Each
+// connection is probed after this much silence, a few times, and given up
+// when no probe is answered; unacknowledged data is given up after
+// DEAD_PEER_MS. Either way the close is noticed within about 30 seconds.
+inline constexpr int KEEPALIVE_IDLE_S = 15;
+inline constexpr int KEEPALIVE_INTERVAL_S = 5;
+inline constexpr int KEEPALIVE_PROBES = 3;
+inline constexpr int DEAD_PEER_MS = 30000;
 
 // TCP connections without threads: a table of 64 slots, non-blocking sockets
 // watched by socket notifiers on the main thread. Waits (connect, look-up, a

@@ -37,6 +37,10 @@ struct BatchState {
     int localState = Idle; // Paused: every local worker is held
     int serverJobState = Idle;
     bool allowLocalStart = true;
+    // The user cleared this machine's mark in the Network dialog; Encode sets
+    // it again. Unlike a mark cleared because this machine ran out of files,
+    // no one else may set it.
+    bool localMarkCleared = false;
     bool quitPending = false;
     // One per local worker; the first also runs a job for a server.
     std::vector<LocalWorkerState> workers = std::vector<LocalWorkerState>(1);

@@ -101,6 +101,7 @@ void EncodeScheduler::OnEncode() {
     batch.removedCount = 0;
     batch.removedBytes = 0;
     batch.allowLocalStart = true;
+    batch.localMarkCleared = false;
     StartNextFile(-1);
 }
 
@@ -300,15 +301,10 @@ void EncodeScheduler::OnEncodeDone(bool outcome, const QString& path, int worker
 }
 
 bool EncodeScheduler::SettleJobOutput(const QString& output, bool outcome, bool cancelled) {
-    // A job for a server is renamed into place before the server is told.
+    // A job for a server stays under its partial name: the server renames
+    // the output of the machine it gave the file to, and no other.
     if (outcome && !cancelled) {
-        long error = 0;
-        if (CommitPart(output, &error)) {
-            return true;
-        }
-        ReportError(QStringLiteral("Error %1 - Couldn't rename the finished file %2 to %3.")
-                        .arg(error)
-                        .arg(PartPathOf(output), output));
+        return true;
     }
     DiscardPart(output);
     return false;

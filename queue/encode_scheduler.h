@@ -51,8 +51,9 @@ public:
     void AddWorker(EncodePort& port, QObject* workerReceiver);
     int WorkerCount() const { return int(workers.size()); }
     EncodePort& WorkerPort(int worker) const { return *workers[std::size_t(worker)].port; }
-    // A job for a server has ended: its output is renamed into place when it
-    // succeeded (and was not cancelled), else removed. The final outcome.
+    // A job for a server has ended: its partial output stays for the server
+    // when it succeeded (and was not cancelled), else it is removed. The
+    // final outcome.
     bool SettleJobOutput(const QString& output, bool outcome, bool cancelled);
 
     void OnEncode();

@@ -32,6 +32,7 @@ bool ControllerRoles::AllowLocalStart() const {
 
 void ControllerRoles::SetAllowLocalStart(bool allowed) {
     controller.Batch().allowLocalStart = allowed;
+    controller.Batch().localMarkCleared = !allowed;
 }
 
 bool ControllerRoles::IsBusy() const {

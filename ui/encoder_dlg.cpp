@@ -496,6 +496,10 @@ void CEncoderDlg::CheckTrayBack() {
 void CEncoderDlg::SetLabel(int id, const QString& text) {
     if (QLabel* label = labels.value(id)) {
         label->setText(text);
+        // Hidden until the network first reports its status.
+        if (id == ID_MACHINES_LABEL) {
+            label->show();
+        }
     }
 }
 

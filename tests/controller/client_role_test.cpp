@@ -12,6 +12,7 @@
 #include "net/socket_notify.h"
 #include "net/unc_tables.h"
 #include "net/wire_bytes.h"
+#include "net/writer_part.h"
 #include "queue/batch_state.h"
 #include "queue/wave_probe.h"
 #include "support/app_sandbox.h"
@@ -26,6 +27,7 @@
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -254,8 +256,9 @@ TEST_F(ClientRole, EncodesAJobThroughLocalPathsAndAdoptsTheServersEncoder) {
     job.bytesPerSec = 24000;
     StartJob(job);
     EXPECT_EQ(fake.starts.back().source, sourceDir + "/a.wav");
-    // Written beside the final name, renamed before the server hears DONE.
-    EXPECT_EQ(fake.starts.back().output, outputDir + "/a.MP3.part");
+    // Written under this machine's own partial name, which the server renames.
+    const QString part = WriterPartPath(outputDir + "/a.MP3", controller->Batch().ownName);
+    EXPECT_EQ(fake.starts.back().output, part);
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding));
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File for Server:"));
     EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), QStringLiteral("\\\\SRV\\MUSIC\\in"));
@@ -288,6 +291,8 @@ TEST_F(ClientRole, EncodesAJobThroughLocalPathsAndAdoptsTheServersEncoder) {
     EXPECT_EQ(app->settings.bytesPerSec, 24000u);
     EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 192 kBit/s with LAME Encoder"));
     EXPECT_EQ(server->Count(NET_FAILED) + server->Count(NET_CANCEL), 0);
+    EXPECT_TRUE(QFile::exists(part));
+    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3"));
 }
 
 TEST_F(ClientRole, PauseTogglesFromEitherEndAndCancelAnswersCancel) {
@@ -324,7 +329,7 @@ TEST_F(ClientRole, PauseTogglesFromEitherEndAndCancelAnswersCancel) {
     fake.Finish(false);
     ASSERT_TRUE(server->WaitFor(NET_FAILED));
     EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3"));
-    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3.part"));
+    EXPECT_FALSE(QFile::exists(fake.starts.back().output));
 }
 
 TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
@@ -457,6 +462,11 @@ protected:
         MakeWav(QStringLiteral("b.wav"));
         StartOn(lane, second, Job("b"));
         second.WritePartialOutput();
+        ASSERT_TRUE(QFile::exists(LanePart()));
+    }
+    // The second lane's own partial output of b.wav.
+    QString LanePart() const {
+        return WriterPartPath(outputDir + "/b.MP3", LaneName(controller->Batch().ownName, 1));
     }
 
     FakeEncoder second;
@@ -481,7 +491,8 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     ASSERT_TRUE(ReadReplyCode(server->Last(NET_CANENCODE_REPLY)->payload, answer));
     EXPECT_EQ(answer, CANENCODE_OK);
     StartOn(lane, second, Job("b"));
-    EXPECT_EQ(second.starts.back().output, outputDir + "/b.MP3.part");
+    EXPECT_EQ(second.starts.back().output, LanePart());
+    EXPECT_NE(LanePart(), fake.starts.back().output);
     EXPECT_EQ(controller->Batch().LaneJobs(), 1);
     EXPECT_FALSE(view.Enabled(ID_ENCODE));
 
@@ -499,8 +510,8 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
 
     second.Finish(true);
     ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_DONE) == 1; }));
-    EXPECT_TRUE(QFile::exists(outputDir + "/b.MP3"));
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_TRUE(QFile::exists(LanePart())) << "left for the server";
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
     EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
 
@@ -508,6 +519,36 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(first, NET_DONE) == 1; }));
     EXPECT_FALSE(controller->Batch().IsBusy());
     EXPECT_TRUE(view.Enabled(ID_ENCODE));
+}
+
+TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
+    MakeWav(QStringLiteral("a.wav"));
+    MakeWav(QStringLiteral("b.wav"));
+    StartOn(first, fake, Job("a"));
+    // A start that fails at once, while lane 0 is busy with its own file.
+    second.refuseStart = true;
+    ASSERT_TRUE(server->SendTo(lane, NET_ENCODE, WriteEncodeJob(Job("b"))));
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_ERROR) == 1; }));
+    QString text;
+    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
+    EXPECT_TRUE(text.startsWith("Failed to encode file")) << qPrintable(text);
+
+    // What the lane's worker reports from its own thread goes the same way.
+    second.refuseStart = false;
+    StartOn(lane, second, Job("b"));
+    std::thread([route = second.starts.back().errorRoute] {
+        const ErrorRouteScope scope(route);
+        AddError(QStringLiteral("Error - Invalid Wav file (b.wav)."));
+    }).join();
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_ERROR) == 2; }));
+    EXPECT_EQ(server->CountFrom(first, NET_ERROR), 0);
+    // Lane 0's errors stay on lane 0's connection.
+    std::thread([route = fake.starts.back().errorRoute] {
+        const ErrorRouteScope scope(route);
+        AddError(QStringLiteral("Error - Couldn't read from source file (a.wav)."));
+    }).join();
+    ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(first, NET_ERROR) == 1; }));
+    EXPECT_EQ(server->CountFrom(lane, NET_ERROR), 2);
 }
 
 TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
@@ -518,13 +559,13 @@ TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
     ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
     ASSERT_TRUE(PumpUntil([&] { return server->CountFrom(lane, NET_CANCEL) == 1; }));
     EXPECT_EQ(second.resumes, 1) << "resumed first, so that it sees the cancel";
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_FALSE(QFile::exists(LanePart()));
 
     // Losing the lane's connection stops its job.
     StartPartialLaneJob();
     server->sockets->sockclose(lane);
     ASSERT_TRUE(PumpUntil([&] { return controller->Batch().LaneJobs() == 0; }));
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_FALSE(QFile::exists(LanePart()));
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
 }
 
@@ -578,7 +619,7 @@ TEST_F(ClientLanes, QuitCancelsALanesJobAndWaitsForIt) {
     EXPECT_TRUE(second.cancelled);
     EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     EXPECT_FALSE(controller->Batch().quitPending);
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3.part"));
+    EXPECT_FALSE(QFile::exists(LanePart()));
 }
 
 } // namespace clienttest

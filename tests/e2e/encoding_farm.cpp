@@ -1,11 +1,14 @@
 #include "e2e/encoding_farm.h"
 
+#include "e2e/net_lab.h"
 #include "queue/machine_name.h"
 #include "support/wav_builder.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSettings>
 #include <QThread>
 
@@ -13,13 +16,21 @@ namespace farm {
 
 namespace {
 
-constexpr char SERVER_ADDRESS[] = "127.0.0.1";
 constexpr char SHARE[] = "MUSIC";
 
 void WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(text);
+    }
+}
+
+void TakeLines(QString& pending, const QByteArray& bytes, QStringList& lines) {
+    pending += QString::fromUtf8(bytes);
+    qsizetype end = 0;
+    while ((end = pending.indexOf(u'\n')) >= 0) {
+        lines << pending.left(end);
+        pending.remove(0, end + 1);
     }
 }
 
@@ -36,12 +47,28 @@ QStringList Machine::FilesWith(const QString& what) const {
     return files;
 }
 
+std::vector<QJsonObject> Machine::Events(const QString& event) const {
+    std::vector<QJsonObject> found;
+    for (const QJsonObject& object : events) {
+        if (object.value("event").toString() == event) {
+            found.push_back(object);
+        }
+    }
+    return found;
+}
+
+bool Machine::SaidOnStderr(const QString& text) const {
+    return errors.contains(text);
+}
+
 void Machine::Read() {
-    pending += QString::fromUtf8(process.readAllStandardOutput());
-    qsizetype end = 0;
-    while ((end = pending.indexOf(u'\n')) >= 0) {
-        lines << pending.left(end);
-        pending.remove(0, end + 1);
+    const qsizetype before = lines.size();
+    TakeLines(pending, process.readAllStandardOutput(), lines);
+    TakeLines(pendingErrors, process.readAllStandardError(), errors);
+    for (qsizetype i = before; i < lines.size(); ++i) {
+        if (lines[i].startsWith(u'{')) {
+            events.push_back(QJsonDocument::fromJson(lines[i].toUtf8()).object());
+        }
     }
 }
 
@@ -61,23 +88,34 @@ bool EncodingFarm::CanNameHosts(QString* why) {
     return true;
 }
 
-EncodingFarm::EncodingFarm(const QString& root, const QString& encoder, std::uint16_t port)
-    : root(root), encoder(encoder), port(port) {
+EncodingFarm::EncodingFarm(const QString& root, const QString& encoder, std::uint16_t port,
+                           NetLab* lab)
+    : root(root), encoder(encoder), port(port), lab(lab) {
     QDir().mkpath(SourceDir());
     QDir().mkpath(OutputDir());
     QDir().mkpath(root + "/config");
     // The server exports the share; the clients mount it from the server.
     WriteText(root + "/smb.conf", QByteArray("[global]\n   workgroup = FARM\n\n[") + SHARE +
-                                      "]\n   path = " + QFile::encodeName(root + "/share") +
+                                      "]\n   path = " + QFile::encodeName(ShareDir()) +
                                       "\n   read only = no\n");
     WriteText(root + "/no-mounts", QByteArray());
 }
 
-QStringList EncodingFarm::MakeWavs(int count, int seconds, int firstSeconds) {
+EncodingFarm::~EncodingFarm() {
+    for (auto& machine : machines) {
+        if (machine->process.state() != QProcess::NotRunning) {
+            machine->process.kill();
+            machine->process.waitForFinished(10000);
+        }
+    }
+}
+
+QStringList EncodingFarm::MakeWavs(int count, int seconds, int firstSeconds,
+                                   const QString& folder) {
     QStringList files;
     for (int i = 0; i < count; ++i) {
-        const QString path =
-            SourceDir() + QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QChar(u'0'));
+        const QString path = (folder.isEmpty() ? SourceDir() : folder) +
+                             QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QChar(u'0'));
         testsupport::PcmFormat format;
         const int length = (i == 0 && firstSeconds > 0) ? firstSeconds : seconds;
         const testsupport::Bytes wav =
@@ -88,7 +126,40 @@ QStringList EncodingFarm::MakeWavs(int count, int seconds, int firstSeconds) {
     return files;
 }
 
-QProcessEnvironment EncodingFarm::Environment(bool client) const {
+QStringList EncodingFarm::MakeSilentWavs(const QStringList& names, int seconds,
+                                         const QString& folder) {
+    QStringList files;
+    testsupport::PcmFormat format;
+    const std::uint32_t dataBytes =
+        std::uint32_t(seconds) * format.sampleRate * format.channels * (format.bitsPerSample / 8);
+    testsupport::Bytes header{'R', 'I', 'F', 'F'};
+    testsupport::PutU32(header, 36 + dataBytes);
+    for (const char c : std::string("WAVE")) {
+        header.push_back(std::uint8_t(c));
+    }
+    const testsupport::Bytes fmt = testsupport::PcmFormatRecord(format);
+    for (const char c : std::string("fmt ")) {
+        header.push_back(std::uint8_t(c));
+    }
+    testsupport::PutU32(header, std::uint32_t(fmt.size()));
+    header.insert(header.end(), fmt.begin(), fmt.end());
+    for (const char c : std::string("data")) {
+        header.push_back(std::uint8_t(c));
+    }
+    testsupport::PutU32(header, dataBytes);
+    for (const QString& name : names) {
+        const QString path = (folder.isEmpty() ? SourceDir() : folder) + u'/' + name;
+        testsupport::WriteFile(path.toStdString(), header);
+        QFile file(path);
+        if (file.open(QIODevice::ReadWrite)) {
+            file.resize(qint64(header.size()) + dataBytes);
+        }
+        files << path;
+    }
+    return files;
+}
+
+QProcessEnvironment EncodingFarm::Environment(bool client, const MachineOptions& options) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", root + "/config");
     environment.insert("XDG_DATA_HOME", root + "/data");
@@ -98,66 +169,91 @@ QProcessEnvironment EncodingFarm::Environment(bool client) const {
     environment.remove("QT_QPA_PLATFORM");
     environment.insert("CORVANE_USERSHARES", root + "/no-usershares");
     if (client) {
-        environment.insert("CORVANE_MOUNTINFO", root + "/mounts");
+        if (options.tableOfMounts) {
+            environment.insert("CORVANE_MOUNTINFO", root + "/mounts");
+        }
         environment.insert("CORVANE_SMB_CONF", root + "/no-smb.conf");
     } else {
         environment.insert("CORVANE_MOUNTINFO", root + "/no-mounts");
         environment.insert("CORVANE_SMB_CONF", root + "/smb.conf");
     }
+    environment.insert(options.environment);
     return environment;
 }
 
-Machine& EncodingFarm::StartServer(const QString& hostName, const QStringList& files) {
+Machine& EncodingFarm::StartServer(const QString& hostName, const QStringList& files,
+                                   const MachineOptions& options) {
     // What the clients mount: the server's share.
-    WriteText(root + "/mounts", "36 25 0:50 / " + QFile::encodeName(root + "/share") +
+    WriteText(root + "/mounts", "36 25 0:50 / " + QFile::encodeName(ShareDir()) +
                                     " rw,relatime - cifs //" + hostName.toLower().toUtf8() + "/" +
                                     SHARE + " rw\n");
-    return Start(hostName, QString::fromLatin1(SERVER_ADDRESS), false, files);
+    if (lab != nullptr) {
+        serverAddress = lab->AddMachine(hostName);
+    }
+    return Start(hostName, serverAddress, false, files, options);
 }
 
 Machine& EncodingFarm::StartClient(const QString& hostName, const QString& address, int workers) {
-    return Start(hostName, address, true, {}, workers);
+    MachineOptions options;
+    options.workers = workers;
+    options.arguments = {"--bind", address};
+    return Start(hostName, address, true, {}, options);
+}
+
+Machine& EncodingFarm::StartClient(const QString& hostName, const MachineOptions& options) {
+    const QString address = lab != nullptr ? lab->AddMachine(hostName) : QString();
+    return Start(hostName, address, true, {}, options);
 }
 
 Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bool client,
-                             const QStringList& files, int workers) {
+                             const QStringList& files, const MachineOptions& options) {
     auto machine = std::make_unique<Machine>();
     machine->hostName = hostName;
-    machine->name = CapitalizeName(hostName);
+    machine->name = CapitalizeName(hostName.left(15));
     machine->address = address;
     machine->settingsFile = root + "/" + hostName + ".ini";
-    const QString home = client ? root + "/" + hostName : root + "/share";
+    const QString home = client ? root + "/" + hostName : ShareDir();
     QDir().mkpath(home + "/in");
     QDir().mkpath(home + "/out");
     {
         QSettings settings(machine->settingsFile, QSettings::IniFormat);
         settings.setValue("From Dir", home + "/in");
         settings.setValue("To Dir", home + "/out");
-        settings.setValue("Workers", workers);
+        settings.setValue("Workers", options.workers);
         settings.setValue("Client", client ? 1 : 0);
-        settings.setValue("Server IP", client ? QString::fromLatin1(SERVER_ADDRESS) : QString());
+        settings.setValue("Server IP", client ? serverAddress : QString());
+        for (auto it = options.settings.begin(); it != options.settings.end(); ++it) {
+            settings.setValue(it.key(), it.value());
+        }
         settings.sync();
     }
-    QStringList arguments{"--uts",
-                          "sh",
-                          "-c",
-                          "hostname \"$0\" && exec \"$@\"",
-                          hostName,
-                          encoder,
-                          "--headless",
-                          "--settings",
-                          machine->settingsFile,
-                          "--bind",
-                          address,
-                          "--port",
-                          QString::number(port)};
+    QStringList arguments{encoder, "--headless", "--settings", machine->settingsFile};
+    if (lab == nullptr && !client) {
+        arguments << "--bind" << address;
+    }
+    arguments << "--port" << QString::number(port) << options.arguments;
+    if (options.json) {
+        arguments << "--json";
+    }
     arguments << files;
-    machine->process.setProcessEnvironment(Environment(client));
     machine->process.setWorkingDirectory(root);
     machine->process.setProcessChannelMode(QProcess::SeparateChannels);
-    machine->process.setStandardErrorFile(root + "/" + hostName + ".stderr");
-    machine->process.start(QStringLiteral("unshare"), arguments);
-    machine->process.waitForStarted();
+    if (lab != nullptr) {
+        // Not `exec`: the shell stays the first process of the machine and
+        // reaps what the setup started.
+        const QString script = options.setup.isEmpty()
+                                   ? QStringLiteral("\"$@\"")
+                                   : options.setup + QStringLiteral(" && \"$@\"");
+        lab->Start(machine->process, hostName, hostName, script, arguments,
+                   Environment(client, options));
+    } else {
+        const QString script = QStringLiteral("exec \"$@\"");
+        machine->process.setProcessEnvironment(Environment(client, options));
+        machine->process.start(
+            QStringLiteral("unshare"),
+            QStringList{"--uts", "sh", "-c", "hostname \"$0\" && " + script, hostName} + arguments);
+        machine->process.waitForStarted();
+    }
     machines.push_back(std::move(machine));
     return *machines.back();
 }
@@ -170,14 +266,37 @@ void EncodingFarm::Poll(int milliseconds) {
     }
 }
 
+bool EncodingFarm::WaitFor(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) {
+            return false;
+        }
+        Poll();
+    }
+    return true;
+}
+
 qint64 DecodedBytes(const QString& mp3) {
     QProcess decode;
     decode.start(QStringLiteral("ffmpeg"),
                  {"-v", "error", "-i", mp3, "-f", "s16le", "-ac", "2", "-ar", "44100", "-"});
-    if (!decode.waitForFinished(30000) || decode.exitCode() != 0) {
+    qint64 bytes = 0;
+    QElapsedTimer clock;
+    clock.start();
+    // Counted as it comes: a long file decodes to hundreds of megabytes.
+    while ((decode.state() != QProcess::NotRunning || decode.bytesAvailable() > 0) &&
+           clock.elapsed() < 120000) {
+        decode.waitForReadyRead(1000);
+        bytes += decode.readAllStandardOutput().size();
+    }
+    if (decode.state() != QProcess::NotRunning) {
+        decode.kill();
+        decode.waitForFinished();
         return -1;
     }
-    return decode.readAllStandardOutput().size();
+    return decode.exitStatus() == QProcess::NormalExit && decode.exitCode() == 0 ? bytes : -1;
 }
 
 } // namespace farm

@@ -1,34 +1,87 @@
-// A server and two clients as separate programs on loopback, each with its own
-// host name, sharing the server's folders through share and mount tables.
+// The programs as the machines of an encoding farm: a server and its clients,
+// each a process with its own host name, on loopback or on a network of
+// namespaces whose cables the test can pull.
 #include "e2e/encoding_farm.h"
+#include "e2e/net_lab.h"
 #include "support/free_port.h"
+#include "support/wav_builder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
-#include <QSettings>
+#include <QJsonObject>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
-#include <signal.h>
-
 namespace {
 
-constexpr int FILES = 8;
-constexpr int SECONDS_PER_FILE = 30;
-// The server starts on this one alone; the clients log in while it runs.
-constexpr int FIRST_FILE_SECONDS = 180;
-constexpr int BATCH_LIMIT_MS = 120000;
+constexpr int LOGIN_LIMIT_MS = 60000;
+// A watching server starts a batch at its next look at the folder (30 s).
+constexpr int BATCH_START_LIMIT_MS = 90000;
+constexpr int BATCH_LIMIT_MS = 240000;
+constexpr qint64 BYTES_PER_SECOND = 44100 * 4;
 
-bool HasEntry(const QStringList& keys, const QString& name) {
-    return keys.contains(name, Qt::CaseInsensitive);
+QString FileOf(const QJsonObject& event) {
+    return event.value("file").toString();
 }
 
-// Machines named in their own namespaces, in a scratch folder of their own.
+QStringList Outcomes(const farm::Machine& server, const QString& file) {
+    QStringList outcomes;
+    for (const QJsonObject& event : server.Events("finished")) {
+        if (FileOf(event) == file) {
+            outcomes << event.value("outcome").toString();
+        }
+    }
+    return outcomes;
+}
+
+QStringList Takers(const farm::Machine& server, const QString& file) {
+    QStringList takers;
+    for (const QJsonObject& event : server.Events("handed_out")) {
+        if (FileOf(event) == file) {
+            takers << event.value("machine").toString();
+        }
+    }
+    return takers;
+}
+
+// New lines of standard error since `from` hold `text`.
+bool SaidSince(const farm::Machine& machine, qsizetype from, const QString& text) {
+    return machine.errors.mid(from).contains(text);
+}
+
+QString ErrorLog() {
+    QFile log(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log");
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+// A server watching its folder (Auto Encode), reporting in JSON.
+farm::MachineOptions WatchingServer() {
+    farm::MachineOptions options;
+    options.json = true;
+    options.settings.insert("Auto Encode", 1);
+    return options;
+}
+
+// Files appear in the watched folder at once, whole.
+QStringList Drop(farm::EncodingFarm& farm, const QStringList& names, int seconds) {
+    const QString staging = farm.Root() + "/staging";
+    QDir().mkpath(staging);
+    QStringList files;
+    for (const QString& made : farm.MakeSilentWavs(names, seconds, staging)) {
+        const QString file = farm.SourceDir() + u'/' + QFileInfo(made).fileName();
+        QFile::rename(made, file);
+        files << file;
+    }
+    return files;
+}
+
+QString Mp3Of(const farm::EncodingFarm& farm, const QString& wav) {
+    return farm.OutputDir() + u'/' + QFileInfo(wav).completeBaseName() + ".MP3";
+}
+
 class EncodingFarm : public testing::Test {
 protected:
     void SetUp() override {
@@ -37,149 +90,167 @@ protected:
             GTEST_SKIP() << why.toStdString();
         }
         ASSERT_TRUE(root.isValid());
+    }
+    void MakeFarm(farm::NetLab* lab = nullptr) {
         machines = std::make_unique<farm::EncodingFarm>(
-            root.path(), QString::fromUtf8(CORVANE_ENCODER), testsupport::FreePort());
+            root.path(), QString::fromUtf8(CORVANE_ENCODER),
+            lab != nullptr ? 5150 : testsupport::FreePort(), lab);
     }
 
     QTemporaryDir root;
-    std::unique_ptr<farm::EncodingFarm> machines;
+    std::unique_ptr<farm::EncodingFarm> machines; // before the lab goes
+};
+
+// Machines of their own on a network of namespaces.
+class FarmOnANetwork : public EncodingFarm {
+protected:
+    void SetUp() override {
+        EncodingFarm::SetUp();
+        QString why;
+        if (IsSkipped() || !farm::NetLab::Available(&why)) {
+            GTEST_SKIP() << why.toStdString();
+        }
+        lab = std::make_unique<farm::NetLab>();
+        MakeFarm(lab.get());
+    }
+    void TearDown() override {
+        machines.reset();
+        lab.reset();
+    }
+
+    std::unique_ptr<farm::NetLab> lab;
 };
 
 } // namespace
 
-TEST_F(EncodingFarm, SpreadsABatchOverThreeMachinesAndSurvivesAClientKilledMidFile) {
-    const QStringList files = machines->MakeWavs(FILES, SECONDS_PER_FILE, FIRST_FILE_SECONDS);
+// A client with two workers logs in twice ("Nodeone", "Nodeone#2") and takes
+// two files at once. The second worker's file is one its encoder refuses:
+// its error goes on its own connection, so the first worker's file finishes
+// untouched and the refused one fails with the client's own sentence.
+TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
+    MakeFarm();
+    farm::MachineOptions options = WatchingServer();
+    // Both workers of the client come before the server itself.
+    options.settings.insert("Throughput/Serverbox", 0.001);
+    options.settings.insert("Throughput/Nodeone", 100.0);
+    options.settings.insert("Throughput/Nodeone#2", 50.0);
+    farm::Machine& server = machines->StartServer("SERVERBOX", {}, options);
+    farm::Machine& client = machines->StartClient("NODEONE", "127.0.0.2", 2);
+    ASSERT_TRUE(machines->WaitFor(
+        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+        << server.Output().toStdString();
 
-    farm::Machine& server = machines->StartServer("SERVERBOX", files);
-    farm::Machine& first = machines->StartClient("NODEONE", "127.0.0.2");
-    farm::Machine& second = machines->StartClient("NODETWO", "127.0.0.3");
+    const QString good = Drop(*machines, {"a-long.wav"}, 600).first();
+    // 1000 Hz: admitted, but the encoder cannot open a stream for it.
+    const QString odd = machines->SourceDir() + "/b-odd.wav";
+    {
+        testsupport::PcmFormat format;
+        format.sampleRate = 1000;
+        testsupport::WriteFile(root.filePath("b-odd.wav").toStdString(),
+                               testsupport::MakePcmWav(format, 60 * 1000));
+        ASSERT_TRUE(QFile::rename(root.filePath("b-odd.wav"), odd));
+    }
+    ASSERT_TRUE(machines->WaitFor([&] { return !server.Events("batch_finished").empty(); },
+                                  BATCH_START_LIMIT_MS + BATCH_LIMIT_MS))
+        << server.Output().toStdString();
 
-    // The client that starts a second file is killed in the middle of it, so
-    // that it has a stored rate from its first file as well.
-    farm::Machine* killed = nullptr;
-    QString killedFile;
-    QElapsedTimer clock;
-    clock.start();
-    while (server.process.state() != QProcess::NotRunning && clock.elapsed() < BATCH_LIMIT_MS) {
-        machines->Poll();
-        for (farm::Machine* client : {&first, &second}) {
-            const QStringList started = client->FilesWith("Encoding for server");
-            if (killed == nullptr && started.size() == 2) {
-                client->process.kill();
-                client->process.waitForFinished(5000);
-                killed = client;
-                killedFile = started.last();
-            }
-        }
-    }
-    ASSERT_EQ(server.process.state(), QProcess::NotRunning) << "the batch did not end in time";
-    machines->Poll();
-    EXPECT_EQ(server.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(server.process.exitCode(), 0) << server.lines.join('\n').toStdString();
-    ASSERT_NE(killed, nullptr) << "no client was given a second file\n"
-                               << server.lines.join('\n').toStdString();
-    farm::Machine& survivor = killed == &first ? second : first;
-
-    // Every file completed once, on the server's books.
-    const QStringList completed = server.FilesWith("Completed");
-    EXPECT_EQ(completed.size(), FILES) << server.lines.join('\n').toStdString();
-    for (const QString& file : files) {
-        EXPECT_EQ(completed.count(file), 1) << file.toStdString();
-    }
-    // The killed client's file went out once more, to a machine that lived;
-    // no other file was handed out twice.
-    QMap<QString, QStringList> takers;
-    for (const QString& line : server.lines) {
-        const QStringList fields = line.split('\t');
-        if (fields.size() == 3 && fields[1] == "Handed out") {
-            takers[fields[0]] << fields[2];
-        }
-    }
-    EXPECT_TRUE(takers.value(killedFile).contains(killed->name, Qt::CaseInsensitive));
-    for (auto it = takers.begin(); it != takers.end(); ++it) {
-        const int toLiving = int(it.value().size()) - int(it.value().count(killed->name));
-        EXPECT_LE(toLiving, 1) << it.key().toStdString();
-    }
-    // Each machine did some of the work.
-    EXPECT_GE(survivor.FilesWith("Completed").size(), 1);
-    EXPECT_GE(killed->FilesWith("Completed").size(), 1);
-    EXPECT_LT(survivor.FilesWith("Completed").size() + killed->FilesWith("Completed").size(),
-              FILES);
-
-    // Every output is whole, and nothing else is left in the output folder.
-    const QStringList outputs = QDir(machines->OutputDir()).entryList(QDir::Files | QDir::Hidden);
-    EXPECT_EQ(outputs.size(), FILES) << outputs.join(' ').toStdString();
-    for (const QString& file : files) {
-        const QString mp3 =
-            machines->OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
-        const int seconds = file == files.first() ? FIRST_FILE_SECONDS : SECONDS_PER_FILE;
-        const qint64 pcmBytes = qint64(seconds) * 44100 * 4;
-        EXPECT_GE(farm::DecodedBytes(mp3), pcmBytes * 9 / 10) << mp3.toStdString();
-    }
-    // The server stored a rate for itself and for both clients.
-    QSettings settings(server.settingsFile, QSettings::IniFormat);
-    settings.beginGroup("Throughput");
-    const QStringList rates = settings.childKeys();
-    EXPECT_TRUE(HasEntry(rates, server.name)) << rates.join(' ').toStdString();
-    EXPECT_TRUE(HasEntry(rates, first.name)) << rates.join(' ').toStdString();
-    EXPECT_TRUE(HasEntry(rates, second.name)) << rates.join(' ').toStdString();
-
-    // The surviving client stops cleanly when asked.
-    ::kill(pid_t(survivor.process.processId()), SIGTERM);
-    ASSERT_TRUE(survivor.process.waitForFinished(15000));
-    EXPECT_EQ(survivor.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(survivor.process.exitCode(), 0);
+    EXPECT_EQ(Takers(server, good), QStringList{"Nodeone"}) << server.Output().toStdString();
+    EXPECT_EQ(Outcomes(server, good), QStringList{"completed"});
+    ASSERT_FALSE(Takers(server, odd).isEmpty());
+    EXPECT_EQ(Takers(server, odd).first(), "Nodeone#2");
+    EXPECT_EQ(Outcomes(server, odd).last(), "failed");
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Nodeone#2: Error 2 - Couldn't open encode "
+                                                   "stream for source file (%1)")
+                                        .arg(odd)))
+        << ErrorLog().toStdString();
+    // Both jobs were running on the client before either ended.
+    ASSERT_GE(client.lines.size(), 2);
+    EXPECT_EQ(client.lines[0].section(u'\t', 1, 1), "Encoding for server");
+    EXPECT_EQ(client.lines[1].section(u'\t', 1, 1), "Encoding for server")
+        << client.Output().toStdString();
+    EXPECT_GE(farm::DecodedBytes(Mp3Of(*machines, good)), 600 * BYTES_PER_SECOND * 99 / 100);
+    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files),
+              QStringList{QFileInfo(Mp3Of(*machines, good)).fileName()});
 }
 
-// A client with two workers logs in twice ("Nodeone" and "Nodeone#2") and
-// encodes two of the server's files at once.
-TEST_F(EncodingFarm, AClientWithTwoWorkersTakesTwoFilesAtOnce) {
-    const QStringList files = machines->MakeWavs(FILES, 60, FIRST_FILE_SECONDS);
-    farm::Machine& server = machines->StartServer("SERVERBOX", files);
-    farm::Machine& client = machines->StartClient("NODEONE", "127.0.0.2", 2);
-    QElapsedTimer clock;
-    clock.start();
-    while (server.process.state() != QProcess::NotRunning && clock.elapsed() < BATCH_LIMIT_MS) {
-        machines->Poll();
-    }
-    ASSERT_EQ(server.process.state(), QProcess::NotRunning) << "the batch did not end in time";
-    machines->Poll(200);
-    EXPECT_EQ(server.process.exitCode(), 0) << server.lines.join('\n').toStdString();
-    const QStringList completed = server.FilesWith("Completed");
-    EXPECT_EQ(completed.size(), FILES) << server.lines.join('\n').toStdString();
+// Mid-file, one client's cable is pulled: no close, no reset, just silence.
+// The server notices within a minute and another machine encodes the file.
+// The cut-off machine also hangs while its cable is out, so that whatever the
+// speed of this host its file is unfinished when its own kernel gives the
+// server up: then it drops the file and its partial output. Later the cable
+// is plugged back and the client logs in again and takes work.
+TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
+    farm::MachineOptions options = WatchingServer();
+    // The first file goes to the client whose cable is pulled.
+    options.settings.insert("Throughput/Farmserver", 0.001);
+    options.settings.insert("Throughput/Nodea", 100.0);
+    options.settings.insert("Throughput/Nodeb", 50.0);
+    farm::Machine& server = machines->StartServer("FARMSERVER", {}, options);
+    farm::Machine& cut = machines->StartClient("NODEA", farm::MachineOptions());
+    farm::Machine& other = machines->StartClient("NODEB", farm::MachineOptions());
+    ASSERT_TRUE(machines->WaitFor(
+        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+        << server.Output().toStdString();
+    farm::FolderWatch outputs(machines->OutputDir());
+    ASSERT_TRUE(outputs.Valid());
 
-    QStringList takers;
-    for (const QString& line : server.lines) {
-        const QStringList fields = line.split('\t');
-        if (fields.size() == 3 && fields[1] == "Handed out") {
-            takers << fields[2];
-        }
+    QStringList names;
+    for (int i = 1; i <= 8; ++i) {
+        names << QStringLiteral("track%1.wav").arg(i);
     }
-    EXPECT_TRUE(takers.contains("Nodeone", Qt::CaseInsensitive)) << takers.join(' ').toStdString();
-    EXPECT_TRUE(takers.contains("Nodeone#2", Qt::CaseInsensitive))
-        << takers.join(' ').toStdString();
-    // Two jobs ran on the client at one time.
-    int running = 0;
-    int mostAtOnce = 0;
-    for (const QString& line : client.lines) {
-        const QString what = line.section('\t', 1, 1);
-        if (what == "Encoding for server") {
-            mostAtOnce = std::max(mostAtOnce, ++running);
-        } else if (!what.isEmpty() && running > 0) {
-            --running;
-        }
-    }
-    EXPECT_EQ(mostAtOnce, 2) << client.lines.join('\n').toStdString();
-    const QStringList outputs = QDir(machines->OutputDir()).entryList(QDir::Files | QDir::Hidden);
-    EXPECT_EQ(outputs.size(), FILES) << outputs.join(' ').toStdString();
+    const QStringList files = Drop(*machines, names, 300);
+    ASSERT_TRUE(machines->WaitFor([&] { return !cut.FilesWith("Encoding for server").isEmpty(); },
+                                  BATCH_START_LIMIT_MS))
+        << server.Output().toStdString();
+    const QString lost = cut.FilesWith("Encoding for server").first();
+    farm::NetLab::Freeze(cut.process, true);
+    ASSERT_TRUE(lab->SetLink("NODEA", false));
+    QElapsedTimer sinceCut;
+    sinceCut.start();
+    const qsizetype before = server.errors.size();
+
+    ASSERT_TRUE(machines->WaitFor(
+        [&] { return SaidSince(server, before, "network: 1 Machine Logged In"); }, 120000))
+        << server.Output().toStdString();
+    const qint64 noticed = sinceCut.elapsed();
+    RecordProperty("noticed_ms", int(noticed));
+    EXPECT_LE(noticed, 60000) << "the silent machine was noticed after " << noticed << " ms";
+    ASSERT_TRUE(
+        machines->WaitFor([&] { return !server.Events("batch_finished").empty(); }, BATCH_LIMIT_MS))
+        << server.Output().toStdString();
+
+    // The cut-off machine's kernel gives up too; then it wakes.
+    ASSERT_TRUE(machines->WaitFor([&] { return lab->Established("NODEA") == 0; }, 120000));
+    farm::NetLab::Freeze(cut.process, false);
+    ASSERT_TRUE(machines->WaitFor([&] { return cut.FilesWith("Cancelled").contains(lost); }, 60000))
+        << cut.Output().toStdString();
+    outputs.Poll();
+
+    // Given to the cut-off client once, then to another client or encoded by
+    // the server itself; every file once under its final name, whole.
+    const QStringList takers = Takers(server, lost);
+    ASSERT_FALSE(takers.isEmpty());
+    EXPECT_EQ(takers[0], "Nodea");
+    EXPECT_EQ(takers.count("Nodea"), 1) << server.Output().toStdString();
     for (const QString& file : files) {
-        const QString mp3 =
-            machines->OutputDir() + "/" + QFileInfo(file).completeBaseName() + ".MP3";
-        const int seconds = file == files.first() ? FIRST_FILE_SECONDS : 60;
-        EXPECT_GE(farm::DecodedBytes(mp3), qint64(seconds) * 44100 * 4 * 9 / 10)
-            << mp3.toStdString();
+        EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
+        const QString mp3 = Mp3Of(*machines, file);
+        EXPECT_EQ(outputs.Arrivals(QFileInfo(mp3).fileName()), 1) << mp3.toStdString();
+        EXPECT_GE(farm::DecodedBytes(mp3), 300 * BYTES_PER_SECOND * 99 / 100) << mp3.toStdString();
     }
-    ::kill(pid_t(client.process.processId()), SIGTERM);
-    ASSERT_TRUE(client.process.waitForFinished(15000));
-    EXPECT_EQ(client.process.exitCode(), 0);
+    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files).size(), files.size())
+        << QDir(machines->OutputDir()).entryList(QDir::Files).join(' ').toStdString();
+    EXPECT_FALSE(other.FilesWith("Completed").isEmpty());
+    EXPECT_TRUE(cut.FilesWith("Completed").isEmpty());
+
+    // Plugged back, it logs in again and takes work.
+    ASSERT_TRUE(lab->SetLink("NODEA", true));
+    const qsizetype dropped = server.errors.size();
+    ASSERT_TRUE(machines->WaitFor(
+        [&] { return SaidSince(server, dropped, "network: 2 Machines Logged In"); }, 120000))
+        << cut.Output().toStdString();
+    Drop(*machines, {"more1.wav", "more2.wav", "more3.wav"}, 60);
+    EXPECT_TRUE(machines->WaitFor([&] { return cut.FilesWith("Encoding for server").size() == 2; },
+                                  BATCH_START_LIMIT_MS))
+        << server.Output().toStdString();
 }

@@ -1,5 +1,7 @@
 #include "engines/encode_control.h"
 
+#include "app/error_log.h"
+
 #include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
@@ -42,6 +44,22 @@ TEST(EncodeControlTest, AnEndedWorkerNeverClearsItsSuccessor) {
     stale->Finish();
     EXPECT_TRUE(control.IsWorkerRunning());
     release = true;
+}
+
+// A client's worker reports its errors on the connection that started it.
+TEST(EncodeControlTest, TheWorkerCarriesTheErrorRouteOfItsStarter) {
+    EncodeControl control;
+    std::atomic<int> seen{-2};
+    {
+        const ErrorRouteScope route(42);
+        ASSERT_TRUE(control.StartWorker([&](const WorkerTicket&) { seen = CurrentErrorRoute(); },
+                                        PRIORITY_NORMAL));
+    }
+    while (control.IsWorkerRunning()) {
+        QThread::msleep(1);
+    }
+    EXPECT_EQ(seen.load(), 42);
+    EXPECT_EQ(CurrentErrorRoute(), 0);
 }
 
 TEST(EncodeControlTest, PauseHoldsTheWorkerAtItsNextCheckAndCancelLetsItGo) {

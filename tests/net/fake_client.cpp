@@ -3,6 +3,7 @@
 #include "net/protocol.h"
 #include "net/unc.h"
 #include "net/wire_bytes.h"
+#include "net/writer_part.h"
 #include "net_test_support.h"
 #include "queue/queue_entry.h"
 
@@ -66,8 +67,12 @@ QString FakeClient::OutputPath() const {
     return jobs.empty() ? QString() : getlocalfilename(jobs.back().destination);
 }
 
-void FakeClient::FinishJob(qint64 outputBytes) {
-    QFile output(OutputPath());
+QString FakeClient::PartPath() const {
+    return WriterPartPath(OutputPath(), name);
+}
+
+void FakeClient::FinishJob(qint64 outputBytes, bool ownPart) {
+    QFile output(ownPart ? PartPath() : OutputPath());
     if (output.open(QIODevice::WriteOnly)) {
         output.write(QByteArray(outputBytes, '\x55'));
     }

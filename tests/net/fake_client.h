@@ -29,8 +29,12 @@ public:
     void Send(std::uint32_t type, const QByteArray& payload = QByteArray());
     void SendRaw(const QByteArray& bytes);
     void SendProgress(int percent, double rate);
-    // Writes the output the job names (through the share) and reports done.
-    void FinishJob(qint64 outputBytes);
+    // Writes the output the job names (through the share) and reports done:
+    // under the client's own partial name as this program's clients do, or
+    // under the final name as a client that renames for itself would.
+    void FinishJob(qint64 outputBytes, bool ownPart = true);
+    // The client's own partial output of the current job.
+    QString PartPath() const;
     void Close() { socket.disconnectFromHost(); }
     void Abort() { socket.abort(); }
     bool Connected() const { return socket.state() == QAbstractSocket::ConnectedState; }

@@ -255,6 +255,39 @@ TEST(NetRecords, ProgressRecordCarriesOnlyTheFigures) {
     EXPECT_EQ(back.elapsedText.str().size(), FIGURE_TEXT_LENGTH);
 }
 
+// A record that held the end marker would be cut short on the wire and
+// dropped; the figures that only inform are nudged in a low byte instead.
+TEST(NetRecords, RecordsNeverHoldTheEndMarker) {
+    const QByteArray marker(FRAME_END, FRAME_MARKER_LENGTH);
+    EncodeJob job = SampleJob();
+    for (const std::uint32_t size : {0x00F8F9FAu, 0xF8F9FA00u}) {
+        job.size = size; // 16,317,946 bytes, and one with the marker higher up
+        const QByteArray bytes = WriteEncodeJob(job);
+        ASSERT_EQ(bytes.size(), ENCODE_JOB_SIZE);
+        EXPECT_EQ(bytes.indexOf(marker), -1);
+        EXPECT_LE(GetU32(bytes, 536) - size, 256u);
+        std::vector<QByteArray> frames;
+        FrameCutter cutter;
+        const QByteArray frame = BuildFrame(NET_CANENCODE, bytes.constData(), int(bytes.size()));
+        cutter.Feed(frame.constData(), int(frame.size()), frames);
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0].size(), ENCODE_JOB_SIZE + FRAME_OVERHEAD);
+    }
+    job.size = 1;
+    job.bytesPerSec = 0x00F8F9FA; // not a figure to nudge: the job is not sent
+    EXPECT_TRUE(WriteEncodeJob(job).isEmpty());
+
+    QueueEntry entry;
+    entry.bytesDone = 0xF8F9FA01;
+    std::memcpy(&entry.rate, "\xFA\xF9\xF8\x10\x20\x30\x40\x40", 8);
+    const QByteArray progress = WriteProgressRecord(entry);
+    ASSERT_EQ(progress.size(), PROGRESS_RECORD_SIZE);
+    EXPECT_EQ(progress.indexOf(marker), -1);
+    QueueEntry back;
+    ASSERT_TRUE(ReadProgressRecord(progress, back));
+    EXPECT_NEAR(back.rate, entry.rate, entry.rate * 1e-12);
+}
+
 TEST(NetRecords, NamesAndErrorTextsAreBounded) {
     QString name;
     EXPECT_TRUE(ReadMachineName(WriteMachineName("Bigpc"), name));

@@ -6,6 +6,7 @@
 #include "net/unc_tables.h"
 #include "queue/main_view.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -220,7 +221,7 @@ TEST_F(ServerRole, DroppedClientsFileGoesBackAndIsEncodedElsewhere) {
     nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
     scheduler->OnEncode();
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-    QFile partial(fast.OutputPath());
+    QFile partial(fast.PartPath());
     ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
     partial.write("partial");
     partial.close();
@@ -229,6 +230,7 @@ TEST_F(ServerRole, DroppedClientsFileGoesBackAndIsEncodedElsewhere) {
     ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
     EXPECT_TRUE(Row(0)->machine.isEmpty());
     EXPECT_FALSE(QFile::exists(Out("one.MP3")));
+    EXPECT_FALSE(QFile::exists(fast.PartPath()));
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("No machines logged in"));
 
     fake.Finish(true); // "two" done here; "one" is next, on this machine
@@ -236,23 +238,47 @@ TEST_F(ServerRole, DroppedClientsFileGoesBackAndIsEncodedElsewhere) {
     EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
 }
 
-TEST_F(ServerRole, LateAnswerIsNotTakenForTheNextQuestion) {
+TEST_F(ServerRole, ALateAnswerIsTakenForNothingAndAMissingOneCostsOnlyItsQuestion) {
     app->SaveThroughput("Slowpoke", 5.0);
-    server->SetWaitLimits(600, 30000);
-    AddWavs({"one.wav", "two.wav"});
+    server->SetWaitLimits(300, 30000, 1500);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
     nettest::FakeClient& late = Client("SLOWPOKE", "127.0.0.2");
-    late.answers = {{CANENCODE_OK, 800}, {CANENCODE_BUSY, 500}};
+    late.answers = {{CANENCODE_OK, 600}};
 
     scheduler->OnEncode(); // no answer in time: this machine takes "one"
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
-    // The next question is open when the late "yes" to the first arrives.
+    // While it owes that answer it is asked nothing, so its late "yes" can
+    // be taken for no other question.
     fake.Finish(true);
-    Settle(300);
-    EXPECT_EQ(late.questions.size(), 2u);
+    Settle(500);
+    EXPECT_EQ(late.questions.size(), 1u);
     EXPECT_TRUE(late.jobs.empty());
     ASSERT_EQ(fake.starts.size(), 2u);
     EXPECT_EQ(fake.starts[1].source, Path("two.wav"));
+    // Answered at last, it is asked again and its prompt answer counts.
+    fake.Finish(true);
+    ASSERT_TRUE(Pump([&] { return late.jobs.size() == 1; }));
+    EXPECT_TRUE(late.jobs[0].source.endsWith("three.wav"));
+}
+
+TEST_F(ServerRole, AQuestionNeverAnsweredKeepsTheMachineOutOnlyForAWhile) {
+    app->SaveThroughput("Deaf", 5.0);
+    server->SetWaitLimits(300, 30000, 600);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
+    nettest::FakeClient& deaf = Client("DEAF", "127.0.0.2");
+    deaf.answers = {{-1, 0}}; // the first question goes unanswered
+
+    scheduler->OnEncode();
+    fake.Finish(true); // asked nothing while the answer is owed
+    EXPECT_EQ(deaf.questions.size(), 1u);
+    ASSERT_EQ(fake.starts.size(), 2u);
+    QElapsedTimer owed;
+    owed.start();
+    Pump([&] { return owed.elapsed() > 700; }, 2000);
+    fake.Finish(true); // past the limit: asked again, and the answer counts
+    ASSERT_TRUE(Pump([&] { return deaf.jobs.size() == 1; }));
+    EXPECT_TRUE(deaf.jobs[0].source.endsWith("three.wav"));
 }
 
 TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
@@ -360,6 +386,61 @@ TEST_F(ServerRole, LyingClientsDoneCostsNoSource) {
     EXPECT_FALSE(QFile::exists(Out("three.MP3")));
     EXPECT_FALSE(outcomes.contains("one:0"));
     EXPECT_FALSE(outcomes.contains("three:0"));
+}
+
+TEST_F(ServerRole, AClientThatDropsLeavesTheUsersClearedMarkAlone) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 3.0);
+    AddWavs({"one.wav", "two.wav", "three.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
+    scheduler->OnEncode(); // one: Fast, two: here, three: Slow
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1 && slow.jobs.size() == 1; }));
+    // The Network dialog takes this machine out of the batch.
+    batch.allowLocalStart = false;
+    batch.localMarkCleared = true;
+    fake.Finish(true);
+    slow.FinishJob(4000);
+    ASSERT_TRUE(Pump([&] { return Row(2)->status == Completed; }));
+
+    fast.Abort(); // its file goes to the other machine, not to this one
+    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 2; }));
+    EXPECT_TRUE(slow.jobs[1].source.endsWith("one.wav"));
+    EXPECT_EQ(fake.starts.size(), 1u);
+    EXPECT_FALSE(batch.allowLocalStart);
+}
+
+TEST_F(ServerRole, OnlyTheOutputOfTheMachineHoldingTheFileIsTaken) {
+    app->SaveThroughput("Fast", 5.0);
+    app->SaveThroughput("Slow", 4.5); // before this machine
+    AddWavs({"one.wav"});
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+    // Fast is cut off but goes on writing; the file goes to Slow.
+    fast.Abort();
+    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 1; }));
+    QFile stale(fast.PartPath());
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray(9000, 'F'));
+    stale.close();
+    EXPECT_NE(fast.PartPath(), slow.PartPath());
+
+    slow.FinishJob(5000);
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == Completed; }));
+    QFile output(Out("one.MP3"));
+    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+    EXPECT_EQ(output.readAll(), QByteArray(5000, '\x55'));
+    EXPECT_FALSE(QFile::exists(slow.PartPath()));
+    EXPECT_TRUE(QFile::exists(fast.PartPath())) << "the late writer's own to remove";
+
+    // A machine that renames for itself (an older client) is still believed.
+    AddWavs({"two.wav"});
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 2; }));
+    slow.FinishJob(5000, false);
+    ASSERT_TRUE(Pump([&] { return Row(1)->status == Completed; }));
 }
 
 } // namespace

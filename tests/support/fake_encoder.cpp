@@ -1,5 +1,6 @@
 #include "support/fake_encoder.h"
 
+#include "app/error_log.h"
 #include "app/messages.h"
 
 #include <QFile>
@@ -14,7 +15,8 @@ bool FakeEncoder::StartEncode(QObject* target, int priority, const QString& sour
     if (refuseStart || running) {
         return false;
     }
-    starts.push_back(Start{sourcePath, outputPath, priority, driverIndex, formatIndex});
+    starts.push_back(
+        Start{sourcePath, outputPath, priority, driverIndex, formatIndex, CurrentErrorRoute()});
     cancelled = false;
     running = true;
     receiver = target;

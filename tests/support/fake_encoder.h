@@ -27,6 +27,7 @@ public:
         int priority;
         int driver;
         int format;
+        int errorRoute; // where a real worker's errors would go
     };
 
     bool StartEncode(QObject* receiver, int priority, const QString& sourcePath,

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include "app/error_log.h"
+#include "net/server_role.h"
 #include "queue/batch_state.h"
 #include "queue/main_view.h"
 #include "queue/queue_model.h"
@@ -86,6 +87,16 @@ TEST_F(WindowTest, AnotherStartBringsTheWindowAndItsDialogForwardWithItsFiles) {
     window->OnAnotherStart({});
     QApplication::processEvents();
     EXPECT_TRUE(dialog.isActiveWindow());
+}
+
+TEST_F(WindowTest, TheNetworkStatusAppearsWithItsFirstText) {
+    CreateWindow();
+    auto* status = window->findChild<QLabel*>(QString::number(ID_MACHINES_LABEL));
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(status->isHidden());
+    window->Controller().Server().UpdateNetStatus();
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_EQ(status->text(), QStringLiteral("No machines logged in"));
 }
 
 TEST_F(WindowTest, AddFilesOpensTheWaveDialogInTheSourceFolder) {
