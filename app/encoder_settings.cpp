@@ -57,6 +57,8 @@ void LoadSettings(const SettingsStore& store, EncoderSettings& s) {
     }
     s.stereoMode = ReadDword(store, QStringLiteral("Stereo Mode"),
                              s.manufacturerId == 0 ? STEREO_MODE_JOINT : STEREO_MODE_STEREO);
+    s.allowedMachines =
+        ReadString(store, QStringLiteral("Allowed Machines"), QString(), ALLOWED_MACHINES_LENGTH);
     if (s.serverIp.isEmpty()) {
         s.client = 0;
     }
@@ -92,6 +94,8 @@ void SaveSettings(SettingsStore& store, const EncoderSettings& s) {
     WriteDword(store, QStringLiteral("VBR Preset"),
                preset ? std::uint32_t(*preset) : NO_VBR_PRESET);
     WriteDword(store, QStringLiteral("Stereo Mode"), s.stereoMode);
+    WriteString(store, QStringLiteral("Allowed Machines"),
+                s.allowedMachines.left(ALLOWED_MACHINES_LENGTH));
     store.Flush();
 }
 

@@ -6,8 +6,9 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int SERVER_IP_LENGTH = 31;  // characters kept of "Server IP"
-inline constexpr int DIRECTORY_LENGTH = 259; // characters kept of "From Dir" / "To Dir"
+inline constexpr int SERVER_IP_LENGTH = 31;          // characters kept of "Server IP"
+inline constexpr int DIRECTORY_LENGTH = 259;         // characters kept of "From Dir" / "To Dir"
+inline constexpr int ALLOWED_MACHINES_LENGTH = 1023; // characters kept of "Allowed Machines"
 inline constexpr int COLUMN_WIDTH_COUNT = 8;
 inline constexpr std::int32_t WINDOW_UNSET = -10000;
 inline constexpr std::uint32_t WINDOW_STATE_MAXIMISED = 2;
@@ -42,6 +43,9 @@ struct EncoderSettings {
     std::uint32_t workers = 0; // files encoded at once here; 0: one per CPU core
     // Joint stereo on a first start; a choice stored before there was one stays Stereo.
     std::uint32_t stereoMode = STEREO_MODE_JOINT;
+    // Addresses and subnets of the machines that may log in to this server;
+    // empty: this machine's own subnets and loopback.
+    QString allowedMachines;
 };
 
 // Reads every value in its fixed order; missing values take their defaults,

@@ -132,6 +132,9 @@ void MainController::OnNetEvent(QEvent* event) {
     case MSG_NET_ENCODE:
         role.onencodejob(slot, std::move(payload));
         break;
+    case MSG_NET_ERROR:
+        role.onservermessage(slot, std::move(payload));
+        break;
     case MSG_NET_PAUSE:
     case MSG_NET_RESUME:
     case MSG_NET_CANCEL:

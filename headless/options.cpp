@@ -35,6 +35,12 @@ QString Jobs(HeadlessOptions& options, const QString& value) {
     return QString();
 }
 
+QString Allow(HeadlessOptions& options, const QString& value) {
+    options.allow = value;
+    options.allowGiven = !value.isNull();
+    return QString();
+}
+
 QString Json(HeadlessOptions& options, const QString&) {
     options.format = OutputFormat::Json;
     return QString();
@@ -50,9 +56,10 @@ const CommandLineOption OPTIONS[] = {
              "Cancelled or Rejected), encoding time, time ratio, and for a rejected file the "
              "reason, for a failed one its error-log sentence (tab-separated). On a terminal a "
              "status line shows the running file.\n"
-             "With \"Client\" off this machine is a server: it listens on port 5150 and hands "
-             "files to the machines that log in, with one line per handed-out file on standard "
-             "output: file, \"Handed out\", machine (tab-separated).",
+             "With \"Client\" off this machine is a server: watching, or with --serve, it "
+             "listens on port 5150 and hands files to the machines that log in, with one line "
+             "per handed-out file on standard output: file, \"Handed out\", machine "
+             "(tab-separated).",
      .flag = &HeadlessOptions::headless},
     {.name = "--json",
      .scope = Scope::HeadlessOnly,
@@ -92,6 +99,18 @@ const CommandLineOption OPTIONS[] = {
     {.name = "--list-formats",
      .help = "list every encoder and format as --format names them, then exit.",
      .flag = &HeadlessOptions::listFormats},
+    {.name = "--serve",
+     .scope = Scope::HeadlessOnly,
+     .help = "with FILEs and \"Client\" off: listen for clients too (without it a run on named "
+             "files opens no port).",
+     .flag = &HeadlessOptions::serve},
+    {.name = "--allow",
+     .valueName = "LIST",
+     .scope = Scope::HeadlessOnly,
+     .help = "the machines that may log in (setting \"Allowed Machines\", stored): addresses "
+             "and subnets such as \"192.168.1.0/24 10.0.0.7\"; \"\" for this machine's own "
+             "subnets and loopback.",
+     .apply = Allow},
     {.name = "--smb-conf",
      .valueName = "FILE",
      .help = "read this machine's shares from FILE (smb.conf format).",

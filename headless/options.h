@@ -33,6 +33,11 @@ struct HeadlessOptions {
     // settings left as they are; --list-formats: the formats there are.
     QString encoderFormat;
     bool listFormats = false;
+    // --serve: a run on named files listens for clients too (a server only).
+    bool serve = false;
+    // --allow LIST: the "Allowed Machines" setting, stored like the others.
+    QString allow;
+    bool allowGiven = false;
 };
 
 // Where an option means something.

@@ -10,6 +10,7 @@
 #include "headless/format_choice.h"
 #include "headless/options.h"
 #include "headless/session.h"
+#include "net/allow_list.h"
 #include "net/unc_tables.h"
 #include "queue/encode_scheduler.h"
 
@@ -138,7 +139,14 @@ int RunHeadless(int argc, char** argv) {
     QObject::connect(&session, &HeadlessSession::Finished, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
     InstallQuitSignalHandlers([&session] { session.Quit(LastQuitSignal() == SIGINT); });
-    if (!session.StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
+    if (options.allowGiven) {
+        app.settings.allowedMachines = options.allow.left(ALLOWED_MACHINES_LENGTH);
+    }
+    // A run on named files is a local tool: it opens a port only when asked.
+    const bool network = options.files.isEmpty() || app.settings.client != 0 || options.serve;
+    if (!network) {
+        Trace("RunHeadless: a run on files without --serve does not listen\n");
+    } else if (!session.StartNetwork(NetworkSetup{options.bindAddress, options.port})) {
         if (app.settings.client != 0) {
             std::fprintf(stderr, "corvane-encoder: no network; encoding here only\n");
         } else {
@@ -176,6 +184,11 @@ int RunWithoutWindow(int argc, char** argv) {
     const HeadlessOptions options = ParseCommandLine(ArgumentsOf(argc, argv));
     if (!options.error.isEmpty()) {
         return BadCommandLine(options.error);
+    }
+    AllowList allowed;
+    if (QString entry; options.allowGiven && !AllowList::Parse(options.allow, allowed, &entry)) {
+        return BadCommandLine(
+            QStringLiteral("--allow: %1 is not an IPv4 address or subnet").arg(entry));
     }
     if (options.help) {
         std::fputs(qPrintable(HeadlessUsage()), stdout);

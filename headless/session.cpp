@@ -243,6 +243,7 @@ bool HeadlessSession::StartNetwork(const NetworkSetup& setup) {
         client->jobEnded = [this, client](const QString&, FileOutcome outcome) {
             report->Finished(client->JobEntry(), Reported(outcome));
         };
+        client->notice = [this](const QString& text) { report->Message(text); };
     }
     return started;
 }

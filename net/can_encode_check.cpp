@@ -49,26 +49,35 @@ int CreateInError(const QString& directory) {
 
 } // namespace
 
-std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec) {
+std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec,
+                             const QString& serverAddress, UncMapping* unmapped) {
     if (busy) {
         return CANENCODE_BUSY;
     }
     if (!hasCodec || !hasCodec(job)) {
         return CANENCODE_NOCODEC;
     }
-    const QString source = getlocalfilename(job.source);
-    const int readError = source.isEmpty() ? ENOENT : OpenForReadingError(source);
+    const UncMapping source = MapUncPath(job.source, serverAddress);
+    const int readError =
+        source.problem != UncProblem::None ? ENOENT : OpenForReadingError(source.localPath);
     if (readError != 0) {
         Trace("oncanencode: couldn't open the wave file with CreateFile. error = %ld file = %s\n",
               long(readError), job.source.toUtf8().constData());
+        if (unmapped != nullptr && source.problem != UncProblem::None) {
+            *unmapped = source;
+        }
         return CANENCODE_NOREAD;
     }
-    const QString destination = getlocalfilename(job.destination);
-    const QString directory = QFileInfo(destination).absolutePath();
-    const int writeError = destination.isEmpty() ? ENOENT : CreateInError(directory);
+    const UncMapping destination = MapUncPath(job.destination, serverAddress);
+    const QString directory = QFileInfo(destination.localPath).absolutePath();
+    const int writeError =
+        destination.problem != UncProblem::None ? ENOENT : CreateInError(directory);
     if (writeError != 0) {
         Trace("oncanencode: couldn't open the file with CreateFile. error = %ld file = %s\n",
               long(writeError), (directory + QStringLiteral("/lkj.lkj")).toUtf8().constData());
+        if (unmapped != nullptr && destination.problem != UncProblem::None) {
+            *unmapped = destination;
+        }
         return CANENCODE_NOWRITE;
     }
     return CANENCODE_OK;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 
 struct EncodeJob;
+struct UncMapping;
 
 // Whether this client's catalogue has the job's encoder and format.
 using CodecLookup = std::function<bool(const EncodeJob& job)>;
@@ -12,4 +14,9 @@ using CodecLookup = std::function<bool(const EncodeJob& job)>;
 // is touched), then the source read through its local path, then a probe file
 // "lkj.lkj" created in the output directory and removed again. An existing
 // file of the probe's name is never touched; a private probe is used instead.
-std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec);
+// Paths map through the mounts of the server at `serverAddress`; a path that
+// does not map is answered like an unreadable one, and `unmapped` (when
+// given) receives why.
+std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec,
+                             const QString& serverAddress = QString(),
+                             UncMapping* unmapped = nullptr);

@@ -21,6 +21,7 @@
 #include "queue/progress_math.h"
 #include "queue/queue_entry.h"
 
+#include <QDateTime>
 #include <array>
 
 namespace {
@@ -58,12 +59,19 @@ void ClientRole::oncanencode(int slot, std::unique_ptr<QByteArray> payload) {
             Trace("oncanencode: unreadable job record of %d bytes\n", int(payload->size()));
             return;
         }
-        code = CheckCanEncode(job, false, [this](const EncodeJob& asked) {
-            int driver = 0;
-            int format = 0;
-            return codec.FindCodec(asked.manufacturerId, asked.productId, asked.channels,
-                                   asked.bytesPerSec, &driver, &format);
-        });
+        UncMapping unmapped;
+        code = CheckCanEncode(
+            job, false,
+            [this](const EncodeJob& asked) {
+                int driver = 0;
+                int format = 0;
+                return codec.FindCodec(asked.manufacturerId, asked.productId, asked.channels,
+                                       asked.bytesPerSec, &driver, &format);
+            },
+            app.settings.serverIp, &unmapped);
+        if (unmapped.problem != UncProblem::None) {
+            ReportUnmapped(code == CANENCODE_NOREAD ? job.source : job.destination, unmapped);
+        }
     }
     Send(NET_CANENCODE_REPLY, WriteReplyCode(code));
 }
@@ -104,11 +112,15 @@ void ClientRole::onencodejob(int slot, std::unique_ptr<QByteArray> payload) {
         app.settings.stereoMode = job.jointStereo ? STEREO_MODE_JOINT : STEREO_MODE_STEREO;
     }
     // Nothing is opened under a path that does not map into a share here.
-    const QString source = getlocalfilename(job.source);
-    const QString destination = getlocalfilename(job.destination);
+    const UncMapping sourceMapping = MapUncPath(job.source, app.settings.serverIp);
+    const UncMapping destinationMapping = MapUncPath(job.destination, app.settings.serverIp);
+    const QString source = sourceMapping.localPath;
+    const QString destination = destinationMapping.localPath;
     if (source.isEmpty() || destination.isEmpty()) {
         Trace("onencodejob: no local path for %s or %s\n", qPrintable(job.source),
               qPrintable(job.destination));
+        ReportUnmapped(source.isEmpty() ? job.source : job.destination,
+                       source.isEmpty() ? sourceMapping : destinationMapping);
         RefuseJob(job.source);
         return;
     }
@@ -149,6 +161,33 @@ const QueueEntry& ClientRole::JobEntry() const {
 
 void ClientRole::RefuseJob(const QString& path) {
     scheduler.ReportError(QStringLiteral("Failed to encode file %1").arg(path));
+}
+
+void ClientRole::ReportUnmapped(const QString& uncPath, const UncMapping& mapping) {
+    NoteLocally(DescribeUncProblem(uncPath, mapping, app.settings.serverIp));
+}
+
+void ClientRole::NoteLocally(const QString& text) {
+    Trace("%s: %s\n", lane == 0 ? "client" : "client lane", qPrintable(text));
+    if (!notices.Due(text, QDateTime::currentMSecsSinceEpoch())) {
+        return;
+    }
+    {
+        // This machine's user needs it, not the server's.
+        const ErrorRouteScope local(ERROR_ROUTE_LOG_FILE);
+        AddError(text);
+    }
+    if (notice) {
+        notice(text);
+    }
+}
+
+void ClientRole::onservermessage(int slot, std::unique_ptr<QByteArray> payload) {
+    QString text;
+    if (!FromServer(slot) || !payload || !ReadErrorText(*payload, text)) {
+        return;
+    }
+    NoteLocally(QStringLiteral("The server %1 says: %2").arg(app.settings.serverIp, text));
 }
 
 void ClientRole::BeginServerJob(const EncodeJob& job, const QString& source,

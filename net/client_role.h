@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/once_an_hour.h"
 #include "queue/queue_entry.h"
 #include "queue/queue_status.h"
 
@@ -21,6 +22,7 @@ class ProgressDisplay;
 class TickClock;
 struct BatchState;
 struct EncodeJob;
+struct UncMapping;
 enum class FileOutcome;
 
 inline constexpr int CLIENT_TICK_MS = 15000;       // timer 3
@@ -88,6 +90,9 @@ public:
     // Messages from the server.
     void oncanencode(int slot, std::unique_ptr<QByteArray> payload);
     void onencodejob(int slot, std::unique_ptr<QByteArray> payload);
+    // A sentence from the server (why it refused this machine's log-in): to
+    // this machine's own error log and `notice`.
+    void onservermessage(int slot, std::unique_ptr<QByteArray> payload);
     // NET_PAUSE, NET_RESUME and NET_CANCEL while a job runs; false when no
     // job runs (the server branch then handles the message).
     bool OnJobMessage(int type, int slot);
@@ -107,6 +112,9 @@ public:
     // A job was started (local source path) or has ended.
     std::function<void(const QString& source)> jobStarted;
     std::function<void(const QString& source, FileOutcome outcome)> jobEnded;
+    // Something the user of this machine should know, also written to its
+    // own error log (at most once an hour each).
+    std::function<void(const QString& text)> notice;
 
     QTimer& TickTimer() { return tickTimer; }
 
@@ -117,6 +125,10 @@ private:
     void BeginServerJob(const EncodeJob& job, const QString& source, const QString& destination);
     void EndServerJob();
     void RefuseJob(const QString& path);
+    // A server's path that does not map here: the trace, and once an hour
+    // this machine's own error log.
+    void ReportUnmapped(const QString& uncPath, const UncMapping& mapping);
+    void NoteLocally(const QString& text);
     void CancelJob();
     bool Send(std::uint32_t type, const QByteArray& payload = QByteArray());
     bool FromServer(int slot) const { return slot >= 0 && slot == serverSlot; }
@@ -144,5 +156,6 @@ private:
     QTimer tickTimer;  // 3
     int lane = 0;
     int errorRoute = 0; // the errors of this role's jobs, to its own server connection
+    OnceAnHour notices;
     QueueEntry laneEntry;
 };

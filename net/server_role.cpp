@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "app/trace.h"
 #include "engines/output_part.h"
+#include "net/allow_list.h"
 #include "net/done_check.h"
 #include "net/net_records.h"
 #include "net/net_sink.h"
@@ -20,6 +21,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 
 #include <QTimer>
 #include <cerrno>
@@ -65,6 +67,7 @@ bool ServerRole::ServerStart(std::uint16_t port) {
     if (sockets == nullptr || !sockets->Initialised()) {
         return false;
     }
+    sockets->SetAcceptFilter([this](std::uint32_t address) { return AdmitPeer(address); });
     if (listenSlot < 0) {
         listenSlot = sockets->socksetlisten(port);
     }
@@ -104,6 +107,9 @@ bool ServerRole::HandleEvent(QEvent* event) {
     std::unique_ptr<QByteArray> payload;
     if (framed != nullptr) {
         payload = framed->TakePayload();
+    }
+    if (refused[std::size_t(slot)] && type != MSG_NET_CLOSED) {
+        return true; // nothing more is taken from a refused machine
     }
     const QByteArray& bytes = payload ? *payload : NO_PAYLOAD;
     switch (type) {
@@ -221,6 +227,7 @@ void ServerRole::onconnectionestablished(int slot) {
         return;
     }
     accepted[std::size_t(slot)] = true;
+    refused[std::size_t(slot)] = false;
     acceptedAt[std::size_t(slot)] = QDateTime::currentMSecsSinceEpoch();
     owedSince[std::size_t(slot)] = 0;
     machines.Connected(slot);
@@ -248,6 +255,7 @@ void ServerRole::onconnectshutdown(int slot) {
     ResetMachineFile(slot, NotDone);
     machines.Dropped(slot);
     accepted[std::size_t(slot)] = false;
+    refused[std::size_t(slot)] = false;
     owedSince[std::size_t(slot)] = 0;
     UpdateNetStatus();
     if (batch.IsBusy()) {
@@ -262,15 +270,47 @@ void ServerRole::onconnectshutdown(int slot) {
     CheckBatchEnd();
 }
 
-void ServerRole::Refuse(int slot, const QString& name, const QString& why) {
+bool ServerRole::AdmitPeer(std::uint32_t address) {
+    const QString setting = app.settings.allowedMachines;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    AllowList parsed;
+    if (!setting.trimmed().isEmpty() && !AllowList::Parse(setting, parsed) &&
+        refusals.Due(QStringLiteral("setting"), now)) {
+        scheduler->ReportError(QStringLiteral("The setting \"Allowed Machines\" (%1) is not a list "
+                                              "of addresses and subnets; only this machine may "
+                                              "log in.")
+                                   .arg(setting));
+    }
+    if (AllowList::ForSetting(setting).Allows(address)) {
+        return true;
+    }
+    const QString peer = QHostAddress(address).toString();
+    Trace("onconnectionestablished: refused a connection from %s, not an allowed machine\n",
+          qPrintable(peer));
+    if (refusals.Due(peer, now)) {
+        scheduler->ReportError(QStringLiteral("A connection from %1 was refused: that address is "
+                                              "not among the machines allowed to log in (%2).")
+                                   .arg(peer, setting.trimmed().isEmpty()
+                                                  ? QStringLiteral("this machine's own subnets")
+                                                  : setting));
+    }
+    return false;
+}
+
+void ServerRole::Refuse(int slot, const QString& name, const QString& why,
+                        const QString& toMachine) {
     Trace("onheartbeat: refused machine %s on index %d: %s\n", qPrintable(name), slot,
           qPrintable(why));
-    if (!refusedNames.contains(name.toCaseFolded())) {
-        refusedNames.insert(name.toCaseFolded());
+    if (refusals.Due(name.toCaseFolded(), QDateTime::currentMSecsSinceEpoch())) {
         scheduler->ReportError(
             QStringLiteral("A machine that logged in as %1 was refused: %2.").arg(name, why));
     }
-    sockets->sockclose(slot);
+    // The machine learns why; the connection ends once that has gone out.
+    const QByteArray text = WriteErrorText(toMachine);
+    refused[std::size_t(slot)] = true;
+    if (netsend(sockets, slot, text.constData(), int(text.size()), NET_ERROR)) {
+        sockets->sockfinishsend(slot);
+    }
 }
 
 void ServerRole::onheartbeat(int slot, const QByteArray& payload) {
@@ -292,14 +332,22 @@ void ServerRole::onheartbeat(int slot, const QByteArray& payload) {
         }
         return;
     }
+    const QString advice = QStringLiteral(" Give each machine a host name of its own.");
     if (name.compare(batch.ownName, Qt::CaseInsensitive) == 0) {
-        Refuse(slot, name, QStringLiteral("that is the name of this computer"));
+        Refuse(slot, name, QStringLiteral("that is the name of this computer"),
+               QStringLiteral("%1 is the name of the server itself, so this machine was refused.")
+                       .arg(name) +
+                   advice);
         return;
     }
     const MachineTable::LogIn result = machines.LogInMachine(
         slot, name, [this](const QString& n) { return app.LoadThroughput(n); });
     if (result == MachineTable::LogIn::NameTaken) {
-        Refuse(slot, name, QStringLiteral("another machine of that name is logged in"));
+        Refuse(slot, name, QStringLiteral("another machine of that name is logged in"),
+               QStringLiteral("Another machine named %1 is logged in to the server %2, so this one "
+                              "was refused.")
+                       .arg(name, batch.ownName) +
+                   advice);
         return;
     }
     if (result != MachineTable::LogIn::LoggedIn) {

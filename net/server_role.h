@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/machine_table.h"
+#include "net/once_an_hour.h"
 #include "net/protocol.h"
 #include "queue/machine_port.h"
 
@@ -117,7 +118,10 @@ private:
     void ReportAnswer(int index, std::uint32_t answer);
     // The slot's file failed there: Error, recorded, output removed.
     void FailMachineFile(int slot);
-    void Refuse(int slot, const QString& name, const QString& why);
+    // Tells the machine why, then ends the connection.
+    void Refuse(int slot, const QString& name, const QString& why, const QString& toMachine);
+    // The accept filter: only the machines of "Allowed Machines" come in.
+    bool AdmitPeer(std::uint32_t address);
     void DropSilentPeers();
     void SendToMachine(int index, std::uint32_t type);
 
@@ -143,8 +147,9 @@ private:
     std::array<bool, MACHINE_SLOTS> accepted{};
     std::array<std::int64_t, MACHINE_SLOTS> acceptedAt{};
     std::array<std::int64_t, MACHINE_SLOTS> owedSince{};
+    std::array<bool, MACHINE_SLOTS> refused{}; // told why; waiting for the peer to go
     std::unique_ptr<QTimer> loginTimer;
-    QSet<QString> refusedNames;
+    OnceAnHour refusals;
 
     bool walking = false;
     bool deferredPass = false;

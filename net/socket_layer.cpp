@@ -99,6 +99,16 @@ void CSocketWnd::SetWaitLimits(int connectMs, int lookupMs, int sendStallMsValue
     sendStallMs = sendStallMsValue;
 }
 
+void CSocketWnd::SetAcceptFilter(std::function<bool(std::uint32_t)> filter) {
+    acceptFilter = std::move(filter);
+}
+
+void CSocketWnd::sockfinishsend(int slot) {
+    if (SlotInUse(slot)) {
+        ::shutdown(slotTable[slot].socket, SHUT_WR);
+    }
+}
+
 void CSocketWnd::SetAbortConnect(bool on) {
     abortConnect = on;
     Wake();
@@ -468,12 +478,18 @@ void CSocketWnd::OnWritable(int socket) {
 }
 
 void CSocketWnd::OnAccept(int listenSlot) {
-    const int socket =
-        ::accept4(slotTable[listenSlot].socket, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    sockaddr_in peer{};
+    socklen_t peerSize = sizeof peer;
+    const int socket = ::accept4(slotTable[listenSlot].socket, reinterpret_cast<sockaddr*>(&peer),
+                                 &peerSize, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (socket < 0) {
         if (errno != EWOULDBLOCK && errno != EAGAIN && errno != EINTR) {
             ReportSocketError();
         }
+        return;
+    }
+    if (acceptFilter && !acceptFilter(ntohl(peer.sin_addr.s_addr))) {
+        HardClose(socket);
         return;
     }
     const int slot = FreeSlot();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CSocketNotify;
@@ -44,6 +45,10 @@ public:
     QString BindAddress() const { return bindText; }
     // Shorter waits for tests; the defaults are the program's limits.
     void SetWaitLimits(int connectMs, int lookupMs, int sendStallMs);
+    // Asked for every incoming connection before it takes a slot, with the
+    // peer's IPv4 address in host byte order; one it refuses is closed at
+    // once, and nothing of it is read or reported.
+    void SetAcceptFilter(std::function<bool(std::uint32_t address)> filter);
 
     bool Initialised() const { return initialised; }
 
@@ -55,6 +60,9 @@ public:
     // IPv4 address in network byte order, or 0.
     std::uint32_t sockresolve(const QString& host);
     bool sockwaitsend(int slot, const char* bytes, int length);
+    // Ends the sending side (what was sent still arrives); the slot stays
+    // until the peer closes or it is closed.
+    void sockfinishsend(int slot);
     bool socksend(int slot, const char* bytes, int length);
     void sockclose(int slot);
     QString socklocaladdr();
@@ -115,5 +123,6 @@ private:
     int lookupLimitMs = LOOKUP_WAIT_MS;
     int sendStallMs = SEND_STALL_MS;
     std::array<SocketSlot, SOCKET_SLOTS> slotTable;
+    std::function<bool(std::uint32_t)> acceptFilter;
     std::vector<QEventLoop*> waits;
 };

@@ -13,8 +13,30 @@ bool IsUncPath(const QString& path);
 // yet resolves too.
 QString getuncfilename(const QString& path);
 
-// The local path of \\HOST\SHARE\rest on this machine: through its SMB mounts
-// of //HOST/SHARE (host and share in any case), or through its own exported
-// share when HOST is this computer. Empty when no mapping exists, or when a
-// component ("." or "..") could leave the share.
+// Why a network path has no local path here.
+enum class UncProblem {
+    None,
+    NoMount,      // no mount of that share at all
+    Escapes,      // a component ("." or "..") could leave the share
+    NameMismatch, // the share is mounted, but from a host that is not the server
+};
+
+struct UncMapping {
+    QString localPath; // empty unless `problem` is None
+    UncProblem problem = UncProblem::None;
+    QString mountedFrom; // NameMismatch: the hosts the share is mounted from
+};
+
+// The local path of \\HOST\SHARE\rest on this machine, through a mount of
+// SHARE (any case) that belongs to the server: a kernel mount (cifs, smb3), a
+// desktop mount (gvfs: MOUNT/smb-share:server=H,share=S/...) or a FUSE SMB
+// client's tree (smbnetfs: MOUNT/H/S/...). A mount belongs to the server when
+// its host H is HOST, or H's name up to its first dot is a name of which HOST
+// is the 15-character cut, or H is `serverAddress` or resolves to it. When
+// HOST is this computer, its own exported share serves too.
+UncMapping MapUncPath(const QString& uncPath, const QString& serverAddress = QString());
+// The local path alone; empty when there is none.
 QString getlocalfilename(const QString& uncPath);
+// The user's sentence for a path that could not be mapped.
+QString DescribeUncProblem(const QString& uncPath, const UncMapping& mapping,
+                           const QString& serverAddress);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QUrl>
 
 namespace {
 
@@ -169,6 +170,37 @@ bool ParseSmbSource(const MountRow& row, SmbMount& mount) {
     mount.share = parts[1];
     mount.subPath = parts.mid(2).join(u'/');
     return true;
+}
+
+FuseSmb FuseSmbOf(const MountRow& row) {
+    if (row.fsType == u"fuse.gvfsd-fuse") {
+        return FuseSmb::Gvfs;
+    }
+    if (row.fsType == u"fuse.smbnetfs") {
+        return FuseSmb::Smbnetfs;
+    }
+    return FuseSmb::None;
+}
+
+bool ParseGvfsShare(const QString& folderName, QString& host, QString& share) {
+    static const QString PREFIX = QStringLiteral("smb-share:");
+    if (!folderName.startsWith(PREFIX)) {
+        return false;
+    }
+    host.clear();
+    share.clear();
+    for (const QString& pair : folderName.mid(PREFIX.size()).split(u',')) {
+        const qsizetype equals = pair.indexOf(u'=');
+        const QString key = pair.left(equals);
+        // gvfs escapes its separators in values as %XX.
+        const QString value = QUrl::fromPercentEncoding(pair.mid(equals + 1).toUtf8());
+        if (equals > 0 && key == u"server") {
+            host = value;
+        } else if (equals > 0 && key == u"share") {
+            share = value;
+        }
+    }
+    return !host.isEmpty() && !share.isEmpty();
 }
 
 std::vector<ExportedShare> ReadExportedShares(const QString& smbConfPath,

@@ -39,6 +39,16 @@ struct ExportedShare {
 std::vector<MountRow> ReadMountTable(const QString& mountInfoPath);
 // The SMB rows of a mount table; false for any other file system.
 bool ParseSmbSource(const MountRow& row, SmbMount& mount);
+
+// FUSE file systems that hold SMB shares below their mount point.
+enum class FuseSmb {
+    None,
+    Gvfs,     // the desktop's: MOUNT/smb-share:server=HOST,share=SHARE[,...]/...
+    Smbnetfs, // MOUNT/HOST/SHARE/...
+};
+FuseSmb FuseSmbOf(const MountRow& row);
+// HOST and SHARE of a gvfs folder name; false for anything else.
+bool ParseGvfsShare(const QString& folderName, QString& host, QString& share);
 // The disk shares of smb.conf and of the user-share definitions.
 std::vector<ExportedShare> ReadExportedShares(const QString& smbConfPath,
                                               const QString& usershareDir);

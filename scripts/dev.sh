@@ -18,6 +18,7 @@ PACKAGES=(
     ffmpeg sox python3-mutagen xvfb xauth hostname util-linux bsdutils desktop-file-utils
     clang libfuzzer-14-dev libclang-rt-14-dev
     dpkg-dev file lintian appstream man-db bash-completion
+    samba smbnetfs iproute2
 )
 [ "${1:-}" = coverage ] && PACKAGES+=(gcovr)
 

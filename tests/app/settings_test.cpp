@@ -39,7 +39,7 @@ TEST(Settings, ReadAndWriteOrder) {
     // Both orders end with the column widths and then our own setting.
     const QStringList tail = {"ColWidth1", "ColWidth2", "ColWidth3", "ColWidth4", "ColWidth5",
                               "ColWidth6", "ColWidth7", "ColWidth8", "Workers"};
-    const QStringList ours = {"VBR Preset", "Stereo Mode"};
+    const QStringList ours = {"VBR Preset", "Stereo Mode", "Allowed Machines"};
     const QStringList expectedReads = QStringList{
         "Delete When Done",  "Minimize To Tray", "Rename to MP3", "Auto Encode",
         "Remove From Queue", "Client",           "Priority",      "Manufacturer ID",

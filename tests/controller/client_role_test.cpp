@@ -232,11 +232,28 @@ TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     EXPECT_EQ(server->Ask(job), int(CANENCODE_NOCODEC));
     job.manufacturerId = KNOWN_ENCODER;
     EXPECT_EQ(server->Ask(job), int(CANENCODE_NOREAD));
+    // A share not mounted here: the same answer, and this machine's own log
+    // says why (once, however often it is asked).
+    job.source = "\\\\SRV\\TAPES\\a.wav";
+    EXPECT_EQ(server->Ask(job), int(CANENCODE_NOREAD));
+    EXPECT_EQ(server->Ask(job), int(CANENCODE_NOREAD));
+    EXPECT_EQ(ErrorLog().count("no share TAPES of the server is mounted here"), 1)
+        << qPrintable(ErrorLog());
+    EXPECT_EQ(server->Count(NET_ERROR), 0);
     job.source = Job().source;
     job.destination = "\\\\SRV\\MUSIC\\nowhere\\a.MP3";
     EXPECT_EQ(server->Ask(job), int(CANENCODE_NOWRITE));
     EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
     EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList());
+    // A user's own file of the probe's name is left as it is.
+    QFile own(outputDir + "/lkj.lkj");
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("keep me");
+    own.close();
+    EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    EXPECT_EQ(own.readAll(), QByteArray("keep me"));
+    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList{"lkj.lkj"});
 
     // Encoding its own queue, the client is busy for the server.
     MakeWav(QStringLiteral("own.wav"));
@@ -365,6 +382,20 @@ TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
     controller->Client()->ClientTick();
     ASSERT_TRUE(server->WaitFor(NET_HEARTBEAT, 2));
     EXPECT_EQ(server->accepts, 2);
+}
+
+TEST_F(ClientRole, TheServersReasonForARefusalIsKeptHere) {
+    QStringList notices;
+    LogIn();
+    controller->Client()->notice = [&](const QString& text) { notices << text; };
+    const QString why = "Another machine named Client is logged in to the server Srv.";
+    ASSERT_TRUE(server->Send(NET_ERROR, WriteErrorText(why)));
+    server->sockets->sockclose(server->peer);
+    ASSERT_TRUE(PumpUntil([&] { return controller->Client()->ServerSlot() == -1; }));
+    const QString said = QStringLiteral("The server %1 says: %2").arg(SERVER_ADDRESS, why);
+    EXPECT_EQ(notices, QStringList{said});
+    EXPECT_TRUE(ErrorLog().contains(said)) << qPrintable(ErrorLog());
+    EXPECT_EQ(server->Count(NET_ERROR), 0) << "not sent back";
 }
 
 TEST_F(ClientRole, LosingTheServerDuringAJobStopsIt) {

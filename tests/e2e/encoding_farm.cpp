@@ -110,22 +110,6 @@ EncodingFarm::~EncodingFarm() {
     }
 }
 
-QStringList EncodingFarm::MakeWavs(int count, int seconds, int firstSeconds,
-                                   const QString& folder) {
-    QStringList files;
-    for (int i = 0; i < count; ++i) {
-        const QString path = (folder.isEmpty() ? SourceDir() : folder) +
-                             QStringLiteral("/track%1.wav").arg(i + 1, 2, 10, QChar(u'0'));
-        testsupport::PcmFormat format;
-        const int length = (i == 0 && firstSeconds > 0) ? firstSeconds : seconds;
-        const testsupport::Bytes wav =
-            testsupport::MakePcmWav(format, static_cast<std::uint32_t>(length) * format.sampleRate);
-        testsupport::WriteFile(path.toStdString(), wav);
-        files << path;
-    }
-    return files;
-}
-
 QStringList EncodingFarm::MakeSilentWavs(const QStringList& names, int seconds,
                                          const QString& folder) {
     QStringList files;

@@ -71,11 +71,8 @@ public:
     QString ShareDir() const { return root + "/share"; }
     QString SourceDir() const { return root + "/share/in"; }
     QString OutputDir() const { return root + "/share/out"; }
-    // `count` CD-quality tones of `seconds` each in `folder` (the source
-    // folder by default); the first one lasts `firstSeconds` when given.
-    QStringList MakeWavs(int count, int seconds, int firstSeconds = 0,
-                         const QString& folder = QString());
-    // Silent ones that take no room on disk, however long: a header and a hole.
+    // Silent CD-quality WAVs in `folder` (the source folder by default) that
+    // take no room on disk, however long: a header and a hole.
     QStringList MakeSilentWavs(const QStringList& names, int seconds,
                                const QString& folder = QString());
 

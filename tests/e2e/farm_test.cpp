@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -55,6 +56,13 @@ bool SaidSince(const farm::Machine& machine, qsizetype from, const QString& text
 QString ErrorLog() {
     QFile log(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log");
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+// A stored rate, as the program keeps it: the 8 bytes of a little-endian double.
+QByteArray Rate(double rate) {
+    QByteArray bytes(sizeof rate, '\0');
+    std::memcpy(bytes.data(), &rate, sizeof rate);
+    return bytes;
 }
 
 // A server watching its folder (Auto Encode), reporting in JSON.
@@ -131,9 +139,9 @@ TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
     MakeFarm();
     farm::MachineOptions options = WatchingServer();
     // Both workers of the client come before the server itself.
-    options.settings.insert("Throughput/Serverbox", 0.001);
-    options.settings.insert("Throughput/Nodeone", 100.0);
-    options.settings.insert("Throughput/Nodeone#2", 50.0);
+    options.settings.insert("Throughput/Serverbox", Rate(0.001));
+    options.settings.insert("Throughput/Nodeone", Rate(100.0));
+    options.settings.insert("Throughput/Nodeone#2", Rate(50.0));
     farm::Machine& server = machines->StartServer("SERVERBOX", {}, options);
     farm::Machine& client = machines->StartClient("NODEONE", "127.0.0.2", 2);
     ASSERT_TRUE(machines->WaitFor(
@@ -182,9 +190,9 @@ TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
 TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     farm::MachineOptions options = WatchingServer();
     // The first file goes to the client whose cable is pulled.
-    options.settings.insert("Throughput/Farmserver", 0.001);
-    options.settings.insert("Throughput/Nodea", 100.0);
-    options.settings.insert("Throughput/Nodeb", 50.0);
+    options.settings.insert("Throughput/Farmserver", Rate(0.001));
+    options.settings.insert("Throughput/Nodea", Rate(100.0));
+    options.settings.insert("Throughput/Nodeb", Rate(50.0));
     farm::Machine& server = machines->StartServer("FARMSERVER", {}, options);
     farm::Machine& cut = machines->StartClient("NODEA", farm::MachineOptions());
     farm::Machine& other = machines->StartClient("NODEB", farm::MachineOptions());
@@ -253,4 +261,109 @@ TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     EXPECT_TRUE(machines->WaitFor([&] { return cut.FilesWith("Encoding for server").size() == 2; },
                                   BATCH_START_LIMIT_MS))
         << server.Output().toStdString();
+}
+
+namespace {
+
+// A Samba server of its own for the server machine: guests may use the share
+// MUSIC (the farm's folders), and everything it keeps stays under `folder`.
+QString WriteSambaConfig(const QString& folder, const QString& share) {
+    QString config = "[global]\n   map to guest = Bad User\n   guest account = root\n"
+                     "   disable netbios = yes\n   load printers = no\n   log level = 2\n";
+    for (const char* key : {"private dir", "lock directory", "state directory", "cache directory",
+                            "pid directory", "ncalrpc dir"}) {
+        const QString sub = folder + u'/' + QString::fromLatin1(key).section(u' ', 0, 0);
+        QDir().mkpath(sub);
+        config += QStringLiteral("   %1 = %2\n").arg(QString::fromLatin1(key), sub);
+    }
+    config += "[music]\n   path = " + share +
+              "\n   read only = no\n   guest ok = yes\n   force user = root\n";
+    QFile file(folder + "/smb.conf");
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(config.toUtf8());
+    }
+    return file.fileName();
+}
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+// The farm over a real SMB server: the server machine runs smbd and exports
+// its folders; two clients, with no folder in common with it, mount the share
+// with a FUSE SMB client and read and write everything through it. The
+// server's host name is longer than a computer name, and the clients mount
+// the share by the server's address.
+TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
+    for (const char* tool : {"/usr/sbin/smbd", "/usr/bin/smbnetfs", "/dev/fuse"}) {
+        if (!QFileInfo::exists(QString::fromLatin1(tool))) {
+            GTEST_SKIP() << tool << " is missing (packages samba and smbnetfs, and FUSE)";
+        }
+    }
+    const QString samba = WriteSambaConfig(root.filePath("samba"), machines->ShareDir());
+    farm::MachineOptions serverOptions = WatchingServer();
+    serverOptions.settings.insert("Delete When Done", 1);
+    serverOptions.settings.insert("Throughput/Encoding-Server", Rate(0.001));
+    serverOptions.environment.insert("CORVANE_SMB_CONF", samba);
+    serverOptions.setup =
+        QStringLiteral("{ /usr/sbin/smbd --foreground --no-process-group --debug-stdout -s '%1' "
+                       "> '%2/smbd.log' 2>&1 & } && for i in $(seq 200); do ss -Hltn "
+                       "'sport = :445' | grep -q . && break; sleep 0.1; done")
+            .arg(samba, root.path());
+    farm::Machine& server = machines->StartServer("encoding-server-01", {}, serverOptions);
+
+    std::vector<farm::Machine*> clients;
+    for (const QString& name : {QStringLiteral("NODEA"), QStringLiteral("NODEB")}) {
+        const QString home = root.filePath(name);
+        farm::MachineOptions options;
+        options.tableOfMounts = false; // the machine's own mounts
+        options.environment.insert("HOME", home);
+        // The server's folders are not there; only its share is, mounted.
+        options.setup =
+            QStringLiteral("mount -t tmpfs none '%1' && mkdir -p '%2/smb' '%2/.smb' && "
+                           "touch '%2/.smb/smbnetfs.conf' && smbnetfs '%2/smb' && "
+                           "for i in $(seq 100); do grep -q smbnetfs /proc/self/mountinfo && "
+                           "break; sleep 0.1; done && ls -A '%1' > '%2.visible' && "
+                           "grep smbnetfs /proc/self/mountinfo > '%2.mounts'")
+                .arg(machines->ShareDir(), home);
+        clients.push_back(&machines->StartClient(name, options));
+    }
+    ASSERT_TRUE(machines->WaitFor(
+        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+        << server.Output().toStdString() << clients[0]->Output().toStdString();
+
+    QStringList names;
+    for (int i = 1; i <= 6; ++i) {
+        names << QStringLiteral("song%1.wav").arg(i);
+    }
+    const QStringList files = Drop(*machines, names, 180);
+    ASSERT_TRUE(machines->WaitFor([&] { return !server.Events("batch_finished").empty(); },
+                                  BATCH_START_LIMIT_MS + BATCH_LIMIT_MS))
+        << server.Output().toStdString() << clients[0]->Output().toStdString();
+
+    const QString smbLog = ReadText(root.filePath("smbd.log"));
+    for (const QString& file : files) {
+        EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file)) << "Delete When Done";
+        const QString mp3 = Mp3Of(*machines, file);
+        EXPECT_GE(farm::DecodedBytes(mp3), 180 * BYTES_PER_SECOND * 99 / 100) << mp3.toStdString();
+        // A client's output went through smbd, under that client's own name.
+        for (const QString& taker : Takers(server, file)) {
+            const QString part = QStringLiteral("out/%1.MP3.%2.part")
+                                     .arg(QFileInfo(file).completeBaseName(), taker.toLower());
+            EXPECT_TRUE(smbLog.contains("opened file " + part + " read=No write=Yes"))
+                << part.toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files).size(), files.size());
+    for (farm::Machine* client : clients) {
+        EXPECT_FALSE(client->FilesWith("Completed").isEmpty()) << client->Output().toStdString();
+        EXPECT_TRUE(smbLog.contains("ipv4:" + client->address)) << client->address.toStdString();
+        EXPECT_TRUE(
+            ReadText(root.filePath(client->hostName + ".mounts")).contains("fuse.smbnetfs"));
+        EXPECT_EQ(ReadText(root.filePath(client->hostName + ".visible")), QString());
+    }
 }

@@ -77,6 +77,12 @@ TEST(HeadlessOptions, OutputSwitchesAndWhereTheyAreAllowed) {
     EXPECT_FALSE(Parse({"--json"}).error.isEmpty());
     EXPECT_FALSE(Parse({"--quiet"}).error.isEmpty());
     EXPECT_FALSE(Parse({"--headless", "--screenshot", "dir"}).error.isEmpty());
+    // Serving and its door are for a run without a window.
+    options = Parse({"--headless", "--serve", "--allow", "10.0.0.0/8", "a.wav"});
+    EXPECT_TRUE(options.serve);
+    EXPECT_EQ(options.allow, QStringLiteral("10.0.0.0/8"));
+    EXPECT_FALSE(Parse({"--serve"}).error.isEmpty());
+    EXPECT_FALSE(Parse({"--allow", ""}).error.isEmpty());
     EXPECT_EQ(Parse({"--screenshot", "dir"}).screenshotDir, QStringLiteral("dir"));
 
     // --version and --help answer in either mode, whatever else is given.

@@ -124,6 +124,8 @@ void FakeClient::OnFrame(const QByteArray& frame) {
         }
     } else if (type == NET_ENCODE && ReadEncodeJob(payload, job)) {
         jobs.push_back(job);
+    } else if (QString text; type == NET_ERROR && ReadErrorText(payload, text)) {
+        errors << text;
     }
 }
 

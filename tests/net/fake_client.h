@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <cstdint>
 #include <deque>
@@ -48,6 +49,7 @@ public:
     std::vector<EncodeJob> questions;
     std::vector<EncodeJob> jobs;
     std::vector<std::uint32_t> received; // every frame type in order
+    QStringList errors;                  // texts of NET_ERROR from the server
     int Count(std::uint32_t type) const;
 
 private:

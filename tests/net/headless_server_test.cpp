@@ -1,3 +1,4 @@
+#include "app/error_log.h"
 #include "fake_client.h"
 #include "net/protocol.h"
 #include "net/unc.h"
@@ -7,69 +8,121 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
-// The program run headless as a server on 127.0.0.1, with a fake client
-// in this process that takes what it is given through the exported folder.
-TEST(HeadlessServer, HandsFilesToALoggedInClientAndSaysWhichMachineTookThem) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString sourceDir = home.filePath("in");
-    const QString outputDir = home.filePath("out");
-    QDir().mkpath(sourceDir);
-    QDir().mkpath(outputDir);
-    const QString settingsFile = home.filePath("settings.ini");
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue("From Dir", sourceDir);
-        settings.setValue("To Dir", outputDir);
+// The program run headless as a server on 127.0.0.1 over folders it exports,
+// with fake clients in this process that go through the exported folder.
+class HeadlessServer : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        QDir().mkpath(SourceDir());
+        QDir().mkpath(OutputDir());
+        QSettings settings(home.filePath("settings.ini"), QSettings::IniFormat);
+        settings.setValue("From Dir", SourceDir());
+        settings.setValue("To Dir", OutputDir());
         settings.setValue("Workers", 1);
         settings.setValue("Client", 0);
-        // Stored rate of the client: it comes first in the order.
-        settings.sync();
+        QFile conf(home.filePath("smb.conf"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write("[farm]\n   path = " + home.path().toUtf8() + "\n");
+        QFile mounts(home.filePath("mountinfo"));
+        ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
+        UncTables tables;
+        tables.smbConfPath = conf.fileName();
+        tables.mountInfoPath = mounts.fileName();
+        tables.usershareDir = QString();
+        SetUncTables(tables);
     }
-    QFile conf(home.filePath("smb.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[farm]\n   path = " + home.path().toUtf8() + "\n");
-    conf.close();
-    QFile mounts(home.filePath("mountinfo"));
-    ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
-    mounts.close();
-    UncTables tables;
-    tables.smbConfPath = conf.fileName();
-    tables.mountInfoPath = mounts.fileName();
-    tables.usershareDir = QString();
-    SetUncTables(tables);
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+        SetUncTables(UncTables());
+    }
 
+    QString SourceDir() const { return home.filePath("in"); }
+    QString OutputDir() const { return home.filePath("out"); }
+
+    void Start(const QStringList& options, const QStringList& files) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        environment.insert("XDG_DATA_HOME", home.filePath("data"));
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(home.path());
+        program.start(QString::fromUtf8(CORVANE_ENCODER),
+                      QStringList{"--headless", "--settings", home.filePath("settings.ini"),
+                                  "--bind", "127.0.0.1", "--port", QString::number(port),
+                                  "--smb-conf", home.filePath("smb.conf"), "--mountinfo",
+                                  home.filePath("mountinfo")} +
+                          options + files);
+        ASSERT_TRUE(program.waitForStarted());
+    }
+
+    QTemporaryDir home;
+    std::uint16_t port = nettest::FreeLoopbackPort();
+    QProcess program;
+};
+
+// The program's listening TCP sockets on `port`, from the kernel's table.
+int ListeningOn(std::uint16_t port) {
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    int listening = 0;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields[3] == "0A" &&
+            fields[1].endsWith(":" +
+                               QByteArray::number(port, 16).toUpper().rightJustified(4, '0'))) {
+            ++listening;
+        }
+    }
+    return listening;
+}
+
+QString ErrorLogTail(qint64 from) {
+    QFile log(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log");
+    return log.open(QIODevice::ReadOnly) && log.seek(from) ? QString::fromUtf8(log.readAll())
+                                                           : QString();
+}
+
+qint64 ErrorLogSize() {
+    return QFileInfo(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log")
+        .size();
+}
+
+TEST_F(HeadlessServer, ServesOnlyWhenAskedAndOnlyTheMachinesAllowed) {
     QStringList files;
     for (int i = 0; i < 6; ++i) {
-        const QString path = sourceDir + QStringLiteral("/tune%1.wav").arg(i);
+        const QString path = SourceDir() + QStringLiteral("/tune%1.wav").arg(i);
         testsupport::WriteFile(path.toStdString(),
                                testsupport::MakePcmWav(testsupport::PcmFormat{}, 44100 * 20));
         files.append(path);
     }
+    const qint64 logBefore = ErrorLogSize();
+    Start({"--serve", "--allow", "127.0.0.2"}, files);
 
-    const std::uint16_t port = nettest::FreeLoopbackPort();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    environment.insert("XDG_DATA_HOME", home.filePath("data"));
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(home.path());
-    program.start(QString::fromUtf8(CORVANE_ENCODER),
-                  QStringList{"--headless", "--settings", settingsFile, "--bind", "127.0.0.1",
-                              "--port", QString::number(port), "--smb-conf", conf.fileName(),
-                              "--mountinfo", mounts.fileName()} +
-                      files);
-    ASSERT_TRUE(program.waitForStarted());
-
+    // A machine outside the list is closed before anything it sends is read,
+    // and logged once however often it knocks.
+    nettest::FakeClient intruder("INTRUDER", "127.0.0.9");
+    ASSERT_TRUE(nettest::PumpUntil([&] { return ListeningOn(port) == 1; }, 10000));
+    for (int knock = 0; knock < 2; ++knock) {
+        intruder.Connect(port);
+        ASSERT_TRUE(nettest::PumpUntil([&] { return !intruder.Connected(); }, 10000));
+    }
     nettest::FakeClient farm("FARM", "127.0.0.2");
     ASSERT_TRUE(nettest::PumpUntil([&] { return farm.Connect(port); }, 10000));
     // Each job: the output written through the share, then done.
@@ -87,13 +140,43 @@ TEST(HeadlessServer, HandsFilesToALoggedInClientAndSaysWhichMachineTookThem) {
     EXPECT_EQ(program.exitCode(), 0) << qPrintable(out);
     ASSERT_GE(finished, 1) << qPrintable(out);
     EXPECT_EQ(int(out.count("\tHanded out\tFarm\n")), finished) << qPrintable(out);
+    EXPECT_EQ(int(out.count("\tHanded out\t")), finished) << qPrintable(out);
     EXPECT_EQ(int(out.count("\tCompleted\t")), 6) << qPrintable(out);
     const QString given = getlocalfilename(farm.jobs[0].source);
     EXPECT_TRUE(out.contains(given + "\tHanded out\tFarm")) << qPrintable(out);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_TRUE(QFile::exists(outputDir + QStringLiteral("/tune%1.MP3").arg(i))) << i;
+        EXPECT_TRUE(QFile::exists(OutputDir() + QStringLiteral("/tune%1.MP3").arg(i))) << i;
     }
-    SetUncTables(UncTables());
+    const QString log = ErrorLogTail(logBefore);
+    EXPECT_EQ(log.count("A connection from 127.0.0.9 was refused"), 1) << qPrintable(log);
+    EXPECT_FALSE(log.contains("INTRUDER", Qt::CaseInsensitive));
+}
+
+// A run on named files is a local tool: without --serve it opens no port.
+TEST_F(HeadlessServer, ARunOnFilesWithoutServeListensNowhere) {
+    QFile wav(SourceDir() + "/long.wav");
+    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+    const testsupport::Bytes header = testsupport::MakePcmWav(testsupport::PcmFormat{}, 0);
+    wav.write(reinterpret_cast<const char*>(header.data()), qint64(header.size()));
+    wav.close();
+    // Ten minutes of silence in a hole: the program is busy a while.
+    {
+        QFile file(wav.fileName());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const std::uint32_t data = 600u * 44100u * 4u;
+        file.seek(4);
+        const std::uint32_t riff = data + std::uint32_t(header.size()) - 8;
+        file.write(reinterpret_cast<const char*>(&riff), 4);
+        file.seek(qint64(header.size()) - 4);
+        file.write(reinterpret_cast<const char*>(&data), 4);
+        file.resize(qint64(header.size()) + data);
+    }
+    Start({"--json"}, {wav.fileName()});
+    ASSERT_TRUE(nettest::PumpUntil(
+        [&] { return program.canReadLine() && program.peek(4096).contains("\"started\""); },
+        30000));
+    EXPECT_EQ(ListeningOn(port), 0);
+    EXPECT_EQ(nettest::RawConnect(port, "127.0.0.2"), -1);
 }
 
 } // namespace

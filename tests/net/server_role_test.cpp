@@ -155,6 +155,12 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     EXPECT_EQ(server->Machines().CountMachines(), 1);
     EXPECT_TRUE(ErrorLog().contains("bigpc was refused"));
     EXPECT_TRUE(ErrorLog().contains("MYPC was refused"));
+    // Each is told which name clashed before its connection ends.
+    EXPECT_EQ(twin.errors, QStringList{"Another machine named bigpc is logged in to the server "
+                                       "Mypc, so this one was refused. Give each machine a host "
+                                       "name of its own."});
+    ASSERT_EQ(mirror.errors.size(), 1);
+    EXPECT_TRUE(mirror.errors[0].startsWith("MYPC is the name of the server itself"));
 
     big.Abort();
     ASSERT_TRUE(Pump([&] { return server->Machines().CountMachines() == 0; }));

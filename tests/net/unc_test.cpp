@@ -115,3 +115,67 @@ TEST_F(Unc, EscapesFromTheShareAreRefused) {
     EXPECT_TRUE(getlocalfilename("\\\\\\\\a.wav").isEmpty());
     EXPECT_EQ(getlocalfilename("\\\\NAS\\Media\\a..b.wav"), QStringLiteral("/mnt/nas/a..b.wav"));
 }
+
+// The mounts people have: a kernel mount of a host whose name is longer than
+// a computer name, one by address, the desktop's (gvfs) and a FUSE SMB
+// client's tree (smbnetfs); each maps the server's paths, refuses escapes and
+// says why a path does not map.
+TEST_F(Unc, ServerPathsMapThroughEveryKindOfMount) {
+    const QString root = dir.path();
+    const QString gvfs = root + "/gvfs";
+    const QString smbnet = root + "/smbnet";
+    for (const QString& folder :
+         {gvfs + "/smb-share:domain=WG,server=farm1,share=my%20music,user=bob",
+          gvfs + "/smb-share:server=farm3,share=desk", smbnet + "/192.168.1.10/Encode",
+          smbnet + "/farm2/tapes"}) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+    }
+    Write(root + "/mountinfo",
+          "40 22 0:40 / /mnt/long rw - cifs //encoding-server-01.lan/Music rw\n"
+          "41 22 0:41 / /mnt/byaddr rw - smb3 //192.168.1.10/work rw\n"
+          "42 22 0:42 / /mnt/else rw - cifs //10.9.9.9/other rw\n"
+          "43 22 0:43 / " +
+              gvfs.toUtf8() +
+              " rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+              "44 22 0:44 / " +
+              smbnet.toUtf8() + " rw - fuse.smbnetfs smbnetfs rw\n");
+    const QString server = "192.168.1.10";
+    struct Case {
+        const char* unc;
+        QString local; // empty: not mapped
+        UncProblem problem;
+    };
+    const Case cases[] = {
+        {"\\\\ENCODING-SERVER\\MUSIC\\a.wav", "/mnt/long/a.wav", UncProblem::None},
+        {"\\\\FARM1\\WORK\\in\\b.wav", "/mnt/byaddr/in/b.wav", UncProblem::None},
+        {"\\\\FARM1\\my music\\c.wav",
+         gvfs + "/smb-share:domain=WG,server=farm1,share=my%20music,user=bob/c.wav",
+         UncProblem::None},
+        {"\\\\FARM1\\encode\\d.wav", smbnet + "/192.168.1.10/Encode/d.wav", UncProblem::None},
+        {"\\\\FARM2\\TAPES\\e.wav", smbnet + "/farm2/tapes/e.wav", UncProblem::None},
+        {"\\\\ENCODING-SERVER\\MUSIC\\..\\x", "", UncProblem::Escapes},
+        {"\\\\FARM1\\WORK\\in\\..\\..\\x", "", UncProblem::Escapes},
+        {"\\\\FARM1\\my music\\.\\x", "", UncProblem::Escapes},
+        {"\\\\FARM1\\..\\192.168.1.10\\Encode\\x", "", UncProblem::Escapes},
+        {"\\\\..\\smbnet\\farm2\\tapes\\x", "", UncProblem::Escapes},
+        {"\\\\FARM1\\OTHER\\f.wav", "", UncProblem::NameMismatch},
+        {"\\\\FARM1\\DESK\\g.wav", "", UncProblem::NameMismatch},
+        {"\\\\FARM1\\NOPE\\h.wav", "", UncProblem::NoMount},
+    };
+    for (const Case& c : cases) {
+        const UncMapping mapping = MapUncPath(QString::fromLatin1(c.unc), server);
+        EXPECT_EQ(mapping.localPath, c.local) << c.unc;
+        EXPECT_EQ(int(mapping.problem), int(c.problem)) << c.unc;
+    }
+    // Mounted by address, the share is the server's only for a client that
+    // knows that address; it is told where the share was found instead.
+    const UncMapping unknown = MapUncPath("\\\\FARM1\\WORK\\b.wav");
+    EXPECT_EQ(unknown.problem, UncProblem::NameMismatch);
+    EXPECT_TRUE(DescribeUncProblem("\\\\FARM1\\WORK\\b.wav", unknown, QString())
+                    .contains("mounted here from 192.168.1.10, which is not the server FARM1"));
+    // And back: this machine's files on those mounts have their network names.
+    EXPECT_EQ(getuncfilename(gvfs + "/smb-share:server=farm3,share=desk/x/y.wav"),
+              QStringLiteral("\\\\farm3\\desk\\x\\y.wav"));
+    EXPECT_EQ(getuncfilename(smbnet + "/farm2/tapes/z.wav"),
+              QStringLiteral("\\\\farm2\\tapes\\z.wav"));
+}

@@ -1,5 +1,6 @@
 #include "ui/dialogs/network_dlg.h"
 
+#include "net/allow_list.h"
 #include "ui/controls/ip_addr_ctl.h"
 
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -43,7 +45,8 @@ CNetworkDlg::CNetworkDlg(EncoderSettings& editedSettings, QWidget* parent)
       clientBox(new QCheckBox(
           QStringLiteral("Be a client available to encode files for the server"), this)),
       address(new CIPAddrCtl(this)), list(new QListWidget(this)), ownNameLabel(new QLabel(this)),
-      ownAddressLabel(new QLabel(this)) {
+      ownAddressLabel(new QLabel(this)), allowed(new QLineEdit(this)),
+      allowedProblem(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Network"));
     clientBox->setObjectName(QStringLiteral("1022"));
     address->setObjectName(QStringLiteral("1037"));
@@ -51,6 +54,12 @@ CNetworkDlg::CNetworkDlg(EncoderSettings& editedSettings, QWidget* parent)
     ownNameLabel->setObjectName(QStringLiteral("1035"));
     ownAddressLabel->setObjectName(QStringLiteral("1036"));
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    allowed->setObjectName(QStringLiteral("allowed"));
+    allowed->setMaxLength(ALLOWED_MACHINES_LENGTH);
+    allowed->setToolTip(QStringLiteral("Addresses and subnets, such as 192.168.1.0/24 10.0.0.7; "
+                                       "empty: this machine's own subnets"));
+    allowedProblem->setWordWrap(true);
+    allowedProblem->hide();
 
     auto* serverRow = new QHBoxLayout;
     serverRow->addWidget(new QLabel(QStringLiteral("IP Address of server:"), this));
@@ -84,6 +93,9 @@ CNetworkDlg::CNetworkDlg(EncoderSettings& editedSettings, QWidget* parent)
     layout->addLayout(serverRow);
     layout->addWidget(new QLabel(QStringLiteral("Machines available for encoding:"), this));
     layout->addWidget(list, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Machines allowed to log in:"), this));
+    layout->addWidget(allowed);
+    layout->addWidget(allowedProblem);
     layout->addLayout(facts);
     layout->addWidget(line);
     layout->addWidget(buttons);
@@ -164,12 +176,15 @@ void CNetworkDlg::InitDialog() {
     }
     ownNameLabel->setText(ownName);
     ownAddressLabel->setText(ownAddress);
+    allowed->setText(settings.allowedMachines);
+    allowed->setPlaceholderText(AllowList::OwnSubnets().Text());
 }
 
 void CNetworkDlg::OnClientCheck() {
     const bool client = clientBox->isChecked();
     address->setEnabled(client);
     list->setEnabled(!client);
+    allowed->setEnabled(!client);
 }
 
 void CNetworkDlg::accept() {
@@ -177,6 +192,15 @@ void CNetworkDlg::accept() {
     if (!address->GetAddress(true, entered)) {
         return; // the control has shown why and holds the focus
     }
+    AllowList parsed;
+    if (QString entry; !AllowList::Parse(allowed->text(), parsed, &entry)) {
+        allowedProblem->setText(
+            QStringLiteral("%1 is not an address or a subnet (a.b.c.d or a.b.c.d/n).").arg(entry));
+        allowedProblem->show();
+        allowed->setFocus();
+        return;
+    }
+    settings.allowedMachines = allowed->text().trimmed();
     serverAddress = entered.bytes;
     const QString text = QStringLiteral("%1.%2.%3.%4")
                              .arg(serverAddress[0])

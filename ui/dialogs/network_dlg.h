@@ -10,6 +10,7 @@
 class CIPAddrCtl;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 
 // Item data of this computer's row in the machines list; the other rows
@@ -17,8 +18,9 @@ class QListWidget;
 inline constexpr int OWN_MACHINE_ITEM = 65;
 
 // "Network": this machine's role (client of a server address, or server) and,
-// on a server, which machines may encode. Edits "Client" and "Server IP" on
-// OK; the marks go back through ApplyChecks.
+// on a server, which machines may log in and which may encode. Edits
+// "Client", "Server IP" and "Allowed Machines" on OK; the marks go back
+// through ApplyChecks.
 class CNetworkDlg : public QDialog {
     Q_OBJECT
 public:
@@ -46,6 +48,8 @@ public:
     QListWidget* MachineList() const { return list; }
     QLabel* OwnNameLabel() const { return ownNameLabel; }
     QLabel* OwnAddressLabel() const { return ownAddressLabel; }
+    // "Allowed Machines": who may log in to this machine as a server.
+    QLineEdit* AllowedEdit() const { return allowed; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -66,6 +70,8 @@ private:
     QListWidget* list;
     QLabel* ownNameLabel;
     QLabel* ownAddressLabel;
+    QLineEdit* allowed;
+    QLabel* allowedProblem;
 };
 
 // The four numbers of a "Server IP" text: at most 31 characters, split at the

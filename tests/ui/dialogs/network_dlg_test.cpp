@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <gtest/gtest.h>
 
@@ -149,6 +150,26 @@ TEST_F(NetworkDlg, OkStoresTheAddressAndAnEmptyAddressIsNoClient) {
     dialog->accept();
     EXPECT_EQ(settings.serverIp, "");
     EXPECT_EQ(settings.client, 0u);
+}
+
+TEST_F(NetworkDlg, TheMachinesAllowedToLogInAreEditedHereAndCheckedOnOk) {
+    settings.allowedMachines = "10.0.0.0/8";
+    auto dialog = Open();
+    QLineEdit* allowed = dialog->AllowedEdit();
+    EXPECT_EQ(allowed->text(), "10.0.0.0/8");
+    EXPECT_TRUE(allowed->placeholderText().contains("127.0.0.0/8")); // the default when empty
+    dialog->ClientBox()->setChecked(true);
+    EXPECT_FALSE(allowed->isEnabled()); // a client has no one to let in
+    dialog->ClientBox()->setChecked(false);
+
+    allowed->setText("192.168.1.0/24 printer");
+    dialog->accept();
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(settings.allowedMachines, "10.0.0.0/8");
+    allowed->setText(" 192.168.1.0/24, 10.0.0.7 ");
+    dialog->accept();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(settings.allowedMachines, "192.168.1.0/24, 10.0.0.7");
 }
 
 TEST_F(NetworkDlg, AnIncompleteAddressKeepsTheDialogOpenAndChangesNothing) {
