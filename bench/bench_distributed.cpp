@@ -51,6 +51,7 @@ Run RunBatch(const QString& encoder, int files, int seconds, int serverWorkers, 
     const QStringList wavs = farm.MakeSilentWavs(Names(files), seconds);
     farm::MachineOptions options;
     options.workers = serverWorkers;
+    options.arguments = {"--serve"};
     QElapsedTimer clock;
     clock.start();
     farm::Machine& server = farm.StartServer("BENCHSERVER", wavs, options);
