@@ -1,7 +1,5 @@
 #include "net/machine_table.h"
 
-#include "queue/queue_model.h"
-
 #include <utility>
 
 int MachineTable::CountMachines() const {
@@ -70,20 +68,4 @@ void MachineTable::Dropped(int slot) {
     if (ValidIndex(slot)) {
         At(slot) = MachineEntry();
     }
-}
-
-int FindMachineFile(const QueueModel& model, const QString& name) {
-    if (name.isEmpty()) {
-        return -1;
-    }
-    for (int row = 0; row < model.RowCount(); ++row) {
-        if (model.EntryAt(row)->machine.str().compare(name, Qt::CaseInsensitive) == 0) {
-            return row;
-        }
-    }
-    return -1;
-}
-
-bool MachineHasFile(const QueueModel& model, const QString& name) {
-    return FindMachineFile(model, name) >= 0;
 }

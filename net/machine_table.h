@@ -7,8 +7,6 @@
 #include <array>
 #include <vector>
 
-class QueueModel;
-
 // One logged-in (or connected) client machine; its index is its slot.
 struct MachineEntry {
     MachineName name; // empty while the slot has no logged-in machine
@@ -67,8 +65,3 @@ MachineTable::LogIn MachineTable::LogInMachine(int slot, const QString& name, Ra
     machine.rate = rateOf(machine.name.str());
     return LogIn::LoggedIn;
 }
-
-// True when a queue row's entry is held by the machine of that name (any case).
-bool MachineHasFile(const QueueModel& model, const QString& name);
-// The first row whose entry is held by the machine, or -1.
-int FindMachineFile(const QueueModel& model, const QString& name);

@@ -113,32 +113,9 @@ EncodingFarm::~EncodingFarm() {
 QStringList EncodingFarm::MakeSilentWavs(const QStringList& names, int seconds,
                                          const QString& folder) {
     QStringList files;
-    testsupport::PcmFormat format;
-    const std::uint32_t dataBytes =
-        std::uint32_t(seconds) * format.sampleRate * format.channels * (format.bitsPerSample / 8);
-    testsupport::Bytes header{'R', 'I', 'F', 'F'};
-    testsupport::PutU32(header, 36 + dataBytes);
-    for (const char c : std::string("WAVE")) {
-        header.push_back(std::uint8_t(c));
-    }
-    const testsupport::Bytes fmt = testsupport::PcmFormatRecord(format);
-    for (const char c : std::string("fmt ")) {
-        header.push_back(std::uint8_t(c));
-    }
-    testsupport::PutU32(header, std::uint32_t(fmt.size()));
-    header.insert(header.end(), fmt.begin(), fmt.end());
-    for (const char c : std::string("data")) {
-        header.push_back(std::uint8_t(c));
-    }
-    testsupport::PutU32(header, dataBytes);
     for (const QString& name : names) {
-        const QString path = (folder.isEmpty() ? SourceDir() : folder) + u'/' + name;
-        testsupport::WriteFile(path.toStdString(), header);
-        QFile file(path);
-        if (file.open(QIODevice::ReadWrite)) {
-            file.resize(qint64(header.size()) + dataBytes);
-        }
-        files << path;
+        files << (folder.isEmpty() ? SourceDir() : folder) + u'/' + name;
+        testsupport::WriteSilentWav(files.last().toStdString(), std::uint32_t(seconds));
     }
     return files;
 }

@@ -154,24 +154,10 @@ TEST_F(HeadlessServer, ServesOnlyWhenAskedAndOnlyTheMachinesAllowed) {
 
 // A run on named files is a local tool: without --serve it opens no port.
 TEST_F(HeadlessServer, ARunOnFilesWithoutServeListensNowhere) {
-    QFile wav(SourceDir() + "/long.wav");
-    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
-    const testsupport::Bytes header = testsupport::MakePcmWav(testsupport::PcmFormat{}, 0);
-    wav.write(reinterpret_cast<const char*>(header.data()), qint64(header.size()));
-    wav.close();
-    // Ten minutes of silence in a hole: the program is busy a while.
-    {
-        QFile file(wav.fileName());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        const std::uint32_t data = 600u * 44100u * 4u;
-        file.seek(4);
-        const std::uint32_t riff = data + std::uint32_t(header.size()) - 8;
-        file.write(reinterpret_cast<const char*>(&riff), 4);
-        file.seek(qint64(header.size()) - 4);
-        file.write(reinterpret_cast<const char*>(&data), 4);
-        file.resize(qint64(header.size()) + data);
-    }
-    Start({"--json"}, {wav.fileName()});
+    // Ten minutes of silence: the program is busy a while.
+    const QString wav = SourceDir() + "/long.wav";
+    ASSERT_TRUE(testsupport::WriteSilentWav(wav.toStdString(), 600));
+    Start({"--json"}, {wav});
     ASSERT_TRUE(nettest::PumpUntil(
         [&] { return program.canReadLine() && program.peek(4096).contains("\"started\""); },
         30000));

@@ -1,9 +1,6 @@
 #include "net/machine_table.h"
-#include "queue/queue_model.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -60,28 +57,4 @@ TEST(MachineTable, LogInNamesAndRefusesATakenName) {
     table.Dropped(2);
     EXPECT_EQ(table.FindMachineByName("Bigpc"), -1);
     EXPECT_EQ(table.LogInMachine(5, "BigPC", NoRate), MachineTable::LogIn::LoggedIn);
-}
-
-TEST(MachineTable, ReEnabledMachineWithoutRateComesAfterFasterOnes) {
-    MachineTable table;
-    LogIn(table, 0, "first", 6.0);
-    LogIn(table, 1, "second", 2.0);
-    // A cancel clears the mark and the rate; the Network dialog sets the mark again.
-    table.At(0).enabled = false;
-    table.At(0).rate = 0.0;
-    table.At(0).enabled = true;
-    EXPECT_EQ(table.BuildMachineOrder("Own", 1.0), (std::vector<int>{1, LOCAL_MACHINE, 0}));
-}
-
-TEST(MachineTable, FilesAreFoundByTheirMachine) {
-    QueueModel model;
-    for (const char* machine : {"", "Bigpc", "Other"}) {
-        auto entry = std::make_unique<QueueEntry>();
-        entry->machine = QString::fromLatin1(machine);
-        model.AddRowAtEnd(model.Append(std::move(entry)));
-    }
-    EXPECT_EQ(FindMachineFile(model, "BIGPC"), 1);
-    EXPECT_TRUE(MachineHasFile(model, "other"));
-    EXPECT_FALSE(MachineHasFile(model, "Nobody"));
-    EXPECT_FALSE(MachineHasFile(model, ""));
 }

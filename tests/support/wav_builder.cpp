@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
@@ -209,6 +210,22 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+bool WriteSilentWav(const std::string& path, std::uint32_t seconds) {
+    const PcmFormat format;
+    const std::uint32_t data = seconds * format.ByteRate();
+    Bytes header = MakePcmWav(format, 0);
+    const auto put = [&header](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            header[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
+        }
+    };
+    put(4, std::uint32_t(header.size()) - 8 + data);
+    put(header.size() - 4, data);
+    std::error_code error;
+    return WriteFile(path, header) &&
+           (std::filesystem::resize_file(path, header.size() + data, error), !error);
 }
 
 Bytes ReadFile(const std::string& path) {

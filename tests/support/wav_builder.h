@@ -97,6 +97,9 @@ Bytes Truncated(const Bytes& file, std::size_t length);
 Bytes Corrupted(const Bytes& file, std::uint32_t seed, int changes);
 
 bool WriteFile(const std::string& path, const Bytes& bytes);
+// Silent CD-quality PCM of any length that takes no room on disk: the header,
+// then the samples as a hole in a sparse file.
+bool WriteSilentWav(const std::string& path, std::uint32_t seconds);
 Bytes ReadFile(const std::string& path);
 
 } // namespace testsupport
