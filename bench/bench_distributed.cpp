@@ -4,7 +4,8 @@
 // both runs have the same cores and the figure is the farm's overhead:
 //   overhead_ratio = three-machine wall time / one-machine wall time
 // (goal: at most 1.10). The batch is sized from a first measured encode so
-// that one machine needs at least 20 seconds for it.
+// that one machine needs at least 20 seconds for it; each setup runs twice,
+// alternated, and its best time counts.
 #include "e2e/encoding_farm.h"
 #include "support/free_port.h"
 
@@ -25,6 +26,7 @@ constexpr int FILES_PER_WORKER = 4;
 constexpr double TARGET_SECONDS = 25.0;
 constexpr int CALIBRATION_SECONDS = 300;
 constexpr int RUN_LIMIT_MS = 600000;
+constexpr int ROUNDS = 2;
 
 struct Run {
     qint64 wallMs = -1;
@@ -105,10 +107,24 @@ int main(int argc, char** argv) {
     const double parallel = std::min(workers, cores);
     const int seconds = int(std::ceil(TARGET_SECONDS * parallel / wallPerSecond / files));
 
-    const Run one = RunBatch(encoder, files, seconds, workers, 0);
-    const Run three = RunBatch(encoder, files, seconds, workers / MACHINES, MACHINES - 1);
-    if (one.wallMs <= 0 || three.wallMs <= 0) {
-        return 1;
+    // Alternated and the best of each kept: other work on this host slows a
+    // run down, never speeds it up.
+    Run one;
+    Run three;
+    for (int round = 0; round < ROUNDS; ++round) {
+        const Run single = RunBatch(encoder, files, seconds, workers, 0);
+        const Run farm = RunBatch(encoder, files, seconds, workers / MACHINES, MACHINES - 1);
+        if (single.wallMs <= 0 || farm.wallMs <= 0) {
+            return 1;
+        }
+        std::printf("round %d: one_machine_ms=%lld three_machines_ms=%lld\n", round + 1,
+                    static_cast<long long>(single.wallMs), static_cast<long long>(farm.wallMs));
+        if (one.wallMs < 0 || single.wallMs < one.wallMs) {
+            one = single;
+        }
+        if (three.wallMs < 0 || farm.wallMs < three.wallMs) {
+            three = farm;
+        }
     }
     std::printf("cores=%d workers=%d files=%d seconds_per_file=%d\n", cores, workers, files,
                 seconds);
