@@ -4,7 +4,6 @@
 #include "e2e/encoding_farm.h"
 #include "e2e/net_lab.h"
 #include "support/free_port.h"
-#include "support/wav_builder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +11,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -132,53 +132,58 @@ protected:
 } // namespace
 
 // A client with two workers logs in twice ("Nodeone", "Nodeone#2") and takes
-// two files at once. The second worker's file is one its encoder refuses:
-// its error goes on its own connection, so the first worker's file finishes
-// untouched and the refused one fails with the client's own sentence.
+// two files at once. The second worker is given a file that has been cut
+// short since the server took it in: its error goes on its own connection,
+// so the first worker's file finishes untouched, the cut one fails with the
+// client's own sentence wherever it is tried, and the batch ends.
 TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
     MakeFarm();
-    farm::MachineOptions options = WatchingServer();
+    farm::MachineOptions options;
+    options.json = true;
+    options.arguments = {"--serve"};
     // Both workers of the client come before the server itself.
     options.settings.insert("Throughput/Serverbox", Rate(0.001));
     options.settings.insert("Throughput/Nodeone", Rate(100.0));
     options.settings.insert("Throughput/Nodeone#2", Rate(50.0));
-    farm::Machine& server = machines->StartServer("SERVERBOX", {}, options);
+    // The server starts on the first file itself, before the client is there.
+    const QStringList files =
+        machines->MakeSilentWavs({"c-long.wav", "a-long.wav", "b-cut.wav", "d-long.wav"}, 600);
+    farm::Machine& server = machines->StartServer("SERVERBOX", files, options);
+    ASSERT_TRUE(
+        machines->WaitFor([&] { return server.Events("admitted").size() == 4; }, LOGIN_LIMIT_MS))
+        << server.Output().toStdString();
+    const QString cut = files[2];
+    ASSERT_TRUE(QFile::resize(cut, 100));
     farm::Machine& client = machines->StartClient("NODEONE", "127.0.0.2", 2);
-    ASSERT_TRUE(machines->WaitFor(
-        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+    ASSERT_TRUE(machines->WaitFor([&] { return server.process.state() == QProcess::NotRunning; },
+                                  BATCH_LIMIT_MS))
         << server.Output().toStdString();
+    machines->Poll();
 
-    const QString good = Drop(*machines, {"a-long.wav"}, 600).first();
-    // 1000 Hz: admitted, but the encoder cannot open a stream for it.
-    const QString odd = machines->SourceDir() + "/b-odd.wav";
-    {
-        testsupport::PcmFormat format;
-        format.sampleRate = 1000;
-        testsupport::WriteFile(root.filePath("b-odd.wav").toStdString(),
-                               testsupport::MakePcmWav(format, 60 * 1000));
-        ASSERT_TRUE(QFile::rename(root.filePath("b-odd.wav"), odd));
-    }
-    ASSERT_TRUE(machines->WaitFor([&] { return !server.Events("batch_finished").empty(); },
-                                  BATCH_START_LIMIT_MS + BATCH_LIMIT_MS))
-        << server.Output().toStdString();
-
-    EXPECT_EQ(Takers(server, good), QStringList{"Nodeone"}) << server.Output().toStdString();
-    EXPECT_EQ(Outcomes(server, good), QStringList{"completed"});
-    ASSERT_FALSE(Takers(server, odd).isEmpty());
-    EXPECT_EQ(Takers(server, odd).first(), "Nodeone#2");
-    EXPECT_EQ(Outcomes(server, odd).last(), "failed");
-    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Nodeone#2: Error 2 - Couldn't open encode "
-                                                   "stream for source file (%1)")
-                                        .arg(odd)))
+    EXPECT_EQ(server.process.exitCode(), 1) << server.Output().toStdString();
+    EXPECT_EQ(Takers(server, files[1]), QStringList{"Nodeone"}) << server.Output().toStdString();
+    EXPECT_EQ(Takers(server, cut).value(0), "Nodeone#2");
+    EXPECT_EQ(Takers(server, files[3]), QStringList{"Nodeone#2"});
+    EXPECT_EQ(Outcomes(server, cut), QStringList{"failed"});
+    EXPECT_TRUE(ErrorLog().contains("Nodeone#2: Couldn't get wave properties for " + cut))
         << ErrorLog().toStdString();
-    // Both jobs were running on the client before either ended.
-    ASSERT_GE(client.lines.size(), 2);
-    EXPECT_EQ(client.lines[0].section(u'\t', 1, 1), "Encoding for server");
-    EXPECT_EQ(client.lines[1].section(u'\t', 1, 1), "Encoding for server")
-        << client.Output().toStdString();
-    EXPECT_GE(farm::DecodedBytes(Mp3Of(*machines, good)), 600 * BYTES_PER_SECOND * 99 / 100);
-    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files),
-              QStringList{QFileInfo(Mp3Of(*machines, good)).fileName()});
+    QStringList made;
+    for (const QString& file : {files[0], files[1], files[3]}) {
+        EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
+        EXPECT_GE(farm::DecodedBytes(Mp3Of(*machines, file)), 600 * BYTES_PER_SECOND * 99 / 100);
+        made << QFileInfo(Mp3Of(*machines, file)).fileName();
+    }
+    made.sort();
+    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files), made);
+    // Both workers' files were running on the client at one time.
+    int running = 0;
+    int mostAtOnce = 0;
+    for (const QString& line : client.lines) {
+        const QString what = line.section(u'\t', 1, 1);
+        running += what == "Encoding for server" ? 1 : -1;
+        mostAtOnce = std::max(mostAtOnce, running);
+    }
+    EXPECT_EQ(mostAtOnce, 2) << client.Output().toStdString();
 }
 
 // Mid-file, one client's cable is pulled: no close, no reset, just silence.
