@@ -173,8 +173,10 @@ bool ServerRole::OfferFileToMachine(int index, QueueEntry* entry, const EncodeJo
     if (HoldsActiveFile(name)) {
         return false;
     }
-    if (!scheduler->OutputOwner(out, entry->path.str()).isEmpty()) {
-        // Left to this machine's own start, which reports it.
+    if (!scheduler->OutputOwner(out, entry->path.str()).isEmpty() ||
+        !scheduler->QueuedSourceAt(out, entry->path.str()).isEmpty()) {
+        // Left to this machine's own start, which reports it: a client of an
+        // older kind would write over the queued file before anyone could check.
         return false;
     }
     if (!MayAsk(index) || !AskCanEncode(index, job)) {

@@ -66,14 +66,15 @@ void ServerTest::TearDown() {
     AppSandbox::TearDown();
 }
 
-QueueEntry* ServerTest::AddWav(const QString& name, std::uint32_t frames) {
+QueueEntry* ServerTest::AddWav(const QString& name, std::uint32_t frames,
+                               const QString& directory) {
     AdmissionContext context;
     context.probe = ReadWaveFacts;
     context.outputPathOf = [this](const QString& path) {
         return MakeOutputPath(path, app->settings, app->programDirectory);
     };
     context.reportError = [](const QString& message) { AddError(message); };
-    QueueEntry* entry = AddNewFile(model, MakeWav(name, frames), context);
+    QueueEntry* entry = AddNewFile(model, MakeWav(name, frames, directory), context);
     if (entry != nullptr) {
         model.AddRowAtEnd(entry);
     }

@@ -39,7 +39,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QueueEntry* AddWav(const QString& name, std::uint32_t frames = 44100);
+    QueueEntry* AddWav(const QString& name, std::uint32_t frames = 44100,
+                       const QString& directory = {});
     // A client logged in under `name` (the server capitalises it).
     FakeClient& Client(const QString& name, const char* from, int answer = 0);
     int SlotOf(const QString& name) const;

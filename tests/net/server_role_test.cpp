@@ -130,6 +130,23 @@ TEST_F(ServerRole, ErrorFileThatFailedEverywhereWaitsAndTheRowsBelowGoOn) {
     EXPECT_TRUE(batch.IsBusy());
 }
 
+TEST_F(ServerRole, AFileWhoseOutputWouldReplaceAQueuedSourceGoesToNoMachine) {
+    app->settings.renameToMp3 = 0;
+    app->SaveThroughput("Fast", 5.0);
+    AddWavs({"one.wav"});
+    ASSERT_NE(AddWav(QStringLiteral("one.wav"), 44100, outputDir), nullptr);
+    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+
+    scheduler->OnEncode();
+    Settle();
+    for (const EncodeJob& question : fast.questions) {
+        EXPECT_FALSE(question.source.endsWith("\\in\\one.wav"));
+    }
+    EXPECT_EQ(Row(0)->status, Error);
+    EXPECT_TRUE(ErrorLog().contains("would replace the queued file " + Out("one.wav")))
+        << qPrintable(ErrorLog());
+}
+
 TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     app->SaveThroughput("Bigpc", 2.5);
     nettest::FakeClient& big = Client("BIGPC", "127.0.0.2");
