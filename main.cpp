@@ -1,9 +1,7 @@
 #include "app/encoder_app.h"
-#include "app/locale_format.h"
 #include "app/quit_signals.h"
 #include "app/settings_store.h"
 #include "app/single_instance.h"
-#include "app/trace.h"
 #include "controller/engine_ports.h"
 #include "controller/network_environment.h"
 #include "headless/options.h"
@@ -83,13 +81,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::unique_ptr<SettingsStore> store =
-        options.settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(options.settingsFile);
+    std::unique_ptr<SettingsStore> store = OpenSettings(options.settingsFile);
     CEncoderApp app(*store);
-    app.ReadCommandLine(QApplication::arguments());
-    app.InitProgramDirectory();
-    LoadLocaleSettings();
-    app.LoadSettings();
-    Trace("InitInstance: program directory %s\n", qPrintable(app.programDirectory));
+    app.Start(QApplication::arguments());
     return RunWindow(app, instance, files);
 }

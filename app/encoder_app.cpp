@@ -1,6 +1,7 @@
 #include "app/encoder_app.h"
 
 #include "app/command_line.h"
+#include "app/locale_format.h"
 #include "app/program_directory.h"
 #include "app/settings_store.h"
 #include "app/trace.h"
@@ -23,6 +24,14 @@ void CEncoderApp::LoadSettings() {
 
 void CEncoderApp::SaveSettings() {
     ::SaveSettings(store, settings);
+}
+
+void CEncoderApp::Start(const QStringList& arguments) {
+    ReadCommandLine(arguments);
+    InitProgramDirectory();
+    LoadLocaleSettings();
+    LoadSettings();
+    Trace("Start: program directory %s\n", qPrintable(programDirectory));
 }
 
 double CEncoderApp::LoadThroughput(const QString& machineName) const {

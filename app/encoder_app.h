@@ -20,6 +20,8 @@ public:
 
     void LoadSettings();
     void SaveSettings();
+    // What both front ends do first: trace switch, program directory, locale, settings.
+    void Start(const QStringList& arguments);
     double LoadThroughput(const QString& machineName) const;
     void SaveThroughput(const QString& machineName, double rate);
 

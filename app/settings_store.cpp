@@ -47,6 +47,10 @@ std::unique_ptr<SettingsStore> OpenSettingsFile(const QString& path) {
         std::make_unique<QSettings>(path, QSettings::IniFormat));
 }
 
+std::unique_ptr<SettingsStore> OpenSettings(const QString& path) {
+    return path.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(path);
+}
+
 std::uint32_t ReadDword(const SettingsStore& store, const QString& name, std::uint32_t defaultValue,
                         const QString& group) {
     const std::optional<QVariant> value = store.Read(group, name);

@@ -22,6 +22,8 @@ public:
 std::unique_ptr<SettingsStore> OpenSettingsKey();
 // The same over an explicit INI file (tests, and the headless mode's --settings).
 std::unique_ptr<SettingsStore> OpenSettingsFile(const QString& path);
+// The file when one is named, the user's settings otherwise.
+std::unique_ptr<SettingsStore> OpenSettings(const QString& path);
 
 // Typed access with the defaults of missing or unreadable values.
 std::uint32_t ReadDword(const SettingsStore& store, const QString& name, std::uint32_t defaultValue,

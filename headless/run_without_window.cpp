@@ -1,7 +1,6 @@
 #include "headless/run_without_window.h"
 
 #include "app/encoder_app.h"
-#include "app/locale_format.h"
 #include "app/quit_signals.h"
 #include "app/settings_store.h"
 #include "app/trace.h"
@@ -83,14 +82,9 @@ int RunHeadless(int argc, char** argv) {
     if (!options.error.isEmpty()) {
         return BadCommandLine(options.error);
     }
-    std::unique_ptr<SettingsStore> store =
-        options.settingsFile.isEmpty() ? OpenSettingsKey() : OpenSettingsFile(options.settingsFile);
+    std::unique_ptr<SettingsStore> store = OpenSettings(options.settingsFile);
     CEncoderApp app(*store);
-    app.ReadCommandLine(QCoreApplication::arguments());
-    app.InitProgramDirectory();
-    LoadLocaleSettings();
-    app.LoadSettings();
-    Trace("RunHeadless: program directory %s\n", qPrintable(app.programDirectory));
+    app.Start(QCoreApplication::arguments());
 
     // The command line's tables win over the environment's.
     UncTablesFromEnvironment();

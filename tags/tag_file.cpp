@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -17,6 +18,7 @@ namespace {
 constexpr std::uint64_t SYNC_BYTES = 3;
 
 struct InspectedFile {
+    QString path;
     HeadLayout layout;
     std::vector<std::uint8_t> head; // the tag, if any, and the bytes after it
 };
@@ -29,24 +31,36 @@ InspectedFile Inspect(const QString& path) {
         head = ReadFileHead(path, declared + SYNC_BYTES);
     }
     const HeadLayout layout = InspectHead(head, fileSize);
-    return {layout, std::move(head)};
+    return {path, layout, std::move(head)};
+}
+
+// The output of a finished entry, ready to read or tag; nothing while it is
+// being encoded, or when it is missing, read-only or its tag is damaged.
+std::optional<InspectedFile> InspectTarget(const TagFileTarget& target) {
+    if (IsTagFileBusy(target.status)) {
+        return std::nullopt;
+    }
+    const QString path = FindOutputMp3(target);
+    if (!IsReadWritableFile(path)) {
+        return std::nullopt;
+    }
+    InspectedFile file = Inspect(path);
+    if (file.layout.kind == HeadKind::Damaged) {
+        Trace("InspectTarget: damaged ID3v2 tag in %s, left alone\n", qPrintable(path));
+        return std::nullopt;
+    }
+    return file;
 }
 
 } // namespace
 
 bool ReadTagFromFile(const TagFileTarget& target, ID3TagRecord& record) {
-    if (IsTagFileBusy(target.status)) {
+    const std::optional<InspectedFile> found = InspectTarget(target);
+    if (!found) {
         return false;
     }
-    const QString path = FindOutputMp3(target);
-    if (!IsReadWritableFile(path)) {
-        return false;
-    }
-    const InspectedFile file = Inspect(path);
-    if (file.layout.kind == HeadKind::Damaged) {
-        Trace("ReadTagFromFile: damaged ID3v2 tag in %s\n", qPrintable(path));
-        return false;
-    }
+    const InspectedFile& file = *found;
+    const QString& path = file.path;
     // The library reads no frame of a version 2.4 tag; the tag's text frames
     // are read here instead.
     std::optional<ID3TagRecord> read;
@@ -64,18 +78,12 @@ bool ReadTagFromFile(const TagFileTarget& target, ID3TagRecord& record) {
 }
 
 bool WriteTagToFile(const TagFileTarget& target, const ID3TagRecord& record) {
-    if (IsTagFileBusy(target.status)) {
+    const std::optional<InspectedFile> found = InspectTarget(target);
+    if (!found) {
         return false;
     }
-    const QString path = FindOutputMp3(target);
-    if (!IsReadWritableFile(path)) {
-        return false;
-    }
-    const InspectedFile file = Inspect(path);
-    if (file.layout.kind == HeadKind::Damaged) {
-        Trace("WriteTagToFile: damaged ID3v2 tag in %s, left alone\n", qPrintable(path));
-        return false;
-    }
+    const InspectedFile& file = *found;
+    const QString& path = file.path;
     // A tag in front of anything but MPEG audio (a RIFF file, say) would
     // spoil it for its own readers.
     const auto audio = std::span<const std::uint8_t>(file.head).subspan(

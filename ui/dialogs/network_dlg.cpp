@@ -108,6 +108,19 @@ void CNetworkDlg::AddRow(const QString& name, int itemData, bool checked) {
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
+void CNetworkDlg::ReadChecks(const std::function<void(int, bool)>& onMachine) {
+    for (int row = 0; row < list->count(); ++row) {
+        const QListWidgetItem* item = list->item(row);
+        const int data = item->data(ITEM_DATA_ROLE).toInt();
+        const bool checked = item->checkState() == Qt::Checked;
+        if (data == OWN_MACHINE_ITEM) {
+            ownFlag = checked;
+        } else if (MachineTable::ValidIndex(data)) {
+            onMachine(data, checked);
+        }
+    }
+}
+
 void CNetworkDlg::SetMachines(const MachineTable& table, bool refresh, const QString& name,
                               bool flag) {
     ownName = name;
@@ -117,16 +130,7 @@ void CNetworkDlg::SetMachines(const MachineTable& table, bool refresh, const QSt
     int noted = 0;
     if (refresh) {
         noted = std::max(list->currentRow(), 0);
-        for (int row = 0; row < list->count(); ++row) {
-            const QListWidgetItem* item = list->item(row);
-            const int data = item->data(ITEM_DATA_ROLE).toInt();
-            const bool checked = item->checkState() == Qt::Checked;
-            if (data == OWN_MACHINE_ITEM) {
-                ownFlag = checked;
-            } else if (MachineTable::ValidIndex(data)) {
-                pending[std::size_t(data)] = checked;
-            }
-        }
+        ReadChecks([&](int index, bool checked) { pending[std::size_t(index)] = checked; });
         list->clear();
         if (!ownName.isEmpty()) {
             AddRow(ownName, OWN_MACHINE_ITEM, ownFlag);
@@ -214,15 +218,6 @@ void CNetworkDlg::accept() {
         settings.serverIp = text;
         settings.client = clientBox->isChecked() ? 1 : 0;
     }
-    for (int row = 0; row < list->count(); ++row) {
-        const QListWidgetItem* item = list->item(row);
-        const int data = item->data(ITEM_DATA_ROLE).toInt();
-        const bool checked = item->checkState() == Qt::Checked;
-        if (data == OWN_MACHINE_ITEM) {
-            ownFlag = checked;
-        } else if (MachineTable::ValidIndex(data)) {
-            machines.At(data).enabled = checked;
-        }
-    }
+    ReadChecks([&](int index, bool checked) { machines.At(index).enabled = checked; });
     QDialog::accept();
 }

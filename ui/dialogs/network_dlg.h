@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class CIPAddrCtl;
 class QCheckBox;
@@ -56,6 +57,8 @@ protected:
 
 private:
     void AddRow(const QString& name, int itemData, bool checked);
+    // Takes this machine's tick into ownFlag and hands every other row's to onMachine.
+    void ReadChecks(const std::function<void(int index, bool checked)>& onMachine);
 
     EncoderSettings& settings;
     std::array<std::uint8_t, 4> serverAddress{};
