@@ -71,7 +71,7 @@ protected:
     }
 
     QTemporaryDir home;
-    std::uint16_t port = nettest::FreeLoopbackPort();
+    std::uint16_t port = nettest::FreePort();
     QProcess program;
 };
 

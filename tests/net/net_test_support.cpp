@@ -21,18 +21,6 @@ bool PumpUntil(const std::function<bool()>& done, int limitMs) {
     return done();
 }
 
-std::uint16_t FreeLoopbackPort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
 int RawConnect(std::uint16_t port, const char* from) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in local{};

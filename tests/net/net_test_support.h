@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/socket_notify.h"
+#include "support/free_port.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -25,11 +26,10 @@ public:
     std::vector<int> frameSlots;
 };
 
+using testsupport::FreePort;
+
 // Serves events until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int limitMs = 30000);
-
-// A port that is free on 127.0.0.1 right now.
-std::uint16_t FreeLoopbackPort();
 
 // A plain blocking client socket bound to `from`, connected to 127.0.0.1:port;
 // -1 on failure.

@@ -12,6 +12,8 @@
 #include <limits>
 #include <random>
 
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
 namespace {
 
 struct Posted {
@@ -306,33 +308,71 @@ TEST(NetRecords, NamesAndErrorTextsAreBounded) {
     EXPECT_FALSE(ReadErrorText(QByteArray("\0abc", 4), text));
 }
 
-// Random streams with markers sprinkled in: every frame handed on is whole,
-// every payload that reaches a handler has its type's size.
-TEST(FrameCutter, RandomStreamsOnlyYieldWholeFrames) {
+// Legal frames of every type, cut, spliced, corrupted and buried in junk:
+// every frame handed on is whole, every payload that reaches a handler has
+// its type's size, and the record readers behind the handlers survive what
+// comes (the fuzz target's body; the sanitizer build runs this file too).
+TEST(FrameCutter, MutatedStreamsOnlyYieldWholeFrames) {
+    const QByteArray job = WriteEncodeJob(SampleJob());
+    std::vector<QByteArray> seeds = {QByteArray(FRAME_START, 3),
+                                     QByteArray(FRAME_END, 3),
+                                     Frame(NET_HEARTBEAT, WriteMachineName("Bigpc")),
+                                     Frame(NET_CANENCODE, job),
+                                     Frame(NET_CANENCODE_REPLY, WriteReplyCode(CANENCODE_NOWRITE)),
+                                     Frame(NET_ENCODE, job),
+                                     Frame(NET_PROGRESS, WriteProgressRecord(QueueEntry())),
+                                     Frame(NET_ERROR, WriteErrorText("Could not open file x."))};
+    for (std::uint32_t type = NET_CANCEL; type <= NET_RESUME; ++type) {
+        seeds.push_back(Frame(type));
+    }
     std::mt19937 random(20261207);
-    const QByteArray pieces[] = {QByteArray(FRAME_START, 3), QByteArray(FRAME_END, 3),
-                                 Frame(NET_DONE), Frame(NET_HEARTBEAT, WriteMachineName("pc"))};
-    for (int stream = 0; stream < 300; ++stream) {
+    for (int stream = 0; stream < 4000; ++stream) {
+        QByteArray bytes(1, char(random() % 256)); // how the fuzz body splits its reads
+        for (int p = int(random() % 9); p > 0; --p) {
+            QByteArray piece = seeds[random() % seeds.size()];
+            switch (random() % 6) {
+            case 0: // cut short
+                piece.truncate(qsizetype(random() % piece.size()));
+                break;
+            case 1: // bytes flipped
+                for (int f = 0; f < 4; ++f) {
+                    piece[qsizetype(random() % piece.size())] = char(random() % 256);
+                }
+                break;
+            case 2: // junk
+                piece = QByteArray(int(random() % 3000), char(random() % 256));
+                break;
+            case 3: // no end marker, long payload
+                piece.chop(3);
+                piece += QByteArray(int(random() % 9000), 'x');
+                break;
+            case 4: // mostly marker bytes, so frames form often
+                piece.resize(qsizetype(random() % 600));
+                for (char& b : piece) {
+                    b = char(random() % 2 ? 0xF8 + random() % 7 : random() % 256);
+                }
+                break;
+            default:
+                break;
+            }
+            bytes += piece;
+        }
+        ASSERT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                         std::size_t(bytes.size())),
+                  0);
         FrameCutter cutter;
         bool open = true;
-        for (int read = 0; read < 40 && open; ++read) {
-            QByteArray chunk;
-            const int parts = int(random() % 6);
-            for (int p = 0; p < parts; ++p) {
-                if (random() % 3 == 0) {
-                    chunk += pieces[random() % 4];
-                } else {
-                    chunk += QByteArray(int(random() % 200), char(random() % 256));
-                }
-            }
+        for (qsizetype at = 1; at < bytes.size() && open;) {
+            const QByteArray read = bytes.mid(at, qsizetype(1 + random() % 700));
+            at += read.size();
             std::vector<QByteArray> frames;
-            open = cutter.Feed(chunk.constData(), int(chunk.size()), frames);
+            open = cutter.Feed(read.constData(), int(read.size()), frames);
             for (const QByteArray& frame : frames) {
                 ASSERT_GE(frame.size(), 6);
                 ASSERT_TRUE(frame.startsWith(QByteArray(FRAME_START, 3)));
                 ASSERT_TRUE(frame.endsWith(QByteArray(FRAME_END, 3)));
-                for (const Posted& p : Dispatch(frame)) {
-                    const int length = p.payload ? int(p.payload->size()) : 0;
+                for (const Posted& posted : Dispatch(frame)) {
+                    const int length = posted.payload ? int(posted.payload->size()) : 0;
                     ASSERT_EQ(length, int(frame.size()) - FRAME_OVERHEAD);
                 }
             }

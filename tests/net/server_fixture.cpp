@@ -52,7 +52,7 @@ void ServerTest::SetUp() {
         handedOut.append(entry.name.str() + u':' + machine);
     };
     receiver.role = server.get();
-    port = FreeLoopbackPort();
+    port = FreePort();
     ASSERT_TRUE(server->ServerStart(port));
 }
 
