@@ -148,7 +148,9 @@ TEST_F(ServerRole, AFileWhoseOutputWouldReplaceAQueuedSourceGoesToNoMachine) {
 }
 
 TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
+    app->settings.deleteWhenDone = 1;
     app->SaveThroughput("Bigpc", 2.5);
+    AddWavs({"one.wav"});
     nettest::FakeClient& big = Client("BIGPC", "127.0.0.2");
     const int slot = SlotOf("Bigpc");
     EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
@@ -158,7 +160,14 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     app->SaveThroughput("Bigpc", 9.0);
     big.SendHeartbeat("BIGPC");
     big.SendHeartbeat("OTHER");
+    // Nor does a report from a machine that holds no file.
+    big.Send(NET_DONE);
+    big.Send(NET_FAILED);
     Settle();
+    EXPECT_EQ(Row(0)->status, NotDone);
+    EXPECT_TRUE(QFile::exists(Path("one.wav")));
+    EXPECT_TRUE(outcomes.isEmpty());
+    EXPECT_TRUE(big.questions.empty()); // no batch: nothing is handed out
     EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
     EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 2.5);
     EXPECT_EQ(server->Machines().CountMachines(), 1);
@@ -225,42 +234,6 @@ TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
     EXPECT_FALSE(batch.IsBusy());
 }
 
-TEST_F(ServerRole, DoneFromAMachineWithoutAFileIsIgnored) {
-    app->settings.deleteWhenDone = 1;
-    AddWavs({"one.wav"});
-    nettest::FakeClient& idle = Client("IDLE", "127.0.0.2");
-    idle.Send(NET_DONE);
-    idle.Send(NET_FAILED);
-    Settle();
-    EXPECT_EQ(Row(0)->status, NotDone);
-    EXPECT_TRUE(QFile::exists(Path("one.wav")));
-    EXPECT_TRUE(outcomes.isEmpty());
-    EXPECT_TRUE(idle.questions.empty()); // no batch: nothing is handed out
-}
-
-TEST_F(ServerRole, DroppedClientsFileGoesBackAndIsEncodedElsewhere) {
-    app->SaveThroughput("Fast", 5.0);
-    AddWavs({"one.wav", "two.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-    QFile partial(fast.PartPath());
-    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
-    partial.write("partial");
-    partial.close();
-
-    fast.Abort();
-    ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
-    EXPECT_TRUE(Row(0)->machine.isEmpty());
-    EXPECT_FALSE(QFile::exists(Out("one.MP3")));
-    EXPECT_FALSE(QFile::exists(fast.PartPath()));
-    EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("No machines logged in"));
-
-    fake.Finish(true); // "two" done here; "one" is next, on this machine
-    ASSERT_EQ(fake.starts.size(), 2u);
-    EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
-}
-
 TEST_F(ServerRole, AnAnswerCountsOnlyForItsQuestionAndAMissingOneOnlyForAWhile) {
     app->SaveThroughput("Slowpoke", 5.0);
     server->SetWaitLimits(300, 30000, 1500);
@@ -311,30 +284,46 @@ TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
     EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
 }
 
-TEST_F(ServerRole, RelayedErrorNamesTheMachineAndFailsTheFileThere) {
-    app->SaveThroughput("Fast", 5.0);
-    AddWavs({"one.wav", "two.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+// A relayed error, a done without output and one with too little each fail
+// the file on that machine only, with the source kept.
+TEST_F(ServerRole, ClientFailuresFailTheFileThereAndCostNoSource) {
+    app->settings.deleteWhenDone = 1;
+    app->SaveThroughput("Liar", 9.0);
+    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav"});
+    nettest::FakeClient& liar = Client("LIAR", "127.0.0.2");
     scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-    fast.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
+    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 1; }));
+    liar.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
     ASSERT_TRUE(Pump([&] { return Row(0)->status == Error; }));
-    EXPECT_TRUE(ErrorLog().contains("Fast: Could not read the source file."))
+    EXPECT_TRUE(ErrorLog().contains("Liar: Could not read the source file."))
         << qPrintable(ErrorLog());
-    EXPECT_TRUE(HasFailedOn(*Row(0), "Fast"));
-    EXPECT_EQ(fast.questions.size(), 1u); // not offered its failed file again
 
-    fake.Finish(true); // this machine retries it
+    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 2; }));
+    EXPECT_TRUE(liar.jobs[1].source.endsWith("three.wav"));
+    liar.Send(NET_DONE); // no output at all
+    ASSERT_TRUE(Pump([&] { return Row(2)->status == Error; }));
+
+    // Next it writes a few bytes for a second of sound.
+    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 3; }));
+    liar.FinishJob(10);
+    ASSERT_TRUE(Pump([&] { return Row(3)->status == Error; }));
+    EXPECT_FALSE(QFile::exists(Out("four.MP3")));
+    for (const int row : {0, 2, 3}) {
+        EXPECT_TRUE(HasFailedOn(*Row(row), "Liar")) << row;
+        EXPECT_TRUE(QFile::exists(Row(row)->path.str())) << row;
+    }
+    EXPECT_EQ(liar.questions.size(), 3u); // not offered its failed files again
+    EXPECT_TRUE(outcomes.filter(":0").isEmpty()) << qPrintable(outcomes.join(' '));
+    EXPECT_EQ(ErrorLog().count("Liar reported file"), 2) << qPrintable(ErrorLog());
+
+    fake.Finish(true); // this machine retries them
     ASSERT_EQ(fake.starts.size(), 2u);
     EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
 }
 
 TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
-    UncTables none;
-    none.mountInfoPath = temp.path() + "/mountinfo";
+    UncTables none = CurrentUncTables();
     none.smbConfPath = temp.path() + "/missing.conf";
-    none.usershareDir = temp.path() + "/none";
-    none.computerName = "srv";
     SetUncTables(none);
     AddWavs({"one.wav", "two.wav"});
     nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
@@ -371,31 +360,6 @@ TEST_F(ServerRole, CancelledMachineComesBackWithRateZero) {
     EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
 }
 
-TEST_F(ServerRole, LyingClientsDoneCostsNoSource) {
-    app->settings.deleteWhenDone = 1;
-    app->SaveThroughput("Liar", 9.0);
-    AddWavs({"one.wav", "two.wav", "three.wav"});
-    nettest::FakeClient& liar = Client("LIAR", "127.0.0.2");
-    scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 1; }));
-
-    liar.Send(NET_DONE); // no output at all
-    ASSERT_TRUE(Pump([&] { return Row(0)->status == Error; }));
-    EXPECT_TRUE(QFile::exists(Path("one.wav")));
-    EXPECT_TRUE(HasFailedOn(*Row(0), "Liar"));
-    EXPECT_TRUE(ErrorLog().contains("Liar")) << qPrintable(ErrorLog());
-
-    // Next it is given "three" and writes a few bytes for a second of sound.
-    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 2; }));
-    EXPECT_TRUE(liar.jobs[1].source.endsWith("three.wav"));
-    liar.FinishJob(10);
-    ASSERT_TRUE(Pump([&] { return Row(2)->status == Error; }));
-    EXPECT_TRUE(QFile::exists(Path("three.wav")));
-    EXPECT_FALSE(QFile::exists(Out("three.MP3")));
-    EXPECT_FALSE(outcomes.contains("one:0"));
-    EXPECT_FALSE(outcomes.contains("three:0"));
-}
-
 TEST_F(ServerRole, AClientThatDropsLeavesTheUsersClearedMarkAlone) {
     app->SaveThroughput("Fast", 5.0);
     app->SaveThroughput("Slow", 3.0);
@@ -426,9 +390,16 @@ TEST_F(ServerRole, OnlyTheOutputOfTheMachineHoldingTheFileIsTaken) {
     nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
     scheduler->OnEncode();
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-    // Fast is cut off but goes on writing; the file goes to Slow.
+    QFile partial(fast.PartPath());
+    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+    partial.write("partial");
+    partial.close();
+    // Fast is cut off: its partial output goes, the file goes to Slow. Fast
+    // then goes on writing.
     fast.Abort();
     ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 1; }));
+    EXPECT_FALSE(QFile::exists(fast.PartPath()));
+    EXPECT_FALSE(QFile::exists(Out("one.MP3")));
     QFile stale(fast.PartPath());
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write(QByteArray(9000, 'F'));
