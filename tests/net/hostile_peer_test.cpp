@@ -99,28 +99,12 @@ TEST_F(HostilePeer, JunkAndMalformedFramesOfEveryType) {
     ExpectStillServes();
 }
 
-TEST_F(HostilePeer, SixtyFiveConnectionsAtOnceAndSilentPeersGoAway) {
-    server->SetWaitLimits(1000, 400);
-    ASSERT_TRUE(server->ServerStart(port)); // restarts the log-in watch
-    std::vector<int> peers;
-    for (int i = 0; i < 65; ++i) {
-        const int peer = nettest::RawConnect(port, "127.0.0.7");
-        ASSERT_GE(peer, 0) << i;
-        peers.push_back(peer);
-        PumpWatching([&] { return sockets->SlotsInUse() >= std::min(i + 2, SOCKET_SLOTS); }, 2000);
-    }
-    EXPECT_EQ(sockets->SlotsInUse(), SOCKET_SLOTS);
-    // None of them logs in: they are dropped, and the slots are free again.
-    ASSERT_TRUE(PumpWatching([&] { return sockets->SlotsInUse() == 1; }, 5000));
-    for (const int peer : peers) {
-        ::close(peer);
-    }
-    ExpectStillServes();
-}
-
 // A start marker and then megabytes, and a peer reset in the middle of a
-// frame: each costs only its own connection, and a silent one waits.
-TEST_F(HostilePeer, FloodsAndResetsMidFrameCloseOnlyTheirConnection) {
+// frame: each costs only its own connection. A peer that never logs in is
+// dropped in the end, so silent ones cannot take every slot.
+TEST_F(HostilePeer, FloodsResetsAndSilenceCloseOnlyTheirConnection) {
+    server->SetWaitLimits(1000, 3000);
+    ASSERT_TRUE(server->ServerStart(port)); // restarts the log-in watch
     nettest::FakeClient silent("silent", "127.0.0.4");
     ASSERT_TRUE(silent.Connect(port, false));
     const int half = nettest::RawConnect(port, "127.0.0.6");
@@ -146,7 +130,7 @@ TEST_F(HostilePeer, FloodsAndResetsMidFrameCloseOnlyTheirConnection) {
     flood.join();
     ::close(peer);
     ASSERT_TRUE(ended);
-    EXPECT_TRUE(silent.Connected());
+    ASSERT_TRUE(PumpWatching([&] { return !silent.Connected(); }, 30000));
     ExpectStillServes();
 }
 

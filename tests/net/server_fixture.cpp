@@ -2,7 +2,6 @@
 
 #include "app/error_log.h"
 #include "app/output_path.h"
-#include "net/unc.h"
 #include "net/unc_tables.h"
 #include "net_test_support.h"
 #include "queue/admission.h"
@@ -118,10 +117,6 @@ bool ServerTest::Pump(const std::function<bool()>& done, int limitMs) {
 
 void ServerTest::Settle(int ms) {
     PumpUntil([] { return false; }, ms);
-}
-
-QString ServerTest::Unc(const QString& localPath) const {
-    return getuncfilename(localPath);
 }
 
 } // namespace nettest

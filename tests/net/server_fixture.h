@@ -50,7 +50,6 @@ protected:
     bool Pump(const std::function<bool()>& done, int limitMs = 30000);
     // Serves events for a while (to see that nothing more happens).
     void Settle(int ms = 150);
-    QString Unc(const QString& localPath) const;
 
     testsupport::RecordingView view;
     QueueModel model;
