@@ -239,7 +239,7 @@ bool EncodingFarm::WaitFor(const std::function<bool()>& done, int limitMs) {
     return true;
 }
 
-qint64 DecodedBytes(const QString& mp3) {
+qint64 DecodedBytes(const QString& mp3, bool* clean) {
     QProcess decode;
     decode.start(QStringLiteral("ffmpeg"),
                  {"-v", "error", "-i", mp3, "-f", "s16le", "-ac", "2", "-ar", "44100", "-"});
@@ -256,6 +256,9 @@ qint64 DecodedBytes(const QString& mp3) {
         decode.kill();
         decode.waitForFinished();
         return -1;
+    }
+    if (clean != nullptr) {
+        *clean = decode.readAllStandardError().trimmed().isEmpty();
     }
     return decode.exitStatus() == QProcess::NormalExit && decode.exitCode() == 0 ? bytes : -1;
 }

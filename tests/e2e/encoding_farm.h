@@ -88,8 +88,6 @@ public:
     void Poll(int milliseconds = 20);
     // Polls until `done` holds; false after `limitMs`.
     bool WaitFor(const std::function<bool()>& done, int limitMs);
-    std::vector<std::unique_ptr<Machine>>& Machines() { return machines; }
-    QString ServerAddress() const { return serverAddress; }
 
 private:
     Machine& Start(const QString& hostName, const QString& address, bool client,
@@ -104,7 +102,8 @@ private:
     std::vector<std::unique_ptr<Machine>> machines;
 };
 
-// Bytes of 16-bit stereo PCM the MP3 decodes to (ffmpeg); -1 when it does not decode.
-qint64 DecodedBytes(const QString& mp3);
+// Bytes of 16-bit stereo PCM the MP3 decodes to (ffmpeg); -1 when it does not
+// decode. `clean`: the decoder said nothing.
+qint64 DecodedBytes(const QString& mp3, bool* clean = nullptr);
 
 } // namespace farm

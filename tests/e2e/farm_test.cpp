@@ -24,28 +24,24 @@ constexpr int BATCH_START_LIMIT_MS = 90000;
 constexpr int BATCH_LIMIT_MS = 240000;
 constexpr qint64 BYTES_PER_SECOND = 44100 * 4;
 
-QString FileOf(const QJsonObject& event) {
-    return event.value("file").toString();
+// A field of the server's events of one kind about `file`, in order.
+QStringList About(const farm::Machine& server, const QString& file, const char* event,
+                  const char* field) {
+    QStringList values;
+    for (const QJsonObject& object : server.Events(QString::fromLatin1(event))) {
+        if (object.value("file").toString() == file) {
+            values << object.value(QLatin1String(field)).toString();
+        }
+    }
+    return values;
 }
 
 QStringList Outcomes(const farm::Machine& server, const QString& file) {
-    QStringList outcomes;
-    for (const QJsonObject& event : server.Events("finished")) {
-        if (FileOf(event) == file) {
-            outcomes << event.value("outcome").toString();
-        }
-    }
-    return outcomes;
+    return About(server, file, "finished", "outcome");
 }
 
 QStringList Takers(const farm::Machine& server, const QString& file) {
-    QStringList takers;
-    for (const QJsonObject& event : server.Events("handed_out")) {
-        if (FileOf(event) == file) {
-            takers << event.value("machine").toString();
-        }
-    }
-    return takers;
+    return About(server, file, "handed_out", "machine");
 }
 
 // New lines of standard error since `from` hold `text`.

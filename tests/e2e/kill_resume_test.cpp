@@ -1,5 +1,6 @@
 // The headless program killed with SIGKILL at random moments of a batch and
 // started again with the same files, until the batch is done.
+#include "e2e/encoding_farm.h"
 #include "support/free_port.h"
 #include "support/wav_builder.h"
 
@@ -24,33 +25,16 @@ constexpr int FINAL_RUN_LIMIT_MS = 60000;
 // Playing time by the decoder's own count, or a negative value when the file
 // does not decode cleanly.
 double DecodedSeconds(const QString& path) {
-    QProcess probe;
-    probe.start(QStringLiteral("ffprobe"),
-                {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path});
-    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) {
-        return -1.0;
-    }
-    if (!probe.readAllStandardError().trimmed().isEmpty()) {
-        return -1.0;
-    }
-    bool ok = false;
-    const double seconds = probe.readAllStandardOutput().trimmed().toDouble(&ok);
-    return ok ? seconds : -1.0;
-}
-
-bool DecodesWithoutError(const QString& path) {
-    QProcess decode;
-    decode.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-f", "null", "-"});
-    return decode.waitForFinished(30000) && decode.exitCode() == 0 &&
-           decode.readAllStandardError().trimmed().isEmpty();
+    bool clean = false;
+    const qint64 bytes = farm::DecodedBytes(path, &clean);
+    return clean && bytes >= 0 ? double(bytes) / (44100 * 4) : -1.0;
 }
 
 class KillResume : public testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) {
-            GTEST_SKIP() << "ffprobe/ffmpeg not installed";
+        if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) {
+            GTEST_SKIP() << "ffmpeg not installed";
         }
         ASSERT_TRUE(root.isValid());
         QDir().mkpath(root.filePath("in"));
@@ -222,7 +206,6 @@ void KillResume::KillAndResume(int kills) {
         EXPECT_TRUE(QFileInfo::exists(source));
         const QString output = OutputOf(source);
         EXPECT_NEAR(DecodedSeconds(output), SECONDS_PER_FILE, 0.1) << output.toStdString();
-        EXPECT_TRUE(DecodesWithoutError(output)) << output.toStdString();
     }
     EXPECT_TRUE(
         QDir(root.filePath("out")).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());

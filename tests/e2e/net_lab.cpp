@@ -114,11 +114,6 @@ QString NetLab::AddMachine(const QString& name) {
     return ok ? node.address : QString();
 }
 
-QString NetLab::Address(const QString& name) const {
-    const Node* node = Find(name);
-    return node != nullptr ? node->address : QString();
-}
-
 bool NetLab::SetLink(const QString& name, bool up) {
     const Node* node = Find(name);
     return node != nullptr &&

@@ -28,7 +28,6 @@ public:
 
     // A new machine plugged into the switch; its address, or "" on failure.
     QString AddMachine(const QString& name);
-    QString Address(const QString& name) const;
     // Pulls (false) or plugs back (true) the machine's cable at the switch:
     // its packets go nowhere, and nobody sees a close or a reset.
     bool SetLink(const QString& name, bool up);

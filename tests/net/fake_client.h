@@ -36,7 +36,6 @@ public:
     void FinishJob(qint64 outputBytes, bool ownPart = true);
     // The client's own partial output of the current job.
     QString PartPath() const;
-    void Close() { socket.disconnectFromHost(); }
     void Abort() { socket.abort(); }
     bool Connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
     // The local path of the current job's output.
