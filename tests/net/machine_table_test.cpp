@@ -4,10 +4,6 @@
 
 namespace {
 
-double NoRate(const QString&) {
-    return 0.0;
-}
-
 void LogIn(MachineTable& table, int slot, const QString& name, double rate) {
     table.Connected(slot);
     ASSERT_EQ(table.LogInMachine(slot, name, [rate](const QString&) { return rate; }),
@@ -29,32 +25,4 @@ TEST(MachineTable, OrderIsFastestFirstWithThisMachineLastAmongEquals) {
     table.Connected(12);
     EXPECT_EQ(table.BuildMachineOrder(QString(), 4.0), (std::vector<int>{7, 9, 3}));
     EXPECT_EQ(table.CountMachines(), 4);
-}
-
-TEST(MachineTable, LogInNamesAndRefusesATakenName) {
-    MachineTable table;
-    table.Connected(2);
-    EXPECT_EQ(table.CountMachines(), 0);
-    EXPECT_EQ(table.LogInMachine(
-                  2, "BIGPC",
-                  [](const QString& name) { return name == QStringLiteral("Bigpc") ? 2.5 : -1.0; }),
-              MachineTable::LogIn::LoggedIn);
-    EXPECT_EQ(table.At(2).name.str(), QStringLiteral("Bigpc"));
-    EXPECT_EQ(table.At(2).rate, 2.5);
-    EXPECT_EQ(table.FindMachineByName("bigPC"), 2);
-    EXPECT_EQ(table.FindMachineByName(""), -1);
-
-    // The same name again on the same connection changes nothing, not even a cleared mark.
-    table.At(2).enabled = false;
-    EXPECT_EQ(table.LogInMachine(2, "bigpc", NoRate), MachineTable::LogIn::Unchanged);
-    EXPECT_FALSE(table.At(2).enabled);
-    EXPECT_EQ(table.At(2).rate, 2.5);
-
-    table.Connected(5);
-    EXPECT_EQ(table.LogInMachine(5, "BigPC", NoRate), MachineTable::LogIn::NameTaken);
-    EXPECT_TRUE(table.At(5).name.isEmpty());
-
-    table.Dropped(2);
-    EXPECT_EQ(table.FindMachineByName("Bigpc"), -1);
-    EXPECT_EQ(table.LogInMachine(5, "BigPC", NoRate), MachineTable::LogIn::LoggedIn);
 }

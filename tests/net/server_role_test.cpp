@@ -156,8 +156,10 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("1 Machine Logged In"));
 
-    // The same name again, or another one, on the same connection changes nothing.
+    // The same name again, or another one, on the same connection changes
+    // nothing, not even a cleared mark.
     app->SaveThroughput("Bigpc", 9.0);
+    server->Machines().At(slot).enabled = false;
     big.SendHeartbeat("BIGPC");
     big.SendHeartbeat("OTHER");
     // Nor does a report from a machine that holds no file.
@@ -170,6 +172,7 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     EXPECT_TRUE(big.questions.empty()); // no batch: nothing is handed out
     EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
     EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 2.5);
+    EXPECT_FALSE(server->Machines().At(slot).enabled);
     EXPECT_EQ(server->Machines().CountMachines(), 1);
 
     // A second machine of that name, or one named like this computer, is refused.
@@ -191,6 +194,8 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     big.Abort();
     ASSERT_TRUE(Pump([&] { return server->Machines().CountMachines() == 0; }));
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("No machines logged in"));
+    // Gone, its name is free again.
+    Client("bigpc", "127.0.0.3");
 }
 
 TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {

@@ -6,7 +6,6 @@
 #include "net/socket_layer.h"
 #include "net_test_support.h"
 
-#include <QEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -167,33 +166,6 @@ TEST_F(SocketLayer, AbortConnectEndsTheWaitAtOnce) {
         ::close(s);
     }
     ::close(listener);
-}
-
-TEST_F(SocketLayer, NetSinkPostsEventsInFrameOrder) {
-    class Receiver : public QObject {
-    public:
-        bool event(QEvent* e) override {
-            if (e->type() >= QEvent::User) {
-                types.push_back(int(e->type()));
-                return true;
-            }
-            return QObject::event(e);
-        }
-        std::vector<int> types;
-    } receiver;
-    CNetSink sink(&receiver);
-    CSocketWnd layer(sink);
-    ASSERT_TRUE(layer.SetBindAddress("127.0.0.1"));
-    ASSERT_GE(layer.socksetlisten(port), 0);
-    const int peer = RawConnect(port);
-    RawSend(peer, BuildFrame(NET_RESUME, nullptr, 0) + BuildFrame(NET_CANCEL, nullptr, 0) +
-                      BuildFrame(NET_DONE, "junk", 4) + BuildFrame(NET_FAILED, nullptr, 0));
-    ASSERT_TRUE(PumpUntil([&] { return receiver.types.size() == 4; }));
-    EXPECT_EQ(receiver.types,
-              (std::vector<int>{MSG_NET_ACCEPTED, MSG_NET_RESUME, MSG_NET_CANCEL, MSG_NET_FAILED}));
-    ::close(peer);
-    ASSERT_TRUE(PumpUntil([&] { return receiver.types.size() == 5; }));
-    EXPECT_EQ(receiver.types.back(), MSG_NET_CLOSED);
 }
 
 TEST(SocketLayerText, ErrorTableAndResolve) {
