@@ -26,10 +26,18 @@ protected:
     QueueEntry* Row(int row) const { return model.EntryAt(row); }
 };
 
-TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOneIncluded) {
+// The machines take a file each in turn, this one included; its other
+// workers take what the machines leave, and a freed one takes the next while
+// a client still holds its file.
+TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
+    testsupport::FakeEncoder second;
+    scheduler->AddWorker(second, &receiver);
+    second.onDone = [this](bool ok, const QString& source) {
+        scheduler->OnEncodeDone(ok, source, 1);
+    };
     app->SaveThroughput("Fast", 5.0);
     app->SaveThroughput("Slow", 3.0);
-    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav"});
+    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
     // Logged in slowest first, so the order comes from the rates, not the slots.
     nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
     nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
@@ -42,8 +50,10 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOneIncluded) {
     EXPECT_EQ(Row(0)->outputPath.str(), Out("one.MP3"));
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
+    ASSERT_EQ(second.starts.size(), 1u);
+    EXPECT_EQ(second.starts[0].source, Path("four.wav"));
     EXPECT_EQ(Row(2)->machine.str(), QStringLiteral("Slow"));
-    EXPECT_EQ(Row(3)->status, NotDone);
+    EXPECT_EQ(Row(4)->status, NotDone);
     EXPECT_EQ(handedOut, QStringList({"one:Fast", "three:Slow"}));
 
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1 && slow.jobs.size() == 1; }));
@@ -54,35 +64,13 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOneIncluded) {
     EXPECT_EQ(job.size, Row(0)->size);
     EXPECT_EQ(job.bytesPerSec, app->settings.bytesPerSec);
     EXPECT_EQ(slow.jobs[0].source, QStringLiteral("\\\\SRV\\MUSIC\\in\\three.wav"));
-}
 
-TEST_F(ServerRole, LocalWorkersTakeWhatTheMachinesLeaveAndAFreedOneTakesTheNext) {
-    testsupport::FakeEncoder second;
-    scheduler->AddWorker(second, &receiver);
-    second.onDone = [this](bool ok, const QString& source) {
-        scheduler->OnEncodeDone(ok, source, 1);
-    };
-    app->SaveThroughput("Fast", 5.0);
-    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-
-    scheduler->OnEncode();
-    EXPECT_EQ(handedOut, QStringList({"one:Fast"}));
-    ASSERT_EQ(fake.starts.size(), 1u);
-    EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
-    ASSERT_EQ(second.starts.size(), 1u);
-    EXPECT_EQ(second.starts[0].source, Path("three.wav"));
-    EXPECT_EQ(Row(3)->status, NotDone);
-    EXPECT_EQ(Row(4)->status, NotDone);
-    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-
-    // The client still holds its file: the freed local worker takes the next.
     second.Finish(true);
     ASSERT_EQ(second.starts.size(), 2u);
-    EXPECT_EQ(second.starts[1].source, Path("four.wav"));
+    EXPECT_EQ(second.starts[1].source, Path("five.wav"));
     EXPECT_EQ(fake.starts.size(), 1u);
-    EXPECT_EQ(Row(2)->status, Completed);
-    EXPECT_EQ(handedOut.size(), 1);
+    EXPECT_EQ(Row(3)->status, Completed);
+    EXPECT_EQ(handedOut.size(), 2);
 }
 
 TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
