@@ -2,6 +2,7 @@
 
 #include "e2e/net_lab.h"
 #include "queue/machine_name.h"
+#include "support/foldnet_program.h"
 #include "support/wav_builder.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSettings>
 #include <QThread>
 
 namespace farm {
@@ -121,13 +121,7 @@ QStringList EncodingFarm::MakeSilentWavs(const QStringList& names, int seconds,
 }
 
 QProcessEnvironment EncodingFarm::Environment(bool client, const MachineOptions& options) const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", root + "/config");
-    environment.insert("XDG_DATA_HOME", root + "/data");
-    environment.insert("XDG_RUNTIME_DIR", root);
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
+    QProcessEnvironment environment = testsupport::ProgramEnvironment(root);
     environment.insert("CORVANE_USERSHARES", root + "/no-usershares");
     if (client) {
         if (options.tableOfMounts) {
@@ -174,20 +168,11 @@ Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bo
     machine->address = address;
     machine->settingsFile = root + "/" + hostName + ".ini";
     const QString home = client ? root + "/" + hostName : ShareDir();
-    QDir().mkpath(home + "/in");
-    QDir().mkpath(home + "/out");
-    {
-        QSettings settings(machine->settingsFile, QSettings::IniFormat);
-        settings.setValue("From Dir", home + "/in");
-        settings.setValue("To Dir", home + "/out");
-        settings.setValue("Workers", options.workers);
-        settings.setValue("Client", client ? 1 : 0);
-        settings.setValue("Server IP", client ? serverAddress : QString());
-        for (auto it = options.settings.begin(); it != options.settings.end(); ++it) {
-            settings.setValue(it.key(), it.value());
-        }
-        settings.sync();
-    }
+    QVariantMap settings{{"Client", client ? 1 : 0},
+                         {"Server IP", client ? serverAddress : QString()}};
+    settings.insert(options.settings);
+    testsupport::WriteProgramSettings(machine->settingsFile, home + "/in", home + "/out",
+                                      options.workers, settings);
     QStringList arguments{encoder, "--headless", "--settings", machine->settingsFile};
     if (lab == nullptr && !client) {
         arguments << "--bind" << address;

@@ -3,6 +3,7 @@
 // namespaces whose cables the test can pull.
 #include "e2e/encoding_farm.h"
 #include "e2e/net_lab.h"
+#include "support/foldnet_program.h"
 #include "support/free_port.h"
 
 #include <QDir>
@@ -50,8 +51,7 @@ bool SaidSince(const farm::Machine& machine, qsizetype from, const QString& text
 }
 
 QString ErrorLog() {
-    QFile log(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log");
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    return testsupport::ReadProgramErrorLog(QString::fromUtf8(CORVANE_ENCODER));
 }
 
 // A stored rate, as the program keeps it: the 8 bytes of a little-endian double.

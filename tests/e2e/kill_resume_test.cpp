@@ -1,13 +1,13 @@
 // The headless program killed with SIGKILL at random moments of a batch and
 // started again with the same files, until the batch is done.
 #include "e2e/encoding_farm.h"
+#include "support/foldnet_program.h"
 #include "support/free_port.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -37,16 +37,9 @@ protected:
             GTEST_SKIP() << "ffmpeg not installed";
         }
         ASSERT_TRUE(root.isValid());
-        QDir().mkpath(root.filePath("in"));
-        QDir().mkpath(root.filePath("out"));
         settingsFile = root.filePath("settings.ini");
-        {
-            QSettings settings(settingsFile, QSettings::IniFormat);
-            settings.setValue("From Dir", root.filePath("in"));
-            settings.setValue("To Dir", root.filePath("out"));
-            settings.setValue("Workers", 1);
-            settings.sync();
-        }
+        testsupport::WriteProgramSettings(settingsFile, root.filePath("in"), root.filePath("out"),
+                                          1);
         testsupport::PcmFormat format;
         for (int i = 0; i < FILES; ++i) {
             const QString path = root.filePath(QStringLiteral("in/take%1.wav").arg(i + 1));
@@ -55,13 +48,7 @@ protected:
                 testsupport::MakePcmWav(format, SECONDS_PER_FILE * format.sampleRate)));
             sources << path;
         }
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", root.filePath("config"));
-        environment.insert("XDG_DATA_HOME", root.filePath("data"));
-        environment.insert("XDG_RUNTIME_DIR", root.path());
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
+        environment = testsupport::ProgramEnvironment(root.path());
     }
 
     void Start(QProcess& program, const QStringList& reportOptions = {}) {

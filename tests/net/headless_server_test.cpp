@@ -4,13 +4,13 @@
 #include "net/unc.h"
 #include "net/unc_tables.h"
 #include "net_test_support.h"
+#include "support/foldnet_program.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -24,13 +24,8 @@ class HeadlessServer : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        QDir().mkpath(SourceDir());
-        QDir().mkpath(OutputDir());
-        QSettings settings(home.filePath("settings.ini"), QSettings::IniFormat);
-        settings.setValue("From Dir", SourceDir());
-        settings.setValue("To Dir", OutputDir());
-        settings.setValue("Workers", 1);
-        settings.setValue("Client", 0);
+        testsupport::WriteProgramSettings(home.filePath("settings.ini"), SourceDir(), OutputDir(),
+                                          1, {{"Client", 0}});
         QFile conf(home.filePath("smb.conf"));
         ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
         conf.write("[farm]\n   path = " + home.path().toUtf8() + "\n");
@@ -54,12 +49,7 @@ protected:
     QString OutputDir() const { return home.filePath("out"); }
 
     void Start(const QStringList& options, const QStringList& files) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        environment.insert("XDG_DATA_HOME", home.filePath("data"));
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(testsupport::ProgramEnvironment(home.path()));
         program.setWorkingDirectory(home.path());
         program.start(QString::fromUtf8(CORVANE_ENCODER),
                       QStringList{"--headless", "--settings", home.filePath("settings.ini"),
@@ -93,15 +83,8 @@ int ListeningOn(std::uint16_t port) {
     return listening;
 }
 
-QString ErrorLogTail(qint64 from) {
-    QFile log(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log");
-    return log.open(QIODevice::ReadOnly) && log.seek(from) ? QString::fromUtf8(log.readAll())
-                                                           : QString();
-}
-
-qint64 ErrorLogSize() {
-    return QFileInfo(QFileInfo(QString::fromUtf8(CORVANE_ENCODER)).absolutePath() + "/error.log")
-        .size();
+QString ErrorLog() {
+    return testsupport::ReadProgramErrorLog(QString::fromUtf8(CORVANE_ENCODER));
 }
 
 TEST_F(HeadlessServer, ServesOnlyWhenAskedAndOnlyTheMachinesAllowed) {
@@ -112,7 +95,7 @@ TEST_F(HeadlessServer, ServesOnlyWhenAskedAndOnlyTheMachinesAllowed) {
                                testsupport::MakePcmWav(testsupport::PcmFormat{}, 44100 * 20));
         files.append(path);
     }
-    const qint64 logBefore = ErrorLogSize();
+    const qsizetype logBefore = ErrorLog().size();
     Start({"--serve", "--allow", "127.0.0.2"}, files);
 
     // A machine outside the list is closed before anything it sends is read,
@@ -147,7 +130,7 @@ TEST_F(HeadlessServer, ServesOnlyWhenAskedAndOnlyTheMachinesAllowed) {
     for (int i = 0; i < 6; ++i) {
         EXPECT_TRUE(QFile::exists(OutputDir() + QStringLiteral("/tune%1.MP3").arg(i))) << i;
     }
-    const QString log = ErrorLogTail(logBefore);
+    const QString log = ErrorLog().mid(logBefore);
     EXPECT_EQ(log.count("A connection from 127.0.0.9 was refused"), 1) << qPrintable(log);
     EXPECT_FALSE(log.contains("INTRUDER", Qt::CaseInsensitive));
 }
