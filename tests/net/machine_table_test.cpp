@@ -25,4 +25,5 @@ TEST(MachineTable, OrderIsFastestFirstWithThisMachineLastAmongEquals) {
     table.Connected(12);
     EXPECT_EQ(table.BuildMachineOrder(QString(), 4.0), (std::vector<int>{7, 9, 3}));
     EXPECT_EQ(table.CountMachines(), 4);
+    EXPECT_EQ(table.FindMachineByName(""), -1); // never an unnamed slot
 }

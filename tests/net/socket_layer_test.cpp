@@ -75,32 +75,6 @@ TEST_F(SocketLayer, ListenAcceptSendAndClose) {
     EXPECT_FALSE(netsend(&client, slot, nullptr, 0, NET_DONE));
 }
 
-// A machine that is not allowed in is closed before anything of it is read.
-TEST_F(SocketLayer, RefusedPeerIsClosedAtOnceAndNeverReported) {
-    std::vector<std::uint32_t> asked;
-    server.SetAcceptFilter([&](std::uint32_t address) {
-        asked.push_back(address);
-        return address == 0x7F000002; // 127.0.0.2 only
-    });
-    Listen();
-    const int intruder = RawConnect(port, "127.0.0.9");
-    ASSERT_GE(intruder, 0);
-    RawSend(intruder, BuildFrame(NET_HEARTBEAT, "EVIL", 5));
-    char byte = 0;
-    ssize_t got = 1;
-    ASSERT_TRUE(PumpUntil([&] {
-        got = ::recv(intruder, &byte, 1, MSG_DONTWAIT);
-        return got == 0 || (got < 0 && errno != EAGAIN);
-    }));
-    ::close(intruder);
-    EXPECT_EQ(asked, std::vector<std::uint32_t>{0x7F000009});
-    EXPECT_TRUE(serverSink.accepted.empty());
-    EXPECT_TRUE(serverSink.frames.empty());
-
-    ASSERT_GE(client.sockconnect("127.0.0.1", port), 0);
-    ASSERT_TRUE(PumpUntil([&] { return serverSink.accepted.size() == 1; }));
-}
-
 TEST_F(SocketLayer, SixtyFifthConnectionIsAcceptedAndClosed) {
     Listen();
     std::vector<int> peers;
