@@ -80,8 +80,10 @@ protected:
 
 TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirst) {
     settings.serverIp = "10.1.2.3.4";
+    settings.client = 1;
     auto dialog = Open(false);
     EXPECT_EQ(dialog->windowTitle(), "Network");
+    EXPECT_TRUE(dialog->ClientBox()->isChecked());
     EXPECT_EQ(Fields(*dialog), (QStringList{"10", "1", "2", "3"}));
     EXPECT_EQ(Rows(*dialog),
               (std::vector<Row>{
@@ -91,18 +93,6 @@ TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirst) {
 
     settings.serverIp = "192.x.7";
     EXPECT_EQ(Fields(*Open()), (QStringList{"192", "0", "7", "0"}));
-}
-
-TEST_F(NetworkDlg, TheClientBoxGreysOneHalfOrTheOther) {
-    settings.client = 1;
-    settings.serverIp = "127.0.0.1";
-    auto dialog = Open();
-    EXPECT_TRUE(dialog->ClientBox()->isChecked());
-    EXPECT_TRUE(dialog->AddressControl()->isEnabled());
-    EXPECT_FALSE(dialog->MachineList()->isEnabled());
-    dialog->ClientBox()->setChecked(false);
-    EXPECT_FALSE(dialog->AddressControl()->isEnabled());
-    EXPECT_TRUE(dialog->MachineList()->isEnabled());
 }
 
 TEST_F(NetworkDlg, RefreshListsNewMachinesMarkedAndKeepsUnconfirmedMarks) {
@@ -135,23 +125,7 @@ TEST_F(NetworkDlg, RefreshListsNewMachinesMarkedAndKeepsUnconfirmedMarks) {
     EXPECT_FALSE(machines.At(3).enabled);
 }
 
-TEST_F(NetworkDlg, OkStoresTheAddressAndAnEmptyAddressIsNoClient) {
-    auto dialog = Open();
-    dialog->ClientBox()->setChecked(true);
-    SetFields(*dialog, {"127", "0", "0", "9"});
-    dialog->accept();
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(settings.serverIp, "127.0.0.9");
-    EXPECT_EQ(settings.client, 1u);
-
-    dialog = Open();
-    SetFields(*dialog, {"0", "0", "0", "0"});
-    dialog->ClientBox()->setChecked(true);
-    dialog->accept();
-    EXPECT_EQ(settings.serverIp, "");
-    EXPECT_EQ(settings.client, 0u);
-}
-
+// Each half is greyed while the other role is chosen.
 TEST_F(NetworkDlg, TheMachinesAllowedToLogInAreEditedHereAndCheckedOnOk) {
     settings.allowedMachines = "10.0.0.0/8";
     auto dialog = Open();
@@ -159,8 +133,12 @@ TEST_F(NetworkDlg, TheMachinesAllowedToLogInAreEditedHereAndCheckedOnOk) {
     EXPECT_EQ(allowed->text(), "10.0.0.0/8");
     EXPECT_TRUE(allowed->placeholderText().contains("127.0.0.0/8")); // the default when empty
     dialog->ClientBox()->setChecked(true);
-    EXPECT_FALSE(allowed->isEnabled()); // a client has no one to let in
+    EXPECT_FALSE(allowed->isEnabled());
+    EXPECT_FALSE(dialog->MachineList()->isEnabled());
+    EXPECT_TRUE(dialog->AddressControl()->isEnabled());
     dialog->ClientBox()->setChecked(false);
+    EXPECT_TRUE(dialog->MachineList()->isEnabled());
+    EXPECT_FALSE(dialog->AddressControl()->isEnabled());
 
     allowed->setText("192.168.1.0/24 printer");
     dialog->accept();
@@ -172,7 +150,8 @@ TEST_F(NetworkDlg, TheMachinesAllowedToLogInAreEditedHereAndCheckedOnOk) {
     EXPECT_EQ(settings.allowedMachines, "192.168.1.0/24, 10.0.0.7");
 }
 
-TEST_F(NetworkDlg, AnIncompleteAddressKeepsTheDialogOpenAndChangesNothing) {
+// An incomplete address keeps the dialog open and changes nothing; an empty one is no client.
+TEST_F(NetworkDlg, OkStoresOnlyAWholeAddress) {
     settings.serverIp = "127.0.0.1";
     auto dialog = Open();
     QStringList errors;
@@ -188,6 +167,19 @@ TEST_F(NetworkDlg, AnIncompleteAddressKeepsTheDialogOpenAndChangesNothing) {
     bool ownFlag = false;
     dialog->ApplyChecks(machines, ownFlag);
     EXPECT_TRUE(machines.At(3).enabled);
+
+    SetFields(*dialog, {"127", "0", "0", "9"});
+    dialog->accept();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(settings.serverIp, "127.0.0.9");
+    EXPECT_EQ(settings.client, 1u);
+
+    dialog = Open();
+    SetFields(*dialog, {"0", "0", "0", "0"});
+    dialog->ClientBox()->setChecked(true);
+    dialog->accept();
+    EXPECT_EQ(settings.serverIp, "");
+    EXPECT_EQ(settings.client, 0u);
 }
 
 namespace {
@@ -242,40 +234,46 @@ TEST(NetworkCommand, AMachineLoggingInWhileOpenJoinsTheRunningBatchOnOk) {
     EXPECT_EQ(roles.calls, QStringList{"StartNextFile -1"});
 }
 
+namespace {
+
+// Opens the command's dialog and lets `act` work it.
+int RunNetwork(NetworkCommand& command, const std::function<void(CNetworkDlg&)>& act) {
+    dialogtest::OnNextModal([act](QWidget* modal) { act(*qobject_cast<CNetworkDlg*>(modal)); });
+    return command.OnNetwork(nullptr);
+}
+
+} // namespace
+
 TEST(NetworkCommand, ChangingTheRoleStartsTheOtherRole) {
     EncoderSettings settings;
     FakeRoles roles;
     roles.busy = true;
     NetworkCommand command(settings, roles);
-    dialogtest::OnNextModal([](QWidget* modal) {
-        auto* dialog = qobject_cast<CNetworkDlg*>(modal);
-        dialog->ClientBox()->setChecked(true);
-        SetFields(*dialog, {"127", "0", "0", "2"});
-        dialog->accept();
+    RunNetwork(command, [](CNetworkDlg& dialog) {
+        dialog.ClientBox()->setChecked(true);
+        SetFields(dialog, {"127", "0", "0", "2"});
+        dialog.accept();
     });
-    command.OnNetwork(nullptr);
     EXPECT_EQ(roles.calls, (QStringList{"ClientStart", "UpdateNetStatus"}));
     EXPECT_EQ(settings.serverIp, "127.0.0.2");
 
     roles.calls.clear();
-    dialogtest::OnNextModal([](QWidget* modal) {
-        auto* dialog = qobject_cast<CNetworkDlg*>(modal);
-        dialog->ClientBox()->setChecked(false);
-        dialog->accept();
+    RunNetwork(command, [](CNetworkDlg& dialog) {
+        dialog.ClientBox()->setChecked(false);
+        dialog.accept();
     });
-    command.OnNetwork(nullptr);
     EXPECT_EQ(roles.calls, (QStringList{"ServerStart", "UpdateNetStatus"}));
 
     // Cancel changes nothing, and an idle server starts nothing.
     roles.calls.clear();
     roles.busy = false;
-    dialogtest::OnNextModal([](QWidget* modal) {
-        auto* dialog = qobject_cast<CNetworkDlg*>(modal);
-        dialog->ClientBox()->setChecked(true);
-        SetMark(*dialog, 0, false);
-        dialog->reject();
-    });
-    EXPECT_EQ(command.OnNetwork(nullptr), QDialog::Rejected);
+    EXPECT_EQ(RunNetwork(command,
+                         [](CNetworkDlg& dialog) {
+                             dialog.ClientBox()->setChecked(true);
+                             SetMark(dialog, 0, false);
+                             dialog.reject();
+                         }),
+              QDialog::Rejected);
     EXPECT_TRUE(roles.allowLocal);
     EXPECT_EQ(settings.client, 0u);
     EXPECT_TRUE(roles.calls.isEmpty());

@@ -102,96 +102,73 @@ TEST_F(OptionsDlg, ControlsShowTheSettings) {
     settings.priority = 2;
     COptionsDlg dialog(settings, &catalogue);
     EXPECT_EQ(dialog.windowTitle(), "Options");
+    EXPECT_EQ(dialog.PrioritySlider()->value(), 2);
     EXPECT_TRUE(Control<QCheckBox>(dialog, 1015)->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(dialog, 1016)->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(dialog, 1018)->isChecked());
     EXPECT_TRUE(Control<QCheckBox>(dialog, 1021)->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(dialog, 1022)->isChecked());
-    EXPECT_EQ(dialog.PrioritySlider()->value(), 2);
-    EXPECT_EQ(dialog.PrioritySlider()->maximum(), 3);
     EXPECT_EQ(Control<QLineEdit>(dialog, 1011)->text(), "/srv/in");
     EXPECT_EQ(Control<QLineEdit>(dialog, 1013)->maxLength(), 259);
     EXPECT_EQ(Items(dialog.EncoderList()),
               (QStringList{"Codec 901", "Codec 902", "Blade's MP3 Encoder"}));
 }
 
-TEST_F(OptionsDlg, RenameOffRefusesFoldersThatDifferOnlyInCase) {
+// Case, "./" and a trailing slash do not make another folder; an empty one is the program's.
+TEST_F(OptionsDlg, RenameOffRefusesTheSameFolderWrittenAnyWay) {
     settings.renameToMp3 = 1;
     COptionsDlg dialog(settings, &catalogue);
-    Control<QLineEdit>(dialog, 1011)->setText("/srv/Music");
-    Control<QLineEdit>(dialog, 1013)->setText("/srv/music");
+    dialog.SetProgramDirectory("/opt/encoder");
     Control<QCheckBox>(dialog, 1018)->setChecked(false);
     Control<QCheckBox>(dialog, 1015)->setChecked(true);
+    const char* const pairs[][2] = {
+        {"/srv/Music", "/srv/music"}, {"/srv/Music", "/srv/./Music/"}, {"", "/opt/encoder"}};
+    for (const auto& pair : pairs) {
+        Control<QLineEdit>(dialog, 1011)->setText(pair[0]);
+        Control<QLineEdit>(dialog, 1013)->setText(pair[1]);
+        MessageSeen seen;
+        CloseNextMessage(seen);
+        dialog.accept();
+        EXPECT_EQ(seen.text, "The From directory needs to be different from the To directory when "
+                             "you choose not to rename the wave file to a .mp3 extension.")
+            << pair[1];
+        EXPECT_EQ(seen.title, "A Corvane MP3 Encoder");
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(settings.fromDir, "/srv/in");
+        EXPECT_EQ(settings.deleteWhenDone, 0u);
+        EXPECT_EQ(settings.renameToMp3, 1u);
+    }
 
-    MessageSeen seen;
-    CloseNextMessage(seen);
-    dialog.accept();
-    EXPECT_EQ(seen.text, "The From directory needs to be different from the To directory when "
-                         "you choose not to rename the wave file to a .mp3 extension.");
-    EXPECT_EQ(seen.title, "A Corvane MP3 Encoder");
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(settings.fromDir, "/srv/in");
-    EXPECT_EQ(settings.deleteWhenDone, 0u);
-    EXPECT_EQ(settings.renameToMp3, 1u);
-
-    // The same folder written another way is refused too.
-    Control<QLineEdit>(dialog, 1013)->setText("/srv/./Music/");
-    seen = {};
-    CloseNextMessage(seen);
-    dialog.accept();
-    EXPECT_FALSE(seen.text.isEmpty());
-    EXPECT_EQ(settings.fromDir, "/srv/in");
-
+    Control<QLineEdit>(dialog, 1011)->setText("/srv/Music");
     Control<QCheckBox>(dialog, 1018)->setChecked(true);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(settings.fromDir, "/srv/Music");
-    EXPECT_EQ(settings.toDir, "/srv/./Music/");
+    EXPECT_EQ(settings.toDir, "/opt/encoder");
     EXPECT_EQ(settings.deleteWhenDone, 1u);
 }
 
-TEST_F(OptionsDlg, AnEmptyFolderIsTheProgramDirectoryInTheCheck) {
-    settings.renameToMp3 = 0;
-    COptionsDlg dialog(settings, &catalogue);
-    dialog.SetProgramDirectory("/opt/encoder");
-    Control<QLineEdit>(dialog, 1011)->setText("");
-    Control<QLineEdit>(dialog, 1013)->setText("/opt/encoder");
-    MessageSeen seen;
-    CloseNextMessage(seen);
-    dialog.accept();
-    EXPECT_FALSE(seen.text.isEmpty());
-    EXPECT_EQ(settings.fromDir, "/srv/in");
-}
-
-TEST_F(OptionsDlg, AnImpossiblePriorityIsStoredBackAsLowEvenOnCancel) {
+// An impossible priority is stored back as low even on Cancel.
+TEST_F(OptionsDlg, PriorityAndFilesAtOnceAreStoredOnlyOnOk) {
     settings.priority = 7;
-    {
-        COptionsDlg dialog(settings, &catalogue);
-        EXPECT_EQ(dialog.PrioritySlider()->value(), 0);
-        dialog.reject();
-    }
-    EXPECT_EQ(settings.priority, 0u);
-
-    COptionsDlg dialog(settings, &catalogue);
-    dialog.PrioritySlider()->setValue(3);
-    dialog.accept();
-    EXPECT_EQ(settings.priority, 3u);
-}
-
-TEST_F(OptionsDlg, FilesAtOnceShowsTheWorkersAndOnlyOkStoresThem) {
     settings.workers = 3;
     {
         COptionsDlg dialog(settings, &catalogue);
+        EXPECT_EQ(dialog.PrioritySlider()->value(), 0);
+        EXPECT_EQ(dialog.PrioritySlider()->maximum(), 3);
         EXPECT_EQ(dialog.WorkersBox()->value(), 3);
         dialog.WorkersBox()->setValue(1);
         dialog.reject();
     }
+    EXPECT_EQ(settings.priority, 0u);
     EXPECT_EQ(settings.workers, 3u);
 
     COptionsDlg dialog(settings, &catalogue);
+    dialog.PrioritySlider()->setValue(3);
     dialog.WorkersBox()->setValue(0);
     EXPECT_EQ(dialog.WorkersBox()->text(), "One per CPU core");
     dialog.accept();
+    EXPECT_EQ(settings.priority, 3u);
     EXPECT_EQ(settings.workers, 0u);
 }
 
