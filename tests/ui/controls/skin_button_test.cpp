@@ -117,7 +117,8 @@ TEST(SkinButtonSetup, PicturesCaptionAndCaptionRectangle) {
     EXPECT_EQ(button.text(), QStringLiteral("&Resume"));
 }
 
-TEST(SkinButtonBehaviour, MouseFocusAndEnableChooseThePicture) {
+// Hovering ends when the pointer has left, even when no event reaches the button.
+TEST(SkinButtonBehaviour, HoverMouseFocusAndEnableChooseThePicture) {
     QWidget window;
     window.resize(200, 120);
     auto* button = new CSkinButton(QStringLiteral("&Quit"), &window);
@@ -128,8 +129,15 @@ TEST(SkinButtonBehaviour, MouseFocusAndEnableChooseThePicture) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     other->setFocus();
-
     EXPECT_EQ(button->CurrentPicture(), SKIN_NORMAL);
+
+    QCursor::setPos(button->mapToGlobal(QPoint(5, 5)));
+    QTest::mouseMove(button, QPoint(5, 5));
+    EXPECT_TRUE(button->IsHovering());
+    EXPECT_EQ(button->CurrentPicture(), SKIN_FOCUSED);
+    QTest::qWait(3 * SKIN_HOVER_INTERVAL_MS);
+    EXPECT_TRUE(button->IsHovering());
+
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(button->CurrentPicture(), SKIN_PRESSED);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
@@ -139,36 +147,14 @@ TEST(SkinButtonBehaviour, MouseFocusAndEnableChooseThePicture) {
 
     other->setFocus();
     QCursor::setPos(window.mapToGlobal(QPoint(190, 110)));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return button->CurrentPicture() == SKIN_NORMAL; }, 10000));
-    button->setEnabled(false);
-    EXPECT_EQ(button->CurrentPicture(), SKIN_DISABLED);
-}
-
-TEST(SkinButtonBehaviour, HoverEndsOnceThePointerHasLeft) {
-    QWidget window;
-    window.resize(200, 120);
-    auto* button = new CSkinButton(QStringLiteral("&Add Files"), &window);
-    ASSERT_TRUE(LoadSet(*button, 181));
-    button->setFocusPolicy(Qt::NoFocus);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
-    QCursor::setPos(button->mapToGlobal(QPoint(5, 5)));
-    QTest::mouseMove(button, QPoint(5, 5));
-    EXPECT_TRUE(button->IsHovering());
-    EXPECT_EQ(button->CurrentPicture(), SKIN_FOCUSED);
-    // Still inside after several ticks.
-    QTest::qWait(3 * SKIN_HOVER_INTERVAL_MS);
-    EXPECT_TRUE(button->IsHovering());
-
-    // Leaving without any event reaching the button: the timer notices.
-    QCursor::setPos(window.mapToGlobal(QPoint(190, 110)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !button->IsHovering(); }, 10000));
     EXPECT_EQ(button->CurrentPicture(), SKIN_NORMAL);
+    button->setEnabled(false);
+    EXPECT_EQ(button->CurrentPicture(), SKIN_DISABLED);
 
-    button->SetHoverTracking(false);
-    QTest::mouseMove(button, QPoint(6, 6));
-    EXPECT_FALSE(button->IsHovering());
+    other->SetHoverTracking(false);
+    QTest::mouseMove(other, QPoint(6, 6));
+    EXPECT_FALSE(other->IsHovering());
 }
 
 TEST(SkinButtonBehaviour, UpButtonPostsPressedAndReleased) {
@@ -201,19 +187,6 @@ TEST(SkinButtonBehaviour, UpButtonPostsPressedAndReleased) {
     QCoreApplication::processEvents();
     EXPECT_EQ(owner.messages, std::vector<int>({MSG_UP_PRESSED, MSG_UP_RELEASED}));
     EXPECT_EQ(owner.pictures.back(), SKIN_FOCUSED);
-}
-
-TEST(SkinButtonBehaviour, SpaceAndEnterAreSwallowedUnlessPassedThrough) {
-    QWidget window;
-    CSkinButton* button = ShowButton(window, QStringLiteral("&Quit"), 217);
-    button->setFocus();
-    QSignalSpy clicked(button, &QAbstractButton::clicked);
-    QTest::keyClick(button, Qt::Key_Space);
-    QTest::keyClick(button, Qt::Key_Return);
-    EXPECT_EQ(clicked.count(), 0);
-    button->SetKeyboardPassThrough(true);
-    QTest::keyClick(button, Qt::Key_Space);
-    EXPECT_EQ(clicked.count(), 1);
 }
 
 TEST(SkinButtonBehaviour, HitMaskIgnoresPressesOffTheBlackArea) {
@@ -253,7 +226,7 @@ TEST(SkinButtonDrawing, KeepsTheParentBehindItsRoundedCorners) {
     EXPECT_TRUE(white);
 }
 
-TEST(SkinButtonBehaviour, RightClickOnTheCaptionOpensTheMenuAndTabCanBeWanted) {
+TEST(SkinButtonBehaviour, KeysAndTheCaptionsContextMenu) {
     QWidget window;
     CSkinButton* button = ShowButton(window, QStringLiteral("&Options"), 209);
     QMenu menu;
@@ -266,6 +239,17 @@ TEST(SkinButtonBehaviour, RightClickOnTheCaptionOpensTheMenuAndTabCanBeWanted) {
     // Outside the caption rectangle (its left strip) nothing opens.
     QTest::mouseClick(button, Qt::RightButton, {}, QPoint(1, caption.center().y()));
     EXPECT_FALSE(menu.isVisible());
+
+    // Space and Enter are swallowed unless passed through.
+    button->setFocus();
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+    QTest::keyClick(button, Qt::Key_Space);
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 0);
+    button->SetKeyboardPassThrough(true);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(clicked.count(), 1);
+    button->SetKeyboardPassThrough(false);
 
     // Tab moves the focus on, unless the button wants all keys.
     auto* next = new CSkinButton(QStringLiteral("Next"), &window);

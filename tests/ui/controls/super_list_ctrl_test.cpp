@@ -80,19 +80,6 @@ TEST(MakeShortString, FittingTextsStayAndOthersEndInAnEllipsisAndFit) {
     EXPECT_EQ(longText.size(), 258 + 3);
 }
 
-TEST(SuperListCtrl, FullRowSelectionReportsChangesOnly) {
-    CSuperListCtrl list;
-    EXPECT_TRUE(list.GetFullRowSel());
-    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_FALSE(list.SetFullRowSel(true));
-    EXPECT_TRUE(list.SetFullRowSel(false));
-    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectItems);
-    EXPECT_FALSE(list.GetFullRowSel());
-    EXPECT_FALSE(list.SetFullRowSel(false));
-    EXPECT_TRUE(list.SetFullRowSel(true));
-    EXPECT_TRUE(list.updatesEnabled());
-}
-
 TEST(SuperListCtrl, KeepsClientWidthStateOffsetAndColours) {
     ListFixture fixture;
     CSuperListCtrl& list = *fixture.list;
@@ -101,6 +88,14 @@ TEST(SuperListCtrl, KeepsClientWidthStateOffsetAndColours) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
     EXPECT_EQ(list.ClientWidth(), list.viewport()->width());
     EXPECT_GT(list.ClientWidth(), 200);
+
+    // Full-row selection reports changes only.
+    EXPECT_TRUE(list.GetFullRowSel());
+    EXPECT_FALSE(list.SetFullRowSel(true));
+    EXPECT_TRUE(list.SetFullRowSel(false));
+    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectItems);
+    EXPECT_TRUE(list.SetFullRowSel(true));
+    EXPECT_EQ(list.selectionBehavior(), QAbstractItemView::SelectRows);
 
     EXPECT_EQ(list.StateImageOffset(), 0);
     list.SetStateImageSize(QSize(16, 16));

@@ -90,7 +90,7 @@ protected:
 
 } // namespace
 
-TEST_F(TrayIconTest, AddModifyDeleteFollowTheShownState) {
+TEST_F(TrayIconTest, AddModifyDeleteFollowTheShownStateAndARefusalIsTriedAgain) {
     Owner owner;
     CTrayIcon tray(IDR_TRAY, Shell());
     tray.SetNotificationWnd(&owner, MSG_TRAY_NOTIFY);
@@ -99,36 +99,28 @@ TEST_F(TrayIconTest, AddModifyDeleteFollowTheShownState) {
     // Removing an icon that is not shown succeeds without asking the shell.
     EXPECT_TRUE(tray.SetIcon(QIcon()));
     EXPECT_TRUE(calls.isEmpty());
-
+    refuse = true;
+    EXPECT_FALSE(tray.SetIcon(Icon()));
+    EXPECT_FALSE(tray.IsShown());
+    refuse = false;
     ASSERT_TRUE(tray.SetIcon(Icon()));
-    ASSERT_EQ(calls.size(), 1);
-    EXPECT_EQ(calls[0].operation, TrayOperation::Add);
-    EXPECT_TRUE(calls[0].record.hasIcon && calls[0].record.hasTip && calls[0].record.hasMessage);
-    EXPECT_EQ(calls[0].record.callbackMessage, MSG_TRAY_NOTIFY);
-    EXPECT_EQ(calls[0].record.owner, &owner);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1].operation, TrayOperation::Add);
+    EXPECT_TRUE(calls[1].record.hasIcon && calls[1].record.hasTip && calls[1].record.hasMessage);
+    EXPECT_EQ(calls[1].record.callbackMessage, MSG_TRAY_NOTIFY);
+    EXPECT_EQ(calls[1].record.owner, &owner);
     EXPECT_TRUE(tray.IsShown());
 
     EXPECT_TRUE(tray.SetIcon(Icon(), QStringLiteral("Encoding 10%")));
     EXPECT_EQ(calls.last().operation, TrayOperation::Modify);
     EXPECT_EQ(calls.last().record.tip, "Encoding 10%");
-
     EXPECT_TRUE(tray.SetIcon(0));
     EXPECT_EQ(calls.last().operation, TrayOperation::Delete);
     EXPECT_FALSE(tray.IsShown());
-    EXPECT_EQ(calls.size(), 3);
-}
-
-TEST_F(TrayIconTest, RefusedAddIsTriedAgain) {
-    CTrayIcon tray(IDR_TRAY, Shell());
-    refuse = true;
-    EXPECT_FALSE(tray.SetIcon(Icon()));
-    EXPECT_FALSE(tray.IsShown());
-    refuse = false;
-    EXPECT_TRUE(tray.SetIcon(Icon()));
-    ASSERT_EQ(calls.size(), 2);
-    EXPECT_EQ(calls[1].operation, TrayOperation::Add);
+    EXPECT_EQ(calls.size(), 4);
 
     // A failed modify leaves no icon counted as shown either.
+    tray.SetIcon(Icon());
     refuse = true;
     EXPECT_FALSE(tray.SetIcon(Icon()));
     EXPECT_EQ(calls.last().operation, TrayOperation::Modify);
@@ -147,77 +139,57 @@ TEST_F(TrayIconTest, TipsAreCutAndOnlySentWhileShown) {
     EXPECT_TRUE(tray.SetTip(QStringLiteral("Encoding 42%")));
     EXPECT_EQ(calls.last().operation, TrayOperation::Modify);
     EXPECT_EQ(calls.last().record.tip, "Encoding 42%");
-
     // An empty tip is not flagged as one.
     tray.SetIcon(Icon(), QString());
     EXPECT_FALSE(calls.last().record.hasTip);
-}
 
-TEST_F(TrayIconTest, SetIconByIdLoadsIconAndTipOfThatId) {
-    CTrayIcon tray(IDR_TRAY, Shell());
-    tray.SetTip(QStringLiteral("something else"));
-    EXPECT_TRUE(tray.SetIcon(IDR_TRAY));
-    ASSERT_EQ(calls.size(), 1);
-    EXPECT_FALSE(calls[0].record.icon.isNull());
-    EXPECT_EQ(tray.Tip(), "Double-click on the icon to open the program");
-    // The icon is removed when the tray object goes away.
+    // By id: the icon and tip of that id; the icon goes when the tray object does.
     {
-        CTrayIcon shortLived(IDR_TRAY, Shell());
-        shortLived.SetIcon(IDR_TRAY);
+        CTrayIcon byId(IDR_TRAY, Shell());
+        byId.SetTip(QStringLiteral("something else"));
+        EXPECT_TRUE(byId.SetIcon(IDR_TRAY));
+        EXPECT_FALSE(calls.last().record.icon.isNull());
+        EXPECT_EQ(byId.Tip(), "Double-click on the icon to open the program");
     }
     EXPECT_EQ(calls.last().operation, TrayOperation::Delete);
 }
 
-TEST_F(TrayIconTest, MenuFollowsTheOwnersState) {
-    Owner owner;
-    ProbeTray tray(IDR_TRAY, Shell());
-    tray.SetNotificationWnd(&owner, MSG_TRAY_NOTIFY);
-
-    owner.state = TRAY_STATE_PAUSED;
-    EXPECT_TRUE(tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP));
-    EXPECT_TRUE(tray.look.shown);
-    EXPECT_EQ(tray.look.defaultText, "&Show MP3 Encoder");
-    EXPECT_TRUE(tray.look.pauseChecked);
-    EXPECT_TRUE(tray.look.pauseEnabled);
-    EXPECT_TRUE(tray.look.cancelEnabled);
-
-    owner.state = TRAY_STATE_IDLE;
-    tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP);
-    EXPECT_FALSE(tray.look.pauseEnabled);
-    EXPECT_FALSE(tray.look.cancelEnabled);
-    EXPECT_FALSE(tray.look.pauseChecked);
-
-    owner.state = TRAY_STATE_ENCODING;
-    tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP);
-    EXPECT_TRUE(tray.look.pauseEnabled);
-    EXPECT_TRUE(tray.look.cancelEnabled);
-    EXPECT_FALSE(tray.look.pauseChecked);
-    EXPECT_EQ(owner.queries, 3);
-
-    // Any other answer greys both, as idle does.
-    owner.state = 0;
-    tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP);
-    EXPECT_FALSE(tray.look.pauseEnabled);
-}
-
-TEST_F(TrayIconTest, MouseActionsTurnIntoCommands) {
+TEST_F(TrayIconTest, MenuFollowsTheOwnersStateAndMouseActionsTurnIntoCommands) {
     Owner owner;
     ProbeTray tray(IDR_TRAY, Shell());
     tray.SetNotificationWnd(&owner, MSG_TRAY_NOTIFY);
     QSignalSpy commands(&tray, &CTrayIcon::Command);
 
+    // Only a right click on our icon shows the menu; a double click is Show.
     EXPECT_TRUE(tray.OnTrayNotification(IDR_TRAY, TRAY_LBUTTONDBLCLK));
-    ASSERT_EQ(commands.size(), 1);
-    EXPECT_EQ(commands[0][0].toUInt(), ID_TRAY_SHOW);
-    EXPECT_FALSE(tray.look.shown);
-
     EXPECT_FALSE(tray.OnTrayNotification(IDR_TRAY, TRAY_LBUTTONUP));
     EXPECT_FALSE(tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONDOWN));
     EXPECT_FALSE(tray.OnTrayNotification(IDR_TRAY + 1, TRAY_LBUTTONDBLCLK));
     EXPECT_FALSE(tray.OnTrayNotification(IDR_TRAY + 1, TRAY_RBUTTONUP));
-    EXPECT_EQ(commands.size(), 1);
+    ASSERT_EQ(commands.size(), 1);
+    EXPECT_EQ(commands[0][0].toUInt(), ID_TRAY_SHOW);
     EXPECT_FALSE(tray.look.shown);
     EXPECT_EQ(owner.queries, 0);
+
+    // Any answer but paused or encoding greys both, as idle does.
+    const struct {
+        int state;
+        bool enabled, checked;
+    } cases[] = {{TRAY_STATE_PAUSED, true, true},
+                 {TRAY_STATE_IDLE, false, false},
+                 {TRAY_STATE_ENCODING, true, false},
+                 {0, false, false}};
+    for (const auto& c : cases) {
+        owner.state = c.state;
+        tray.look = {};
+        EXPECT_TRUE(tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP));
+        EXPECT_TRUE(tray.look.shown);
+        EXPECT_EQ(tray.look.defaultText, "&Show MP3 Encoder");
+        EXPECT_EQ(tray.look.pauseEnabled, c.enabled) << c.state;
+        EXPECT_EQ(tray.look.cancelEnabled, c.enabled) << c.state;
+        EXPECT_EQ(tray.look.pauseChecked, c.checked) << c.state;
+    }
+    EXPECT_EQ(owner.queries, 4);
 
     owner.state = TRAY_STATE_ENCODING;
     tray.choose = ID_TRAY_CANCEL;
