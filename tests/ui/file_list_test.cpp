@@ -80,9 +80,10 @@ TEST_F(FileList, ContextMenuFollowsTheSelectedStatuses) {
     EXPECT_EQ(Menu(), (MenuState{false, false, false, true, true})) << "two active rows";
 }
 
-TEST_F(FileList, ColumnsOneShowsOnlyFilesWithItsDefaultWidth) {
+// A hidden column keeps its saved width, and so do the columns beside it.
+TEST_F(FileList, HiddenColumnsKeepTheirWidths) {
     app->settings.columns = 1;
-    app->settings.colWidth = {0, 77, 0, 0, 0, 0, 0, 0};
+    app->settings.colWidth = {0, 77, 103, 104, 105, 0, 0, 0};
     MakeRows(1);
     CFileListCtrl& list = window->FileList();
     EXPECT_EQ(list.ShownColumnCount(), 1);
@@ -90,17 +91,12 @@ TEST_F(FileList, ColumnsOneShowsOnlyFilesWithItsDefaultWidth) {
     EXPECT_EQ(list.header()->sectionSize(0), window->Layout().columnWidths[0]);
     EXPECT_EQ(app->settings.colWidth[0], std::uint32_t(window->Layout().columnWidths[0]));
 
-    // Showing the rest keeps the saved width of a column that was hidden.
     app->settings.columns = 31;
     window->RebuildColumns();
     EXPECT_EQ(list.ShownColumnCount(), 5);
     EXPECT_EQ(list.header()->sectionSize(LIST_COLUMN_DIRECTORY), 77);
-}
-
-TEST_F(FileList, HidingTheDirectoryKeepsTheOtherWidths) {
-    app->settings.colWidth = {101, 102, 103, 104, 105, 0, 0, 0};
-    MakeRows(1);
-    CFileListCtrl& list = window->FileList();
+    list.header()->resizeSection(0, 101);
+    list.header()->resizeSection(LIST_COLUMN_DIRECTORY, 102);
     app->settings.columns = 1 | 4 | 8 | 16;
     window->StoreColumnWidths();
     window->RebuildColumns();
@@ -115,18 +111,12 @@ TEST_F(FileList, HidingTheDirectoryKeepsTheOtherWidths) {
     EXPECT_EQ(store.values.value("ColWidth4").toInt(), 104);
 }
 
-TEST_F(FileList, AnUnknownStatusIsShownAndStoredAsNotDone) {
-    MakeRows(1);
-    QueueEntry* entry = Model().EntryAt(0);
-    entry->status = 7;
-    EXPECT_EQ(StatusCell(0), "Not Done");
-    EXPECT_EQ(entry->status, NotDone);
-}
-
-TEST_F(FileList, CellsShowNameDirectorySizeAndMachine) {
+// An unknown status is shown and stored as Not Done.
+TEST_F(FileList, CellsShowNameDirectorySizeMachineAndStatus) {
     MakeRows(1);
     QueueEntry* entry = Model().EntryAt(0);
     entry->machine = QStringLiteral("Studio");
+    entry->status = 7;
     FileListModel& list = window->FileList().Model();
     EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_FILES)).toString(), "row0");
     EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_DIRECTORY)).toString(), sourceDir);
@@ -134,6 +124,8 @@ TEST_F(FileList, CellsShowNameDirectorySizeAndMachine) {
     EXPECT_TRUE(size.endsWith("(" + entry->durationText.str() + ")")) << size.toStdString();
     EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_MACHINE)).toString(), "Studio");
     EXPECT_EQ(list.headerData(LIST_COLUMN_MACHINE, Qt::Horizontal).toString(), "Encoding Machine");
+    EXPECT_EQ(StatusCell(0), "Not Done");
+    EXPECT_EQ(entry->status, NotDone);
 }
 
 TEST_F(FileList, SelectionFollowsTheQueueBothWays) {

@@ -8,48 +8,36 @@ namespace {
 
 const QSize FRAME(8, 28);
 
-// Every captioned button at the narrowest face: inside it and apart.
-void ExpectButtonRowFits(const MainLayout& layout) {
-    const QSize face = layout.minimumWindow - FRAME;
-    std::vector<QRect> buttons;
-    for (const TemplateControl& control : layout.controls) {
-        if (control.kind == ControlKind::Button) {
-            buttons.push_back(control.rect);
-        }
-    }
-    ASSERT_EQ(buttons.size(), 9u);
-    const std::vector<QRect> placed =
-        CentredButtonRow(buttons, layout.buttonGap, layout.buttonMargin, face.width(), 300);
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        EXPECT_EQ(placed[i].size(), buttons[i].size());
-        EXPECT_GE(placed[i].left(), 0);
-        EXPECT_LE(placed[i].right(), face.width() - 1);
-        if (i > 0) {
-            EXPECT_GT(placed[i].left(), placed[i - 1].right()) << "buttons " << i - 1 << ", " << i;
-        }
-    }
-}
-
 } // namespace
 
-TEST(MainLayout, TheButtonRowFitsTheMinimumWidthOfBothLayouts) {
-    ExpectButtonRowFits(MakeMainLayout(false, 1.0, FRAME));
-    ExpectButtonRowFits(MakeMainLayout(true, 1.25, FRAME));
-}
-
-TEST(MainLayout, NoControlLeavesTheFaceAtTheMinimumSize) {
-    for (const bool largeFonts : {false, true}) {
-        const MainLayout layout = MakeMainLayout(largeFonts, 1.25, FRAME);
+// At the minimum size every control stays on the face and the captioned buttons fit, apart.
+TEST(MainLayout, EverythingFitsTheMinimumSizeOfBothLayouts) {
+    for (const auto& [largeFonts, scale] :
+         std::vector<std::pair<bool, double>>{{false, 1.0}, {false, 1.25}, {true, 1.25}}) {
+        const MainLayout layout = MakeMainLayout(largeFonts, scale, FRAME);
         const QSize face = layout.minimumWindow - FRAME;
+        std::vector<QRect> buttons;
         for (const TemplateControl& control : layout.controls) {
             if (control.kind == ControlKind::Button) {
+                buttons.push_back(control.rect);
                 continue;
             }
             const QRect rect = AnchoredRect(control.rect, control.anchors, layout.faceSize, face);
             EXPECT_TRUE(QRect(QPoint(), face).contains(rect))
-                << control.id << (largeFonts ? " large" : " small");
-            EXPECT_GT(rect.width(), 0) << control.id;
-            EXPECT_GT(rect.height(), 0) << control.id;
+                << control.id << " " << largeFonts << " " << scale;
+            EXPECT_FALSE(rect.isEmpty()) << control.id;
+        }
+        ASSERT_EQ(buttons.size(), 9u);
+        const std::vector<QRect> placed =
+            CentredButtonRow(buttons, layout.buttonGap, layout.buttonMargin, face.width(), 300);
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_EQ(placed[i].size(), buttons[i].size());
+            EXPECT_GE(placed[i].left(), 0);
+            EXPECT_LE(placed[i].right(), face.width() - 1);
+            if (i > 0) {
+                EXPECT_GT(placed[i].left(), placed[i - 1].right())
+                    << "buttons " << i - 1 << ", " << i;
+            }
         }
     }
 }

@@ -33,23 +33,17 @@ QByteArray PackedDib(int headerSize, int planes, int bitCount, int tableEntries)
 
 } // namespace
 
-TEST(ResourceBitmaps, EverySkinPictureLoadsByItsId) {
-    std::vector<int> ids = {254, 233, 256, 257, 259, 261, 262, 263, 264, 268,
-                            269, 255, 265, 128, 131, 146, 147, 152, 370};
-    for (int id = 181; id <= 232; ++id) {
-        ids.push_back(id);
-    }
-    for (int id : ids) {
+TEST(ResourceBitmaps, EveryPictureLoadsAndButtonSetsShareOneSize) {
+    for (int id : {254, 233, 256, 257, 259, 261, 262, 263, 264, 268, 269, 255, 265, 128, 131, 146,
+                   147, 152, 370}) {
         EXPECT_FALSE(LoadResourceBitmap(id).isNull()) << id;
     }
-    EXPECT_TRUE(LoadResourceBitmap(9999).isNull());
-    EXPECT_TRUE(LoadResourceBitmap(0).isNull());
-    EXPECT_TRUE(LoadResourceBitmap(-5).isNull());
-}
-
-TEST(ResourceBitmaps, ButtonSetsShareOneSizeAndStatesDiffer) {
+    for (int id : {9999, 0, -5}) {
+        EXPECT_TRUE(LoadResourceBitmap(id).isNull()) << id;
+    }
     for (const SkinButtonSet& set : MAIN_WINDOW_BUTTONS) {
         const QImage normal = LoadResourceBitmap(set.Normal()).toImage();
+        ASSERT_FALSE(normal.isNull()) << set.Normal();
         for (int id : {set.Pressed(), set.Disabled(), set.Focused()}) {
             const QImage other = LoadResourceBitmap(id).toImage();
             EXPECT_EQ(other.size(), normal.size()) << id;
@@ -65,43 +59,38 @@ TEST(ResourceBitmaps, ButtonSetsShareOneSizeAndStatesDiffer) {
     EXPECT_EQ(GetBitmapSize(LoadResourceBitmap(SKIN_LIST_BOTTOM_RIGHT)), QSize(edge, edge));
 }
 
-TEST(Palettes, ColourTablesOfEightBitsAndFewer) {
+// Planes times bits decide whether there is a table, the bit count its size.
+TEST(Palettes, OnlyWholeColourTablesOfEightBitsAndFewerMakeAPalette) {
+    const struct {
+        int header, planes, bits, entries, count; // count -1: no palette
+    } cases[] = {{40, 1, 8, 256, 256}, {40, 1, 4, 16, 16},  {40, 1, 1, 2, 2},
+                 {12, 1, 4, 16, 16},   {40, 2, 4, 16, 16},  {40, 1, 24, 0, -1},
+                 {40, 1, 16, 0, -1},   {40, 2, 8, 256, -1}, {40, 1, 8, 255, -1}};
+    for (const auto& c : cases) {
+        int count = -2;
+        const auto palette =
+            CreatePaletteFromDib(PackedDib(c.header, c.planes, c.bits, c.entries), &count);
+        ASSERT_EQ(palette.has_value(), c.count >= 0)
+            << c.header << " " << c.planes << "x" << c.bits;
+        EXPECT_EQ(count, std::max(c.count, 0));
+        if (palette) {
+            ASSERT_EQ(palette->entries.size(), std::size_t(c.count));
+            EXPECT_EQ(palette->version, 0x300);
+            // The old core header keeps three-byte entries.
+            const PaletteEntry& entry = palette->entries[c.count / 2];
+            EXPECT_EQ(entry.red, c.count / 2);
+            EXPECT_EQ(entry.green, 2 * (c.count / 2) % 256);
+            EXPECT_EQ(entry.blue, 3 * (c.count / 2) % 256);
+            EXPECT_EQ(entry.flags, 0);
+        }
+    }
+    // A header larger than the data, no data at all, less than a header.
     int count = -1;
-    std::optional<LogicalPalette> palette = CreatePaletteFromDib(PackedDib(40, 1, 8, 256), &count);
-    ASSERT_TRUE(palette.has_value());
-    EXPECT_EQ(count, 256);
-    EXPECT_EQ(palette->version, 0x300);
-    ASSERT_EQ(palette->entries.size(), 256u);
-    EXPECT_EQ(palette->entries[10].red, 10);
-    EXPECT_EQ(palette->entries[10].green, 20);
-    EXPECT_EQ(palette->entries[10].blue, 30);
-    EXPECT_EQ(palette->entries[10].flags, 0);
-
-    EXPECT_EQ(CreatePaletteFromDib(PackedDib(40, 1, 4, 16), &count)->entries.size(), 16u);
-    EXPECT_EQ(count, 16);
-    EXPECT_EQ(CreatePaletteFromDib(PackedDib(40, 1, 1, 2), &count)->entries.size(), 2u);
-    // The old core header keeps three-byte entries.
-    palette = CreatePaletteFromDib(PackedDib(12, 1, 4, 16), &count);
-    ASSERT_TRUE(palette.has_value());
-    EXPECT_EQ(palette->entries[5].blue, 15);
-    // Planes times bits decide whether there is a table, the bit count its size.
-    palette = CreatePaletteFromDib(PackedDib(40, 2, 4, 16), &count);
-    ASSERT_TRUE(palette.has_value());
-    EXPECT_EQ(count, 16);
-}
-
-TEST(Palettes, NoPaletteForDeepOrMalformedBitmaps) {
-    int count = -1;
-    EXPECT_FALSE(CreatePaletteFromDib(PackedDib(40, 1, 24, 0), &count).has_value());
-    EXPECT_EQ(count, 0);
-    EXPECT_FALSE(CreatePaletteFromDib(PackedDib(40, 1, 16, 0), nullptr).has_value());
-    EXPECT_FALSE(CreatePaletteFromDib(PackedDib(40, 2, 8, 256), nullptr).has_value());
-    // A colour table cut short, a header larger than the data, no data at all.
-    EXPECT_FALSE(CreatePaletteFromDib(PackedDib(40, 1, 8, 255), nullptr).has_value());
     QByteArray lying = PackedDib(40, 1, 8, 256);
     qToLittleEndian<quint32>(100000, reinterpret_cast<uchar*>(lying.data()));
     EXPECT_FALSE(CreatePaletteFromDib(lying, nullptr).has_value());
     EXPECT_FALSE(CreatePaletteFromDib(QByteArray(), &count).has_value());
+    EXPECT_EQ(count, 0);
     EXPECT_FALSE(CreatePaletteFromDib(QByteArray(3, '\x28'), nullptr).has_value());
 }
 

@@ -111,12 +111,8 @@ TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeOnResizeAndTitleChange
     window.setPalette(QPalette(Qt::darkGreen));
     EXPECT_GE(window.releases, 1);
     EXPECT_FALSE(window.handler.HasFonts());
-}
 
-TEST(CaptionPainterTest, ForcedOrDisabledActiveState) {
-    CaptionWindow window;
-    CCaptionPainter painter;
-    painter.Install(&window, MSG_PAINT_CAPTION);
+    // Forced active ignores deactivation; a disabled window is never active.
     painter.SetForceActive(true);
     Send(window, QEvent::WindowDeactivate);
     EXPECT_TRUE(painter.IsActive());

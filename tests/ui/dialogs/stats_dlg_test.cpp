@@ -91,7 +91,7 @@ TEST_F(StatsDialog, FollowsTheLocalEncodeLiveAndReads100AtTheEnd) {
     EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST_F(StatsDialog, IgnoresProgressOfAnotherMachine) {
+TEST_F(StatsDialog, FollowsOnlyItsOwnMachinesEntryWhileItLives) {
     QueueEntry* local = AddEntry("/music/here.wav", "Kitchen", Encoding, 10);
     QueueEntry* remote = AddEntry("/music/there.wav", "Attic", Encoding, 70);
 
@@ -117,23 +117,16 @@ TEST_F(StatsDialog, IgnoresProgressOfAnotherMachine) {
     dialog.Update(local);
     EXPECT_EQ(dialog.ProgressBar()->value(), 55);
 
-    // No entry empties the texts.
+    // A freed entry is let go of, its last figures kept; no entry empties the texts.
+    controller->Model().Free(local);
+    EXPECT_EQ(dialog.Entry(), nullptr);
+    EXPECT_FALSE(dialog.IsShowingEntry(local));
+    dialog.Refresh();
+    EXPECT_EQ(dialog.Field(1004)->text(), "/music/here.wav");
+    EXPECT_EQ(dialog.ProgressBar()->value(), 55);
     dialog.Update(nullptr);
     EXPECT_TRUE(dialog.Field(1004)->text().isEmpty());
     EXPECT_TRUE(dialog.findChild<QLabel*>("1033")->text().isEmpty());
-}
-
-TEST_F(StatsDialog, LetsGoOfAFreedEntryAndKeepsItsLastFigures) {
-    QueueEntry* entry = AddEntry("/music/gone.wav", "", Paused, 30);
-    CStatsDlg dialog(*controller, nullptr);
-    dialog.ShowEntry(entry);
-    dialog.show();
-    controller->Model().Free(entry);
-    EXPECT_EQ(dialog.Entry(), nullptr);
-    EXPECT_FALSE(dialog.IsShowingEntry(entry));
-    dialog.Refresh();
-    EXPECT_EQ(dialog.Field(1004)->text(), "/music/gone.wav");
-    EXPECT_EQ(dialog.ProgressBar()->value(), 30);
 }
 
 TEST(StatsDialogOpening, OnlyEncodingOrPausedEntriesHaveFigures) {
