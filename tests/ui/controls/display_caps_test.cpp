@@ -3,6 +3,7 @@
 #include "ui/controls/skin_progress.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 TEST(DisplayCaps, DepthAndDotsPerInchDecideTheDisplay) {
     const struct {
@@ -26,19 +27,15 @@ TEST(DisplayCaps, DepthAndDotsPerInchDecideTheDisplay) {
 }
 
 TEST(DisplayCaps, MeasuredFactsAreStoredForTheProcess) {
-    int bits = 0;
-    bool palette = true;
-    bool largeFonts = true;
-    int dpi = 0;
+    int bits = 0, dpi = 0;
+    bool palette = true, largeFonts = true;
     const bool fits = GetDisplayCaps(&bits, &palette, &largeFonts, &dpi);
     const DisplayCaps& stored = CurrentDisplayCaps();
-    EXPECT_EQ(stored.bitsPerPixel, bits);
-    EXPECT_EQ(stored.paletteDisplay, palette);
-    EXPECT_EQ(stored.largeFonts, largeFonts);
+    EXPECT_EQ(std::tuple(stored.bitsPerPixel, stored.paletteDisplay, stored.largeFonts),
+              std::tuple(bits, palette, largeFonts));
     EXPECT_EQ(stored.dotsPerInch, dpi);
-    EXPECT_GT(dpi, 0);
-    EXPECT_EQ(fits, dpi <= 120);
-    EXPECT_TRUE(GetDisplayCaps(nullptr, nullptr, nullptr, nullptr) == fits);
+    EXPECT_EQ(fits, dpi > 0 && dpi <= 120);
+    EXPECT_EQ(GetDisplayCaps(nullptr, nullptr, nullptr, nullptr), fits);
 }
 
 TEST(DisplayCaps, FontHeightsTruncateTowardsZero) {
