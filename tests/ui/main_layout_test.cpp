@@ -42,7 +42,7 @@ TEST(MainLayout, EverythingFitsTheMinimumSizeOfBothLayouts) {
     }
 }
 
-TEST(MainLayout, AnchorsMoveAndStretch) {
+TEST(MainLayout, AnchorsMoveAndStretchAndTheButtonGroupIsCentred) {
     const QSize from(600, 400);
     const QSize to(700, 450);
     const QRect rect(10, 20, 100, 30);
@@ -51,9 +51,8 @@ TEST(MainLayout, AnchorsMoveAndStretch) {
     EXPECT_EQ(AnchoredRect(rect, 9, from, to), QRect(10, 70, 100, 30));
     EXPECT_EQ(AnchoredRect(rect, 11, from, to), QRect(10, 70, 200, 30));
     EXPECT_EQ(AnchoredRect(rect, 24, from, to), QRect(60, 70, 100, 30));
-}
 
-TEST(MainLayout, TheGroupKeepsItsGapWhenThereIsRoom) {
+    // The button group keeps its gap when there is room.
     const std::vector<QRect> buttons(3, QRect(0, 0, 50, 40));
     const std::vector<QRect> placed = CentredButtonRow(buttons, 6, 4, 400, 10);
     EXPECT_EQ(placed[0], QRect(119, 10, 50, 40));

@@ -38,7 +38,7 @@ TEST(DisplayCaps, MeasuredFactsAreStoredForTheProcess) {
     EXPECT_EQ(GetDisplayCaps(nullptr, nullptr, nullptr, nullptr), fits);
 }
 
-TEST(DisplayCaps, FontHeightsTruncateTowardsZero) {
+TEST(DisplayCaps, FontHeightsTruncateTowardsZeroAndSharedFontsAreMadeOnce) {
     EXPECT_EQ(FontHeightForPoints(8, 96), -10);
     EXPECT_EQ(FontHeightForPoints(9, 96), -12);
     EXPECT_EQ(FontHeightForPoints(8.5, 96), -11);
@@ -51,10 +51,8 @@ TEST(DisplayCaps, FontHeightsTruncateTowardsZero) {
     SetDisplayCaps(ComputeDisplayCaps(32, 1, 120));
     EXPECT_EQ(PointsToHeight(9), -15);
     SetDisplayCaps(ComputeDisplayCaps(32, 1, 96));
-}
 
-TEST(SharedFonts, TableIsCreatedOnceAndBounded) {
-    SetDisplayCaps(ComputeDisplayCaps(32, 1, 96));
+    // The shared font table is bounded, and each font is made at its first request.
     EXPECT_EQ(GetSharedFont(-1), nullptr);
     EXPECT_EQ(GetSharedFont(SHARED_FONT_COUNT), nullptr);
 
