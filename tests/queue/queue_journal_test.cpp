@@ -141,24 +141,17 @@ TEST_F(Journal, AChangeWritesOnlyTheRowsItTouches) {
 TEST_F(Journal, DamagedJournalIsSetAsideWithOneSentenceAndTheQueueStartsEmpty) {
     const QByteArray whole = TwoFileJournal();
     ASSERT_TRUE(whole.startsWith("SQLite format 3"));
-    QByteArray outOfRange;
-    {
-        WriteJournal(whole);
+    // The journal's bytes after `sql` ran on it.
+    const auto edited = [this](const QByteArray& start, const char* sql) {
+        WriteJournal(start);
         sqlite3* db = nullptr;
         sqlite3_open(JournalPath().toUtf8().constData(), &db);
-        sqlite3_exec(db, "UPDATE entries SET status = 7 WHERE id = 1", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
         sqlite3_close(db);
-        outOfRange = ReadJournal();
-    }
-    QByteArray foreign;
-    {
-        QFile::remove(JournalPath());
-        sqlite3* db = nullptr;
-        sqlite3_open(JournalPath().toUtf8().constData(), &db);
-        sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        foreign = ReadJournal();
-    }
+        return ReadJournal();
+    };
+    const QByteArray outOfRange = edited(whole, "UPDATE entries SET status = 7 WHERE id = 1");
+    const QByteArray foreign = edited(QByteArray(), "CREATE TABLE notes(text)");
     const std::vector<QByteArray> damaged = {
         whole.left(whole.size() / 2),                        // cut short
         whole.left(100),                                     // cut inside the header page

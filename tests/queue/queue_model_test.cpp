@@ -53,17 +53,6 @@ TEST_F(Queue, EntryPathSplitting) {
     EXPECT_EQ(entry.directory.str(), QStringLiteral("/x/y.z"));
 }
 
-TEST_F(Queue, FileWhoseOutputExistsIsAdmittedAsCompleted) {
-    const QString path = MakeWav(QStringLiteral("done.wav"));
-    QFile mp3(outputDir + QStringLiteral("/done.MP3"));
-    ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
-    mp3.close();
-    QueueEntry* entry = Admit(path);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->status, Completed);
-    EXPECT_EQ(model.CountNotDone(), 0);
-}
-
 TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
     for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
         Admit(MakeWav(QString::fromLatin1(name)));
@@ -105,22 +94,6 @@ TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
     model.Select(1);
     RemoveSelected(model, view, count);
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
-}
-
-TEST_F(Queue, ClearAllKeepsOnlyActiveRows) {
-    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-        Admit(MakeWav(QString::fromLatin1(name)));
-    }
-    model.EntryAt(0)->status = Completed;
-    model.EntryAt(1)->status = Error;
-    model.EntryAt(2)->status = Paused;
-    bool edited = false;
-    ClearAll(model, [&edited] { edited = true; });
-    ASSERT_EQ(model.RowCount(), 1);
-    EXPECT_EQ(model.Count(), 1);
-    EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("c"));
-    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
-    EXPECT_TRUE(edited);
 }
 
 TEST_F(Queue, ResetStatusLeavesActiveEntriesAlone) {

@@ -7,6 +7,7 @@
 #include "queue/machine_port.h"
 #include "queue/progress_display.h"
 #include "queue/queue_commands.h"
+#include "support/wav_builder.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,10 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    QStringList PartFiles() const {
+        return QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files);
     }
 
     ManualClock clock;
@@ -161,38 +166,6 @@ TEST_F(Scheduler, FailedFileIsErrorAndNotRetriedHereUntilReset) {
     EXPECT_EQ(fake.starts[2].source, bad->path.str());
 }
 
-TEST_F(Scheduler, FileThatCannotStartIsErrorAndTheNextOneRuns) {
-    AdmitFiles({"a.wav", "b.wav"});
-    fake.refuseStart = true;
-    scheduler->OnEncode();
-    EXPECT_EQ(model.EntryAt(0)->status, Error);
-    EXPECT_EQ(model.EntryAt(1)->status, Error);
-    EXPECT_TRUE(ErrorLog().contains(
-        QStringLiteral("Failed to encode file %1").arg(model.EntryAt(0)->path.str())));
-    EXPECT_FALSE(batch.IsBusy());
-    EXPECT_EQ(batchesEnded, 1);
-    EXPECT_EQ(outcomes.size(), 2);
-}
-
-TEST_F(Scheduler, CancelEndsTheBatchAndRemovesThePartialOutput) {
-    AdmitFiles({"a.wav", "b.wav"});
-    scheduler->OnEncode();
-    fake.WritePartialOutput();
-    scheduler->OnCancel();
-    EXPECT_TRUE(fake.cancelled);
-    fake.Finish(false);
-    QueueEntry* entry = model.EntryAt(0);
-    EXPECT_EQ(entry->status, NotDone);
-    EXPECT_TRUE(entry->machine.isEmpty());
-    EXPECT_EQ(entry->percent, -1);
-    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3")));
-    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/a.MP3.part")));
-    EXPECT_EQ(fake.starts.size(), 1u);
-    EXPECT_FALSE(batch.IsBusy());
-    EXPECT_TRUE(ErrorLog().isEmpty());
-    EXPECT_EQ(outcomes, QStringList{"a:2"});
-}
-
 TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
     AdmitFiles({"a.wav"});
     scheduler->OnEncode();
@@ -215,12 +188,6 @@ TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
     EXPECT_DOUBLE_EQ(entry->rate, 1.0);
     EXPECT_EQ(entry->elapsedSeconds, 4u);
     EXPECT_DOUBLE_EQ(batch.localRate, 1.0);
-
-    // Cancelling a paused file resumes it first, so the worker can stop.
-    scheduler->OnPause();
-    scheduler->OnCancel();
-    EXPECT_EQ(fake.resumes, 2);
-    EXPECT_TRUE(fake.cancelled);
 }
 
 TEST_F(Scheduler, AFileThatEndsAsPauseComesLeavesTheNextOneHeld) {
@@ -261,23 +228,17 @@ TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
     EXPECT_EQ(view.title, QStringLiteral("Encoding: 100% Complete"));
     EXPECT_TRUE(view.trayTip.startsWith(QStringLiteral("Encoding files. Total Time Remaining: ")));
     EXPECT_EQ(view.trayTip.mid(38), batch.timeText);
+    batch.totalBytes = 1000;
+    batch.finishedBytes = 400;
+    entry->bytesDone = 20;
+    entry->rate = 1.0;
+    progress->UpdateOverallProgress();
+    EXPECT_EQ(view.title, QStringLiteral("Encoding: 42% Complete"));
 
     // The ended file gives the title back.
     fake.Finish(true);
     EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
     EXPECT_EQ(view.progress, 0);
-}
-
-TEST_F(Scheduler, MinimisedTitleShowsTheShareOfAllBytesDone) {
-    AdmitFiles({"a.wav", "b.wav"});
-    scheduler->OnEncode();
-    view.minimised = true;
-    batch.totalBytes = 1000;
-    batch.finishedBytes = 400;
-    Running()->bytesDone = 20;
-    Running()->rate = 1.0;
-    progress->UpdateOverallProgress();
-    EXPECT_EQ(view.title, QStringLiteral("Encoding: 42% Complete"));
 }
 
 TEST_F(Scheduler, DiskSpaceQuestion) {
@@ -328,7 +289,9 @@ TEST_F(Scheduler, ClearAllDuringABatchKeepsTheRunningFile) {
     model.EntryAt(2)->status = Error;
     ClearAll(model, [this] { scheduler->AfterQueueEdit(); });
     ASSERT_EQ(model.RowCount(), 1);
+    EXPECT_EQ(model.Count(), 1);
     EXPECT_EQ(model.EntryAt(0)->name.str(), QStringLiteral("b"));
+    EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 1:"));
     EXPECT_EQ(batch.totalBytes, model.EntryAt(0)->size);
     fake.Finish(true);
@@ -390,41 +353,25 @@ TEST_F(Scheduler, OutputTakesItsFinalNameOnlyWhenTaggedAndWhole) {
     EXPECT_EQ(model.EntryAt(0)->outputPath.str(), output);
 }
 
-TEST_F(Scheduler, FailureKeepsTheEarlierWholeOutputAndTheSource) {
+// A failed encode keeps an earlier whole output; an output that cannot take
+// its final name (a folder in the way) is an error. Either way the source stays.
+TEST_F(Scheduler, FailureOrAnOutputThatCannotTakeItsNameKeepsTheSource) {
     app->settings.deleteWhenDone = 1;
-    AdmitFiles({"song.wav"});
-    const QString source = model.EntryAt(0)->path.str();
-    const QString output = outputDir + QStringLiteral("/song.MP3");
-    {
-        QFile earlier(output);
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier whole output");
-    }
-    model.EntryAt(0)->status = NotDone;
+    AdmitFiles({"song.wav", "tune.wav"});
+    const QString song = outputDir + QStringLiteral("/song.MP3");
+    ASSERT_TRUE(testsupport::WriteFile(song.toStdString(), {'o', 'l', 'd'}));
+    ASSERT_TRUE(QDir().mkpath(outputDir + QStringLiteral("/tune.MP3/inside")));
     scheduler->OnEncode();
     fake.Finish(false);
-    EXPECT_EQ(model.EntryAt(0)->status, Error);
-    EXPECT_FALSE(QFile::exists(output + ".part"));
-    QFile earlier(output);
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), QByteArray("earlier whole output"));
-    EXPECT_TRUE(QFile::exists(source));
-}
-
-TEST_F(Scheduler, OutputThatCannotTakeItsFinalNameIsAnErrorAndKeepsTheSource) {
-    app->settings.deleteWhenDone = 1;
-    AdmitFiles({"song.wav"});
-    const QString source = model.EntryAt(0)->path.str();
-    const QString output = outputDir + QStringLiteral("/song.MP3");
-    // A folder in the way: the rename cannot replace it.
-    ASSERT_TRUE(QDir().mkpath(output + "/inside"));
-    scheduler->OnEncode();
     fake.Finish(true);
-    EXPECT_EQ(model.EntryAt(0)->status, Error);
-    EXPECT_TRUE(QFile::exists(source));
-    EXPECT_FALSE(QFile::exists(output + ".part"));
+    EXPECT_EQ(outcomes, QStringList({"song:1", "tune:1"}));
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(model.EntryAt(row)->status, Error) << row;
+        EXPECT_TRUE(QFile::exists(model.EntryAt(row)->path)) << row;
+    }
+    EXPECT_EQ(testsupport::ReadFile(song.toStdString()), (testsupport::Bytes{'o', 'l', 'd'}));
+    EXPECT_TRUE(PartFiles().isEmpty());
     EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Couldn't rename the finished file")));
-    EXPECT_EQ(outcomes, QStringList{"song:1"});
 }
 
 TEST_F(Scheduler, LeftoverPartialOutputIsNoExistingOutputAtAdmission) {
@@ -491,10 +438,6 @@ protected:
             }
         }
         return nullptr;
-    }
-
-    QStringList PartFiles() const {
-        return QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files);
     }
 
     std::array<FakeEncoder, 2> extra;
@@ -592,7 +535,10 @@ TEST_F(SchedulerWorkers, PauseHoldsEveryWorkerAndCancelStopsThemAllWithoutPartia
     EXPECT_FALSE(batch.IsBusy());
     for (int row = 0; row < model.RowCount(); ++row) {
         EXPECT_EQ(model.EntryAt(row)->status, NotDone) << row;
+        EXPECT_TRUE(model.EntryAt(row)->machine.isEmpty()) << row;
+        EXPECT_EQ(model.EntryAt(row)->percent, -1) << row;
     }
+    EXPECT_TRUE(ErrorLog().isEmpty());
     EXPECT_TRUE(PartFiles().isEmpty());
     EXPECT_TRUE(QDir(outputDir).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(outcomes, QStringList({"a:2", "b:2", "c:2"}));
