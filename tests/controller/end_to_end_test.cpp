@@ -152,27 +152,4 @@ TEST_F(EndToEnd, EqualFoldersStillGetMp3NamesAndAFileThatCannotStartFails) {
     EXPECT_TRUE(view.Enabled(ID_ERRORS));
 }
 
-TEST_F(EndToEnd, CancelStopsTheBatchAndRemovesThePartialOutput) {
-    const QString longSource = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
-    MakeWav(QStringLiteral("next.wav"));
-    ASSERT_EQ(controller->AddFiles({longSource, sourceDir + QStringLiteral("/next.wav")}), 2);
-    controller->OnEncode();
-    // Cancel once the first progress report has arrived.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [this, &poll] {
-        if (controller->Model().EntryAt(0)->percent > 0) {
-            poll.stop();
-            controller->OnCancel();
-        }
-    });
-    poll.start(5);
-    RunBatch();
-
-    const QueueEntry* entry = controller->Model().EntryAt(0);
-    EXPECT_EQ(entry->status, NotDone);
-    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/long.MP3")));
-    EXPECT_EQ(controller->Model().EntryAt(1)->status, NotDone);
-    EXPECT_FALSE(QFile::exists(outputDir + QStringLiteral("/next.MP3")));
-}
-
 } // namespace
