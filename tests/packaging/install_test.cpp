@@ -29,11 +29,6 @@ protected:
     QString Path(const QString& relative) const { return QDir(prefix.path()).filePath(relative); }
     QString ProgramDir() const { return Path(InstallProgramFolder()); }
 
-    // MPEG audio with its tag; a codec chosen instead would have written RIFF.
-    static bool IsTaggedMp3(const packagingtest::Encoded& encoded) {
-        return encoded.output.size() > 1000 && encoded.output.startsWith("ID3");
-    }
-
     QTemporaryDir prefix;
     packagingtest::ScratchHome home;
 };
@@ -112,49 +107,32 @@ TEST_F(PrefixInstall, DesktopEntryStartsTheInstalledProgramAndIsValid) {
     if (validate.isEmpty()) {
         GTEST_SKIP() << "desktop-file-validate is not installed; the entry was not validated";
     }
-    QProcess check;
-    check.start(validate, {file.fileName()});
-    ASSERT_TRUE(check.waitForFinished(30000));
-    const QByteArray said = check.readAllStandardOutput() + check.readAllStandardError();
-    EXPECT_EQ(check.exitCode(), 0) << said.toStdString();
-    EXPECT_TRUE(said.trimmed().isEmpty()) << said.toStdString();
+    const packagingtest::Ran check = packagingtest::RunTool(validate, {file.fileName()});
+    EXPECT_EQ(check.exitCode, 0) << check.said.toStdString();
+    EXPECT_TRUE(check.said.trimmed().isEmpty()) << check.said.toStdString();
 }
 
-// 9999 the external encoder, 9998 the Blade library; without either the run
-// falls back to a codec of the compression manager.
-void ExpectEncoderFound(const packagingtest::Encoded& encoded, const QString& programDir,
-                        bool x3enc) {
-    const QString& trace = encoded.trace;
-    if (x3enc) {
-        EXPECT_TRUE(
-            trace.contains(QStringLiteral("ExternalEncoder: the encoder ended. exit code = 0")))
-            << trace.toStdString();
-    } else {
-        EXPECT_TRUE(trace.contains(QStringLiteral("bound %1/libBladeEnc.so").arg(programDir)))
-            << trace.toStdString();
-    }
-}
-
-TEST_F(PrefixInstall, TheInstalledProgramFindsItsLibrariesAndX3encUnaided) {
+// The installed program, and then a copy of it in bin, find the library and
+// x3enc in the program folder; each writes a tagged MP3 (a codec chosen
+// instead would have written RIFF).
+TEST_F(PrefixInstall, TheInstalledProgramOrACopyInBinFindsItsLibrariesAndX3encUnaided) {
     const QString program = Path(InstallBinFolder() + "/corvane-encoder");
-    packagingtest::Encoded encoded = home.Encode(program, XING_DRIVER_ID, XING_DRIVER_ID);
-    ExpectEncoderFound(encoded, ProgramDir(), true);
-    EXPECT_TRUE(IsTaggedMp3(encoded));
-    encoded = home.Encode(program, BLADE_DRIVER_ID, BLADE_DRIVER_ID);
-    ExpectEncoderFound(encoded, ProgramDir(), false);
-    EXPECT_TRUE(IsTaggedMp3(encoded));
-}
-
-TEST_F(PrefixInstall, ACopyOfTheProgramInBinUsesItsLibraryFolder) {
-    const QString link = Path(InstallBinFolder() + "/corvane-encoder");
-    ASSERT_TRUE(QFile::remove(link));
-    ASSERT_TRUE(QFile::copy(ProgramDir() + "/corvane-encoder", link));
-    packagingtest::Encoded encoded = home.Encode(link, BLADE_DRIVER_ID, BLADE_DRIVER_ID);
-    ExpectEncoderFound(encoded, ProgramDir(), false);
-    EXPECT_TRUE(IsTaggedMp3(encoded));
-    encoded = home.Encode(link, XING_DRIVER_ID, XING_DRIVER_ID);
-    ExpectEncoderFound(encoded, ProgramDir(), true);
-    EXPECT_TRUE(IsTaggedMp3(encoded));
+    const QString found[] = {QStringLiteral("bound %1/libBladeEnc.so").arg(ProgramDir()),
+                             QStringLiteral("ExternalEncoder: the encoder ended. exit code = 0")};
+    for (const bool copy : {false, true}) {
+        if (copy) {
+            ASSERT_TRUE(QFile::remove(program));
+            ASSERT_TRUE(QFile::copy(ProgramDir() + "/corvane-encoder", program));
+            ASSERT_TRUE(QDir(home.Path(QStringLiteral("out"))).removeRecursively());
+        }
+        for (const std::uint32_t encoder : {BLADE_DRIVER_ID, XING_DRIVER_ID}) {
+            const packagingtest::Encoded encoded = home.Encode(program, encoder, encoder);
+            EXPECT_TRUE(encoded.trace.contains(found[encoder == XING_DRIVER_ID]))
+                << copy << encoded.trace.toStdString();
+            EXPECT_GT(encoded.output.size(), 1000) << copy << " " << encoder;
+            EXPECT_TRUE(encoded.output.startsWith("ID3")) << copy << " " << encoder;
+        }
+    }
 }
 
 // The manual and the completion are made from the option table: each
