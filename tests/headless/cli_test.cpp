@@ -84,7 +84,9 @@ TEST_F(HeadlessProgram, ExitCodes) {
         Start({"--headless", option, source});
         ASSERT_TRUE(program.waitForFinished(60000));
         EXPECT_EQ(program.exitCode(), 0) << option;
-        EXPECT_EQ(Lines(program.readAllStandardOutput()).size(), 1) << option;
+        const QByteArray out = program.readAllStandardOutput();
+        EXPECT_EQ(Lines(out).size(), 1) << option;
+        EXPECT_FALSE(out.contains('\r')) << "not a terminal: no redraws, just the lines";
         EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("debug.txt")))) << option;
     }
     QFile::remove(home.filePath(QStringLiteral("debug.txt")));
@@ -108,39 +110,37 @@ TEST_F(HeadlessProgram, ExitCodes) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << "watching, stopped by SIGTERM";
 
-    // Bad command lines, in either mode, without waiting for a display.
-    const std::vector<QStringList> wrong = {
-        {"--frobnicate"}, {"--headless", "--frobnicate"}, {"--json"}};
-    for (const QStringList& arguments : wrong) {
-        Start(arguments);
-        ASSERT_TRUE(program.waitForFinished(10000)) << arguments.join(u' ').toStdString();
-        EXPECT_EQ(program.exitCode(), 2) << arguments.join(u' ').toStdString();
-        EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
-        EXPECT_TRUE(program.readAllStandardError().contains("Usage: corvane-encoder"));
-    }
+    // Bad command lines, in either mode, without waiting for a display; then
+    // --version and --help.
     const QString notIni = home.filePath(QStringLiteral("settings-dir"));
     QDir().mkpath(notIni);
-    for (const QStringList& arguments :
-         {QStringList{"--headless", "--settings", notIni, source}, {"--settings", notIni}}) {
+    const QString usage = QStringLiteral("Usage: corvane-encoder");
+    const QString unreadable = QStringLiteral("cannot read the settings file");
+    const struct {
+        QStringList arguments;
+        int code;
+        QStringList said; // on standard output when the code is 0, else on standard error
+    } runs[] = {
+        {{"--frobnicate"}, 2, {usage}},
+        {{"--headless", "--frobnicate"}, 2, {usage}},
+        {{"--json"}, 2, {usage}},
+        {{"--headless", "--settings", notIni, source}, 2, {unreadable}},
+        {{"--settings", notIni}, 2, {unreadable}},
+        {{"--version"}, 0, {"corvane-encoder "}},
+        {{"--help"}, 0, {"--headless", "--settings", "--jobs", "130"}},
+    };
+    for (const auto& [arguments, code, said] : runs) {
+        const std::string label = arguments.join(u' ').toStdString();
         Start(arguments);
-        ASSERT_TRUE(program.waitForFinished(10000));
-        EXPECT_EQ(program.exitCode(), 2) << "unreadable settings";
-        EXPECT_TRUE(program.readAllStandardError().contains("cannot read the settings file"));
-    }
-
-    Start({"--version"});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitCode(), 0);
-    const QStringList version = Lines(program.readAllStandardOutput());
-    ASSERT_EQ(version.size(), 1);
-    EXPECT_TRUE(version[0].startsWith(QStringLiteral("corvane-encoder ")));
-
-    Start({"--help"});
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitCode(), 0);
-    const QByteArray help = program.readAllStandardOutput();
-    for (const char* word : {"--headless", "--settings", "--jobs", "130"}) {
-        EXPECT_TRUE(help.contains(word)) << word;
+        ASSERT_TRUE(program.waitForFinished(10000)) << label;
+        EXPECT_EQ(program.exitCode(), code) << label;
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_TRUE(code == 0 || out.isEmpty()) << label;
+        for (const QString& word : said) {
+            EXPECT_TRUE((code == 0 ? out : err).contains(word))
+                << label << ": " << word.toStdString();
+        }
     }
 }
 
@@ -272,32 +272,40 @@ TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeAtOnceAndAFailureStopsNoOther) {
     }
 }
 
-TEST_F(HeadlessJobs, CtrlCStopsEveryWorkerAndLeavesNoPartialOutput) {
+// Ctrl+C, or the SIGTERM of a desktop session, stops every worker and leaves
+// no partial output; the settings are saved on the way out.
+TEST_F(HeadlessJobs, ASignalStopsEveryWorkerAndLeavesNoPartialOutput) {
     QStringList files;
     for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
         files.append(MakeWav(QString::fromLatin1(name), 44100 * 180));
     }
-    Start(QStringList{"--headless", "--json", "--jobs", "3"} + files);
-    QByteArray out;
-    for (int i = 0; i < 600 && out.count("\"event\":\"started\"") < 3; ++i) {
-        program.waitForReadyRead(50);
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 1}}) {
+        Start(QStringList{"--headless", "--json", "--jobs", "3"} + files);
+        QByteArray out;
+        for (int i = 0; i < 600 && out.count("\"event\":\"started\"") < 3; ++i) {
+            program.waitForReadyRead(50);
+            out += program.readAllStandardOutput();
+        }
+        ASSERT_EQ(out.count("\"event\":\"started\""), 3) << "three files never ran at once";
+        ::kill(static_cast<pid_t>(program.processId()), signal);
+        ASSERT_TRUE(program.waitForFinished(60000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), code) << signal;
         out += program.readAllStandardOutput();
+        EXPECT_TRUE(QDir(outputDir).isEmpty(QDir::Files | QDir::Hidden)) << "partial output left";
+        const JobEvents events = ReadJobEvents(out);
+        for (const QString& file : files) {
+            EXPECT_TRUE(QFile::exists(file));
+            const auto found = events.byFile.find(file);
+            ASSERT_NE(found, events.byFile.end()) << file.toStdString();
+            ASSERT_EQ(CountEvents(found->second, "finished"), 1) << file.toStdString();
+            EXPECT_EQ(found->second.back()["outcome"].toString(), QStringLiteral("cancelled"));
+        }
     }
-    ASSERT_EQ(out.count("\"event\":\"started\""), 3) << "three files never ran at once";
-    ::kill(static_cast<pid_t>(program.processId()), SIGINT);
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 130);
-    out += program.readAllStandardOutput();
-    EXPECT_TRUE(QDir(outputDir).isEmpty(QDir::Files | QDir::Hidden)) << "partial output left";
-    const JobEvents events = ReadJobEvents(out);
-    for (const QString& file : files) {
-        EXPECT_TRUE(QFile::exists(file));
-        const auto found = events.byFile.find(file);
-        ASSERT_NE(found, events.byFile.end()) << file.toStdString();
-        ASSERT_EQ(CountEvents(found->second, "finished"), 1) << file.toStdString();
-        EXPECT_EQ(found->second.back()["outcome"].toString(), QStringLiteral("cancelled"));
-    }
+    const QSettings saved(ConfigFile(), QSettings::IniFormat);
+    EXPECT_EQ(saved.value(QStringLiteral("Columns")).toInt(), 31);
+    EXPECT_NE(saved.value(QStringLiteral("Manufacturer ID")).toUInt(), 0u);
+    EXPECT_EQ(saved.value(QStringLiteral("BytesPerSec")).toUInt(), 16000u);
 }
 
 } // namespace

@@ -86,17 +86,6 @@ protected:
         return probe.exitCode() == 0 ? QString::fromUtf8(probe.readAllStandardOutput()) : QString();
     }
 
-    // Bytes of 16-bit stereo PCM that the file decodes to; -1 when it does not decode.
-    static qint64 DecodedBytes(const QString& mp3) {
-        QProcess decode;
-        decode.start(QStringLiteral("ffmpeg"),
-                     {"-v", "error", "-i", mp3, "-f", "s16le", "-ac", "2", "-ar", "44100", "-"});
-        if (!decode.waitForFinished(30000) || decode.exitCode() != 0) {
-            return -1;
-        }
-        return decode.readAllStandardOutput().size();
-    }
-
     QTemporaryDir home;
     QString sourceDir;
     QString outputDir;
