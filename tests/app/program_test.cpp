@@ -2,11 +2,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +30,23 @@ QProcessEnvironment IsolatedEnvironment(const QTemporaryDir& home, bool display)
     return env;
 }
 
+// Leaves a socket file behind as a killed instance would.
+bool MakeStaleSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof address.sun_path - 1);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+bool Answers(const QString& socketPath) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    return socket.waitForConnected(1000);
+}
+
 } // namespace
 
 TEST(Program, WithoutDisplayItSaysSoAndFails) {
@@ -38,47 +60,53 @@ TEST(Program, WithoutDisplayItSaysSoAndFails) {
               "no display found; use --headless to encode without a window");
 }
 
-// A second start hands its file to the open window (which examines it as a
-// dropped one: this one is refused in its log) and ends; SIGTERM then quits
-// the window as a desktop session would.
+// The window takes over the socket a killed instance left. A second start
+// hands its files, whatever their names hold, to the open window (which
+// examines them as dropped ones: these are refused in its log) and ends;
+// SIGTERM then quits the window as a desktop session would.
 TEST(Program, TakesASecondStartsFilesAndQuitsCleanlySavingSettings) {
     QTemporaryDir home;
+    const QString socket = home.filePath("corvane-encoder.sock");
+    ASSERT_TRUE(MakeStaleSocket(socket));
     const QString log = QFileInfo(QStringLiteral(CORVANE_ENCODER)).dir().filePath("error.log");
     const qint64 logStart = QFileInfo(log).size();
     QProcess program;
     program.setProcessEnvironment(IsolatedEnvironment(home, true));
     program.start(CORVANE_ENCODER, {});
     ASSERT_TRUE(program.waitForStarted());
-    // Once its socket is there, a later start finds it (a lock covers the rest).
-    for (QDeadlineTimer deadline(30000);
-         !QFile::exists(home.filePath("corvane-encoder.sock")) && !deadline.hasExpired();) {
+    for (QDeadlineTimer deadline(30000); !Answers(socket) && !deadline.hasExpired();) {
         program.waitForFinished(50);
     }
-    QFile broken(home.filePath("handed over.wav"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("RIFF");
-    broken.close();
+    const QStringList names = {"handed over.wav", "\u0152uvre %20&.wav"};
+    for (const QString& name : names) {
+        QFile broken(home.filePath(name));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("RIFF");
+    }
     QProcess second;
     second.setProcessEnvironment(IsolatedEnvironment(home, true));
     second.setWorkingDirectory(home.path()); // the window's is another
-    second.start(CORVANE_ENCODER, {"handed over.wav"});
+    second.start(CORVANE_ENCODER, names);
     if (!second.waitForFinished(30000)) {
         second.kill();
         program.kill();
         FAIL() << "the second start stayed";
     }
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
-    const QString refusal = "File " + home.filePath("handed over.wav") + " was rejected";
     QFile errors(log);
-    bool refused = false;
-    for (QDeadlineTimer deadline(30000); !refused && !deadline.hasExpired();) {
+    int refused = 0;
+    for (QDeadlineTimer deadline(30000); refused < 2 && !deadline.hasExpired();) {
         program.waitForFinished(100);
         if (errors.open(QIODevice::ReadOnly) && errors.seek(logStart)) {
-            refused = QString::fromLocal8Bit(errors.readAll()).contains(refusal);
+            const QString added = QString::fromUtf8(errors.readAll());
+            refused = 0;
+            for (const QString& name : names) {
+                refused += added.contains("File " + home.filePath(name) + " was rejected");
+            }
         }
         errors.close();
     }
-    EXPECT_TRUE(refused);
+    EXPECT_EQ(refused, 2);
 
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(10000));
