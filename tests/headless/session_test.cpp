@@ -92,22 +92,4 @@ TEST_F(Headless, NothingToDoEndsAtOnce) {
     EXPECT_TRUE(fake.starts.empty());
 }
 
-TEST_F(Headless, EveryNamedFileGetsOneLineEvenWhenStoppedEarly) {
-    const QString a = MakeWav(QStringLiteral("a.wav"));
-    const QString b = MakeWav(QStringLiteral("b.wav"));
-    const QString missing = sourceDir + QStringLiteral("/missing.wav");
-    fake.finishOnCancel = true;
-    session->Start({a, missing, b, missing});
-    ASSERT_TRUE(fake.running);
-    // Ctrl+C: the running file is cancelled, the next never starts.
-    session->Quit(true);
-    EXPECT_EQ(exitCode, EXIT_INTERRUPTED);
-    const QStringList lines = ReadBack(status).split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
-    EXPECT_EQ(lines[0],
-              missing + QStringLiteral("\tRejected\t00:00\t-\tit is not a valid wave file"));
-    EXPECT_TRUE(lines[1].startsWith(a + QStringLiteral("\tCancelled\t")));
-    EXPECT_TRUE(lines[2].startsWith(b + QStringLiteral("\tCancelled\t")));
-}
-
 } // namespace
