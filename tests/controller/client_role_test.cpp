@@ -199,11 +199,6 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return fake.starts.size() > before; }));
     }
 
-    QString ErrorLog() const {
-        QFile file(GetErrorLogPath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
     testsupport::RecordingView view;
     FakeEncoder fake;
     testsupport::ManualClock clock;

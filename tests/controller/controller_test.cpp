@@ -94,10 +94,8 @@ TEST_F(Controller, AMissingSavedEncoderIsSaidOnceAndTheFirstLibraryStandsIn) {
     controller->AfterOptions(app->SourceDirectory(), app->settings.priority);
     EXPECT_TRUE(view.Label(ID_CODEC_LABEL)
                     .endsWith("with Blade's MP3 Encoder (the saved encoder is missing)"));
-    QFile log(GetErrorLogPath());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll().count("The saved encoder (manufacturer 4242, product 0) is not "
-                                  "available; files are encoded with Blade's MP3 Encoder instead."),
+    EXPECT_EQ(ErrorLog().count("The saved encoder (manufacturer 4242, product 0) is not "
+                               "available; files are encoded with Blade's MP3 Encoder instead."),
               1);
     EXPECT_EQ(app->settings.manufacturerId, 4242u) << "kept for when it is back";
 

@@ -38,12 +38,4 @@ QueueEntry* QueueTest::Admit(const QString& path) {
     return entry;
 }
 
-QString QueueTest::ErrorLog() const {
-    QFile file(GetErrorLogPath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
-    }
-    return QString::fromUtf8(file.readAll());
-}
-
 } // namespace queuetest

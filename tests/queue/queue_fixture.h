@@ -23,7 +23,6 @@ protected:
     QString MakeJunk(const QString& name);
     AdmissionContext Context();
     QueueEntry* Admit(const QString& path);
-    QString ErrorLog() const;
 
     testsupport::RecordingView view;
     QueueModel model;

@@ -32,4 +32,9 @@ QString AppSandbox::MakeWav(const QString& name, std::uint32_t frames, const QSt
     return path;
 }
 
+QString AppSandbox::ErrorLog() const {
+    QFile file(GetErrorLogPath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 } // namespace testsupport

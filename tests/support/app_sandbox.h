@@ -23,6 +23,8 @@ protected:
     // when empty).
     QString MakeWav(const QString& name, std::uint32_t frames = 4410,
                     const QString& directory = QString());
+    // What error.log holds now; empty when there is none.
+    QString ErrorLog() const;
 
     QTemporaryDir temp;
     QString sourceDir;
