@@ -10,9 +10,22 @@
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace testsupport {
+
+// All that was written to a temporary file so far.
+inline QString ReadBack(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    QByteArray text;
+    char buffer[512];
+    for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, qsizetype(got));
+    }
+    return QString::fromUtf8(text);
+}
 
 // The program on its own settings, away from the user's.
 class HeadlessProgram : public testing::Test {

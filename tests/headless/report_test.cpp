@@ -1,5 +1,6 @@
 #include "headless/json_report.h"
 #include "headless/text_report.h"
+#include "program_fixture.h"
 #include "queue/queue_entry.h"
 
 #include <QJsonDocument>
@@ -26,17 +27,7 @@ protected:
         std::fclose(output.err);
     }
 
-    static QString Read(std::FILE* file) {
-        std::fflush(file);
-        std::rewind(file);
-        QByteArray text;
-        char buffer[512];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            text.append(buffer, static_cast<qsizetype>(got));
-        }
-        return QString::fromUtf8(text);
-    }
+    static QString Read(std::FILE* file) { return testsupport::ReadBack(file); }
 
     static ProgressSample Sample(const QString& path, int percent) {
         ProgressSample sample;

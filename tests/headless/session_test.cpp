@@ -1,4 +1,5 @@
 #include "headless/session.h"
+#include "program_fixture.h"
 
 #include "queue/encode_scheduler.h"
 #include "queue/wave_probe.h"
@@ -12,17 +13,7 @@
 namespace {
 
 using testsupport::FakeEncoder;
-
-QString ReadBack(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    QByteArray text;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, file) != nullptr) {
-        text += buffer;
-    }
-    return QString::fromUtf8(text);
-}
+using testsupport::ReadBack;
 
 class Headless : public testsupport::AppSandbox {
 protected:

@@ -41,16 +41,12 @@ TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
     // A path longer than its field would name another file once cut.
     EXPECT_EQ(Admit(sourceDir + u'/' + QString(300, u'x') + QStringLiteral(".wav")), nullptr);
     EXPECT_EQ(model.Count(), 1);
-}
 
-TEST_F(Queue, EntryPathSplitting) {
-    QueueEntry entry;
-    SetEntryPath(entry, QStringLiteral("a.b.wav"));
-    EXPECT_EQ(entry.name.str(), QStringLiteral("a.b"));
-    EXPECT_TRUE(entry.directory.isEmpty());
-    SetEntryPath(entry, QStringLiteral("/x/y.z/noext"));
-    EXPECT_EQ(entry.name.str(), QStringLiteral("noext"));
-    EXPECT_EQ(entry.directory.str(), QStringLiteral("/x/y.z"));
+    // Dots in the folder are no extension.
+    QueueEntry bare;
+    SetEntryPath(bare, QStringLiteral("/x/y.z/noext"));
+    EXPECT_EQ(bare.name.str(), QStringLiteral("noext"));
+    EXPECT_EQ(bare.directory.str(), QStringLiteral("/x/y.z"));
 }
 
 TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
