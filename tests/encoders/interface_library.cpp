@@ -1,6 +1,6 @@
 #include "encoders/interface_library.h"
 
-#include "encoders/mp3_probe.h"
+#include "support/foldeng_tools.h"
 
 #include <QDir>
 

@@ -1,5 +1,5 @@
 #include "encoders/interface_library.h"
-#include "encoders/mp3_probe.h"
+#include "support/foldeng_tools.h"
 #include "support/wav_builder.h"
 
 #include <QTemporaryDir>
@@ -90,7 +90,7 @@ TEST_P(EncoderLibraryTest, EncodesWhatAnIndependentDecoderReadsBack) {
         EXPECT_EQ(audio->channels, c.channels);
         EXPECT_EQ(audio->sampleRate, static_cast<int>(c.rate));
         EXPECT_EQ(audio->bitRate, c.bitrate * 1000LL);
-        const long long audible = static_cast<long long>(AudibleFrames(*audio));
+        const long long audible = AudibleFrames(*audio);
         const long long frameLength = c.rate >= 32000 ? 1152 : 576;
         // Nothing may be cut from the end; coding noise may smear the edges a little.
         EXPECT_GE(audible, frames - 64);

@@ -1,5 +1,4 @@
 #include "../platform/acm_fake_drivers.h"
-#include "engine_events.h"
 #include "engine_fixture.h"
 
 #include "engines/catalogue.h"
@@ -80,29 +79,12 @@ protected:
         target.format = FakeFormat();
     }
 
-    int Start(const QString& source, const QString& destination) {
-        events.done.clear();
-        events.progress.clear();
-        return StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target, nullptr);
-    }
-
-    int Encode(const QString& source, const QString& destination) {
-        EXPECT_EQ(Start(source, destination), 1);
-        EXPECT_TRUE(events.WaitForDone());
-        events.Drain(50);
-        EXPECT_EQ(events.done.size(), 1u);
-        return events.done.empty() ? -1 : events.done[0].outcome;
-    }
-
     Bytes Output(const QString& name) const {
         return testsupport::ReadFile(Path(name).toStdString());
     }
 
     HACMDRIVERID driverId = 0;
     std::shared_ptr<fakeacm::Driver> driver;
-    EncodeControl control;
-    EngineEvents events;
-    EncodeTarget target;
 };
 
 TEST_F(AcmEngineTest, WritesTheWaveLayoutAroundEveryConvertedByte) {
@@ -118,7 +100,7 @@ TEST_F(AcmEngineTest, WritesTheWaveLayoutAroundEveryConvertedByte) {
                                                .Chunk("plst", plst)
                                                .Data(pcm)
                                                .Build());
-    EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+    EXPECT_EQ(Encode(source, Path("out.wav")).outcome, 1);
     EXPECT_EQ(events.done[0].source, source);
     const auto chunks = Chunks(Output("out.wav"));
     ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"DISP", "plst", "fmt ", "fact", "data"}));
@@ -143,7 +125,7 @@ TEST_F(AcmEngineTest, CodecsThatHoldInputOrOutputBackLoseNothing) {
     const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
     for (const Behaviour behaviour : {Behaviour::KeepsInputBack, Behaviour::SilentUntilEnd}) {
         Install(behaviour);
-        EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+        EXPECT_EQ(Encode(source, Path("out.wav")).outcome, 1);
         const auto chunks = Chunks(Output("out.wav"));
         ASSERT_EQ(chunks.size(), 3u);
         EXPECT_EQ(chunks[2].contents, pcm) << static_cast<int>(behaviour);
@@ -166,7 +148,7 @@ TEST_F(AcmEngineTest, ASourceTheCodecCannotTakeIsConvertedWithNothingLostOrRepea
     for (const Behaviour behaviour : {Behaviour::PassThrough, Behaviour::KeepsInputBack}) {
         Install(behaviour);
         driver->anySource = false;
-        ASSERT_EQ(Encode(source, Path("out.wav")), 1) << ErrorLog().toStdString();
+        ASSERT_EQ(Encode(source, Path("out.wav")).outcome, 1) << ErrorLog().toStdString();
         const auto chunks = Chunks(Output("out.wav"));
         ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"fmt ", "fact", "data"}));
         EXPECT_EQ(U32(chunks[1].contents, 0), frames);
@@ -190,7 +172,7 @@ TEST_F(AcmEngineTest, ASourceTheCodecCannotTakeIsConvertedWithNothingLostOrRepea
 TEST_F(AcmEngineTest, EmptySourceGivesEmptyDataAndSuccess) {
     Install(Behaviour::PassThrough);
     const QString source = Write("empty.wav", testsupport::WavBuilder().Fmt({}).Data({}).Build());
-    EXPECT_EQ(Encode(source, Path("out.wav")), 1);
+    EXPECT_EQ(Encode(source, Path("out.wav")).outcome, 1);
     const auto chunks = Chunks(Output("out.wav"));
     ASSERT_EQ(Ids(chunks), (std::vector<std::string>{"fmt ", "fact", "data"}));
     EXPECT_EQ(U32(chunks[1].contents, 0), 0u);
@@ -201,7 +183,7 @@ TEST_F(AcmEngineTest, EmptySourceGivesEmptyDataAndSuccess) {
 TEST_F(AcmEngineTest, FailuresAreReportedOnce) {
     const QString source = WriteWav("in.wav", {}, 1000);
     Install(Behaviour::Refuses);
-    EXPECT_EQ(Encode(source, Path("refused.wav")), 0);
+    EXPECT_EQ(Encode(source, Path("refused.wav")).outcome, 0);
     EXPECT_EQ(ErrorLog().count("The ACM Codec cannot convert the wave file. It is probably in an "
                                "incompatible format."),
               1);
@@ -210,7 +192,7 @@ TEST_F(AcmEngineTest, FailuresAreReportedOnce) {
 
     Install(Behaviour::PassThrough);
     const QString nowhere = Path("missing/out.wav");
-    EXPECT_EQ(Encode(source, nowhere), 0);
+    EXPECT_EQ(Encode(source, nowhere).outcome, 0);
     EXPECT_TRUE(ErrorLog().contains(
         QString("Error 2 - Couldn't open the destination file (%1) for reading.").arg(nowhere)));
 

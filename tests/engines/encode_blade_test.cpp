@@ -1,4 +1,3 @@
-#include "engine_events.h"
 #include "engine_fixture.h"
 
 #include "engines/catalogue.h"
@@ -85,23 +84,6 @@ protected:
         target.library = &FAKE_ENTRY;
     }
 
-    int Start(const QString& source, const QString& destination) {
-        return StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target,
-                           &seconds);
-    }
-
-    // Runs an encode to its end; the completion message.
-    EngineEvents::Done Encode(const QString& source, const QString& destination) {
-        EXPECT_EQ(Start(source, destination), 1);
-        EXPECT_TRUE(events.WaitForDone());
-        events.Drain(50);
-        EXPECT_EQ(events.done.size(), 1u);
-        return events.done.empty() ? EngineEvents::Done{-1, {}} : events.done.back();
-    }
-
-    EncodeControl control;
-    EngineEvents events;
-    EncodeTarget target;
     double seconds = 0;
 };
 
@@ -111,7 +93,7 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     const QString source = Write("in.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
     // Blade's library gets the five-function interface's plain configuration.
     target.driverId = BLADE_DRIVER_ID;
-    const auto done = Encode(source, Path("out.mp3"));
+    const auto done = Encode(source, Path("out.mp3"), &seconds);
     EXPECT_EQ(done.outcome, 1);
     EXPECT_EQ(done.source, source);
     EXPECT_EQ(testsupport::ReadFile(Path("out.mp3").toStdString()), WithEnd(pcm));
@@ -141,7 +123,6 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     target.driverId = LAME_DRIVER_ID;
     target.vbrQuality = 2;
     target.jointStereo = true;
-    events.done.clear();
     EXPECT_EQ(Encode(source, Path("lame.mp3")).outcome, 1);
     const BE_LAME_CONFIG& lame = fake.config.format.lhv1;
     EXPECT_EQ(fake.config.dwConfig, BE_CONFIG_LAME);
@@ -173,11 +154,8 @@ TEST_F(LibraryEngineTest, SourcesTheLibraryCannotTakeFailWithOneSentence) {
     };
     // Widths that no converter reads are refused before the library is asked.
     for (const Case& c : {Case{{44100, 2, 20}, "twenty.wav"}, Case{{44100, 1, 12}, "twelve.wav"}}) {
-        EngineEvents local;
         const QString source = WriteWav(c.name, c.format, 4410);
-        ASSERT_EQ(StartEncode(control, &local, 1, source, Path("x.mp3"), target, nullptr), 1);
-        ASSERT_TRUE(local.WaitForDone());
-        EXPECT_EQ(local.done[0].outcome, 0) << c.name;
+        EXPECT_EQ(Encode(source, Path("x.mp3")).outcome, 0) << c.name;
         EXPECT_EQ(ErrorLog().count(source), 1) << c.name;
         EXPECT_TRUE(ErrorLog().contains("samples cannot be converted")) << c.name;
     }
@@ -201,7 +179,6 @@ TEST_F(LibraryEngineTest, LibraryFailuresEndTheEncodeAndCloseTheStream) {
     EXPECT_EQ(fake.deinits.load(), 0);
     EXPECT_EQ(fake.closes.load(), 1);
 
-    events.done.clear();
     fake.failAtChunk = -1;
     fake.deinitResult = BE_ERR_INVALID_HANDLE;
     EXPECT_EQ(Encode(source, Path("b.mp3")).outcome, 0);
@@ -218,7 +195,6 @@ TEST_F(LibraryEngineTest, FileProblemsAreReportedWithTheirPaths) {
         QString("Error 2 - Couldn't open the destination file (%1) for reading.").arg(nowhere)));
 
     // An empty data chunk makes no MP3, and says why.
-    events.done.clear();
     const QString empty = Write("empty.wav", testsupport::WavBuilder().Fmt({}).Data({}).Build());
     EXPECT_EQ(Encode(empty, Path("e.mp3")).outcome, 0);
     EXPECT_TRUE(ErrorLog().contains(empty));
@@ -285,7 +261,6 @@ TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     EXPECT_EQ(events.done[0].outcome, 1);
     EXPECT_EQ(testsupport::ReadFile(Path("p.mp3").toStdString()), WithEnd(pcm));
 
-    events.done.clear();
     ASSERT_EQ(Start(source, Path("q.mp3")), 1);
     while (fake.chunks.load() < held + 5) {
         QThread::msleep(1);

@@ -1,4 +1,3 @@
-#include "engine_events.h"
 #include "engine_fixture.h"
 
 #include "engines/encode_control.h"
@@ -44,9 +43,6 @@ protected:
         }
         return false;
     }
-
-    EncodeControl control;
-    EngineEvents events;
 };
 
 TEST_F(ExternalEncoderTest, MissingProgramIsReportedAndStartsNothing) {

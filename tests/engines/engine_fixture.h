@@ -1,21 +1,22 @@
 #pragma once
 
+#include "engine_events.h"
+
 #include "app/error_log.h"
 #include "app/program_directory.h"
 #include "engines/acm_mp3_target.h"
 #include "engines/catalogue.h"
+#include "engines/encode_control.h"
 #include "engines/encode_start.h"
 #include "support/wav_builder.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
-#include <vector>
 
-// A private folder for each test, which also receives the error log.
+// A private folder for each test, which also receives the error log, and an
+// encode of `target` whose messages `events` receives.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,41 +42,24 @@ protected:
         return Write(name, testsupport::MakePcmWav(format, frames));
     }
 
+    int Start(const QString& source, const QString& destination, double* seconds = nullptr) {
+        events.done.clear();
+        events.progress.clear();
+        return StartEncode(control, &events, PRIORITY_NORMAL, source, destination, target, seconds);
+    }
+
+    // Runs an encode to its end; the completion message.
+    EngineEvents::Done Encode(const QString& source, const QString& destination,
+                              double* seconds = nullptr) {
+        EXPECT_EQ(Start(source, destination, seconds), 1);
+        EXPECT_TRUE(events.WaitForDone());
+        events.Drain(50);
+        EXPECT_EQ(events.done.size(), 1u);
+        return events.done.empty() ? EngineEvents::Done{-1, {}} : events.done.back();
+    }
+
     QTemporaryDir dir;
+    EncodeControl control;
+    EngineEvents events;
+    EncodeTarget target;
 };
-
-// Decodes a compressed file with ffmpeg; the number of sample frames per
-// channel, the stream's rate and channel count and its interleaved 16-bit
-// samples, or frames -1 on failure.
-struct Decoded {
-    qint64 frames = -1;
-    int rate = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-};
-
-inline Decoded DecodeAudio(const QString& path) {
-    Decoded decoded;
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
-                            "stream=sample_rate,channels", "-of", "csv=p=0", path});
-    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) {
-        return decoded;
-    }
-    const QStringList facts = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().split(',');
-    if (facts.size() < 2) {
-        return decoded;
-    }
-    decoded.rate = facts[0].toInt();
-    decoded.channels = facts[1].toInt();
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0 || decoded.channels == 0) {
-        return decoded;
-    }
-    const QByteArray bytes = ffmpeg.readAllStandardOutput();
-    decoded.frames = bytes.size() / (2 * decoded.channels);
-    decoded.samples.resize(std::size_t(bytes.size()) / 2);
-    std::memcpy(decoded.samples.data(), bytes.constData(), decoded.samples.size() * 2);
-    return decoded;
-}

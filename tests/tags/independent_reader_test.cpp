@@ -1,6 +1,7 @@
 #include "app/error_log.h"
 #include "app/program_directory.h"
 #include "mp3_maker.h"
+#include "support/foldeng_tools.h"
 #include "support/wav_builder.h"
 #include "tags/id3v1_trailer.h"
 #include "tags/source_tags.h"
@@ -38,12 +39,11 @@ protected:
 
     // The decoded audio frames and the tags, as ffprobe reports them.
     QString Probe(bool* ok) const {
-        return QString::fromStdString(
-            tagtest::RunProgram("ffprobe",
-                                {"-v", "error", "-count_frames", "-select_streams", "a:0",
-                                 "-show_entries", "stream=nb_read_frames:format_tags", "-of",
-                                 "default=noprint_wrappers=1", target.outputPath},
-                                ok));
+        return QString::fromUtf8(RunTool("ffprobe",
+                                         {"-v", "error", "-count_frames", "-select_streams", "a:0",
+                                          "-show_entries", "stream=nb_read_frames:format_tags",
+                                          "-of", "default=noprint_wrappers=1", target.outputPath},
+                                         ok));
     }
 
     QTemporaryDir dir;
@@ -56,7 +56,7 @@ protected:
 QString MutagenPython() {
     for (const QString& python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
         bool ok = false;
-        tagtest::RunProgram(python, {"-c", "import mutagen"}, &ok);
+        RunTool(python, {"-c", "import mutagen"}, &ok);
         if (ok) {
             return python;
         }
@@ -67,7 +67,7 @@ QString MutagenPython() {
 } // namespace
 
 TEST_F(IndependentReaderTest, FfprobeDecodesTheSameAudioAndSeesTheTag) {
-    if (!tagtest::HaveProgram("ffprobe")) {
+    if (!HaveTool("ffprobe")) {
         GTEST_SKIP() << "ffprobe not installed";
     }
     bool ok = false;
@@ -101,8 +101,7 @@ v1 = ParseID3v1(data[-128:])
 print(v1['TIT2'], v1['TPE1'], v1.get('TALB', ''), v1['TDRC'], v1['TCON'].genres[0], v1['COMM'], sep='|')
 )";
     bool ok = false;
-    const QString out =
-        QString::fromStdString(tagtest::RunProgram(python, {"-c", script, target.outputPath}, &ok));
+    const QString out = QString::fromUtf8(RunTool(python, {"-c", script, target.outputPath}, &ok));
     ASSERT_TRUE(ok) << out.toStdString();
     const QStringList lines = out.split('\n');
     ASSERT_GE(lines.size(), 2);
@@ -132,7 +131,7 @@ tag.add(TXXX(encoding=3, desc='mood', text='calm'))
 tag.add(APIC(encoding=3, mime='image/png', type=3, desc='cover', data=b'\x89PNG' + b'x' * 3000))
 tag.save(sys.argv[1], v2_version=4)
 )";
-    tagtest::RunProgram(python, {"-c", tagger, target.outputPath}, &ok);
+    RunTool(python, {"-c", tagger, target.outputPath}, &ok);
     ASSERT_TRUE(ok);
     const Bytes modern = testsupport::ReadFile(target.outputPath.toStdString());
     ID3TagRecord read;
@@ -147,7 +146,7 @@ tag.save(sys.argv[1], v2_version=4)
 }
 
 TEST_F(IndependentReaderTest, SourceTagsComeFromInfoTextsAndAnId3Chunk) {
-    if (!tagtest::HaveProgram("ffmpeg")) {
+    if (!HaveTool("ffmpeg")) {
         GTEST_SKIP() << "ffmpeg not installed";
     }
     // ffmpeg writes INFO texts and, asked, an ID3v2.4 tag in an `id3 ` chunk.
@@ -158,13 +157,12 @@ TEST_F(IndependentReaderTest, SourceTagsComeFromInfoTextsAndAnId3Chunk) {
             .split(' ') +
         QStringList{"-metadata", "title=Ode to Joy", "-metadata", "artist=Some Orchestra"};
     bool ok = false;
-    tagtest::RunProgram("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}, &ok);
+    RunTool("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}, &ok);
     ASSERT_TRUE(ok);
-    tagtest::RunProgram("ffmpeg",
-                        common + QStringList{"-metadata",
-                                             QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
-                                             "-write_id3v2", "1", id3},
-                        &ok);
+    RunTool("ffmpeg",
+            common + QStringList{"-metadata", QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
+                                 "-write_id3v2", "1", id3},
+            &ok);
     ASSERT_TRUE(ok);
     for (const QString& path : {info, id3}) {
         SCOPED_TRACE(path.toStdString());

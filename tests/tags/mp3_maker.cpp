@@ -1,8 +1,5 @@
 #include "mp3_maker.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-
 namespace tagtest {
 
 namespace {
@@ -22,21 +19,6 @@ Bytes MakeMpegFrames(int frames) {
         }
     }
     return out;
-}
-
-std::string RunProgram(const QString& program, const QStringList& arguments, bool* ok) {
-    QProcess process;
-    process.start(program, arguments);
-    const bool done = process.waitForFinished(30000) &&
-                      process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (ok != nullptr) {
-        *ok = done;
-    }
-    return process.readAllStandardOutput().toStdString();
-}
-
-bool HaveProgram(const QString& program) {
-    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 } // namespace tagtest

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,12 +12,5 @@ using Bytes = std::vector<std::uint8_t>;
 // information followed by a byte pattern that differs from frame to frame, so
 // a shifted or altered byte shows. 38.28 frames make a second.
 Bytes MakeMpegFrames(int frames);
-
-// Runs a program and returns its standard output; `ok` tells whether it
-// started and ended with exit code 0.
-std::string RunProgram(const QString& program, const QStringList& arguments, bool* ok);
-
-// True when the program can be found on PATH.
-bool HaveProgram(const QString& program);
 
 } // namespace tagtest

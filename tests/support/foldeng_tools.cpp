@@ -1,4 +1,4 @@
-#include "encoders/mp3_probe.h"
+#include "support/foldeng_tools.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,11 +8,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-bool HaveDecoder() {
-    return !QStandardPaths::findExecutable("ffmpeg").isEmpty();
+QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
+    QProcess process;
+    process.start(program, arguments);
+    const bool done = process.waitForFinished(60000) &&
+                      process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (ok != nullptr) {
+        *ok = done;
+    }
+    return process.readAllStandardOutput();
+}
+
+bool HaveTool(const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 std::optional<DecodedMp3> DecodeMp3(const QString& path) {
@@ -44,13 +56,14 @@ std::optional<DecodedMp3> DecodeMp3(const QString& path) {
     return audio;
 }
 
-std::size_t AudibleFrames(const DecodedMp3& audio, int threshold) {
-    const std::size_t frames = audio.Frames();
-    std::size_t first = frames;
-    std::size_t last = 0;
-    for (std::size_t frame = 0; frame < frames; ++frame) {
+std::int64_t AudibleFrames(const DecodedMp3& audio, int threshold) {
+    const std::int64_t frames = audio.Frames();
+    std::int64_t first = frames;
+    std::int64_t last = 0;
+    for (std::int64_t frame = 0; frame < frames; ++frame) {
         for (int channel = 0; channel < audio.channels; ++channel) {
-            if (std::abs(audio.samples[frame * audio.channels + channel]) > threshold) {
+            if (std::abs(audio.samples[std::size_t(frame * audio.channels + channel)]) >
+                threshold) {
                 first = std::min(first, frame);
                 last = frame;
             }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Runs a program to its end; its standard output, and in `ok` whether it
+// started and exited with code 0.
+QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
+bool HaveTool(const QString& program);
+
+// Where the build puts the program, the libraries and x3enc; CORVANE_BIN_DIR wins.
+QString BinDirectory();
+
+// An independent look at an MP3 file through FFmpeg's command-line decoder.
+struct DecodedMp3 {
+    QString codec;
+    int channels = 0;
+    int sampleRate = 0;
+    long long bitRate = 0;
+    std::vector<int16_t> samples; // interleaved
+    std::int64_t Frames() const {
+        return channels > 0 ? std::int64_t(samples.size()) / channels : 0;
+    }
+};
+
+// False when ffmpeg is not installed (tests then skip).
+inline bool HaveDecoder() {
+    return HaveTool("ffmpeg");
+}
+
+std::optional<DecodedMp3> DecodeMp3(const QString& path);
+
+// Sample frames from the first to the last one louder than `threshold`, i.e.
+// the length of the sound without encoder delay, padding or silence.
+std::int64_t AudibleFrames(const DecodedMp3& audio, int threshold = 2000);
