@@ -270,6 +270,10 @@ TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     ASSERT_TRUE(events.WaitForDone(5000));
     EXPECT_EQ(events.done[0].outcome, 0);
     EXPECT_TRUE(control.IsEncodeCancelled());
+    EXPECT_FALSE(control.IsPaused());
+    // The cancel lasts until the next encode begins.
+    EXPECT_EQ(Encode(source, Path("r.mp3")).outcome, 1);
+    EXPECT_FALSE(control.IsEncodeCancelled());
 }
 
 } // namespace

@@ -62,50 +62,6 @@ TEST(EncodeControlTest, TheWorkerCarriesTheErrorRouteOfItsStarter) {
     EXPECT_EQ(CurrentErrorRoute(), 0);
 }
 
-TEST(EncodeControlTest, PauseHoldsTheWorkerAtItsNextCheckAndCancelLetsItGo) {
-    EncodeControl control;
-    control.BeginEncode();
-    std::atomic<int> checks{0};
-    std::atomic<bool> sawCancel{false};
-    std::atomic<bool> ended{false};
-    ASSERT_TRUE(control.StartWorker(
-        [&](const WorkerTicket& ticket) {
-            while (!ticket.CheckPoint()) {
-                ++checks;
-                QThread::msleep(1);
-            }
-            sawCancel = true;
-            ended = true;
-        },
-        PRIORITY_NORMAL));
-    while (checks.load() < 3) {
-        QThread::msleep(1);
-    }
-    control.PauseEncode();
-    EXPECT_TRUE(control.IsPaused());
-    QThread::msleep(20);
-    const int held = checks.load();
-    QThread::msleep(100);
-    EXPECT_LE(checks.load(), held + 1);
-
-    control.ResumeEncode();
-    const int resumed = checks.load();
-    while (checks.load() < resumed + 3) {
-        QThread::msleep(1);
-    }
-    control.PauseEncode();
-    // Cancelling a paused worker must not leave it waiting.
-    control.CancelEncode();
-    WaitUntil(ended);
-    EXPECT_TRUE(sawCancel.load());
-    EXPECT_TRUE(control.IsEncodeCancelled());
-    EXPECT_FALSE(control.IsPaused());
-
-    // The flag lasts until the next encode begins.
-    control.BeginEncode();
-    EXPECT_FALSE(control.IsEncodeCancelled());
-}
-
 TEST(EncodeControlTest, PriorityActsOnTheWorkerThreadOnly) {
     EncodeControl control;
     const int ownNice = NiceOf(static_cast<int>(gettid()));

@@ -37,15 +37,6 @@ protected:
         record.comment = "A comment";
     }
 
-    // The decoded audio frames and the tags, as ffprobe reports them.
-    QString Probe(bool* ok) const {
-        return QString::fromUtf8(RunTool("ffprobe",
-                                         {"-v", "error", "-count_frames", "-select_streams", "a:0",
-                                          "-show_entries", "stream=nb_read_frames:format_tags",
-                                          "-of", "default=noprint_wrappers=1", target.outputPath},
-                                         ok));
-    }
-
     QTemporaryDir dir;
     TagFileTarget target;
     Bytes audio;
@@ -65,22 +56,6 @@ QString MutagenPython() {
 }
 
 } // namespace
-
-TEST_F(IndependentReaderTest, FfprobeDecodesTheSameAudioAndSeesTheTag) {
-    if (!HaveTool("ffprobe")) {
-        GTEST_SKIP() << "ffprobe not installed";
-    }
-    bool ok = false;
-    const QString before = Probe(&ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(before, "nb_read_frames=120\n");
-    ASSERT_TRUE(WriteTagToFile(target, record));
-    const QString after = Probe(&ok);
-    ASSERT_TRUE(ok);
-    EXPECT_TRUE(after.startsWith(before)) << after.toStdString();
-    EXPECT_TRUE(after.contains("TAG:title=A title of exactly forty characters, yes\n"));
-    EXPECT_TRUE(after.contains("TAG:genre=Rock\n"));
-}
 
 TEST_F(IndependentReaderTest, MutagenReadsBothTags) {
     const QString python = MutagenPython();
