@@ -1,13 +1,22 @@
+#include "app/error_log.h"
+#include "app/program_directory.h"
 #include "mp3_maker.h"
+#include "support/foldeng_tools.h"
 #include "support/wav_builder.h"
 #include "tags/id3v1_trailer.h"
+#include "tags/source_tags.h"
 #include "tags/tag_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using tagtest::Bytes;
 using testsupport::ReadFile;
@@ -24,12 +33,12 @@ protected:
         audio = tagtest::MakeMpegFrames(AUDIO_FRAMES);
         target.outputPath = Path("song.MP3");
         ASSERT_TRUE(WriteFile(Path("song.MP3").toStdString(), audio));
-        record.title = std::string(40, 'T');
-        record.artist = "Artist";
+        record.title = "A title of exactly forty characters, yes";
+        record.artist = "Caf\xc3\xa9 Artist";
         record.album = "Album";
         record.year = "1999";
         record.genre = "(17)";
-        record.comment = "Comment";
+        record.comment = "A comment";
     }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
@@ -73,7 +82,7 @@ TEST_F(TagFileTest, WrittenTagsReadBackAndLeaveTheAudioAlone) {
     // The trailer holds the cut title and the genre byte.
     const Bytes trailer(first.end() - 128, first.end());
     EXPECT_EQ(std::string(trailer.begin() + 3, trailer.begin() + 33),
-              std::string(29, 'T') + std::string(1, '\0'));
+              std::string("A title of exactly forty char") + '\0');
     EXPECT_EQ(trailer[127], 17);
 
     // Writing again replaces both tags instead of adding to them.
@@ -102,7 +111,7 @@ TEST_F(TagFileTest, TheOutputIsFoundFromTheSourceWhenNoEncodeNamedIt) {
     ASSERT_TRUE(WriteTagToFile(target, record));
     ID3TagRecord read;
     ASSERT_TRUE(ReadTagFromFile(target, read));
-    EXPECT_EQ(read.artist.str(), "Artist");
+    EXPECT_EQ(read.artist, record.artist);
 }
 
 TEST_F(TagFileTest, BusyMissingLockedAndUntaggedFilesAreLeftAlone) {
@@ -261,16 +270,19 @@ TEST(ID3v1Block, FieldsAndGenreByte) {
     record.genre = "(17)";
     ID3v1Block block = BuildID3v1Block(record);
     EXPECT_EQ(std::string(block.begin(), block.begin() + 3), "TAG");
-    EXPECT_EQ(block[3 + 28], 'a');
-    EXPECT_EQ(block[3 + 29], 0);
-    EXPECT_EQ(block[33], 'A');
-    EXPECT_EQ(block[63 + 28], 'b');
-    EXPECT_EQ(block[63 + 29], 0);
-    EXPECT_EQ(block[93], '9');
-    EXPECT_EQ(block[95], 0); // a short year leaves zero bytes
-    EXPECT_EQ(block[97 + 28], 'c');
-    EXPECT_EQ(block[126], 0);
-    EXPECT_EQ(block[127], 17);
+    // Fields cut one short of their width end in a zero; a short year leaves zeros.
+    for (const auto& [at, value] : {std::pair{31, 'a'},
+                                    {32, '\0'},
+                                    {33, 'A'},
+                                    {91, 'b'},
+                                    {92, '\0'},
+                                    {93, '9'},
+                                    {95, '\0'},
+                                    {125, 'c'},
+                                    {126, '\0'},
+                                    {127, '\x11'}}) {
+        EXPECT_EQ(block[std::size_t(at)], std::uint8_t(value)) << at;
+    }
 
     // Latin-1 where it fits, accents dropped where that fits, else '?'; a
     // track goes into the comment's last byte.
@@ -289,4 +301,171 @@ TEST(ID3v1Block, FieldsAndGenreByte) {
         record.genre = text;
         EXPECT_EQ(BuildID3v1Block(record)[127], byte) << text;
     }
+}
+
+namespace {
+
+// A Python with mutagen, or "" when there is none.
+QString MutagenPython() {
+    for (const QString& python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        bool ok = false;
+        RunTool(python, {"-c", "import mutagen"}, &ok);
+        if (ok) {
+            return python;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_F(TagFileTest, MutagenReadsBothTags) {
+    const QString python = MutagenPython();
+    if (python.isEmpty()) {
+        GTEST_SKIP() << "no python3 with mutagen";
+    }
+    // Text beyond Latin-1 goes into UTF-16 frames, the rest stays Latin-1.
+    record.album = "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1 \xe6\x97\xa5\xe6\x9c\xac";
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const char* script = R"(
+import sys
+from mutagen.id3 import ID3, ParseID3v1
+data = open(sys.argv[1], 'rb').read()
+tag = ID3(sys.argv[1], load_v1=False, translate=False)
+print(tag.version[1], tag['TIT2'], tag['TPE1'], tag['TALB'], tag['TYER'], tag['TCON'].genres[0],
+      tag.getall('COMM')[0], int(tag['TPE1'].encoding), int(tag['TALB'].encoding), sep='|')
+v1 = ParseID3v1(data[-128:])
+print(v1['TIT2'], v1['TPE1'], v1.get('TALB', ''), v1['TDRC'], v1['TCON'].genres[0], v1['COMM'], sep='|')
+)";
+    bool ok = false;
+    const QString out = QString::fromUtf8(RunTool(python, {"-c", script, target.outputPath}, &ok));
+    ASSERT_TRUE(ok) << out.toStdString();
+    const QStringList lines = out.split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0],
+              QString::fromUtf8("3|A title of exactly forty characters, yes|Caf\u00e9 "
+                                "Artist|\u03a9\u03bc\u03ad\u03b3\u03b1 \u65e5\u672c|1999|Rock|A "
+                                "comment|0|1"));
+    EXPECT_EQ(lines[1], QString::fromUtf8("A title of exactly forty char|Caf\u00e9 "
+                                          "Artist||1999|Rock|A comment"));
+}
+
+TEST_F(TagFileTest, AVersion24TagWithAPictureIsReadButLeftAsItIs) {
+    const QString python = MutagenPython();
+    if (python.isEmpty()) {
+        GTEST_SKIP() << "no python3 with mutagen (Debian package python3-mutagen)";
+    }
+    SetProgramDirectory(dir.path() + "/");
+    bool ok = false;
+    // A version 2.4 tag with a picture, as modern taggers write it: read,
+    // but never rewritten into the six frames the library would keep.
+    const char* tagger = R"(
+import sys
+from mutagen.id3 import ID3, APIC, TXXX, TIT2
+tag = ID3()
+tag.add(TIT2(encoding=3, text='Modern'))
+tag.add(TXXX(encoding=3, desc='mood', text='calm'))
+tag.add(APIC(encoding=3, mime='image/png', type=3, desc='cover', data=b'\x89PNG' + b'x' * 3000))
+tag.save(sys.argv[1], v2_version=4)
+)";
+    RunTool(python, {"-c", tagger, target.outputPath}, &ok);
+    ASSERT_TRUE(ok);
+    const Bytes modern = testsupport::ReadFile(target.outputPath.toStdString());
+    ID3TagRecord read;
+    ASSERT_TRUE(ReadTagFromFile(target, read));
+    EXPECT_EQ(read.title.str(), "Modern");
+    EXPECT_FALSE(WriteTagToFile(target, record));
+    EXPECT_EQ(testsupport::ReadFile(target.outputPath.toStdString()), modern);
+    QFile log(GetErrorLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("The ID3 tag of " + target.outputPath.toUtf8() +
+                                       " was left as it is"));
+}
+
+TEST_F(TagFileTest, SourceTagsComeFromInfoTextsAndAnId3Chunk) {
+    if (!HaveTool("ffmpeg")) {
+        GTEST_SKIP() << "ffmpeg not installed";
+    }
+    // ffmpeg writes INFO texts and, asked, an ID3v2.4 tag in an `id3 ` chunk.
+    const QString info = dir.filePath("info.wav");
+    const QString id3 = dir.filePath("id3.wav");
+    const QStringList common =
+        QString("-v error -y -f lavfi -i sine=d=0.1 -metadata date=1824 -metadata track=9")
+            .split(' ') +
+        QStringList{"-metadata", "title=Ode to Joy", "-metadata", "artist=Some Orchestra"};
+    bool ok = false;
+    RunTool("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}, &ok);
+    ASSERT_TRUE(ok);
+    RunTool("ffmpeg",
+            common + QStringList{"-metadata", QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
+                                 "-write_id3v2", "1", id3},
+            &ok);
+    ASSERT_TRUE(ok);
+    for (const QString& path : {info, id3}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto tags = ReadSourceTags(path);
+        ASSERT_TRUE(tags.has_value());
+        EXPECT_EQ(tags->title.str(), "Ode to Joy");
+        EXPECT_EQ(tags->artist.str(), "Some Orchestra");
+        EXPECT_EQ(tags->year.str(), "1824");
+        EXPECT_EQ(tags->track.str(), "9");
+        EXPECT_EQ(tags->album.str(),
+                  path == info ? "Symphonies" : "\xe4\xba\xa4\xe9\x9f\xbf\xe6\x9b\xb2");
+    }
+    const QString plain = dir.filePath("plain.wav");
+    ASSERT_TRUE(testsupport::WriteFile(plain.toStdString(), testsupport::MakePcmWav({}, 100)));
+    EXPECT_FALSE(ReadSourceTags(plain).has_value());
+}
+
+namespace {
+
+// A full disk is played by a file-size limit in a child process: writes past
+// it fail as they would on a full disk. Returns the child's result.
+int WithFileSizeLimit(std::size_t limit, const std::function<bool()>& write) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit size{rlim_t(limit), rlim_t(limit)};
+        setrlimit(RLIMIT_FSIZE, &size);
+        _exit(write() ? 1 : 0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST_F(TagFileTest, AFullDiskNeverShortensOrSpoilsTheFile) {
+    const std::string path = target.outputPath.toStdString();
+    // No room for a new ID3v2 tag: the file stays as it was.
+    EXPECT_EQ(WithFileSizeLimit(audio.size(), [&] { return WriteTagToFile(target, record); }), 0);
+    EXPECT_EQ(testsupport::ReadFile(path), audio);
+    // No room for the trailer: no half trailer is left behind.
+    EXPECT_EQ(WithFileSizeLimit(audio.size() + 100,
+                                [&] { return WriteID3v1Tag(target.outputPath, record); }),
+              0);
+    EXPECT_EQ(testsupport::ReadFile(path), audio);
+
+    // A tagged file that needs a bigger tag: old file or new file, nothing between.
+    ASSERT_TRUE(WriteTagToFile(target, record));
+    const Bytes before = testsupport::ReadFile(path);
+    record.title = std::string(127, 't');
+    record.album = std::string(127, 'a');
+    record.comment = std::string(127, 'c');
+    const int result =
+        WithFileSizeLimit(before.size(), [&] { return WriteTagToFile(target, record); });
+    ASSERT_NE(result, -1);
+    const Bytes after = testsupport::ReadFile(path);
+    if (result == 0) {
+        EXPECT_EQ(after, before);
+    } else {
+        EXPECT_EQ(after.size(), before.size());
+        ID3TagRecord read;
+        EXPECT_TRUE(ReadTagFromFile(target, read));
+        EXPECT_EQ(read, record);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no leftover files";
 }
