@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <functional>
 #include <vector>
 
 // Receives the engines' messages in place of the main window.
@@ -42,34 +43,29 @@ public:
 
     // Pumps events until a completion arrives; false after `timeoutMs`.
     bool WaitForDone(int timeoutMs = 60000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (done.empty() && clock.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(1);
-        }
-        return !done.empty();
+        return PumpUntil([&] { return !done.empty(); }, timeoutMs);
     }
 
     // Pumps events until a progress report of at least `percent` arrived.
     bool WaitForProgress(int percent, int timeoutMs = 60000) {
-        QElapsedTimer clock;
-        clock.start();
         auto reached = [&] { return !progress.empty() && progress.back().percent >= percent; };
-        while (!reached() && done.empty() && clock.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(1);
-        }
+        PumpUntil([&] { return reached() || !done.empty(); }, timeoutMs);
         return reached();
     }
 
     // Lets events that are still underway arrive (a second DONE would show).
     void Drain(int ms = 200) {
+        PumpUntil([] { return false; }, ms);
+    }
+
+private:
+    bool PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < ms) {
+        while (!condition() && clock.elapsed() < timeoutMs) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             QThread::msleep(1);
         }
+        return condition();
     }
 };

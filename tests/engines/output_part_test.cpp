@@ -23,32 +23,12 @@ protected:
     QString final = dir.filePath(QStringLiteral("song.MP3"));
 };
 
-TEST_F(OutputPart, NamesTheTemporaryFileBesideTheFinalOne) {
+TEST_F(OutputPart, CommitReplacesAnEarlierOutputWholeAndDiscardRemovesOnlyThePart) {
     EXPECT_EQ(PartPathOf(final), final + QStringLiteral(".part"));
     EXPECT_TRUE(PartPathOf(QString()).isEmpty());
     EXPECT_TRUE(IsPartPath(QStringLiteral("/x/a.MP3.PART")));
     EXPECT_FALSE(IsPartPath(QStringLiteral("/x/a.MP3")));
-}
 
-TEST_F(OutputPart, CommitReplacesAnEarlierOutputWhole) {
-    ASSERT_TRUE(WriteText(final, "earlier"));
-    ASSERT_TRUE(WriteText(PartPathOf(final), "new and whole"));
-    long error = -1;
-    ASSERT_TRUE(CommitPart(final, &error));
-    EXPECT_EQ(ReadText(final), QByteArray("new and whole"));
-    EXPECT_FALSE(QFile::exists(PartPathOf(final)));
-}
-
-TEST_F(OutputPart, CommitWithoutATemporaryFileFailsAndTouchesNothing) {
-    ASSERT_TRUE(WriteText(final, "earlier"));
-    long error = 0;
-    EXPECT_FALSE(CommitPart(final, &error));
-    EXPECT_NE(error, 0);
-    EXPECT_EQ(ReadText(final), QByteArray("earlier"));
-    EXPECT_FALSE(CommitPart(QString(), &error));
-}
-
-TEST_F(OutputPart, DiscardRemovesOnlyTheTemporaryFile) {
     ASSERT_TRUE(WriteText(final, "earlier"));
     ASSERT_TRUE(WriteText(PartPathOf(final), "half"));
     DiscardPart(final);
@@ -56,6 +36,18 @@ TEST_F(OutputPart, DiscardRemovesOnlyTheTemporaryFile) {
     EXPECT_EQ(ReadText(final), QByteArray("earlier"));
     DiscardPart(final); // nothing left to remove: no harm
     DiscardPart(QString());
+
+    // Without a temporary file the commit fails and touches nothing.
+    long error = 0;
+    EXPECT_FALSE(CommitPart(final, &error));
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(ReadText(final), QByteArray("earlier"));
+    EXPECT_FALSE(CommitPart(QString(), &error));
+
+    ASSERT_TRUE(WriteText(PartPathOf(final), "new and whole"));
+    ASSERT_TRUE(CommitPart(final, &error));
+    EXPECT_EQ(ReadText(final), QByteArray("new and whole"));
+    EXPECT_FALSE(QFile::exists(PartPathOf(final)));
 }
 
 } // namespace
