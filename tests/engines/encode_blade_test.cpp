@@ -157,7 +157,9 @@ TEST_F(LibraryEngineTest, SourcesTheLibraryCannotTakeFailWithOneSentence) {
         const QString source = WriteWav(c.name, c.format, 4410);
         EXPECT_EQ(Encode(source, Path("x.mp3")).outcome, 0) << c.name;
         EXPECT_EQ(ErrorLog().count(source), 1) << c.name;
-        EXPECT_TRUE(ErrorLog().contains("samples cannot be converted")) << c.name;
+        EXPECT_TRUE(ErrorLog().contains(
+            QString("its %1-bit integer samples cannot be converted").arg(c.format.bitsPerSample)))
+            << c.name;
     }
     EXPECT_EQ(fake.inits.load(), 0);
 
@@ -223,25 +225,6 @@ TEST_F(LibraryEngineTest, StartRefusalsPostNothing) {
     EXPECT_FALSE(control.IsWorkerRunning());
 }
 
-TEST_F(LibraryEngineTest, CancelMidFileStopsWithoutFinishingTheStream) {
-    fake.delayMs = 2;
-    const QString source = WriteWav("long.wav", {}, 441000);
-    ASSERT_EQ(Start(source, Path("c.mp3")), 1);
-    while (events.progress.empty()) {
-        QCoreApplication::processEvents();
-    }
-    control.CancelEncode();
-    ASSERT_TRUE(events.WaitForDone());
-    events.Drain();
-    ASSERT_EQ(events.done.size(), 1u);
-    EXPECT_EQ(events.done[0].outcome, 0);
-    EXPECT_TRUE(control.IsEncodeCancelled());
-    EXPECT_EQ(fake.deinits.load(), 0);
-    EXPECT_EQ(fake.closes.load(), 1);
-    EXPECT_LT(fake.chunks.load(), 100);
-    EXPECT_EQ(ErrorLog(), QString());
-}
-
 TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     fake.delayMs = 1;
     const PcmFormat format;
@@ -261,8 +244,10 @@ TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     EXPECT_EQ(events.done[0].outcome, 1);
     EXPECT_EQ(testsupport::ReadFile(Path("p.mp3").toStdString()), WithEnd(pcm));
 
+    // Cancelled mid-stream: after chunks of this encode, not the last one's.
+    const int before = fake.chunks.load();
     ASSERT_EQ(Start(source, Path("q.mp3")), 1);
-    while (fake.chunks.load() < held + 5) {
+    while (fake.chunks.load() < before + 5) {
         QThread::msleep(1);
     }
     control.PauseEncode();
@@ -271,6 +256,10 @@ TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     EXPECT_EQ(events.done[0].outcome, 0);
     EXPECT_TRUE(control.IsEncodeCancelled());
     EXPECT_FALSE(control.IsPaused());
+    // Closed without finishing the stream, and no error for it.
+    EXPECT_EQ(fake.deinits.load(), 1);
+    EXPECT_EQ(fake.closes.load(), 2);
+    EXPECT_EQ(ErrorLog(), QString());
     // The cancel lasts until the next encode begins.
     EXPECT_EQ(Encode(source, Path("r.mp3")).outcome, 1);
     EXPECT_FALSE(control.IsEncodeCancelled());
