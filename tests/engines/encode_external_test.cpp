@@ -55,7 +55,7 @@ TEST_F(ExternalEncoderTest, MissingProgramIsReportedAndStartsNothing) {
     EXPECT_TRUE(events.done.empty());
 }
 
-TEST_F(ExternalEncoderTest, PassesPathsWithSpacesIntactAndReportsSuccessOnce) {
+TEST_F(ExternalEncoderTest, PassesPathsWithSpacesIntactAndReportsTheOutcomeOnce) {
     const QString program = Script("printf '%s\\n' \"$@\" > \"$2\"");
     const QString source = Path("my song.wav");
     const QString destination = Path("out dir file.mp3");
@@ -75,17 +75,15 @@ TEST_F(ExternalEncoderTest, PassesPathsWithSpacesIntactAndReportsSuccessOnce) {
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(written.readAll()), source + "\n" + destination + "\n-b\n64000\n");
     EXPECT_EQ(ErrorLog(), QString());
-}
 
-TEST_F(ExternalEncoderTest, EndingWithoutResultIsAFailureNamingTheFile) {
-    // A non-zero exit code, and a zero exit code that leaves no output.
+    // A non-zero exit code, and a zero exit code that leaves no output, fail naming the file.
     for (const char* body : {"exit 3", "exit 0", ": > \"$2\"; exit 0"}) {
-        EngineEvents local;
-        const QString source = Path(QString("source %1.wav").arg(body));
-        ASSERT_TRUE(control.StartExternal(&local, 1, Script(body), source, Path("o.mp3"), 128000));
-        ASSERT_TRUE(local.WaitForDone()) << body;
-        EXPECT_EQ(local.done[0].outcome, 0) << body;
-        EXPECT_TRUE(ErrorLog().contains(source)) << body;
+        events.done.clear();
+        const QString failed = Path(QString("source %1.wav").arg(body));
+        ASSERT_TRUE(control.StartExternal(&events, 1, Script(body), failed, Path("o.mp3"), 128000));
+        ASSERT_TRUE(events.WaitForDone()) << body;
+        EXPECT_EQ(events.done[0].outcome, 0) << body;
+        EXPECT_TRUE(ErrorLog().contains(failed)) << body;
     }
     EXPECT_TRUE(ErrorLog().contains("Error 3 - "));
 }
