@@ -19,27 +19,13 @@ using testsupport::Bytes;
 using testsupport::PcmFormat;
 using testsupport::WavBuilder;
 
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 QString X3enc() {
     return QDir(BinDirectory()).filePath("x3enc");
 }
 
-Outcome RunX3enc(const QStringList& arguments) {
-    QProcess process;
-    process.start(X3enc(), arguments);
-    Outcome run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        ADD_FAILURE() << "x3enc did not finish normally";
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
+ToolRun RunX3enc(const QStringList& arguments) {
+    const ToolRun run = RunTool(X3enc(), arguments);
+    EXPECT_NE(run.exitCode, -1) << "x3enc did not finish normally";
     return run;
 }
 
@@ -61,7 +47,7 @@ TEST_F(X3encTest, EncodesBetweenPathsWithSpacesQuietlyAtTheGivenBitrate) {
     const PcmFormat format{44100, 2, 16};
     const QString source = Write("my source file.wav", testsupport::MakePcmWav(format, 50000));
     const QString destination = dir.filePath("the result file.mp3");
-    const Outcome run = RunX3enc({source, destination, "-b", "64000"});
+    const ToolRun run = RunX3enc({source, destination, "-b", "64000"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.isEmpty());
@@ -116,14 +102,14 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
         const QString source = Write("bad.wav", c.wav);
         const QString destination = dir.filePath("bad.mp3");
         // Even unasked, the one line that says why.
-        const Outcome run = RunX3enc({source, destination, "-b", "128000"});
+        const ToolRun run = RunX3enc({source, destination, "-b", "128000"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.startsWith("x3enc: " + source.toUtf8() + ": "))
             << run.err.toStdString();
         EXPECT_EQ(run.err.count('\n'), 1);
         EXPECT_FALSE(QFileInfo::exists(destination));
     }
-    const Outcome missing =
+    const ToolRun missing =
         RunX3enc({dir.filePath("absent.wav"), dir.filePath("x.mp3"), "-b", "128000", "-v"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("absent.wav"));
@@ -132,7 +118,7 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
     const QString self = Write("self.wav", wav);
     EXPECT_EQ(RunX3enc({self, dir.filePath("./self.wav"), "-b", "128000"}).exitCode, 1);
     EXPECT_EQ(testsupport::ReadFile(self.toStdString()), wav);
-    const Outcome unwritable = RunX3enc({Write("ok.wav", testsupport::MakePcmWav(format, 4000)),
+    const ToolRun unwritable = RunX3enc({Write("ok.wav", testsupport::MakePcmWav(format, 4000)),
                                          dir.filePath("no such folder/x.mp3"), "-b", "128000"});
     EXPECT_EQ(unwritable.exitCode, 1);
 }
@@ -156,13 +142,13 @@ TEST_F(X3encTest, RefusesBadCommandLinesSilently) {
     };
     for (const QStringList& arguments : bad) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
-        const Outcome run = RunX3enc(arguments);
+        const ToolRun run = RunX3enc(arguments);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(destination));
     }
-    const Outcome told = RunX3enc({source, destination, "-b", "0", "-v"});
+    const ToolRun told = RunX3enc({source, destination, "-b", "0", "-v"});
     EXPECT_EQ(told.exitCode, 2);
     EXPECT_TRUE(told.err.contains("-b")) << told.err.toStdString();
 }

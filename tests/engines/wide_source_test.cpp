@@ -95,9 +95,7 @@ struct Kind {
 };
 
 bool Run(const QString& program, const QStringList& arguments) {
-    bool ok = false;
-    RunTool(program, arguments, &ok);
-    return ok;
+    return RunTool(program, arguments).ok;
 }
 
 std::function<bool(const QString&)> Built(const Bytes& bytes) {

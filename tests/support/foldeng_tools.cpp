@@ -12,15 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 
-QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok) {
+ToolRun RunTool(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
-    const bool done = process.waitForFinished(60000) &&
-                      process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (ok != nullptr) {
-        *ok = done;
+    ToolRun run;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        run.exitCode = process.exitCode();
+        run.ok = run.exitCode == 0;
     }
-    return process.readAllStandardOutput();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
 }
 
 bool HaveTool(const QString& program) {

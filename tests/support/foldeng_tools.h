@@ -7,9 +7,15 @@
 #include <optional>
 #include <vector>
 
-// Runs a program to its end; its standard output, and in `ok` whether it
-// started and exited with code 0.
-QByteArray RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr);
+// A program run to its end: `ok` when it started and exited normally with code 0;
+// exit code -1 when it did not exit normally.
+struct ToolRun {
+    bool ok = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+ToolRun RunTool(const QString& program, const QStringList& arguments);
 bool HaveTool(const QString& program);
 
 // Where the build puts the program, the libraries and x3enc; CORVANE_BIN_DIR wins.

@@ -308,9 +308,7 @@ namespace {
 // A Python with mutagen, or "" when there is none.
 QString MutagenPython() {
     for (const QString& python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        bool ok = false;
-        RunTool(python, {"-c", "import mutagen"}, &ok);
-        if (ok) {
+        if (RunTool(python, {"-c", "import mutagen"}).ok) {
             return python;
         }
     }
@@ -337,9 +335,9 @@ print(tag.version[1], tag['TIT2'], tag['TPE1'], tag['TALB'], tag['TYER'], tag['T
 v1 = ParseID3v1(data[-128:])
 print(v1['TIT2'], v1['TPE1'], v1.get('TALB', ''), v1['TDRC'], v1['TCON'].genres[0], v1['COMM'], sep='|')
 )";
-    bool ok = false;
-    const QString out = QString::fromUtf8(RunTool(python, {"-c", script, target.outputPath}, &ok));
-    ASSERT_TRUE(ok) << out.toStdString();
+    const ToolRun run = RunTool(python, {"-c", script, target.outputPath});
+    ASSERT_TRUE(run.ok) << run.err.toStdString();
+    const QString out = QString::fromUtf8(run.out);
     const QStringList lines = out.split('\n');
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines[0],
@@ -356,7 +354,6 @@ TEST_F(TagFileTest, AVersion24TagWithAPictureIsReadButLeftAsItIs) {
         GTEST_SKIP() << "no python3 with mutagen (Debian package python3-mutagen)";
     }
     SetProgramDirectory(dir.path() + "/");
-    bool ok = false;
     // A version 2.4 tag with a picture, as modern taggers write it: read,
     // but never rewritten into the six frames the library would keep.
     const char* tagger = R"(
@@ -368,8 +365,7 @@ tag.add(TXXX(encoding=3, desc='mood', text='calm'))
 tag.add(APIC(encoding=3, mime='image/png', type=3, desc='cover', data=b'\x89PNG' + b'x' * 3000))
 tag.save(sys.argv[1], v2_version=4)
 )";
-    RunTool(python, {"-c", tagger, target.outputPath}, &ok);
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(RunTool(python, {"-c", tagger, target.outputPath}).ok);
     const Bytes modern = testsupport::ReadFile(target.outputPath.toStdString());
     ID3TagRecord read;
     ASSERT_TRUE(ReadTagFromFile(target, read));
@@ -393,14 +389,12 @@ TEST_F(TagFileTest, SourceTagsComeFromInfoTextsAndAnId3Chunk) {
         QString("-v error -y -f lavfi -i sine=d=0.1 -metadata date=1824 -metadata track=9")
             .split(' ') +
         QStringList{"-metadata", "title=Ode to Joy", "-metadata", "artist=Some Orchestra"};
-    bool ok = false;
-    RunTool("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}, &ok);
-    ASSERT_TRUE(ok);
-    RunTool("ffmpeg",
-            common + QStringList{"-metadata", QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
-                                 "-write_id3v2", "1", id3},
-            &ok);
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(RunTool("ffmpeg", common + QStringList{"-metadata", "album=Symphonies", info}).ok);
+    ASSERT_TRUE(
+        RunTool("ffmpeg",
+                common + QStringList{"-metadata", QString::fromUtf8("album=\u4ea4\u97ff\u66f2"),
+                                     "-write_id3v2", "1", id3})
+            .ok);
     for (const QString& path : {info, id3}) {
         SCOPED_TRACE(path.toStdString());
         const auto tags = ReadSourceTags(path);
