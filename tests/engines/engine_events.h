@@ -46,13 +46,6 @@ public:
         return PumpUntil([&] { return !done.empty(); }, timeoutMs);
     }
 
-    // Pumps events until a progress report of at least `percent` arrived.
-    bool WaitForProgress(int percent, int timeoutMs = 60000) {
-        auto reached = [&] { return !progress.empty() && progress.back().percent >= percent; };
-        PumpUntil([&] { return reached() || !done.empty(); }, timeoutMs);
-        return reached();
-    }
-
     // Lets events that are still underway arrive (a second DONE would show).
     void Drain(int ms = 200) {
         PumpUntil([] { return false; }, ms);

@@ -28,20 +28,6 @@ constexpr double AMPLITUDE = 0.5;
 constexpr qint64 FRAME_SAMPLES = 1152;
 constexpr std::uint32_t FRONT_51 = 0x3F; // FL FR FC LFE BL BR
 
-WideSource Layout(std::uint16_t bits, bool isFloat, std::uint16_t channels, std::uint32_t rate,
-                  WideSource::Header header = WideSource::Header::Plain, std::uint32_t mask = 0,
-                  std::vector<bool> toneIn = {}) {
-    WideSource source;
-    source.bits = bits;
-    source.isFloat = isFloat;
-    source.channels = channels;
-    source.rate = rate;
-    source.header = header;
-    source.channelMask = mask;
-    source.toneIn = std::move(toneIn);
-    return source;
-}
-
 std::vector<bool> FrontOnly(std::uint16_t channels) {
     std::vector<bool> tone(channels, false);
     tone[0] = tone[1] = true;
@@ -178,7 +164,7 @@ std::vector<Kind> Corpus() {
         return Kind{name, source.rate, source.channels, true,
                     Built(edit(MakeWideWav(source, source.rate)))};
     };
-    const WideSource cd = Layout(16, false, 2, 44100);
+    const WideSource cd = WideSource(16, false, 2, 44100);
     Bytes noByteRate = MakeWideWav(cd, 44100);
     std::fill_n(noByteRate.begin() + 28, 4, 0); // the format's average bytes per second
     // Odd data size with its pad byte, data before the format, notes first.
@@ -204,19 +190,19 @@ std::vector<Kind> Corpus() {
         wide("2 KiB iXML before data", cd,
              [](Bytes b) { return WithChunkBefore(b, "iXML", 2048); }),
         wide("rf64 with ds64 sizes", cd, AsRf64),
-        wide("16-bit stereo extensible", Layout(16, false, 2, 44100, H::Extensible, 0x3)),
+        wide("16-bit stereo extensible", WideSource(16, false, 2, 44100, H::Extensible, 0x3)),
         {"no average byte rate", 44100, 2, true, Built(noByteRate)},
-        wide("4 kHz", Layout(16, false, 1, 4000)),
-        wide("500 kHz", Layout(16, false, 2, 500000)),
-        wide("8-bit mono 22k", Layout(8, false, 1, 22050)),
-        wide("24-bit stereo 96k ext", Layout(24, false, 2, 96000, H::Extensible, 0x3)),
-        wide("32-bit stereo 48k", Layout(32, false, 2, 48000)),
-        wide("float mono 44k", Layout(32, true, 1, 44100)),
-        wide("double stereo 96k", Layout(64, true, 2, 96000)),
+        wide("4 kHz", WideSource(16, false, 1, 4000)),
+        wide("500 kHz", WideSource(16, false, 2, 500000)),
+        wide("8-bit mono 22k", WideSource(8, false, 1, 22050)),
+        wide("24-bit stereo 96k ext", WideSource(24, false, 2, 96000, H::Extensible, 0x3)),
+        wide("32-bit stereo 48k", WideSource(32, false, 2, 48000)),
+        wide("float mono 44k", WideSource(32, true, 1, 44100)),
+        wide("double stereo 96k", WideSource(64, true, 2, 96000)),
         wide("16-bit 6ch 48k ext",
-             Layout(16, false, 6, 48000, H::Extensible, FRONT_51, FrontOnly(6))),
-        wide("16-bit 6ch 44k", Layout(16, false, 6, 44100, H::Plain, 0, FrontOnly(6))),
-        wide("float stereo 22k ext", Layout(32, true, 2, 22050, H::Extensible, 0x3)),
+             WideSource(16, false, 6, 48000, H::Extensible, FRONT_51, FrontOnly(6))),
+        wide("16-bit 6ch 44k", WideSource(16, false, 6, 44100, H::Plain, 0, FrontOnly(6))),
+        wide("float stereo 22k ext", WideSource(32, true, 2, 22050, H::Extensible, 0x3)),
     };
     if (!QStandardPaths::findExecutable("espeak-ng").isEmpty()) {
         kinds.push_back({"espeak-ng speech", 22050, 1, false, [](const QString& path) {
@@ -274,10 +260,11 @@ TEST_F(WideSourceTest, ReaderAdmitsUncompressedKindsWithTheirFacts) {
         std::uint32_t mask;
     };
     const Expected kinds[] = {
-        {Layout(24, false, 2, 96000, WideSource::Header::Extensible, 0x3), 40, false, 0x3},
-        {Layout(32, true, 1, 44100), 18, true, 0},
-        {Layout(64, true, 2, 48000), 18, true, 0},
-        {Layout(32, true, 6, 48000, WideSource::Header::Extensible, FRONT_51), 40, true, FRONT_51},
+        {WideSource(24, false, 2, 96000, WideSource::Header::Extensible, 0x3), 40, false, 0x3},
+        {WideSource(32, true, 1, 44100), 18, true, 0},
+        {WideSource(64, true, 2, 48000), 18, true, 0},
+        {WideSource(32, true, 6, 48000, WideSource::Header::Extensible, FRONT_51), 40, true,
+         FRONT_51},
     };
     for (const Expected& kind : kinds) {
         const QString path = Write("kind.wav", MakeWideWav(kind.source, 96000));
@@ -294,7 +281,8 @@ TEST_F(WideSourceTest, ReaderAdmitsUncompressedKindsWithTheirFacts) {
 }
 
 TEST_F(WideSourceTest, AnExtensibleRecordNamingACompressedSubFormatIsRefused) {
-    Bytes record = MakeWideWav(Layout(16, false, 2, 44100, WideSource::Header::Extensible, 3), 10);
+    Bytes record =
+        MakeWideWav(WideSource(16, false, 2, 44100, WideSource::Header::Extensible, 3), 10);
     record[20 + 24] = 2; // the sub-format's tag: ADPCM
     WaveProperties properties;
     EXPECT_EQ(GetWaveProperties(Write("ext-adpcm.wav", record), &properties), WAVE_ERR_CORRUPT);

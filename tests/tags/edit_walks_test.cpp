@@ -20,7 +20,7 @@ const auto READ_NOTHING = [](std::size_t) { return false; };
 
 } // namespace
 
-TEST(TagEditWalks, TwoUnencodedFilesKeepTheirOwnTitles) {
+TEST(TagEditWalks, SeveralFilesKeepTheirOwnTitlesASingleFileTakesTheWholeRecord) {
     Selection selection({"A - One", "B - Two"});
     const ID3TagRecord shown = ChooseDialogRecord(selection.targets, READ_NOTHING);
     EXPECT_EQ(shown.title.str(), "One");
@@ -43,16 +43,13 @@ TEST(TagEditWalks, TwoUnencodedFilesKeepTheirOwnTitles) {
     selection.records[1].title = "Own";
     ApplyDialogRecord(selection.targets, confirmed, [](std::size_t) {});
     EXPECT_EQ(selection.records[1].title.str(), "Own");
-}
 
-TEST(TagEditWalks, ASingleFileTakesTheWholeRecord) {
-    Selection selection({"A - One"});
-    selection.records[0].title = "Old";
-    selection.records[0].comment = "old comment";
-    ID3TagRecord confirmed;
-    confirmed.title = "X";
-    ApplyDialogRecord(selection.targets, confirmed, [](std::size_t) {});
-    EXPECT_EQ(selection.records[0], confirmed);
+    // A single file takes the whole record, its title and comment replaced.
+    Selection single({"A - One"});
+    single.records[0].title = "Old";
+    single.records[0].comment = "old comment";
+    ApplyDialogRecord(single.targets, confirmed, [](std::size_t) {});
+    EXPECT_EQ(single.records[0], confirmed);
 }
 
 TEST(TagEditWalks, TheDialogOpensWithTheFirstReadOrTitledRecord) {

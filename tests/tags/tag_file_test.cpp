@@ -114,7 +114,7 @@ TEST_F(TagFileTest, TheOutputIsFoundFromTheSourceWhenNoEncodeNamedIt) {
     EXPECT_EQ(read.artist, record.artist);
 }
 
-TEST_F(TagFileTest, BusyMissingLockedAndUntaggedFilesAreLeftAlone) {
+TEST_F(TagFileTest, BusyMissingLockedUntaggedAndForeignFilesAreLeftAlone) {
     ID3TagRecord read;
     read.title = "entered";
     for (int busy : {TAG_STATUS_ENCODING, TAG_STATUS_PAUSED}) {
@@ -143,16 +143,14 @@ TEST_F(TagFileTest, BusyMissingLockedAndUntaggedFilesAreLeftAlone) {
         QFile::setPermissions(target.outputPath, QFile::ReadOwner | QFile::WriteOwner);
         EXPECT_EQ(Mp3(), audio);
     }
-}
 
-TEST_F(TagFileTest, FilesThatAreNotMpegAudioAreNotTagged) {
+    // Files that are not MPEG audio.
     const Bytes wav = testsupport::MakePcmWav({}, 4410);
-    ASSERT_TRUE(WriteFile(target.outputPath.toStdString(), wav));
-    EXPECT_FALSE(WriteTagToFile(target, record));
-    EXPECT_EQ(Mp3(), wav);
-    ASSERT_TRUE(WriteFile(target.outputPath.toStdString(), {}));
-    EXPECT_FALSE(WriteTagToFile(target, record));
-    EXPECT_TRUE(Mp3().empty());
+    for (const Bytes& other : {wav, Bytes{}}) {
+        ASSERT_TRUE(WriteFile(target.outputPath.toStdString(), other));
+        EXPECT_FALSE(WriteTagToFile(target, record));
+        EXPECT_EQ(Mp3(), other);
+    }
 }
 
 TEST_F(TagFileTest, DamagedTagsReadAsNoTagAndAreNeverRewritten) {
