@@ -121,13 +121,10 @@ TEST(SkinButtonSetup, PicturesCaptionAndCaptionRectangle) {
 TEST(SkinButtonBehaviour, HoverMouseFocusAndEnableChooseThePicture) {
     QWidget window;
     window.resize(200, 120);
-    auto* button = new CSkinButton(QStringLiteral("&Quit"), &window);
     auto* other = new CSkinButton(QStringLiteral("Other"), &window);
-    ASSERT_TRUE(LoadSet(*button, 217));
     ASSERT_TRUE(LoadSet(*other, 209));
     other->move(100, 0);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CSkinButton* button = ShowButton(window, QStringLiteral("&Quit"), 217);
     other->setFocus();
     EXPECT_EQ(button->CurrentPicture(), SKIN_NORMAL);
 

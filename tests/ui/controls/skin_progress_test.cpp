@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -37,14 +38,13 @@ TEST(ProgressRange, FractionAndRangeRules) {
     EXPECT_EQ(bar.FilledCells(), bar.CellCount() / 2);
 
     bar.SetRange(0, 100);
-    bar.SetPos(-1);
-    EXPECT_EQ(bar.PercentText(), QStringLiteral("0%"));
-    EXPECT_EQ(bar.FilledCells(), 0);
-    bar.SetPos(101);
-    EXPECT_EQ(bar.PercentText(), QStringLiteral("100%"));
-    EXPECT_EQ(bar.FilledCells(), bar.CellCount());
-    bar.SetPos(99);
-    EXPECT_EQ(bar.PercentText(), QStringLiteral("99%"));
+    for (const auto& [pos, text, cells] : {std::tuple{-1, "0%", 0},
+                                           {101, "100%", bar.CellCount()},
+                                           {99, "99%", bar.CellCount() * 99 / 100}}) {
+        bar.SetPos(pos);
+        EXPECT_EQ(bar.PercentText(), text) << pos;
+        EXPECT_EQ(bar.FilledCells(), cells) << pos;
+    }
 }
 
 // The cell sizes of each style show in the painting tests below.

@@ -80,7 +80,7 @@ TEST(MakeShortString, FittingTextsStayAndOthersEndInAnEllipsisAndFit) {
     EXPECT_EQ(longText.size(), 258 + 3);
 }
 
-TEST(SuperListCtrl, KeepsClientWidthStateOffsetAndColours) {
+TEST(SuperListCtrl, ClientWidthStateOffsetAndTheColoursOfRowsAndSelection) {
     ListFixture fixture;
     CSuperListCtrl& list = *fixture.list;
     EXPECT_EQ(list.ClientWidth(), 0);
@@ -106,12 +106,8 @@ TEST(SuperListCtrl, KeepsClientWidthStateOffsetAndColours) {
     list.SetTextBkColor(QColor(1, 2, 3));
     // Unselected rows use the text background, also right of the last column.
     EXPECT_EQ(fixture.PixelRightOfColumns(1), QColor(1, 2, 3));
-}
 
-TEST(SuperListCtrl, SelectionReachesTheClientEdgeAndFollowsTheFocus) {
-    ListFixture fixture;
-    CSuperListCtrl& list = *fixture.list;
-    fixture.window.show();
+    // The selection reaches the client edge and follows the focus.
     fixture.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
     list.setFocus();
