@@ -202,6 +202,12 @@ struct FakeRoles : NetworkRoles {
     QStringList calls;
 };
 
+// Opens the command's dialog and lets `act` work it.
+int RunNetwork(NetworkCommand& command, const std::function<void(CNetworkDlg&)>& act) {
+    dialogtest::OnNextModal([act](QWidget* modal) { act(*qobject_cast<CNetworkDlg*>(modal)); });
+    return command.OnNetwork(nullptr);
+}
+
 } // namespace
 
 TEST(NetworkCommand, AMachineLoggingInWhileOpenJoinsTheRunningBatchOnOk) {
@@ -212,18 +218,16 @@ TEST(NetworkCommand, AMachineLoggingInWhileOpenJoinsTheRunningBatchOnOk) {
     NetworkCommand command(settings, roles);
 
     std::vector<Row> seen;
-    dialogtest::OnNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<CNetworkDlg*>(modal);
-        ASSERT_EQ(dialog, command.OpenDialog());
-        SetMark(*dialog, 0, false);
-        SetMark(*dialog, 1, false);
-        LogIn(roles.table, 4, "Cellar", true);
-        roles.table.At(4).enabled = false; // the dialog's mark counts
+    const int result = RunNetwork(command, [&](CNetworkDlg& dialog) {
+        ASSERT_EQ(&dialog, command.OpenDialog());
+        SetMark(dialog, 0, false);
+        SetMark(dialog, 1, false);
+        LogIn(roles.table, 4, "Cellar", false); // the dialog's mark counts
         command.RefreshOpenDialog();
-        seen = Rows(*dialog);
-        dialog->accept();
+        seen = Rows(dialog);
+        dialog.accept();
     });
-    EXPECT_EQ(command.OnNetwork(nullptr), QDialog::Accepted);
+    EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(seen, (std::vector<Row>{{"Kitchen", OWN_MACHINE_ITEM, false},
                                       {"Studio", 0, false},
                                       {"Cellar", 4, true}}));
@@ -233,16 +237,6 @@ TEST(NetworkCommand, AMachineLoggingInWhileOpenJoinsTheRunningBatchOnOk) {
     EXPECT_TRUE(roles.table.At(4).enabled);
     EXPECT_EQ(roles.calls, QStringList{"StartNextFile -1"});
 }
-
-namespace {
-
-// Opens the command's dialog and lets `act` work it.
-int RunNetwork(NetworkCommand& command, const std::function<void(CNetworkDlg&)>& act) {
-    dialogtest::OnNextModal([act](QWidget* modal) { act(*qobject_cast<CNetworkDlg*>(modal)); });
-    return command.OnNetwork(nullptr);
-}
-
-} // namespace
 
 TEST(NetworkCommand, ChangingTheRoleStartsTheOtherRole) {
     EncoderSettings settings;
