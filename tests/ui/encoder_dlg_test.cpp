@@ -1,6 +1,5 @@
 #include "window_fixture.h"
 
-#include "app/error_log.h"
 #include "net/server_role.h"
 #include "queue/batch_state.h"
 #include "queue/main_view.h"
@@ -40,14 +39,9 @@ void Drop(QWidget& target, const QStringList& paths) {
     QApplication::sendEvent(&target, &drop);
 }
 
-QString ReadErrorLog() {
-    QFile log(GetErrorLogPath());
-    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
-}
-
 } // namespace
 
-TEST_F(WindowTest, DroppedFilesAreAddedAndAFolderIsRejected) {
+TEST_F(WindowTest, DroppedAndAddedFilesAreQueuedAndAFolderOrADuplicateIsNot) {
     CreateWindow();
     const QString first = MakeSeconds("first.wav", 0.1);
     const QString second = MakeSeconds("second.wav", 0.1);
@@ -63,16 +57,39 @@ TEST_F(WindowTest, DroppedFilesAreAddedAndAFolderIsRejected) {
     EXPECT_EQ(model.EntryAt(1)->path.str(), second);
     EXPECT_TRUE(model.IsSelected(0));
     EXPECT_TRUE(window->IsButtonEnabled(ID_ENCODE));
-    const QString log = ReadErrorLog();
+    const QString log = ErrorLog();
     EXPECT_TRUE(log.contains(folder)) << log.toStdString();
     EXPECT_FALSE(log.contains(QString(260, u'x'))) << "an overlong path is skipped, not admitted";
+
+    // Add Files opens the wave dialog in the source folder.
+    const QString one = MakeSeconds("one.wav", 0.1);
+    QString askedDirectory;
+    QString askedFilter;
+    window->openFileNames = [&](QWidget*, const QString&, const QString& directory,
+                                const QString& filter) {
+        askedDirectory = directory;
+        askedFilter = filter;
+        return QStringList{one, first, one};
+    };
+    QTest::mouseClick(window->Button(ID_ADD_FILES), Qt::LeftButton);
+    EXPECT_EQ(askedDirectory, sourceDir);
+    EXPECT_EQ(askedFilter, "Wave Files (*.wav)");
+    ASSERT_EQ(model.RowCount(), 3) << "the duplicates are refused";
+    EXPECT_EQ(StatusCell(2), "Not Done");
+
+    // A cancelled dialog adds nothing.
+    window->openFileNames = [](QWidget*, const QString&, const QString&, const QString&) {
+        return QStringList{};
+    };
+    window->OnAddFiles();
+    EXPECT_EQ(model.RowCount(), 3);
 }
 
 TEST_F(WindowTest, AnotherStartBringsTheWindowAndItsDialogForwardWithItsFiles) {
     CreateWindow();
     window->OnAnotherStart({MakeSeconds("handed.wav", 0.1), temp.filePath("missing.wav")});
     EXPECT_EQ(window->Controller().Model().RowCount(), 1);
-    EXPECT_TRUE(ReadErrorLog().contains(temp.filePath("missing.wav")));
+    EXPECT_TRUE(ErrorLog().contains(temp.filePath("missing.wav")));
 
     QDialog dialog(window.get());
     dialog.setModal(true);
@@ -86,46 +103,6 @@ TEST_F(WindowTest, AnotherStartBringsTheWindowAndItsDialogForwardWithItsFiles) {
     window->OnAnotherStart({});
     QApplication::processEvents();
     EXPECT_TRUE(dialog.isActiveWindow());
-}
-
-TEST_F(WindowTest, TheNetworkStatusAppearsWithItsFirstText) {
-    CreateWindow();
-    auto* status = window->findChild<QLabel*>(QString::number(ID_MACHINES_LABEL));
-    ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(status->isHidden());
-    window->Controller().Server().UpdateNetStatus();
-    EXPECT_FALSE(status->isHidden());
-    EXPECT_EQ(status->text(), QStringLiteral("No machines logged in"));
-}
-
-TEST_F(WindowTest, AddFilesOpensTheWaveDialogInTheSourceFolder) {
-    CreateWindow();
-    const QString one = MakeSeconds("one.wav", 0.1);
-    const QString two = MakeSeconds("two.wav", 0.1);
-    // Files already in the folder at start-up were queued by the scan; these came later.
-    ASSERT_EQ(window->Controller().Model().RowCount(), 0);
-    QString askedDirectory;
-    QString askedFilter;
-    window->openFileNames = [&](QWidget*, const QString&, const QString& directory,
-                                const QString& filter) {
-        askedDirectory = directory;
-        askedFilter = filter;
-        return QStringList{one, two, one};
-    };
-
-    QTest::mouseClick(window->Button(ID_ADD_FILES), Qt::LeftButton);
-
-    EXPECT_EQ(askedDirectory, sourceDir);
-    EXPECT_EQ(askedFilter, "Wave Files (*.wav)");
-    ASSERT_EQ(window->Controller().Model().RowCount(), 2) << "the duplicate is refused";
-    EXPECT_EQ(StatusCell(1), "Not Done");
-
-    // A cancelled dialog adds nothing.
-    window->openFileNames = [](QWidget*, const QString&, const QString&, const QString&) {
-        return QStringList{};
-    };
-    window->OnAddFiles();
-    EXPECT_EQ(window->Controller().Model().RowCount(), 2);
 }
 
 // The one full batch of the window: what it shows while it runs, and the queue kept
@@ -341,16 +318,16 @@ TEST_F(WindowTest, MinimisingHidesInTheTrayOnlyWhenThereIsOne) {
     }
 }
 
-TEST_F(WindowTest, ClosingTheWindowIsQuit) {
+// Commands of an idle window: the hooks, the network status, and closing as Quit.
+TEST_F(WindowTest, HooksNetworkStatusAndClosingTheWindow) {
     CreateWindow();
-    QSignalSpy finished(window.get(), &CEncoderDlg::QuitFinished);
-    window->close();
-    EXPECT_EQ(finished.count(), 1);
-    EXPECT_TRUE(store.values.contains("Window Width"));
-}
+    auto* status = window->findChild<QLabel*>(QString::number(ID_MACHINES_LABEL));
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(status->isHidden());
+    window->Controller().Server().UpdateNetStatus();
+    EXPECT_FALSE(status->isHidden());
+    EXPECT_EQ(status->text(), QStringLiteral("No machines logged in"));
 
-TEST_F(WindowTest, HooksRunForTheirCommands) {
-    CreateWindow();
     QStringList ran;
     window->onErrors = [&] { ran << "errors"; };
     window->onAbout = [&] { ran << "about"; };
@@ -363,4 +340,9 @@ TEST_F(WindowTest, HooksRunForTheirCommands) {
     // More Info without an active focused row does nothing.
     window->OnCommand(ID_MORE_INFO);
     EXPECT_EQ(ran, (QStringList{"errors", "about", "help"}));
+
+    QSignalSpy finished(window.get(), &CEncoderDlg::QuitFinished);
+    window->close();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_TRUE(store.values.contains("Window Width"));
 }

@@ -78,10 +78,17 @@ TEST_F(FileList, ContextMenuFollowsTheSelectedStatuses) {
     Model().EntryAt(0)->status = Paused;
     Select({0, 1});
     EXPECT_EQ(Menu(), (MenuState{false, false, false, true, true})) << "two active rows";
+
+    // The selection follows the queue both ways.
+    CFileListCtrl& list = window->FileList();
+    EXPECT_EQ(list.selectionModel()->selectedRows().size(), 2);
+    list.selectionModel()->select(list.Model().index(2, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(Model().SelectedRows(), std::vector<int>{2});
 }
 
 // A hidden column keeps its saved width, and so do the columns beside it.
-TEST_F(FileList, HiddenColumnsKeepTheirWidths) {
+TEST_F(FileList, HiddenColumnsKeepTheirWidthsAndCellsShowTheirEntry) {
     app->settings.columns = 1;
     app->settings.colWidth = {0, 77, 103, 104, 105, 0, 0, 0};
     MakeRows(1);
@@ -109,33 +116,20 @@ TEST_F(FileList, HiddenColumnsKeepTheirWidths) {
     }
     window->SaveWindowState();
     EXPECT_EQ(store.values.value("ColWidth4").toInt(), 104);
-}
 
-// An unknown status is shown and stored as Not Done.
-TEST_F(FileList, CellsShowNameDirectorySizeMachineAndStatus) {
-    MakeRows(1);
+    // The cells: name, directory, size, machine; an unknown status is shown and stored as Not Done.
     QueueEntry* entry = Model().EntryAt(0);
     entry->machine = QStringLiteral("Studio");
     entry->status = 7;
-    FileListModel& list = window->FileList().Model();
-    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_FILES)).toString(), "row0");
-    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_DIRECTORY)).toString(), sourceDir);
-    const QString size = list.data(list.index(0, LIST_COLUMN_SIZE)).toString();
+    FileListModel& cells = list.Model();
+    EXPECT_EQ(cells.data(cells.index(0, LIST_COLUMN_FILES)).toString(), "row0");
+    EXPECT_EQ(cells.data(cells.index(0, LIST_COLUMN_DIRECTORY)).toString(), sourceDir);
+    const QString size = cells.data(cells.index(0, LIST_COLUMN_SIZE)).toString();
     EXPECT_TRUE(size.endsWith("(" + entry->durationText.str() + ")")) << size.toStdString();
-    EXPECT_EQ(list.data(list.index(0, LIST_COLUMN_MACHINE)).toString(), "Studio");
-    EXPECT_EQ(list.headerData(LIST_COLUMN_MACHINE, Qt::Horizontal).toString(), "Encoding Machine");
+    EXPECT_EQ(cells.data(cells.index(0, LIST_COLUMN_MACHINE)).toString(), "Studio");
+    EXPECT_EQ(cells.headerData(LIST_COLUMN_MACHINE, Qt::Horizontal).toString(), "Encoding Machine");
     EXPECT_EQ(StatusCell(0), "Not Done");
     EXPECT_EQ(entry->status, NotDone);
-}
-
-TEST_F(FileList, SelectionFollowsTheQueueBothWays) {
-    MakeRows(3);
-    CFileListCtrl& list = window->FileList();
-    Select({1, 2});
-    EXPECT_EQ(list.selectionModel()->selectedRows().size(), 2);
-    list.selectionModel()->select(list.Model().index(0, 0),
-                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    EXPECT_EQ(Model().SelectedRows(), std::vector<int>{0});
 }
 
 // Rows come and go one by one: the list keeps its place and the focused row.
