@@ -36,30 +36,29 @@ TEST_F(WindowTest, OptionsWithANewSourceFolderRescansAndRelabels) {
 TEST_F(WindowTest, TheNetworkDialogListsThisMachineAndFollowsLogIns) {
     CreateWindow();
     MachineTable& machines = window->Controller().Server().Machines();
-    QStringList shown;
-    QStringList refreshed;
+    std::vector<QString> shown;
+    std::vector<QString> refreshed;
     dialogtest::OnNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<CNetworkDlg*>(modal);
         ASSERT_NE(dialog, nullptr);
-        auto names = [dialog] {
-            QStringList names;
-            for (int i = 0; i < dialog->MachineList()->count(); ++i) {
-                names << dialog->MachineList()->item(i)->text();
-            }
-            return names;
-        };
-        shown = names();
+        for (int i = 0; i < dialog->MachineList()->count(); ++i) {
+            shown.push_back(dialog->MachineList()->item(i)->text());
+        }
         machines.At(3).name = QStringLiteral("Cellar");
         machines.At(3).enabled = true;
         // The server role reports a log-in through its hook.
         ASSERT_TRUE(window->Controller().Server().machinesChanged);
         window->Controller().Server().machinesChanged();
-        refreshed = names();
+        for (int i = 0; i < dialog->MachineList()->count(); ++i) {
+            refreshed.push_back(dialog->MachineList()->item(i)->text());
+        }
         dialog->reject();
     });
     window->OnCommand(ID_NETWORK);
 
-    EXPECT_EQ(shown, QStringList{window->Controller().Batch().ownName});
-    EXPECT_EQ(refreshed, (QStringList{window->Controller().Batch().ownName, "Cellar"}));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], window->Controller().Batch().ownName);
+    ASSERT_EQ(refreshed.size(), 2u);
+    EXPECT_EQ(refreshed[1], "Cellar");
     EXPECT_EQ(window->Network().OpenDialog(), nullptr);
 }

@@ -60,7 +60,7 @@ TEST(ResourceBitmaps, EveryPictureLoadsAndButtonSetsShareOneSize) {
 }
 
 // Planes times bits decide whether there is a table, the bit count its size.
-TEST(Palettes, OnlyWholeColourTablesOfEightBitsAndFewerMakeAPalette) {
+TEST(Palettes, WholeColourTablesOfEightBitsAndFewerMakeAPaletteAndPicturesUseIt) {
     const struct {
         int header, planes, bits, entries, count; // count -1: no palette
     } cases[] = {{40, 1, 8, 256, 256}, {40, 1, 4, 16, 16},  {40, 1, 1, 2, 2},
@@ -92,9 +92,8 @@ TEST(Palettes, OnlyWholeColourTablesOfEightBitsAndFewerMakeAPalette) {
     EXPECT_FALSE(CreatePaletteFromDib(QByteArray(), &count).has_value());
     EXPECT_EQ(count, 0);
     EXPECT_FALSE(CreatePaletteFromDib(QByteArray(3, '\x28'), nullptr).has_value());
-}
 
-TEST(Palettes, PicturesAndTheProcessPalette) {
+    // The palette of a picture, and pictures reduced to the process palette.
     std::optional<LogicalPalette> palette;
     EXPECT_FALSE(LoadResourceBitmapWithPalette(SKIN_PICTURE_ONE, &palette).isNull());
     ASSERT_TRUE(palette.has_value());

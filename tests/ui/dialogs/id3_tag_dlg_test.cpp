@@ -31,7 +31,7 @@ QString ShownGenre(CID3TagDlg& dialog, const char* genre) {
 
 } // namespace
 
-TEST(ID3TagDlg, FieldsHaveTheirLimitsAndGenresAreSortedWithTheirNumbers) {
+TEST(ID3TagDlg, FieldLimitsSortedGenresAndTheGenreShownAndStoredByNumber) {
     CID3TagDlg dialog;
     EXPECT_EQ(dialog.windowTitle(), "ID3 Tag Information");
     EXPECT_EQ(dialog.TitleEdit()->maxLength(), 128);
@@ -48,10 +48,8 @@ TEST(ID3TagDlg, FieldsHaveTheirLimitsAndGenresAreSortedWithTheirNumbers) {
     }
     EXPECT_EQ(genres->itemData(genres->findText("Rock")).toInt(), 17);
     EXPECT_EQ(genres->itemData(genres->findText("Dance Hall")).toInt(), 125);
-}
 
-TEST(ID3TagDlg, ShowTagPicksTheGenreByNumberOrByTheStartOfItsName) {
-    CID3TagDlg dialog;
+    // A shown tag picks the genre by number or by the start of its name.
     EXPECT_EQ(ShownGenre(dialog, "(17)"), "Rock");
     EXPECT_EQ(ShownGenre(dialog, "(200)"), "(none)");
     EXPECT_EQ(ShownGenre(dialog, "(126)"), "(none)");
@@ -64,10 +62,8 @@ TEST(ID3TagDlg, ShowTagPicksTheGenreByNumberOrByTheStartOfItsName) {
         EXPECT_EQ(dialog.YearEdit()->text(), shown) << year;
     }
     EXPECT_EQ(dialog.TitleEdit()->text(), "Song");
-}
 
-TEST(ID3TagDlg, OkStoresTheGenreByNumberAndCutsTheTexts) {
-    CID3TagDlg dialog;
+    // OK stores the genre by number and cuts the texts.
     dialog.SetTag(WithGenre("Rock"));
     dialog.TitleEdit()->setText(QString(128, u't'));
     dialog.YearEdit()->setText("19x9");
