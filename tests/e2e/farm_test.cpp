@@ -16,6 +16,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -54,11 +55,14 @@ QString ErrorLog() {
     return testsupport::ReadProgramErrorLog(QString::fromUtf8(CORVANE_ENCODER));
 }
 
-// A stored rate, as the program keeps it: the 8 bytes of a little-endian double.
-QByteArray Rate(double rate) {
-    QByteArray bytes(sizeof rate, '\0');
-    std::memcpy(bytes.data(), &rate, sizeof rate);
-    return bytes;
+// Stored rates, as the program keeps them: the 8 bytes of a little-endian double each.
+void SetRates(farm::MachineOptions& options,
+              std::initializer_list<std::pair<const char*, double>> rates) {
+    for (const auto& [name, rate] : rates) {
+        QByteArray bytes(sizeof rate, '\0');
+        std::memcpy(bytes.data(), &rate, sizeof rate);
+        options.settings.insert(QStringLiteral("Throughput/") + name, bytes);
+    }
 }
 
 // A server watching its folder (Auto Encode), reporting in JSON.
@@ -69,10 +73,14 @@ farm::MachineOptions WatchingServer() {
     return options;
 }
 
-// Files appear in the watched folder at once, whole.
-QStringList Drop(farm::EncodingFarm& farm, const QStringList& names, int seconds) {
+// Files named by `pattern` and 1 to `count` appear in the watched folder at once, whole.
+QStringList Drop(farm::EncodingFarm& farm, const char* pattern, int count, int seconds) {
     const QString staging = farm.Root() + "/staging";
     QDir().mkpath(staging);
+    QStringList names;
+    for (int i = 1; i <= count; ++i) {
+        names << QString::fromLatin1(pattern).arg(i);
+    }
     QStringList files;
     for (const QString& made : farm.MakeSilentWavs(names, seconds, staging)) {
         const QString file = farm.SourceDir() + u'/' + QFileInfo(made).fileName();
@@ -138,9 +146,7 @@ TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
     options.json = true;
     options.arguments = {"--serve"};
     // Both workers of the client come before the server itself.
-    options.settings.insert("Throughput/Serverbox", Rate(0.001));
-    options.settings.insert("Throughput/Nodeone", Rate(100.0));
-    options.settings.insert("Throughput/Nodeone#2", Rate(50.0));
+    SetRates(options, {{"Serverbox", 0.001}, {"Nodeone", 100.0}, {"Nodeone#2", 50.0}});
     // The server starts on the first file itself, before the client is there.
     const QStringList files =
         machines->MakeSilentWavs({"c-long.wav", "a-long.wav", "b-cut.wav", "d-long.wav"}, 600);
@@ -191,9 +197,7 @@ TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
 TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     farm::MachineOptions options = WatchingServer();
     // The first file goes to the client whose cable is pulled.
-    options.settings.insert("Throughput/Farmserver", Rate(0.001));
-    options.settings.insert("Throughput/Nodea", Rate(100.0));
-    options.settings.insert("Throughput/Nodeb", Rate(50.0));
+    SetRates(options, {{"Farmserver", 0.001}, {"Nodea", 100.0}, {"Nodeb", 50.0}});
     farm::Machine& server = machines->StartServer("FARMSERVER", {}, options);
     farm::Machine& cut = machines->StartClient("NODEA", farm::MachineOptions());
     farm::Machine& other = machines->StartClient("NODEB", farm::MachineOptions());
@@ -203,11 +207,7 @@ TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     farm::FolderWatch outputs(machines->OutputDir());
     ASSERT_TRUE(outputs.Valid());
 
-    QStringList names;
-    for (int i = 1; i <= 8; ++i) {
-        names << QStringLiteral("track%1.wav").arg(i);
-    }
-    const QStringList files = Drop(*machines, names, 300);
+    const QStringList files = Drop(*machines, "track%1.wav", 8, 300);
     ASSERT_TRUE(machines->WaitFor([&] { return !cut.FilesWith("Encoding for server").isEmpty(); },
                                   BATCH_START_LIMIT_MS))
         << server.Output().toStdString();
@@ -258,7 +258,7 @@ TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     ASSERT_TRUE(machines->WaitFor(
         [&] { return SaidSince(server, dropped, "network: 2 Machines Logged In"); }, 120000))
         << cut.Output().toStdString();
-    Drop(*machines, {"more1.wav", "more2.wav", "more3.wav"}, 60);
+    Drop(*machines, "more%1.wav", 3, 60);
     EXPECT_TRUE(machines->WaitFor([&] { return cut.FilesWith("Encoding for server").size() == 2; },
                                   BATCH_START_LIMIT_MS))
         << server.Output().toStdString();
@@ -307,7 +307,7 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
     const QString samba = WriteSambaConfig(root.filePath("samba"), machines->ShareDir());
     farm::MachineOptions serverOptions = WatchingServer();
     serverOptions.settings.insert("Delete When Done", 1);
-    serverOptions.settings.insert("Throughput/Encoding-Server", Rate(0.001));
+    SetRates(serverOptions, {{"Encoding-Server", 0.001}});
     serverOptions.environment.insert("CORVANE_SMB_CONF", samba);
     serverOptions.setup =
         QStringLiteral("{ /usr/sbin/smbd --foreground --no-process-group --debug-stdout -s '%1' "
@@ -336,11 +336,7 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
         [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
         << server.Output().toStdString() << clients[0]->Output().toStdString();
 
-    QStringList names;
-    for (int i = 1; i <= 6; ++i) {
-        names << QStringLiteral("song%1.wav").arg(i);
-    }
-    const QStringList files = Drop(*machines, names, 180);
+    const QStringList files = Drop(*machines, "song%1.wav", 6, 180);
     ASSERT_TRUE(machines->WaitFor([&] { return !server.Events("batch_finished").empty(); },
                                   BATCH_START_LIMIT_MS + BATCH_LIMIT_MS))
         << server.Output().toStdString() << clients[0]->Output().toStdString();

@@ -189,11 +189,8 @@ void KillResume::KillAndResume(int kills) {
     ASSERT_TRUE(program.waitForFinished(FINAL_RUN_LIMIT_MS));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    for (const QString& source : sources) {
-        EXPECT_TRUE(QFileInfo::exists(source));
-        const QString output = OutputOf(source);
-        EXPECT_NEAR(DecodedSeconds(output), SECONDS_PER_FILE, 0.1) << output.toStdString();
-    }
+    EXPECT_EQ(FinishedOutputs(), FILES);
+    CheckNothingLost(-1);
     EXPECT_TRUE(
         QDir(root.filePath("out")).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
 

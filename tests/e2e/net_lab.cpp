@@ -137,18 +137,12 @@ bool NetLab::Start(QProcess& process, const QString& machine, const QString& hos
     return process.waitForStarted();
 }
 
-QByteArray NetLab::Run(const QString& machine, const QStringList& command) {
-    const Node* node = Find(machine);
-    QByteArray output;
-    if (node == nullptr ||
-        !RunTool("ip", QStringList{"netns", "exec", node->netns} + command, &output)) {
-        return QByteArray();
-    }
-    return output;
-}
-
 int NetLab::Established(const QString& machine) {
-    const QByteArray lines = Run(machine, {"ss", "-Htn", "state", "established"});
+    const Node* node = Find(machine);
+    QByteArray lines;
+    if (node != nullptr) {
+        RunTool("ip", {"netns", "exec", node->netns, "ss", "-Htn", "state", "established"}, &lines);
+    }
     return int(lines.count('\n'));
 }
 

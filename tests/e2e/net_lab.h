@@ -38,9 +38,6 @@ public:
     bool Start(QProcess& process, const QString& machine, const QString& hostName,
                const QString& script, const QStringList& arguments,
                const QProcessEnvironment& environment);
-    // Runs a command on the machine (in a mount namespace of its own) and
-    // returns its standard output; empty when it fails.
-    QByteArray Run(const QString& machine, const QStringList& command);
     // Connections of the machine's kernel that are still established.
     int Established(const QString& machine);
     // Stops (SIGSTOP) or continues everything that `process` started: the
