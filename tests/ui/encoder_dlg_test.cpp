@@ -151,7 +151,7 @@ TEST_F(WindowTest, ABatchShowsItsProgressAndTheQueueSurvivesARestart) {
     QTest::mouseClick(window->Button(ID_ENCODE), Qt::LeftButton);
     EXPECT_TRUE(window->IsButtonEnabled(ID_PAUSE));
     EXPECT_FALSE(window->IsButtonEnabled(ID_ENCODE));
-    ASSERT_TRUE(RunUntil([&] { return !window->Controller().Batch().IsBusy(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Controller().Batch().IsBusy(); }, 30000));
     sample();
 
     EXPECT_TRUE(counters.contains("Encoding File 2 of 3:")) << counters.join('|').toStdString();
@@ -238,7 +238,7 @@ TEST_F(WindowTest, WhileAFileEncodesRemovalIsRefusedAndQuitCleansUp) {
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(model.RowCount(), 1);
 
-    ASSERT_TRUE(RunUntil([&] { return window->ProgressBar()->Pos() >= 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->ProgressBar()->Pos() >= 1; }, 30000));
     const QString output = model.EntryAt(0)->outputPath.str();
     ASSERT_FALSE(output.isEmpty());
     window->resize(700, 480);
@@ -270,7 +270,7 @@ TEST_F(WindowTest, HoldingUpOnTheThirdRowMovesItToTheTop) {
     QTest::mousePress(up, Qt::LeftButton, Qt::NoModifier, up->rect().center());
     QApplication::processEvents();
     EXPECT_EQ(model.RowOf(third), 1) << "the first move comes at once";
-    ASSERT_TRUE(RunUntil([&] { return model.RowOf(third) == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.RowOf(third) == 0; }, 30000));
     QTest::qWait(300);
     EXPECT_EQ(model.RowOf(third), 0);
     EXPECT_TRUE(model.IsSelected(0));

@@ -6,8 +6,6 @@
 #include "ui/file_list_model.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 
 namespace uitest {
 
@@ -57,15 +55,6 @@ void WindowTest::TearDown() {
 
 QString WindowTest::MakeSeconds(const QString& name, double seconds) {
     return MakeWav(name, static_cast<std::uint32_t>(seconds * 44100));
-}
-
-bool WindowTest::RunUntil(const std::function<bool()>& done, int limitMs) {
-    QDeadlineTimer deadline(limitMs);
-    while (!done() && !deadline.hasExpired()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return done();
 }
 
 void WindowTest::SelectOnly(int row) {

@@ -33,8 +33,6 @@ protected:
     void CreateWindow();
     // A WAV file of `seconds` of audio in the source folder.
     QString MakeSeconds(const QString& name, double seconds);
-    // Runs events until `done` or the time is up; returns `done()`.
-    bool RunUntil(const std::function<bool()>& done, int limitMs = 30000);
     void SelectOnly(int row);
     QString StatusCell(int row) const;
 
