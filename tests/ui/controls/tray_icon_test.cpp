@@ -16,17 +16,14 @@ struct ShellCall {
     TrayRecord record;
 };
 
-class FakeShell : public TrayShell {
-public:
-    explicit FakeShell(QVector<ShellCall>* calls, bool* refuse) : calls(calls), refuse(refuse) {}
+struct FakeShell : TrayShell {
+    FakeShell(QVector<ShellCall>& calls, const bool& refuse) : calls(calls), refuse(refuse) {}
     bool Notify(TrayOperation operation, const TrayRecord& record) override {
-        calls->push_back({operation, record});
-        return !*refuse;
+        calls.push_back({operation, record});
+        return !refuse;
     }
-
-private:
-    QVector<ShellCall>* calls;
-    bool* refuse;
+    QVector<ShellCall>& calls;
+    const bool& refuse;
 };
 
 // The owner window's side of the state query.
@@ -84,7 +81,7 @@ class TrayIconTest : public testing::Test {
 protected:
     QVector<ShellCall> calls;
     bool refuse = false;
-    std::unique_ptr<TrayShell> Shell() { return std::make_unique<FakeShell>(&calls, &refuse); }
+    std::unique_ptr<TrayShell> Shell() { return std::make_unique<FakeShell>(calls, refuse); }
     QIcon Icon() { return LoadSkinIcon(IDR_TRAY); }
 };
 
