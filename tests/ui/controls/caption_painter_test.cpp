@@ -72,7 +72,7 @@ TEST(CaptionFadeTest, FadesFromBlackToTheCaptionColour) {
     }
 }
 
-TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeOnResizeAndTitleChange) {
+TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeAndTheButtonsActOnTheWindow) {
     CaptionWindow window;
     CCaptionPainter painter;
     painter.Install(&window, MSG_PAINT_CAPTION);
@@ -120,6 +120,33 @@ TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeOnResizeAndTitleChange
     window.setEnabled(false);
     Send(window, QEvent::WindowActivate);
     EXPECT_FALSE(painter.IsActive());
+
+    // The caption's buttons act on the window.
+    window.setEnabled(true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect caption = CCaptionPainter::GetCaptionRect(&window);
+    auto centreOf = [&](CaptionButton which) {
+        for (const CaptionButtonRect& entry : CaptionButtonRects(&window, caption.width())) {
+            if (entry.button == which) {
+                return entry.rect.translated(caption.topLeft()).center();
+            }
+        }
+        return QPoint(-1, -1);
+    };
+
+    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Maximise));
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Restore));
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+
+    // Pressing on a button and releasing elsewhere does nothing.
+    QTest::mousePress(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Close));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(200, 150));
+    EXPECT_TRUE(window.isVisible());
+
+    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Close));
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(CaptionPainterTest, PaintedCaptionShowsFadeTitleAndButtons) {
@@ -155,35 +182,4 @@ TEST(CaptionPainterTest, PaintedCaptionShowsFadeTitleAndButtons) {
     EXPECT_EQ(image.pixelColor(0, image.height() - 1), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(buttons.last().rect.left() - 1, image.height() - 1),
               window.palette().color(QPalette::Active, QPalette::Highlight));
-}
-
-TEST(CaptionPainterTest, CaptionButtonsAndDoubleClickActOnTheWindow) {
-    CaptionWindow window;
-    CCaptionPainter painter;
-    painter.Install(&window, MSG_PAINT_CAPTION);
-    window.resize(400, 300);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRect caption = CCaptionPainter::GetCaptionRect(&window);
-    auto centreOf = [&](CaptionButton which) {
-        for (const CaptionButtonRect& entry : CaptionButtonRects(&window, caption.width())) {
-            if (entry.button == which) {
-                return entry.rect.translated(caption.topLeft()).center();
-            }
-        }
-        return QPoint(-1, -1);
-    };
-
-    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Maximise));
-    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
-    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Restore));
-    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
-
-    // Pressing on a button and releasing elsewhere does nothing.
-    QTest::mousePress(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Close));
-    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(200, 150));
-    EXPECT_TRUE(window.isVisible());
-
-    QTest::mouseClick(&window, Qt::LeftButton, {}, centreOf(CaptionButton::Close));
-    EXPECT_FALSE(window.isVisible());
 }
