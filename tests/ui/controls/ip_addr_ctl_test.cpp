@@ -163,7 +163,7 @@ TEST(IPAddrCtl, NoValidationStyleAcceptsAnyThreeDigits) {
     EXPECT_EQ(fixture.FocusedField(), 1);
 }
 
-TEST(IPAddrCtl, ArrowsAndTabMoveBetweenFieldsAndControls) {
+TEST(IPAddrCtl, ArrowsAndTabMoveBetweenFieldsAndControlsAndEnterAndEscapeReachTheDialog) {
     IpFixture fixture;
     fixture.control->SetAddress({1, 22, 33, 4});
     fixture.control->setFocus();
@@ -184,10 +184,8 @@ TEST(IPAddrCtl, ArrowsAndTabMoveBetweenFieldsAndControls) {
     fixture.control->Field(2)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_TRUE(fixture.before->hasFocus());
-}
 
-TEST(IPAddrCtl, EnterAndEscapeReachTheDialog) {
-    IpFixture fixture;
+    // Enter and Escape reach the dialog.
     auto* ok = new QPushButton(QStringLiteral("OK"), &fixture.dialog);
     ok->setDefault(true);
     ok->show();

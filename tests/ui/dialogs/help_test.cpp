@@ -17,7 +17,7 @@ protected:
     void TearDown() override { SetHelpOpener({}); }
 };
 
-TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTree) {
+TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTreeAndReportsFailures) {
     const QString bin = QCoreApplication::applicationDirPath();
     const QString page = FindHelpPage(bin);
     ASSERT_EQ(page, QDir(bin).filePath("help/index.html"));
@@ -33,10 +33,8 @@ TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTree) {
     // Test programs are built beside the program, so F1's own lookup applies.
     EXPECT_TRUE(OpenHelp(nullptr));
     EXPECT_EQ(opened, QUrl::fromLocalFile(page));
-}
 
-// A missing page, or an opener that fails, is reported; a missing page opens nothing.
-TEST_F(Help, FailuresAreReported) {
+    // A missing page, or an opener that fails, is reported; a missing page opens nothing.
     QTemporaryDir empty;
     ASSERT_TRUE(empty.isValid());
     EXPECT_TRUE(FindHelpPage(empty.path()).isEmpty());

@@ -78,7 +78,7 @@ protected:
 
 } // namespace
 
-TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirst) {
+TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirstAndRefreshKeepsTheMarks) {
     settings.serverIp = "10.1.2.3.4";
     settings.client = 1;
     auto dialog = Open(false);
@@ -92,11 +92,11 @@ TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirst) {
     EXPECT_EQ(dialog->OwnAddressLabel()->text(), "127.0.0.5");
 
     settings.serverIp = "192.x.7";
-    EXPECT_EQ(Fields(*Open()), (QStringList{"192", "0", "7", "0"}));
-}
+    settings.client = 0;
+    dialog = Open();
+    EXPECT_EQ(Fields(*dialog), (QStringList{"192", "0", "7", "0"}));
 
-TEST_F(NetworkDlg, RefreshListsNewMachinesMarkedAndKeepsUnconfirmedMarks) {
-    auto dialog = Open();
+    // A refresh lists new machines marked and keeps the marks not yet confirmed.
     SetMark(*dialog, 0, false); // this computer
     SetMark(*dialog, 1, false); // Studio
     SetMark(*dialog, 2, true);  // Attic
