@@ -17,7 +17,8 @@ QImage Shot(CSkinProgress& bar) {
 
 } // namespace
 
-TEST(ProgressRange, FractionAndRangeRules) {
+// The cell sizes of each style show in the painting tests below.
+TEST(ProgressRangeAndLayout, FractionRangeTextUnknownStylesAndTooSmallBars) {
     EXPECT_DOUBLE_EQ(ProgressFraction(-5, 0, 100), 0.0);
     EXPECT_DOUBLE_EQ(ProgressFraction(130, 0, 100), 1.0);
     EXPECT_DOUBLE_EQ(ProgressFraction(25, 0, 100), 0.25);
@@ -45,23 +46,18 @@ TEST(ProgressRange, FractionAndRangeRules) {
         EXPECT_EQ(bar.PercentText(), text) << pos;
         EXPECT_EQ(bar.FilledCells(), cells) << pos;
     }
-}
 
-// The cell sizes of each style show in the painting tests below.
-TEST(ProgressLayout, TextUnknownStylesAndTooSmallBars) {
-    CSkinProgress flat(2);
-    flat.resize(200, 20);
     // Any unknown style is the framed one.
     CSkinProgress unknown(7);
     EXPECT_EQ(unknown.Style(), 0);
 
     // The text takes the width of "100%"; the bar starts 2 pixels after it.
-    flat.SetShowText(true);
-    EXPECT_GT(flat.TextRect().width(), 0);
-    EXPECT_EQ(flat.BarRect().left(), flat.TextRect().width() + 2);
-    EXPECT_EQ(flat.CellCount(), (flat.BarRect().width() - 2) / 12);
-    flat.SetShowText(false);
-    EXPECT_EQ(flat.BarRect(), flat.rect());
+    bar.SetShowText(true);
+    EXPECT_GT(bar.TextRect().width(), 0);
+    EXPECT_EQ(bar.BarRect().left(), bar.TextRect().width() + 2);
+    EXPECT_EQ(bar.CellCount(), (bar.BarRect().width() - 2) / 12);
+    bar.SetShowText(false);
+    EXPECT_EQ(bar.BarRect(), bar.rect());
 
     // Too small to hold a cell: no cells, no crash.
     CSkinProgress tiny(0);
