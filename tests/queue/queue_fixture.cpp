@@ -38,4 +38,15 @@ QueueEntry* QueueTest::Admit(const QString& path) {
     return entry;
 }
 
+void QueueTest::AdmitFiles(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        Admit(MakeWav(QString::fromLatin1(name), 44100));
+    }
+}
+
+void QueueTest::SelectOnly(int row) {
+    model.ClearSelection();
+    model.Select(row);
+}
+
 } // namespace queuetest

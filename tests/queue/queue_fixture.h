@@ -23,6 +23,10 @@ protected:
     QString MakeJunk(const QString& name);
     AdmissionContext Context();
     QueueEntry* Admit(const QString& path);
+    // Makes one-second WAVs of these names in the source folder and queues them.
+    void AdmitFiles(std::initializer_list<const char*> names);
+    // Leaves only `row` selected.
+    void SelectOnly(int row);
 
     testsupport::RecordingView view;
     QueueModel model;

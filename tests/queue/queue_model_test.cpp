@@ -50,9 +50,7 @@ TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
 }
 
 TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
-    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-        Admit(MakeWav(QString::fromLatin1(name)));
-    }
+    AdmitFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
     int edits = 0;
     const AfterQueueEdit count = [&edits] { ++edits; };
 
@@ -66,8 +64,7 @@ TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
     EXPECT_EQ(model.RowCount(), 4);
 
     // Rows 1 and 2 with row 2 encoding: row 1 goes, then the message once.
-    model.ClearSelection();
-    model.Select(1);
+    SelectOnly(1);
     model.Select(2);
     RemoveSelected(model, view, count);
     EXPECT_EQ(view.informations.size(), 2);
@@ -76,8 +73,7 @@ TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
     EXPECT_EQ(model.Count(), 3);
 
     // Removing the last selected row selects the row that took its place.
-    model.ClearSelection();
-    model.Select(0);
+    SelectOnly(0);
     RemoveSelected(model, view, count);
     EXPECT_EQ(model.RowCount(), 2);
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
@@ -86,19 +82,25 @@ TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
 
     // Removing the last row selects the new last row.
     model.EntryAt(0)->status = NotDone;
-    model.ClearSelection();
-    model.Select(1);
+    SelectOnly(1);
     RemoveSelected(model, view, count);
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
 }
 
-TEST_F(Queue, ResetStatusLeavesActiveEntriesAlone) {
-    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
-        Admit(MakeWav(QString::fromLatin1(name)));
-    }
+// The machines a file failed on are bounded and compare without case; Reset
+// Status clears them.
+TEST_F(Queue, ResetStatusLeavesActiveEntriesAloneAndFailuresAreBounded) {
+    AdmitFiles({"a.wav", "b.wav", "c.wav"});
     model.EntryAt(0)->status = Completed;
-    model.EntryAt(1)->status = Error;
-    RecordFailure(*model.EntryAt(1), QStringLiteral("Mypc"));
+    QueueEntry& failed = *model.EntryAt(1);
+    failed.status = Error;
+    for (int i = 0; i < 70; ++i) {
+        RecordFailure(failed, QStringLiteral("Machine%1").arg(i));
+    }
+    EXPECT_EQ(failed.failedCount, 64);
+    EXPECT_TRUE(HasFailedOn(failed, QStringLiteral("MACHINE63")));
+    EXPECT_FALSE(HasFailedOn(failed, QStringLiteral("Machine64")));
+    EXPECT_FALSE(HasFailedOn(failed, QString()));
     model.EntryAt(2)->status = Encoding;
     model.Select(0);
     ResetStatus(model, false, {});
@@ -111,9 +113,7 @@ TEST_F(Queue, ResetStatusLeavesActiveEntriesAlone) {
 }
 
 TEST_F(Queue, UpAndDownMoveRowsButNotTheArray) {
-    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
-        Admit(MakeWav(QString::fromLatin1(name)));
-    }
+    AdmitFiles({"a.wav", "b.wav", "c.wav"});
     model.Select(2);
     view.firstVisible = 1;
     EXPECT_TRUE(MoveUp(model, view, view.firstVisible));
@@ -163,17 +163,6 @@ TEST_F(Queue, HeaderClicksSortAndFlipDirection) {
     model.EntryAt(1)->machine = QStringLiteral("Alpha");
     SortByColumn(model, 5);
     EXPECT_EQ(names(), QStringLiteral("A,c,b"));
-}
-
-TEST_F(Queue, FailuresAreBoundedAndCompareWithoutCase) {
-    QueueEntry entry;
-    for (int i = 0; i < 70; ++i) {
-        RecordFailure(entry, QStringLiteral("Machine%1").arg(i));
-    }
-    EXPECT_EQ(entry.failedCount, 64);
-    EXPECT_TRUE(HasFailedOn(entry, QStringLiteral("MACHINE63")));
-    EXPECT_FALSE(HasFailedOn(entry, QStringLiteral("Machine64")));
-    EXPECT_FALSE(HasFailedOn(entry, QString()));
 }
 
 TEST_F(Queue, FindEntryByPathSetsStatusAndMachine) {

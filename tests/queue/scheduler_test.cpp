@@ -36,12 +36,6 @@ protected:
         };
     }
 
-    void AdmitFiles(std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            Admit(MakeWav(QString::fromLatin1(name), 44100));
-        }
-    }
-
     QueueEntry* Running() {
         for (int row = 0; row < model.RowCount(); ++row) {
             if (IsActiveStatus(model.EntryAt(row)->status)) {
@@ -49,6 +43,18 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    // Reset Status on `row` alone and Encode again.
+    void ResetAndEncode(int row) {
+        SelectOnly(row);
+        ResetStatus(model, false, {});
+        scheduler->OnEncode();
+    }
+
+    static QByteArray Contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QStringList PartFiles() const {
@@ -138,20 +144,16 @@ TEST_F(Scheduler, FailedFileIsErrorAndNotRetriedHereUntilReset) {
     scheduler->OnEncode();
     EXPECT_EQ(fake.starts.size(), 2u);
     EXPECT_FALSE(batch.IsBusy());
-    model.ClearSelection();
-    model.Select(0);
-    ResetStatus(model, false, {});
-    scheduler->OnEncode();
+    ResetAndEncode(0);
     ASSERT_EQ(fake.starts.size(), 3u);
     EXPECT_EQ(fake.starts[2].source, bad->path.str());
 }
 
-TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
-    AdmitFiles({"a.wav"});
+TEST_F(Scheduler, PausedTimeIsNotEncodingTimeAndAFileEndingAsPauseComesHoldsTheNext) {
+    AdmitFiles({"a.wav", "b.wav"});
     scheduler->OnEncode();
     QueueEntry* entry = Running();
-    model.ClearSelection();
-    model.Select(0);
+    SelectOnly(0);
     clock.now += 2000;
     scheduler->OnPause();
     EXPECT_EQ(entry->status, Paused);
@@ -168,25 +170,20 @@ TEST_F(Scheduler, PausedTimeIsNotEncodingTime) {
     EXPECT_DOUBLE_EQ(entry->rate, 1.0);
     EXPECT_EQ(entry->elapsedSeconds, 4u);
     EXPECT_DOUBLE_EQ(batch.localRate, 1.0);
-    // The measured rate of this machine is kept (bytes per millisecond).
-    fake.Finish(true);
-    EXPECT_DOUBLE_EQ(LoadThroughput(store, QStringLiteral("Mypc")), 1.0);
-}
 
-TEST_F(Scheduler, AFileThatEndsAsPauseComesLeavesTheNextOneHeld) {
-    AdmitFiles({"a.wav", "b.wav"});
-    scheduler->OnEncode();
     scheduler->OnPause();
     fake.Finish(true); // its completion was handled after the pause
+    // The measured rate of this machine is kept (bytes per millisecond).
+    EXPECT_DOUBLE_EQ(LoadThroughput(store, QStringLiteral("Mypc")), 1.0);
     QueueEntry* next = Running();
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(next->status, Paused);
-    EXPECT_EQ(fake.pauses, 2);
+    EXPECT_EQ(fake.pauses, 3);
     EXPECT_TRUE(view.pauseShowsResume);
     scheduler->OnPause(); // one click resumes
     EXPECT_EQ(next->status, Encoding);
     EXPECT_EQ(batch.localState, Encoding);
-    EXPECT_EQ(fake.resumes, 1);
+    EXPECT_EQ(fake.resumes, 2);
 }
 
 TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
@@ -295,23 +292,23 @@ TEST_F(Scheduler, TwoSourcesOfOneNameNeverShareAnOutput) {
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_TRUE(ErrorLog().contains(second));
     EXPECT_TRUE(ErrorLog().contains(model.EntryAt(0)->path.str()));
-    QFile written(output);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), QByteArray("complete mp3 output"));
+    EXPECT_EQ(Contents(output), QByteArray("complete mp3 output"));
 
     // Encoding the same entry again still writes its own output.
-    model.ClearSelection();
-    model.Select(0);
-    ResetStatus(model, false, {});
-    scheduler->OnEncode();
+    ResetAndEncode(0);
     EXPECT_EQ(fake.starts.size(), 2u);
 }
 
+// A partial output left by a crash is no existing output: the file is queued
+// as not done and its encode replaces the leftover.
 TEST_F(Scheduler, OutputTakesItsFinalNameOnlyWhenTaggedAndWhole) {
     app->settings.deleteWhenDone = 1;
-    AdmitFiles({"song.wav"});
-    const QString source = model.EntryAt(0)->path.str();
     const QString output = outputDir + QStringLiteral("/song.MP3");
+    ASSERT_TRUE(testsupport::WriteFile((output + ".part").toStdString(), {'h', 'a', 'l', 'f'}));
+    AdmitFiles({"song.wav"});
+    ASSERT_EQ(model.Count(), 1);
+    EXPECT_EQ(model.EntryAt(0)->status, NotDone);
+    const QString source = model.EntryAt(0)->path.str();
     QStringList seenAtTagTime;
     scheduler->writeTag = [&](QueueEntry& entry) {
         seenAtTagTime << entry.outputPath.str() << (QFile::exists(output) ? "final" : "no final")
@@ -329,7 +326,7 @@ TEST_F(Scheduler, OutputTakesItsFinalNameOnlyWhenTaggedAndWhole) {
     fake.Finish(true);
     EXPECT_EQ(seenAtTagTime, (QStringList{output + ".part", "no final", "source"}));
     EXPECT_EQ(saves, 1);
-    EXPECT_TRUE(QFile::exists(output));
+    EXPECT_EQ(Contents(output), QByteArray("complete mp3 output"));
     EXPECT_FALSE(QFile::exists(output + ".part"));
     EXPECT_FALSE(QFile::exists(source));
     EXPECT_EQ(model.EntryAt(0)->status, Completed);
@@ -355,26 +352,6 @@ TEST_F(Scheduler, FailureOrAnOutputThatCannotTakeItsNameKeepsTheSource) {
     EXPECT_EQ(testsupport::ReadFile(song.toStdString()), (testsupport::Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(PartFiles().isEmpty());
     EXPECT_TRUE(ErrorLog().contains(QStringLiteral("Couldn't rename the finished file")));
-}
-
-TEST_F(Scheduler, LeftoverPartialOutputIsNoExistingOutputAtAdmission) {
-    const QString source = MakeWav(QStringLiteral("song.wav"), 44100);
-    const QString part = outputDir + QStringLiteral("/song.MP3.part");
-    {
-        QFile leftover(part);
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-        leftover.write("half an encode from before a crash");
-    }
-    QueueEntry* entry = Admit(source);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->status, NotDone);
-    scheduler->OnEncode();
-    fake.Finish(true);
-    EXPECT_EQ(entry->status, Completed);
-    EXPECT_FALSE(QFile::exists(part));
-    QFile output(outputDir + QStringLiteral("/song.MP3"));
-    ASSERT_TRUE(output.open(QIODevice::ReadOnly));
-    EXPECT_EQ(output.readAll(), QByteArray("complete mp3 output"));
 }
 
 // Three local workers: the first fake of the fixture and two more.
@@ -438,8 +415,7 @@ TEST_F(SchedulerWorkers, FilesAddedDuringTheBatchGoToIdleWorkersAtOnceButNotWhil
 
     Worker(1).Finish(true); // d takes the freed worker
     EXPECT_EQ(Started().size(), 4);
-    model.ClearSelection();
-    model.Select(0);
+    SelectOnly(0);
     scheduler->OnPause();
     Worker(2).Finish(true); // ended just as the pause came
     AdmitFiles({"e.wav"});
@@ -454,8 +430,7 @@ TEST_F(SchedulerWorkers, PauseHoldsEveryWorkerAndCancelStopsThemAllWithoutPartia
     for (int i = 0; i < 3; ++i) {
         Worker(i).WritePartialOutput();
     }
-    model.ClearSelection();
-    model.Select(1);
+    SelectOnly(1);
     scheduler->OnPause();
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Worker(i).pauses, 1) << i;
