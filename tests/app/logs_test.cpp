@@ -25,6 +25,14 @@ QString ReadAll(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
+// Whole-text match, so that a failure shows the text.
+testing::AssertionResult Matches(const char* pattern, const QString& text) {
+    if (QRegularExpression(QString::fromLatin1(pattern)).match(text).hasMatch()) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure() << text.toStdString();
+}
+
 class Logs : public testing::Test {
 protected:
     void SetUp() override {
@@ -75,18 +83,13 @@ TEST_F(Logs, TraceIsFormattedAlwaysAndWrittenOnlyWithLog) {
     Trace("wioFileOpen: %s %d\n", "x.wav", 7);
     EXPECT_FALSE(QFile::exists("debug.txt"));
     const QString line = QString::fromUtf8(LastTraceLine());
-    EXPECT_TRUE(
-        QRegularExpression("^\\d\\d:\\d\\d:\\d\\d wioFileOpen: x.wav 7\n$").match(line).hasMatch())
-        << line.toStdString();
+    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d:\\d\\d wioFileOpen: x.wav 7\n$", line));
 
     SetTraceEnabled(true);
     Trace("first\n");
     Trace("second %u\n", 2u);
     const QString text = ReadAll("debug.txt");
-    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d first\n\\d\\d:\\d\\d:\\d\\d second 2\n$")
-                    .match(text)
-                    .hasMatch())
-        << text.toStdString();
+    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d:\\d\\d first\n\\d\\d:\\d\\d:\\d\\d second 2\n$", text));
 
     // An overlong line is cut, never overrun.
     Trace("%s\n", std::string(20000, 'a').c_str());
@@ -109,19 +112,14 @@ TEST_F(Logs, ErrorRecordsAndHasErrors) {
     EXPECT_TRUE(HasErrors());
     const QStringList lines = ReadAll(GetErrorLogPath()).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(
-        QRegularExpression("^\\d\\d:\\d\\d STUDIO: File a.wav failed.$").match(lines[0]).hasMatch())
-        << lines[0].toStdString();
-    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d: Plain failure.$").match(lines[1]).hasMatch())
-        << lines[1].toStdString();
+    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d STUDIO: File a.wav failed.$", lines[0]));
+    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d: Plain failure.$", lines[1]));
 
     // The twelve-hour clock shows in the record's time.
     LocaleSettings twelve;
     twelve.clock24 = false;
     SetLocaleSettings(twelve);
-    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d [AP]M M: x\n$")
-                    .match(FormatErrorRecord("x", "M", 1000000))
-                    .hasMatch());
+    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d [AP]M M: x\n$", FormatErrorRecord("x", "M", 1000000)));
 }
 
 TEST_F(Logs, RelayReplacesTheFileWhileOn) {
@@ -164,9 +162,7 @@ TEST_F(Logs, ConcurrentErrorsLoseNoLine) {
     const QStringList errors = ReadAll(GetErrorLogPath()).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(errors.size(), THREADS * PER_THREAD);
     for (const QString& line : errors) {
-        ASSERT_TRUE(
-            QRegularExpression("^\\d\\d:\\d\\d W: thread \\d message \\d+$").match(line).hasMatch())
-            << line.toStdString();
+        ASSERT_TRUE(Matches("^\\d\\d:\\d\\d W: thread \\d message \\d+$", line));
     }
     const QStringList traces = ReadAll("debug.txt").split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(traces.size(), THREADS * PER_THREAD);

@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
-TEST(OutputPath, RenamingCutsTheLastExtensionOnly) {
+// Renaming cuts the last extension only; without renaming the name stays
+// unless the output would overwrite the source; the settings default to the
+// program directory.
+TEST(OutputPath, RenamingAndKeepingTheName) {
     EXPECT_EQ(MakeOutputPath("/in/song.wav", "/out", "/in", true), "/out/song.MP3");
     EXPECT_EQ(MakeOutputPath("/in/a.b.wav", "/out/", "/in", true), "/out/a.b.MP3");
     EXPECT_EQ(MakeOutputPath("/in/noext", "/out", "/in", true), "/out/noext.MP3");
     // Dots in directories are not extensions.
     EXPECT_EQ(MakeOutputPath("/in.d/noext", "/out", "/in.d", true), "/out/noext.MP3");
     EXPECT_EQ(MakeOutputPath("song.wav", "/out", "/in", true), "/out/song.MP3");
-}
 
-TEST(OutputPath, KeepsTheNameOnlyWhenTheSourceCannotBeOverwritten) {
     // Renaming off, different directories: the extension stays.
     EXPECT_EQ(MakeOutputPath("/in/song.wav", "/out", "/in", false), "/out/song.wav");
     // Equal directories, in any spelling, still get ".MP3".
@@ -21,9 +22,7 @@ TEST(OutputPath, KeepsTheNameOnlyWhenTheSourceCannotBeOverwritten) {
     // A file added from the output directory itself, whatever "From Dir" says.
     EXPECT_EQ(MakeOutputPath("/out/song.wav", "/out", "/in", false), "/out/song.MP3");
     EXPECT_EQ(MakeOutputPath("/Out/song.wav", "/out/", "/in", false), "/out/song.MP3");
-}
 
-TEST(OutputPath, SettingsDefaultToTheProgramDirectory) {
     EncoderSettings settings;
     settings.renameToMp3 = 0;
     // Both directories empty: both are the program directory, so ".MP3".

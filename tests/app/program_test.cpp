@@ -1,7 +1,7 @@
+#include "support/foldnet_program.h"
+
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
@@ -15,15 +15,9 @@
 
 namespace {
 
-// An environment of its own: settings, runtime socket and display.
+// Its own settings, runtime socket and data; a display only when asked for.
 QProcessEnvironment IsolatedEnvironment(const QTemporaryDir& home, bool display) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
+    QProcessEnvironment env = testsupport::ProgramEnvironment(home.path());
     if (display) {
         env.insert("QT_QPA_PLATFORM", "offscreen");
     }
@@ -68,8 +62,7 @@ TEST(Program, TakesASecondStartsFilesAndQuitsCleanlySavingSettings) {
     QTemporaryDir home;
     const QString socket = home.filePath("corvane-encoder.sock");
     ASSERT_TRUE(MakeStaleSocket(socket));
-    const QString log = QFileInfo(QStringLiteral(CORVANE_ENCODER)).dir().filePath("error.log");
-    const qint64 logStart = QFileInfo(log).size();
+    const qsizetype logStart = testsupport::ReadProgramErrorLog(CORVANE_ENCODER).size();
     QProcess program;
     program.setProcessEnvironment(IsolatedEnvironment(home, true));
     program.start(CORVANE_ENCODER, {});
@@ -93,18 +86,14 @@ TEST(Program, TakesASecondStartsFilesAndQuitsCleanlySavingSettings) {
         FAIL() << "the second start stayed";
     }
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
-    QFile errors(log);
     int refused = 0;
     for (QDeadlineTimer deadline(30000); refused < 2 && !deadline.hasExpired();) {
         program.waitForFinished(100);
-        if (errors.open(QIODevice::ReadOnly) && errors.seek(logStart)) {
-            const QString added = QString::fromUtf8(errors.readAll());
-            refused = 0;
-            for (const QString& name : names) {
-                refused += added.contains("File " + home.filePath(name) + " was rejected");
-            }
+        const QString added = testsupport::ReadProgramErrorLog(CORVANE_ENCODER).mid(logStart);
+        refused = 0;
+        for (const QString& name : names) {
+            refused += added.contains("File " + home.filePath(name) + " was rejected");
         }
-        errors.close();
     }
     EXPECT_EQ(refused, 2);
 
