@@ -44,6 +44,14 @@ void QueueTest::AdmitFiles(std::initializer_list<const char*> names) {
     }
 }
 
+QStringList QueueTest::RowNames(const QueueModel& queue) {
+    QStringList names;
+    for (int row = 0; row < queue.RowCount(); ++row) {
+        names.append(queue.EntryAt(row)->name.str());
+    }
+    return names;
+}
+
 void QueueTest::SelectOnly(int row) {
     model.ClearSelection();
     model.Select(row);

@@ -25,6 +25,8 @@ protected:
     QueueEntry* Admit(const QString& path);
     // Makes one-second WAVs of these names in the source folder and queues them.
     void AdmitFiles(std::initializer_list<const char*> names);
+    // The names of the rows, top to bottom.
+    static QStringList RowNames(const QueueModel& queue);
     // Leaves only `row` selected.
     void SelectOnly(int row);
 

@@ -53,11 +53,7 @@ protected:
         QueueModel restored;
         QueueJournal journal(restored, JournalPath());
         EXPECT_EQ(journal.Restore(), expected);
-        QStringList names;
-        for (QueueEntry* entry : restored.RowEntries()) {
-            names.append(entry->name.str());
-        }
-        return names;
+        return RowNames(restored);
     }
 };
 
@@ -93,11 +89,9 @@ TEST_F(Journal, QueueComesBackInRowOrderWithStatusFailuresAndTag) {
     QueueModel restored;
     QueueJournal journal(restored, JournalPath());
     ASSERT_EQ(journal.Restore(), 4);
-    ASSERT_EQ(restored.RowCount(), 4);
-    EXPECT_EQ(restored.EntryAt(0)->name.str(), QStringLiteral("d"));
+    ASSERT_EQ(RowNames(restored), (QStringList{"d", "e", "b", "c"}));
     EXPECT_EQ(restored.EntryAt(0)->status, NotDone); // was paused
     EXPECT_EQ(restored.EntryAt(0)->tag, model.EntryAt(0)->tag);
-    EXPECT_EQ(restored.EntryAt(1)->name.str(), QStringLiteral("e"));
     EXPECT_EQ(restored.EntryAt(2)->status, NotDone); // was encoding
     EXPECT_TRUE(restored.EntryAt(2)->machine.isEmpty());
     EXPECT_EQ(restored.EntryAt(3)->status, Error);

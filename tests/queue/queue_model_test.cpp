@@ -138,13 +138,7 @@ TEST_F(Queue, HeaderClicksSortAndFlipDirection) {
     Admit(MakeWav(QStringLiteral("b.wav"), 300));
     Admit(MakeWav(QStringLiteral("A.wav"), 100));
     Admit(MakeWav(QStringLiteral("c.wav"), 200));
-    auto names = [this] {
-        QStringList out;
-        for (int row = 0; row < model.RowCount(); ++row) {
-            out.append(model.EntryAt(row)->name.str());
-        }
-        return out.join(u',');
-    };
+    auto names = [this] { return RowNames(model).join(u','); };
     model.Select(1); // "A" stays selected wherever it goes
     SortByColumn(model, 3);
     EXPECT_EQ(names(), QStringLiteral("A,c,b"));

@@ -72,7 +72,7 @@ protected:
     int batchesEnded = 0;
 };
 
-TEST_F(Scheduler, BatchRunsEveryFileInRowOrderAndEnds) {
+TEST_F(Scheduler, BatchRunsEveryFileInRowOrderShowsProgressAndEnds) {
     AdmitFiles({"one.wav", "two.wav", "three.wav"});
     model.Select(2);
     scheduler->OnEncode();
@@ -100,11 +100,40 @@ TEST_F(Scheduler, BatchRunsEveryFileInRowOrderAndEnds) {
     scheduler->OnEncode();
     EXPECT_EQ(fake.starts.size(), 1u);
 
+    // Progress fills the entry, the labels, the tray and the minimised title.
+    batch.workers[0].fileBytes = 40000000;
+    fake.audioSeconds = 0;
+    batch.workers[0].audioSeconds = 10.0;
+    view.minimised = true;
+    clock.now += 2500;
+    progress->OnEncodeProgress(50, 20000000);
+    EXPECT_EQ(first->percent, 50);
+    EXPECT_EQ(first->remainingText.str(), QStringLiteral("00:02"));
+    EXPECT_EQ(first->ratioText.str(), QStringLiteral("0.50:1"));
+    EXPECT_EQ(first->elapsedText.str(), QStringLiteral("00:02"));
+    EXPECT_EQ(first->totalText.str(), QStringLiteral("00:04"));
+    EXPECT_EQ(view.progress, 50);
+    EXPECT_EQ(view.Label(ID_CURRENT_FILE_LABEL), QStringLiteral("one"));
+    EXPECT_EQ(view.Label(ID_FILE_TIME_LABEL), QStringLiteral("00:02 (0.50:1)"));
+    // More bytes reported than the queue holds still reads as at most 100%.
+    EXPECT_EQ(view.title, QStringLiteral("Encoding: 100% Complete"));
+    EXPECT_TRUE(view.trayTip.startsWith(QStringLiteral("Encoding files. Total Time Remaining: ")));
+    EXPECT_EQ(view.trayTip.mid(38), batch.timeText);
+    batch.totalBytes = 1000;
+    batch.finishedBytes = 400;
+    first->bytesDone = 20;
+    first->rate = 1.0;
+    progress->UpdateOverallProgress();
+    EXPECT_EQ(view.title, QStringLiteral("Encoding: 42% Complete"));
+
     fake.Finish(true);
     EXPECT_EQ(first->status, Completed);
     EXPECT_TRUE(first->machine.isEmpty());
     ASSERT_EQ(fake.starts.size(), 2u);
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 2 of 3:"));
+    // The ended file gives the title back.
+    EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
+    EXPECT_EQ(view.progress, 0);
     fake.Finish(true);
     fake.Finish(true);
     EXPECT_EQ(fake.starts.size(), 3u);
@@ -184,41 +213,6 @@ TEST_F(Scheduler, PausedTimeIsNotEncodingTimeAndAFileEndingAsPauseComesHoldsTheN
     EXPECT_EQ(next->status, Encoding);
     EXPECT_EQ(batch.localState, Encoding);
     EXPECT_EQ(fake.resumes, 2);
-}
-
-TEST_F(Scheduler, ProgressFillsTheEntryLabelsTrayAndMinimisedTitle) {
-    AdmitFiles({"a.wav", "b.wav"});
-    scheduler->OnEncode();
-    QueueEntry* entry = Running();
-    batch.workers[0].fileBytes = 40000000;
-    fake.audioSeconds = 0;
-    batch.workers[0].audioSeconds = 10.0;
-    view.minimised = true;
-    clock.now += 2500;
-    progress->OnEncodeProgress(50, 20000000);
-    EXPECT_EQ(entry->percent, 50);
-    EXPECT_EQ(entry->remainingText.str(), QStringLiteral("00:02"));
-    EXPECT_EQ(entry->ratioText.str(), QStringLiteral("0.50:1"));
-    EXPECT_EQ(entry->elapsedText.str(), QStringLiteral("00:02"));
-    EXPECT_EQ(entry->totalText.str(), QStringLiteral("00:04"));
-    EXPECT_EQ(view.progress, 50);
-    EXPECT_EQ(view.Label(ID_CURRENT_FILE_LABEL), QStringLiteral("a"));
-    EXPECT_EQ(view.Label(ID_FILE_TIME_LABEL), QStringLiteral("00:02 (0.50:1)"));
-    // More bytes reported than the queue holds still reads as at most 100%.
-    EXPECT_EQ(view.title, QStringLiteral("Encoding: 100% Complete"));
-    EXPECT_TRUE(view.trayTip.startsWith(QStringLiteral("Encoding files. Total Time Remaining: ")));
-    EXPECT_EQ(view.trayTip.mid(38), batch.timeText);
-    batch.totalBytes = 1000;
-    batch.finishedBytes = 400;
-    entry->bytesDone = 20;
-    entry->rate = 1.0;
-    progress->UpdateOverallProgress();
-    EXPECT_EQ(view.title, QStringLiteral("Encoding: 42% Complete"));
-
-    // The ended file gives the title back.
-    fake.Finish(true);
-    EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
-    EXPECT_EQ(view.progress, 0);
 }
 
 TEST_F(Scheduler, DiskSpaceQuestion) {
