@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/foldnet_program.h"
 #include "support/free_port.h"
 #include "support/wav_builder.h"
 
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -34,22 +34,8 @@ protected:
         ASSERT_TRUE(home.isValid());
         sourceDir = home.filePath(QStringLiteral("in"));
         outputDir = home.filePath(QStringLiteral("out"));
-        QDir().mkpath(sourceDir);
-        QDir().mkpath(outputDir);
-        QSettings settings(ConfigFile(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("From Dir"), sourceDir);
-        settings.setValue(QStringLiteral("To Dir"), outputDir);
-        // One file at a time, as these tests expect.
-        settings.setValue(QStringLiteral("Workers"), 1);
-        settings.sync();
-        environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           home.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        WriteProgramSettings(ConfigFile(), sourceDir, outputDir, 1); // one file at a time
+        environment = ProgramEnvironment(home.path());
         errorLog = QFileInfo(QString::fromUtf8(CORVANE_ENCODER))
                        .dir()
                        .filePath(QStringLiteral("error.log"));
@@ -79,6 +65,12 @@ protected:
         program.setWorkingDirectory(home.path());
         program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
         ASSERT_TRUE(program.waitForStarted());
+    }
+
+    // Start and wait for the end; false if it did not end in time.
+    bool Run(const QStringList& arguments, int milliseconds) {
+        Start(arguments);
+        return program.waitForFinished(milliseconds);
     }
 
     // What this run added to the shared error log.

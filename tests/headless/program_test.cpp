@@ -44,8 +44,7 @@ TEST_F(HeadlessProgram, AdmissionCarriesTheSourcesTagsAndAFailureItsReason) {
     const QString empty = sourceDir + "/empty.wav";
     testsupport::WriteFile(empty.toStdString(),
                            testsupport::WavBuilder().Fmt(testsupport::PcmFormat{}).Build());
-    Start({"--headless", "--json", tagged, empty});
-    ASSERT_TRUE(program.waitForFinished(60000));
+    ASSERT_TRUE(Run({"--headless", "--json", tagged, empty}, 60000));
     const QList<QJsonObject> events = JsonEvents(program);
     ASSERT_GE(events.size(), 2);
     EXPECT_EQ(events[0].value("tag").toObject().value("title").toString(), "Ode to Joy");
@@ -112,8 +111,7 @@ for path in sys.argv[1:]:
         for (const QString& old : QDir(outputDir).entryList(QDir::Files)) {
             QFile::remove(outputDir + u'/' + old);
         }
-        Start(QStringList{"--headless", "--format", format} + sources);
-        ASSERT_TRUE(program.waitForFinished(120000));
+        ASSERT_TRUE(Run(QStringList{"--headless", "--format", format} + sources, 120000));
         ASSERT_EQ(program.exitCode(), 0) << format.toStdString();
         QStringList mp3s;
         for (const QString& source : sources) {
