@@ -120,6 +120,21 @@ TEST_F(Logs, ErrorRecordsAndHasErrors) {
     twelve.clock24 = false;
     SetLocaleSettings(twelve);
     EXPECT_TRUE(Matches("^\\d\\d:\\d\\d [AP]M M: x\n$", FormatErrorRecord("x", "M", 1000000)));
+
+    // A record after a line cut short by a crash starts a line of its own.
+    {
+        QFile log(GetErrorLogPath());
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("10:00:00: File a.wav was rej");
+    }
+    ASSERT_TRUE(AddError(QStringLiteral("Error encoding b.wav")));
+    ASSERT_TRUE(AddError(QStringLiteral("Error encoding c.wav")));
+    const QStringList cut = ReadAll(GetErrorLogPath()).split('\n');
+    ASSERT_EQ(cut.size(), 4); // three lines and the empty rest after the last end
+    EXPECT_EQ(cut[0], QStringLiteral("10:00:00: File a.wav was rej"));
+    EXPECT_TRUE(cut[1].endsWith(QStringLiteral(": Error encoding b.wav")));
+    EXPECT_TRUE(cut[2].endsWith(QStringLiteral(": Error encoding c.wav")));
+    EXPECT_TRUE(cut[3].isEmpty());
 }
 
 TEST_F(Logs, RelayReplacesTheFileWhileOn) {
@@ -167,23 +182,3 @@ TEST_F(Logs, ConcurrentErrorsLoseNoLine) {
     const QStringList traces = ReadAll("debug.txt").split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(traces.size(), THREADS * PER_THREAD);
 }
-
-namespace {
-
-TEST_F(Logs, RecordAfterALineCutShortByACrashStartsALineOfItsOwn) {
-    {
-        QFile log(GetErrorLogPath());
-        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-        log.write("10:00:00: File a.wav was rej");
-    }
-    ASSERT_TRUE(AddError(QStringLiteral("Error encoding b.wav")));
-    ASSERT_TRUE(AddError(QStringLiteral("Error encoding c.wav")));
-    const QStringList lines = ReadAll(GetErrorLogPath()).split('\n');
-    ASSERT_EQ(lines.size(), 4); // three lines and the empty rest after the last end
-    EXPECT_EQ(lines[0], QStringLiteral("10:00:00: File a.wav was rej"));
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(": Error encoding b.wav")));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": Error encoding c.wav")));
-    EXPECT_TRUE(lines[3].isEmpty());
-}
-
-} // namespace

@@ -61,28 +61,6 @@ TEST_F(AcmLayer, DriversAreListedInInstallOrderWithTheirDetailsCutToSize) {
     EXPECT_NE(third, second);
 }
 
-TEST_F(AcmLayer, OpenInstancesAndStreamsKeepTheirDriverAndHandlesDieOnClose) {
-    const HACMDRIVERID id = fakeacm::Install(std::make_shared<Driver>(Behaviour::PassThrough));
-    HACMDRIVER driver{};
-    ASSERT_EQ(acmDriverOpen(&driver, id, 0), MMSYSERR_NOERROR);
-    HACMSTREAM stream{};
-    ASSERT_EQ(acmStreamOpen(&stream, driver, CD_SOURCE, FakeFormat(), ACM_STREAMOPENF_NONREALTIME),
-              MMSYSERR_NOERROR);
-    EXPECT_EQ(acmDriverClose(driver, 0), ACMERR_BUSY);
-    EXPECT_EQ(acmDriverRemove(id, 0), ACMERR_BUSY);
-
-    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_INVALHANDLE);
-    std::uint32_t size = 0;
-    EXPECT_EQ(acmStreamSize(stream, 4, &size, ACM_STREAMSIZEF_SOURCE), MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(acmDriverRemove(id, 0), ACMERR_BUSY); // the instance is still open
-    EXPECT_EQ(acmDriverClose(driver, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(acmDriverClose(driver, 0), MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(acmMetrics(driver, ACM_METRIC_MAX_SIZE_FORMAT, &size), MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(acmDriverRemove(id, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(acmDriverOpen(&driver, id, 7), MMSYSERR_INVALFLAG);
-}
-
 TEST_F(AcmLayer, FormatEnumerationOffersWhatTheDriverMakesFromTheSource) {
     WAVEFORMATEX large = FakeFormat(2, 40);
     large.nAvgBytesPerSec = 1;
@@ -161,13 +139,18 @@ TEST_F(AcmLayer, StreamOpenTellsImpossibleConversionsApart) {
     EXPECT_EQ(acmDriverRemove(willing, 0), MMSYSERR_NOERROR);
 }
 
-TEST_F(AcmLayer, HeadersMustBePreparedAndRestoredAndConversionsStayInsideThem) {
+// Headers must be prepared and restored, conversions stay inside them; an open
+// stream keeps its driver, and handles die on close.
+TEST_F(AcmLayer, HeadersConversionsAndHandleLifetimes) {
     auto fake = std::make_shared<Driver>(Behaviour::PassThrough);
     const HACMDRIVERID id = fakeacm::Install(fake);
     HACMDRIVER driver{};
     HACMSTREAM stream{};
     ASSERT_EQ(acmDriverOpen(&driver, id, 0), MMSYSERR_NOERROR);
-    ASSERT_EQ(acmStreamOpen(&stream, driver, CD_SOURCE, FakeFormat(), 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(acmStreamOpen(&stream, driver, CD_SOURCE, FakeFormat(), ACM_STREAMOPENF_NONREALTIME),
+              MMSYSERR_NOERROR);
+    EXPECT_EQ(acmDriverClose(driver, 0), ACMERR_BUSY);
+    EXPECT_EQ(acmDriverRemove(id, 0), ACMERR_BUSY);
     std::uint32_t size = 0;
     EXPECT_EQ(acmStreamSize(stream, 0, &size, ACM_STREAMSIZEF_SOURCE), MMSYSERR_INVALPARAM);
     EXPECT_EQ(acmStreamSize(stream, 64, &size, ACM_STREAMSIZEF_DESTINATION), MMSYSERR_NOERROR);
@@ -203,8 +186,16 @@ TEST_F(AcmLayer, HeadersMustBePreparedAndRestoredAndConversionsStayInsideThem) {
     EXPECT_EQ(acmStreamUnprepareHeader(stream, &header, 0), MMSYSERR_NOERROR);
     EXPECT_FALSE(header.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED);
     EXPECT_EQ(acmStreamUnprepareHeader(stream, &header, 0), ACMERR_UNPREPARED);
-    acmStreamClose(stream, 0);
-    acmDriverClose(driver, 0);
+
+    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(acmStreamSize(stream, 4, &size, ACM_STREAMSIZEF_SOURCE), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(acmDriverRemove(id, 0), ACMERR_BUSY); // the instance is still open
+    EXPECT_EQ(acmDriverClose(driver, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(acmDriverClose(driver, 0), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(acmMetrics(driver, ACM_METRIC_MAX_SIZE_FORMAT, &size), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(acmDriverRemove(id, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(acmDriverOpen(&driver, id, 7), MMSYSERR_INVALFLAG);
 }
 
 TEST_F(AcmLayer, CodecBehavioursSurviveTheEngineLoop) {

@@ -190,24 +190,22 @@ TEST_F(Journal, EarlierJsonJournalIsMovedInOnceAndKeptBeside) {
     EXPECT_TRUE(ErrorLog().isEmpty());
 }
 
-TEST_F(Journal, SecondProgramOnTheJournalIsRefusedClearly) {
-    Admit(MakeWav(QStringLiteral("a.wav")));
-    QueueJournal first(model, JournalPath());
-    ASSERT_TRUE(first.IsOpen());
-    QueueModel other;
-    QueueJournal second(other, JournalPath());
-    EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(second.Restore(), 0);
-    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("is in use by another program")));
-    // The first keeps working.
-    model.EntryAt(0)->status = Completed;
-    model.UpdateRow(0);
-    EXPECT_TRUE(first.Save());
-}
-
-TEST_F(Journal, RestoreSkipsQueuedPathsAndThoseRefused) {
+// A second program on the journal is refused clearly while the first keeps
+// working; a restore skips queued paths and those refused.
+TEST_F(Journal, SecondProgramIsRefusedAndRestoreSkipsQueuedPathsAndThoseRefused) {
     AdmitFiles({"a.wav", "b.wav", "c.wav"});
-    { QueueJournal journal(model, JournalPath()); }
+    {
+        QueueJournal first(model, JournalPath());
+        ASSERT_TRUE(first.IsOpen());
+        QueueModel other;
+        QueueJournal second(other, JournalPath());
+        EXPECT_FALSE(second.IsOpen());
+        EXPECT_EQ(second.Restore(), 0);
+        EXPECT_TRUE(ErrorLog().contains(QStringLiteral("is in use by another program")));
+        model.EntryAt(0)->status = Completed;
+        model.UpdateRow(0);
+        EXPECT_TRUE(first.Save());
+    }
     QueueModel restored;
     restored.Append(std::make_unique<QueueEntry>(*model.EntryAt(0)));
     {
