@@ -5,6 +5,7 @@
 #include "net/unc_tables.h"
 #include "net_test_support.h"
 #include "queue/admission.h"
+#include "queue/machine_name.h"
 #include "queue/wave_probe.h"
 
 #include <QDir>
@@ -87,6 +88,11 @@ FakeClient& ServerTest::Client(const QString& name, const char* from, int answer
     EXPECT_TRUE(client.Connect(port));
     EXPECT_TRUE(Pump([&] { return SlotOf(name) >= 0; })) << qPrintable(name);
     return client;
+}
+
+FakeClient& ServerTest::Rated(const QString& name, const char* from, double rate, int answer) {
+    app->SaveThroughput(CapitalizeName(name), rate);
+    return Client(name, from, answer);
 }
 
 int ServerTest::SlotOf(const QString& name) const {

@@ -43,6 +43,8 @@ protected:
                        const QString& directory = {});
     // A client logged in under `name` (the server capitalises it).
     FakeClient& Client(const QString& name, const char* from, int answer = 0);
+    // The same, with its throughput stored before it logs in.
+    FakeClient& Rated(const QString& name, const char* from, double rate, int answer = 0);
     int SlotOf(const QString& name) const;
     QString ErrorLog() const;
     // Every file below the temporary folder except the error log.

@@ -24,6 +24,11 @@ protected:
     QString Path(const char* name) const { return sourceDir + u'/' + QString::fromLatin1(name); }
     QString Out(const char* name) const { return outputDir + u'/' + QString::fromLatin1(name); }
     QueueEntry* Row(int row) const { return model.EntryAt(row); }
+    static void Write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
 };
 
 // The machines take a file each in turn, this one included; its other
@@ -35,12 +40,10 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
     second.onDone = [this](bool ok, const QString& source) {
         scheduler->OnEncodeDone(ok, source, 1);
     };
-    app->SaveThroughput("Fast", 5.0);
-    app->SaveThroughput("Slow", 3.0);
     AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
     // Logged in slowest first, so the order comes from the rates, not the slots.
-    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& slow = Rated("SLOW", "127.0.0.3", 3.0);
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("2 Machines Logged In"));
     EXPECT_DOUBLE_EQ(server->Machines().At(SlotOf("Fast")).rate, 5.0);
 
@@ -74,14 +77,11 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
 }
 
 TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
-    app->SaveThroughput("Busy", 7.0);
-    app->SaveThroughput("Nocodec", 6.0);
-    app->SaveThroughput("Mute", 5.0);
     server->SetWaitLimits(300, 30000);
     AddWavs({"one.wav", "two.wav"});
-    nettest::FakeClient& busy = Client("BUSY", "127.0.0.2", CANENCODE_BUSY);
-    Client("NOCODEC", "127.0.0.3", CANENCODE_NOCODEC);
-    Client("MUTE", "127.0.0.4", -1);
+    nettest::FakeClient& busy = Rated("BUSY", "127.0.0.2", 7.0, CANENCODE_BUSY);
+    Rated("NOCODEC", "127.0.0.3", 6.0, CANENCODE_NOCODEC);
+    Rated("MUTE", "127.0.0.4", 5.0, -1);
 
     scheduler->OnEncode();
     // Every client refused "one", so this machine took it; the order was used up.
@@ -98,15 +98,13 @@ TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
 }
 
 TEST_F(ServerRole, ErrorFileThatFailedEverywhereWaitsAndTheRowsBelowGoOn) {
-    app->SaveThroughput("Fast", 5.0);
-    app->SaveThroughput("Slow", 3.0);
     AddWavs({"one.wav", "two.wav"});
     Row(0)->status = Error;
     for (const char* machine : {"Fast", "Slow", "Mypc"}) {
         RecordFailure(*Row(0), machine);
     }
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
+    nettest::FakeClient& slow = Rated("SLOW", "127.0.0.3", 3.0);
 
     scheduler->OnEncode();
     EXPECT_EQ(Row(0)->status, Error);
@@ -120,10 +118,9 @@ TEST_F(ServerRole, ErrorFileThatFailedEverywhereWaitsAndTheRowsBelowGoOn) {
 
 TEST_F(ServerRole, AFileWhoseOutputWouldReplaceAQueuedSourceGoesToNoMachine) {
     app->settings.renameToMp3 = 0;
-    app->SaveThroughput("Fast", 5.0);
     AddWavs({"one.wav"});
     ASSERT_NE(AddWav(QStringLiteral("one.wav"), 44100, outputDir), nullptr);
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
 
     scheduler->OnEncode();
     Settle();
@@ -137,9 +134,8 @@ TEST_F(ServerRole, AFileWhoseOutputWouldReplaceAQueuedSourceGoesToNoMachine) {
 
 TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     app->settings.deleteWhenDone = 1;
-    app->SaveThroughput("Bigpc", 2.5);
     AddWavs({"one.wav"});
-    nettest::FakeClient& big = Client("BIGPC", "127.0.0.2");
+    nettest::FakeClient& big = Rated("BIGPC", "127.0.0.2", 2.5);
     const int slot = SlotOf("Bigpc");
     EXPECT_EQ(server->ClientName(slot), QStringLiteral("Bigpc"));
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("1 Machine Logged In"));
@@ -188,9 +184,8 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
 
 TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
     app->settings.deleteWhenDone = 1;
-    app->SaveThroughput("Fast", 5.0);
     AddWavs({"one.wav", "two.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
     int tagged = 0;
     scheduler->writeTag = [&](QueueEntry&) { ++tagged; };
     scheduler->OnEncode();
@@ -228,10 +223,9 @@ TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
 }
 
 TEST_F(ServerRole, AnAnswerCountsOnlyForItsQuestionAndAMissingOneOnlyForAWhile) {
-    app->SaveThroughput("Slowpoke", 5.0);
     server->SetWaitLimits(300, 30000, 1500);
     AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
-    nettest::FakeClient& late = Client("SLOWPOKE", "127.0.0.2");
+    nettest::FakeClient& late = Rated("SLOWPOKE", "127.0.0.2", 5.0);
     late.answers = {{CANENCODE_OK, 600}, {CANENCODE_BUSY, 0}, {-1, 0}};
 
     scheduler->OnEncode(); // no answer in time: this machine takes "one"
@@ -256,10 +250,9 @@ TEST_F(ServerRole, AnAnswerCountsOnlyForItsQuestionAndAMissingOneOnlyForAWhile) 
 }
 
 TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
-    app->SaveThroughput("Fast", 5.0);
     app->SaveThroughput("Slow", 3.0);
     AddWavs({"one.wav", "two.wav", "three.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
     fast.defaultAnswer.delayMs = 300;
     nettest::FakeClient slow("SLOW", "127.0.0.3");
     ASSERT_TRUE(slow.Connect(port, false));
@@ -281,9 +274,8 @@ TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
 // the file on that machine only, with the source kept.
 TEST_F(ServerRole, ClientFailuresFailTheFileThereAndCostNoSource) {
     app->settings.deleteWhenDone = 1;
-    app->SaveThroughput("Liar", 9.0);
     AddWavs({"one.wav", "two.wav", "three.wav", "four.wav"});
-    nettest::FakeClient& liar = Client("LIAR", "127.0.0.2");
+    nettest::FakeClient& liar = Rated("LIAR", "127.0.0.2", 9.0);
     scheduler->OnEncode();
     ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 1; }));
     liar.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
@@ -328,11 +320,9 @@ TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
 }
 
 TEST_F(ServerRole, CancelledMachineComesBackWithRateZero) {
-    app->SaveThroughput("Fast", 5.0);
-    app->SaveThroughput("Slow", 3.0);
     AddWavs({"one.wav", "two.wav", "three.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    Client("SLOW", "127.0.0.3");
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
+    Rated("SLOW", "127.0.0.3", 3.0);
     scheduler->OnEncode();
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
 
@@ -353,50 +343,32 @@ TEST_F(ServerRole, CancelledMachineComesBackWithRateZero) {
     EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
 }
 
-TEST_F(ServerRole, AClientThatDropsLeavesTheUsersClearedMarkAlone) {
-    app->SaveThroughput("Fast", 5.0);
-    app->SaveThroughput("Slow", 3.0);
+// A client cut off mid-file loses its partial output, and the file goes to the
+// next machine, not to this one while the user's cleared mark says so. Only
+// the output of the machine holding the file is then taken.
+TEST_F(ServerRole, AClientThatDropsLosesItsFileAndItsOutputToTheNextMachine) {
     AddWavs({"one.wav", "two.wav", "three.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
-    scheduler->OnEncode(); // one: Fast, two: here, three: Slow
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
+    nettest::FakeClient& slow = Rated("SLOW", "127.0.0.3", 4.5); // before this machine
+    scheduler->OnEncode(); // one: Fast, two: Slow, three: here
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1 && slow.jobs.size() == 1; }));
     // The Network dialog takes this machine out of the batch.
     batch.allowLocalStart = false;
     batch.localMarkCleared = true;
     fake.Finish(true);
     slow.FinishJob(4000);
-    ASSERT_TRUE(Pump([&] { return Row(2)->status == Completed; }));
+    ASSERT_TRUE(Pump([&] { return Row(1)->status == Completed; }));
 
-    fast.Abort(); // its file goes to the other machine, not to this one
+    Write(fast.PartPath(), "partial");
+    fast.Abort();
     ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 2; }));
     EXPECT_TRUE(slow.jobs[1].source.endsWith("one.wav"));
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_FALSE(batch.allowLocalStart);
-}
-
-TEST_F(ServerRole, OnlyTheOutputOfTheMachineHoldingTheFileIsTaken) {
-    app->SaveThroughput("Fast", 5.0);
-    app->SaveThroughput("Slow", 4.5); // before this machine
-    AddWavs({"one.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    nettest::FakeClient& slow = Client("SLOW", "127.0.0.3");
-    scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-    QFile partial(fast.PartPath());
-    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
-    partial.write("partial");
-    partial.close();
-    // Fast is cut off: its partial output goes, the file goes to Slow. Fast
-    // then goes on writing.
-    fast.Abort();
-    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 1; }));
     EXPECT_FALSE(QFile::exists(fast.PartPath()));
     EXPECT_FALSE(QFile::exists(Out("one.MP3")));
-    QFile stale(fast.PartPath());
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write(QByteArray(9000, 'F'));
-    stale.close();
+    // Fast goes on writing.
+    Write(fast.PartPath(), QByteArray(9000, 'F'));
     EXPECT_NE(fast.PartPath(), slow.PartPath());
 
     slow.FinishJob(5000);
@@ -408,11 +380,11 @@ TEST_F(ServerRole, OnlyTheOutputOfTheMachineHoldingTheFileIsTaken) {
     EXPECT_TRUE(QFile::exists(fast.PartPath())) << "the late writer's own to remove";
 
     // A machine that renames for itself (an older client) is still believed.
-    AddWavs({"two.wav"});
+    AddWavs({"four.wav"});
     scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 2; }));
+    ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 3; }));
     slow.FinishJob(5000, false);
-    ASSERT_TRUE(Pump([&] { return Row(1)->status == Completed; }));
+    ASSERT_TRUE(Pump([&] { return Row(3)->status == Completed; }));
 }
 
 } // namespace
