@@ -182,13 +182,16 @@ TEST_F(ServerRole, LogInNamesAreCapitalisedAndTakenOncePerConnection) {
     Client("bigpc", "127.0.0.3");
 }
 
-TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
+// A client's progress, pause and finished file count; then a relayed error,
+// a done without output and one with too little each fail the file on that
+// machine only, with the source kept.
+TEST_F(ServerRole, ClientJobsRunWithProgressAndPauseAndFailuresCostNoSource) {
     app->settings.deleteWhenDone = 1;
-    AddWavs({"one.wav", "two.wav"});
+    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav", "five.wav"});
     nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
     int tagged = 0;
     scheduler->writeTag = [&](QueueEntry&) { ++tagged; };
-    scheduler->OnEncode();
+    scheduler->OnEncode(); // one: Fast, two: here
     ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
 
     fast.SendProgress(50, 7.5);
@@ -212,14 +215,37 @@ TEST_F(ServerRole, ClientJobRunsToCompletionWithProgressAndPause) {
     EXPECT_TRUE(Row(0)->machine.isEmpty());
     EXPECT_DOUBLE_EQ(app->LoadThroughput("Fast"), 7.5);
     EXPECT_EQ(tagged, 1);
+
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 2; }));
+    EXPECT_TRUE(fast.jobs[1].source.endsWith("three.wav"));
+    fast.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
+    ASSERT_TRUE(Pump([&] { return Row(2)->status == Error; }));
+    EXPECT_TRUE(ErrorLog().contains("Fast: Could not read the source file."))
+        << qPrintable(ErrorLog());
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 3; }));
+    fast.Send(NET_DONE); // no output at all
+    ASSERT_TRUE(Pump([&] { return Row(3)->status == Error; }));
+    // Next it writes a few bytes for a second of sound.
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 4; }));
+    fast.FinishJob(10);
+    ASSERT_TRUE(Pump([&] { return Row(4)->status == Error; }));
+    EXPECT_FALSE(QFile::exists(Out("five.MP3")));
+    for (const int row : {2, 3, 4}) {
+        EXPECT_TRUE(HasFailedOn(*Row(row), "Fast")) << row;
+        EXPECT_TRUE(QFile::exists(Row(row)->path.str())) << row;
+    }
+    EXPECT_EQ(ErrorLog().count("Fast reported file"), 2) << qPrintable(ErrorLog());
     EXPECT_TRUE(batch.IsBusy()); // this machine still encodes "two"
 
-    // A second report of the same job finds no file and does nothing.
+    // A second report of a job finds no file and does nothing.
     fast.Send(NET_DONE);
-    fake.Finish(true);
     Settle();
-    EXPECT_EQ(outcomes, QStringList({"one:0", "two:0"}));
-    EXPECT_FALSE(batch.IsBusy());
+    EXPECT_EQ(outcomes, QStringList({"one:0", "three:1", "four:1", "five:1"}));
+    EXPECT_EQ(fast.questions.size(), 4u); // not offered its failed files again
+    fake.Finish(true);                    // this machine retries them
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(fake.starts[1].source, Path("three.wav"));
+    EXPECT_EQ(outcomes.last(), QStringLiteral("two:0"));
 }
 
 TEST_F(ServerRole, AnAnswerCountsOnlyForItsQuestionAndAMissingOneOnlyForAWhile) {
@@ -268,42 +294,6 @@ TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
     EXPECT_TRUE(slow.jobs[0].source.endsWith("three.wav"));
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
-}
-
-// A relayed error, a done without output and one with too little each fail
-// the file on that machine only, with the source kept.
-TEST_F(ServerRole, ClientFailuresFailTheFileThereAndCostNoSource) {
-    app->settings.deleteWhenDone = 1;
-    AddWavs({"one.wav", "two.wav", "three.wav", "four.wav"});
-    nettest::FakeClient& liar = Rated("LIAR", "127.0.0.2", 9.0);
-    scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 1; }));
-    liar.Send(NET_ERROR, WriteErrorText("Could not read the source file."));
-    ASSERT_TRUE(Pump([&] { return Row(0)->status == Error; }));
-    EXPECT_TRUE(ErrorLog().contains("Liar: Could not read the source file."))
-        << qPrintable(ErrorLog());
-
-    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 2; }));
-    EXPECT_TRUE(liar.jobs[1].source.endsWith("three.wav"));
-    liar.Send(NET_DONE); // no output at all
-    ASSERT_TRUE(Pump([&] { return Row(2)->status == Error; }));
-
-    // Next it writes a few bytes for a second of sound.
-    ASSERT_TRUE(Pump([&] { return liar.jobs.size() == 3; }));
-    liar.FinishJob(10);
-    ASSERT_TRUE(Pump([&] { return Row(3)->status == Error; }));
-    EXPECT_FALSE(QFile::exists(Out("four.MP3")));
-    for (const int row : {0, 2, 3}) {
-        EXPECT_TRUE(HasFailedOn(*Row(row), "Liar")) << row;
-        EXPECT_TRUE(QFile::exists(Row(row)->path.str())) << row;
-    }
-    EXPECT_EQ(liar.questions.size(), 3u); // not offered its failed files again
-    EXPECT_TRUE(outcomes.filter(":0").isEmpty()) << qPrintable(outcomes.join(' '));
-    EXPECT_EQ(ErrorLog().count("Liar reported file"), 2) << qPrintable(ErrorLog());
-
-    fake.Finish(true); // this machine retries them
-    ASSERT_EQ(fake.starts.size(), 2u);
-    EXPECT_EQ(fake.starts[1].source, Path("one.wav"));
 }
 
 TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
