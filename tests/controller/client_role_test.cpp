@@ -7,6 +7,7 @@
 #include "net/client_role.h"
 #include "net/net_records.h"
 #include "net/net_sink.h"
+#include "net/net_test_support.h"
 #include "net/protocol.h"
 #include "net/socket_layer.h"
 #include "net/socket_notify.h"
@@ -20,11 +21,8 @@
 #include "support/free_port.h"
 #include "support/recording_view.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
@@ -38,19 +36,7 @@ constexpr char CLIENT_ADDRESS[] = "127.0.0.42";
 constexpr std::uint32_t KNOWN_ENCODER = 9997;
 constexpr std::uint32_t OTHER_KNOWN_ENCODER = 9998;
 
-bool PumpUntil(const std::function<bool()>& done, int limitMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
-void Pump(int milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
-}
+using nettest::PumpUntil;
 
 struct Frame {
     std::uint32_t type;
@@ -87,10 +73,6 @@ public:
         return netsend(sockets.get(), slot, payload.isEmpty() ? nullptr : payload.constData(),
                        int(payload.size()), type);
     }
-    int CountFrom(int slot, std::uint32_t type) const {
-        return int(std::count_if(frames.begin(), frames.end(),
-                                 [&](const Frame& f) { return f.type == type && f.slot == slot; }));
-    }
     void sockclosed(int slot) override {
         if (slot == peer) {
             peer = -1;
@@ -103,9 +85,11 @@ public:
     bool Send(std::uint32_t type, const QByteArray& payload = QByteArray()) {
         return SendTo(peer, type, payload);
     }
-    int Count(std::uint32_t type) const {
-        return int(std::count_if(frames.begin(), frames.end(),
-                                 [type](const Frame& f) { return f.type == type; }));
+    // Frames of `type`, from the connection `slot` or from any.
+    int Count(std::uint32_t type, int slot = -1) const {
+        return int(std::count_if(frames.begin(), frames.end(), [&](const Frame& f) {
+            return f.type == type && (slot < 0 || f.slot == slot);
+        }));
     }
     const Frame* Last(std::uint32_t type) const {
         for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
@@ -115,11 +99,8 @@ public:
         }
         return nullptr;
     }
-    bool WaitFor(std::uint32_t type, int count = 1) {
-        return PumpUntil([&] { return Count(type) >= count; });
-    }
-    bool WaitFrom(int slot, std::uint32_t type, int count = 1) {
-        return PumpUntil([&] { return CountFrom(slot, type) >= count; });
+    bool WaitFor(std::uint32_t type, int count = 1, int slot = -1) {
+        return PumpUntil([&] { return Count(type, slot) >= count; });
     }
     // Asks the can-encode question and returns the answer, or -1.
     int Ask(const EncodeJob& job) {
@@ -217,7 +198,7 @@ TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     EXPECT_EQ(name, controller->Batch().ownName);
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Logged into server"));
     controller->Client()->ClientTick();
-    Pump(100);
+    PumpUntil([] { return false; }, 100);
     EXPECT_EQ(server->Count(NET_HEARTBEAT), 1);
     EXPECT_EQ(server->accepts, 1);
 
@@ -493,7 +474,7 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     StartFirst();
     // Lane 0's job does not keep the other lane from taking one.
     ASSERT_TRUE(server->SendTo(lane, NET_CANENCODE, WriteEncodeJob(Job("b"))));
-    ASSERT_TRUE(server->WaitFrom(lane, NET_CANENCODE_REPLY));
+    ASSERT_TRUE(server->WaitFor(NET_CANENCODE_REPLY, 1, lane));
     std::uint32_t answer = 99;
     ASSERT_TRUE(ReadReplyCode(server->Last(NET_CANENCODE_REPLY)->payload, answer));
     EXPECT_EQ(answer, CANENCODE_OK);
@@ -512,18 +493,18 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
 
     clock.now += 500;
     second.Progress(50, Job().size / 2);
-    ASSERT_TRUE(server->WaitFrom(lane, NET_PROGRESS));
-    EXPECT_EQ(server->CountFrom(first, NET_PROGRESS), 0);
+    ASSERT_TRUE(server->WaitFor(NET_PROGRESS, 1, lane));
+    EXPECT_EQ(server->Count(NET_PROGRESS, first), 0);
 
     second.Finish(true);
-    ASSERT_TRUE(server->WaitFrom(lane, NET_DONE));
+    ASSERT_TRUE(server->WaitFor(NET_DONE, 1, lane));
     EXPECT_TRUE(QFile::exists(LanePart())) << "left for the server";
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
     EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
 
     fake.Finish(true);
-    ASSERT_TRUE(server->WaitFrom(first, NET_DONE));
+    ASSERT_TRUE(server->WaitFor(NET_DONE, 1, first));
     EXPECT_FALSE(controller->Batch().IsBusy());
     EXPECT_TRUE(view.Enabled(ID_ENCODE));
 }
@@ -533,7 +514,7 @@ TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     // A start that fails at once, while lane 0 is busy with its own file.
     second.refuseStart = true;
     ASSERT_TRUE(server->SendTo(lane, NET_ENCODE, WriteEncodeJob(Job("b"))));
-    ASSERT_TRUE(server->WaitFrom(lane, NET_ERROR));
+    ASSERT_TRUE(server->WaitFor(NET_ERROR, 1, lane));
     QString text;
     ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
     EXPECT_TRUE(text.startsWith("Failed to encode file")) << qPrintable(text);
@@ -542,12 +523,12 @@ TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     second.refuseStart = false;
     StartOn(lane, second, Job("b"));
     AddErrorOn(second.starts.back().errorRoute, "Error - Invalid Wav file (b.wav).");
-    ASSERT_TRUE(server->WaitFrom(lane, NET_ERROR, 2));
-    EXPECT_EQ(server->CountFrom(first, NET_ERROR), 0);
+    ASSERT_TRUE(server->WaitFor(NET_ERROR, 2, lane));
+    EXPECT_EQ(server->Count(NET_ERROR, first), 0);
     // Lane 0's errors stay on lane 0's connection.
     AddErrorOn(fake.starts.back().errorRoute, "Error - Couldn't read from source file (a.wav).");
-    ASSERT_TRUE(server->WaitFrom(first, NET_ERROR));
-    EXPECT_EQ(server->CountFrom(lane, NET_ERROR), 2);
+    ASSERT_TRUE(server->WaitFor(NET_ERROR, 1, first));
+    EXPECT_EQ(server->Count(NET_ERROR, lane), 2);
 }
 
 TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
@@ -556,7 +537,7 @@ TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
     ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
     second.finishOnCancel = true;
     ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
-    ASSERT_TRUE(server->WaitFrom(lane, NET_CANCEL));
+    ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, lane));
     EXPECT_EQ(second.resumes, 1) << "resumed first, so that it sees the cancel";
     EXPECT_FALSE(QFile::exists(LanePart()));
 
@@ -581,11 +562,11 @@ TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachC
     EXPECT_EQ(fake.pauses, 1);
     EXPECT_EQ(second.pauses, 1);
     EXPECT_TRUE(view.pauseShowsResume);
-    ASSERT_TRUE(server->WaitFrom(first, NET_PAUSE) && server->WaitFrom(lane, NET_PAUSE));
+    ASSERT_TRUE(server->WaitFor(NET_PAUSE, 1, first) && server->WaitFor(NET_PAUSE, 1, lane));
     controller->OnPause();
     EXPECT_EQ(fake.resumes, 1);
     EXPECT_EQ(second.resumes, 1);
-    ASSERT_TRUE(server->WaitFrom(lane, NET_RESUME));
+    ASSERT_TRUE(server->WaitFor(NET_RESUME, 1, lane));
 
     // The server holds the lane alone; the window's Pause then holds the rest
     // and leaves the held one as it is.
@@ -598,7 +579,7 @@ TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachC
     fake.finishOnCancel = true;
     second.finishOnCancel = true;
     controller->OnCancel();
-    ASSERT_TRUE(server->WaitFrom(first, NET_CANCEL) && server->WaitFrom(lane, NET_CANCEL));
+    ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, first) && server->WaitFor(NET_CANCEL, 1, lane));
     EXPECT_FALSE(controller->Batch().IsBusy());
     EXPECT_FALSE(view.Enabled(ID_PAUSE));
 }
