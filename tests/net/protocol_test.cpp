@@ -203,11 +203,7 @@ TEST(NetRecords, ProgressRecordCarriesOnlyTheFigures) {
     entry.path = QStringLiteral("/not/sent.wav");
     entry.elapsedSeconds = 61;
     entry.elapsedText = QStringLiteral("01:01");
-    entry.totalSeconds = 100;
-    entry.totalText = QStringLiteral("01:40");
     entry.remainingSeconds = 39;
-    entry.remainingHours = 0;
-    entry.remainingMinutes = 0;
     entry.remainingSecs = 39;
     entry.remainingText = QStringLiteral("00:39");
     entry.percent = 61;

@@ -33,7 +33,8 @@ protected:
 
 // The machines take a file each in turn, this one included; its other
 // workers take what the machines leave, and a freed one takes the next while
-// a client still holds its file.
+// a client still holds its file. A machine whose file is cancelled comes back
+// last.
 TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
     testsupport::FakeEncoder second;
     scheduler->AddWorker(second, &receiver);
@@ -74,6 +75,22 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(Row(3)->status, Completed);
     EXPECT_EQ(handedOut.size(), 2);
+
+    // Fast's file cancelled here: the machine is taken out of the batch.
+    model.ClearSelection();
+    model.Select(0);
+    scheduler->OnCancel();
+    const int slot = SlotOf("Fast");
+    EXPECT_FALSE(server->Machines().At(slot).enabled);
+    ASSERT_TRUE(Pump([&] { return fast.Count(NET_CANCEL) == 1; }));
+    fast.Send(NET_CANCEL); // the client's answer when its encode has stopped
+    ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
+    EXPECT_TRUE(Row(0)->machine.isEmpty());
+    // Its mark set again (the Network dialog): last in the order until it logs in anew.
+    server->Machines().At(slot).enabled = true;
+    const std::vector<int> order = server->Machines().BuildMachineOrder("Mypc", batch.localRate);
+    EXPECT_EQ(order, (std::vector<int>{LOCAL_MACHINE, SlotOf("Slow"), slot}));
+    EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
 }
 
 TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
@@ -307,30 +324,6 @@ TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
     EXPECT_TRUE(fast.questions.empty());
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
-}
-
-TEST_F(ServerRole, CancelledMachineComesBackWithRateZero) {
-    AddWavs({"one.wav", "two.wav", "three.wav"});
-    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
-    Rated("SLOW", "127.0.0.3", 3.0);
-    scheduler->OnEncode();
-    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
-
-    model.ClearSelection();
-    model.Select(0);
-    scheduler->OnCancel();
-    const int slot = SlotOf("Fast");
-    EXPECT_FALSE(server->Machines().At(slot).enabled);
-    ASSERT_TRUE(Pump([&] { return fast.Count(NET_CANCEL) == 1; }));
-    fast.Send(NET_CANCEL); // the client's answer when its encode has stopped
-    ASSERT_TRUE(Pump([&] { return Row(0)->status == NotDone; }));
-    EXPECT_TRUE(Row(0)->machine.isEmpty());
-
-    // Its mark set again (the Network dialog): last in the order until it logs in anew.
-    server->Machines().At(slot).enabled = true;
-    const std::vector<int> order = server->Machines().BuildMachineOrder("Mypc", batch.localRate);
-    EXPECT_EQ(order, (std::vector<int>{LOCAL_MACHINE, SlotOf("Slow"), slot}));
-    EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
 }
 
 // A client cut off mid-file loses its partial output, and the file goes to the
