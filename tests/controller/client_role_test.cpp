@@ -147,7 +147,8 @@ protected:
         app->settings.client = 1;
         app->settings.serverIp = QString::fromLatin1(SERVER_ADDRESS);
         controller = std::make_unique<MainController>(
-            *app, view, MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock});
+            *app, view,
+            MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock, moreWorkers});
         controller->Startup(false);
         ASSERT_TRUE(
             controller->StartNetwork(NetworkSetup{QString::fromLatin1(CLIENT_ADDRESS), port}));
@@ -185,6 +186,7 @@ protected:
 
     testsupport::RecordingView view;
     FakeEncoder fake;
+    std::vector<EncodePort*> moreWorkers;
     testsupport::ManualClock clock;
     std::uint16_t port = 0;
     std::unique_ptr<FakeServer> server;
@@ -410,15 +412,9 @@ TEST_F(ClientRole, ATickDuringAPendingConnectOpensNoSecondConnection) {
 // A client with two workers: lane 0 as above and a second lane of its own.
 class ClientLanes : public ClientRole {
 protected:
+    ClientLanes() { moreWorkers = {&second}; }
     void SetUp() override {
         ClientRole::SetUp();
-        controller.reset();
-        controller = std::make_unique<MainController>(
-            *app, view,
-            MainController::Ports{fake, fake, ReadWaveFacts, nullptr, &clock, {&second}});
-        controller->Startup(false);
-        ASSERT_TRUE(
-            controller->StartNetwork(NetworkSetup{QString::fromLatin1(CLIENT_ADDRESS), port}));
         controller->ClientStart();
         ASSERT_TRUE(server->WaitFor(NET_HEARTBEAT, 2));
         const QString own = controller->Batch().ownName;
@@ -485,12 +481,18 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     EXPECT_FALSE(view.Enabled(ID_ENCODE));
 
     // The server pauses the lane's file: only its worker is held.
+    // Cancelled while paused, it is resumed first so that it sees the cancel.
+    second.WritePartialOutput();
     ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
     ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
     EXPECT_EQ(fake.pauses, 0);
-    ASSERT_TRUE(server->SendTo(lane, NET_RESUME));
-    ASSERT_TRUE(PumpUntil([&] { return second.resumes == 1; }));
+    second.finishOnCancel = true;
+    ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
+    ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, lane));
+    EXPECT_EQ(second.resumes, 1);
+    EXPECT_FALSE(QFile::exists(LanePart()));
 
+    StartOn(lane, second, Job("b"));
     clock.now += 500;
     second.Progress(50, Job().size / 2);
     ASSERT_TRUE(server->WaitFor(NET_PROGRESS, 1, lane));
@@ -501,6 +503,12 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     EXPECT_TRUE(QFile::exists(LanePart())) << "left for the server";
     EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
     EXPECT_EQ(controller->Batch().LaneJobs(), 0);
+    // Losing the lane's connection stops its job, and only that one.
+    StartPartialLaneJob();
+    server->sockets->sockclose(lane);
+    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().LaneJobs() == 0; }));
+    EXPECT_FALSE(QFile::exists(LanePart()));
+    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
 
     fake.Finish(true);
@@ -529,24 +537,6 @@ TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     AddErrorOn(fake.starts.back().errorRoute, "Error - Couldn't read from source file (a.wav).");
     ASSERT_TRUE(server->WaitFor(NET_ERROR, 1, first));
     EXPECT_EQ(server->Count(NET_ERROR, lane), 2);
-}
-
-TEST_F(ClientLanes, ALaneCancelledWhilePausedOrCutOffLeavesNoPartialFile) {
-    StartPartialLaneJob();
-    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
-    ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
-    second.finishOnCancel = true;
-    ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
-    ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, lane));
-    EXPECT_EQ(second.resumes, 1) << "resumed first, so that it sees the cancel";
-    EXPECT_FALSE(QFile::exists(LanePart()));
-
-    // Losing the lane's connection stops its job.
-    StartPartialLaneJob();
-    server->sockets->sockclose(lane);
-    ASSERT_TRUE(PumpUntil([&] { return controller->Batch().LaneJobs() == 0; }));
-    EXPECT_FALSE(QFile::exists(LanePart()));
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
 }
 
 TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachConnection) {
