@@ -99,11 +99,6 @@ int ServerTest::SlotOf(const QString& name) const {
     return server->Machines().FindMachineByName(name);
 }
 
-QString ServerTest::ErrorLog() const {
-    QFile file(GetErrorLogPath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 QStringList ServerTest::Files() const {
     QStringList files;
     QDirIterator it(temp.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -115,14 +110,6 @@ QStringList ServerTest::Files() const {
     }
     files.sort();
     return files;
-}
-
-bool ServerTest::Pump(const std::function<bool()>& done, int limitMs) {
-    return PumpUntil(done, limitMs);
-}
-
-void ServerTest::Settle(int ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 } // namespace nettest

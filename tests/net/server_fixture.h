@@ -4,6 +4,7 @@
 #include "net/net_sink.h"
 #include "net/server_role.h"
 #include "net/socket_layer.h"
+#include "net_test_support.h"
 #include "queue/batch_state.h"
 #include "queue/encode_scheduler.h"
 #include "queue/progress_display.h"
@@ -46,12 +47,15 @@ protected:
     // The same, with its throughput stored before it logs in.
     FakeClient& Rated(const QString& name, const char* from, double rate, int answer = 0);
     int SlotOf(const QString& name) const;
-    QString ErrorLog() const;
     // Every file below the temporary folder except the error log.
     QStringList Files() const;
-    bool Pump(const std::function<bool()>& done, int limitMs = 30000);
+    bool Pump(const std::function<bool()>& done, int limitMs = 30000) {
+        return PumpUntil(done, limitMs);
+    }
     // Serves events for a while (to see that nothing more happens).
-    void Settle(int ms = 150);
+    void Settle(int ms = 150) {
+        PumpUntil([] { return false; }, ms);
+    }
 
     testsupport::RecordingView view;
     QueueModel model;
