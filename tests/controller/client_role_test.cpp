@@ -538,7 +538,7 @@ TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     EXPECT_EQ(server->Count(NET_ERROR, lane), 2);
 }
 
-TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachConnection) {
+TEST_F(ClientLanes, TheWindowsPauseCancelAndQuitActOnEveryJob) {
     MakeWav(QStringLiteral("a.wav"));
     MakeWav(QStringLiteral("b.wav"));
     StartOn(lane, second, Job("b"));
@@ -571,19 +571,16 @@ TEST_F(ClientLanes, TheWindowsPauseAndCancelActOnEveryJobAndTellTheServerOnEachC
     ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, first) && server->WaitFor(NET_CANCEL, 1, lane));
     EXPECT_FALSE(controller->Batch().IsBusy());
     EXPECT_FALSE(view.Enabled(ID_PAUSE));
-}
 
-// Both jobs are paused: each worker is woken to see the cancel. The
-// connections are then reset, so the server learns of the end through the
-// drop; no job is reported as done or failed.
-TEST_F(ClientLanes, QuitCancelsEveryPausedJobAndWaitsForThem) {
-    MakeWav(QStringLiteral("a.wav"));
+    // Quit with both paused: each worker is woken to see the cancel. The
+    // connections are then reset, so the server learns of the end through the
+    // drop; no job is reported as done or failed.
     StartOn(first, fake, Job("a"));
     StartPartialLaneJob();
+    const int paused = server->Count(NET_PAUSE);
     controller->OnPause();
-    ASSERT_TRUE(PumpUntil([&] { return server->Count(NET_PAUSE) == 2; }));
-    fake.finishOnCancel = true;
-    second.finishOnCancel = true;
+    ASSERT_TRUE(server->WaitFor(NET_PAUSE, paused + 2));
+    fake.resumes = second.resumes = 0;
     bool quit = false;
     QObject::connect(controller.get(), &MainController::QuitRequested, [&quit] { quit = true; });
     controller->Quit();
