@@ -112,33 +112,26 @@ TEST(Protocol, RefusedFramesAreDroppedWithOneTraceLine) {
     EXPECT_NE(std::strstr(LastTraceLine(), "dropped a frame of 6 bytes"), nullptr);
 }
 
-TEST(FrameCutter, SplitFrameIsDeliveredOnceAfterItsEnd) {
+// A split frame comes once, after its end; frames in one read come in order,
+// junk going with the first; an endless frame exceeds the limit.
+TEST(FrameCutter, SplitJoinedAndEndlessStreams) {
     const QByteArray frame = Frame(NET_HEARTBEAT, WriteMachineName("Bigpc"));
     FrameCutter cutter;
     for (qsizetype i = 0; i + 1 < frame.size(); ++i) {
         EXPECT_TRUE(Feed(cutter, frame.mid(i, 1)).empty()) << i;
     }
-    const std::vector<QByteArray> frames = Feed(cutter, frame.right(1));
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0], frame);
+    EXPECT_EQ(Feed(cutter, frame.right(1)), std::vector<QByteArray>{frame});
     EXPECT_EQ(cutter.Held(), 0);
-}
 
-TEST(FrameCutter, FramesInOneReadComeInOrderAndJunkGoesWithTheFirst) {
     const QByteArray first = Frame(NET_PAUSE);
     const QByteArray second = Frame(NET_ERROR, WriteErrorText("x"));
-    FrameCutter cutter;
     EXPECT_TRUE(Feed(cutter, "junk").empty());
     EXPECT_EQ(cutter.Held(), 4); // no start marker yet: kept
-    const std::vector<QByteArray> frames = Feed(cutter, first + "more" + second + "\xFE\xFD");
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0], first);
-    EXPECT_EQ(frames[1], second);
+    EXPECT_EQ(Feed(cutter, first + "more" + second + "\xFE\xFD"),
+              (std::vector<QByteArray>{first, second}));
     EXPECT_EQ(cutter.Held(), 2);
-}
 
-TEST(FrameCutter, EndlessFrameExceedsTheLimit) {
-    FrameCutter cutter;
+    cutter = FrameCutter();
     std::vector<QByteArray> frames;
     ASSERT_TRUE(cutter.Feed(FRAME_START, 3, frames));
     const QByteArray filler(1024, 'x');
