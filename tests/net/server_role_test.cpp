@@ -93,9 +93,12 @@ TEST_F(ServerRole, FastestMachinesTakeFilesInTurnThisOnesWorkersIncluded) {
     EXPECT_DOUBLE_EQ(server->Machines().At(slot).rate, 0.0);
 }
 
-TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
+// Every client refuses the first file, so this machine takes it. Then, with
+// the folders no longer shared, no machine is asked: that is said once for
+// the pass and this machine encodes.
+TEST_F(ServerRole, RefusalsAndAnUnsharedFolderPassTheFileOn) {
     server->SetWaitLimits(300, 30000);
-    AddWavs({"one.wav", "two.wav"});
+    AddWavs({"one.wav", "two.wav", "three.wav"});
     nettest::FakeClient& busy = Rated("BUSY", "127.0.0.2", 7.0, CANENCODE_BUSY);
     Rated("NOCODEC", "127.0.0.3", 6.0, CANENCODE_NOCODEC);
     Rated("MUTE", "127.0.0.4", 5.0, -1);
@@ -112,6 +115,16 @@ TEST_F(ServerRole, RefusalsPassTheFileToTheNextMachine) {
         << qPrintable(log);
     EXPECT_FALSE(log.contains("Busy"));
     EXPECT_FALSE(log.contains("Mute")); // no answer is passed over silently
+
+    UncTables none = CurrentUncTables();
+    none.smbConfPath = temp.path() + "/missing.conf";
+    SetUncTables(none);
+    const std::size_t asked = busy.questions.size();
+    fake.Finish(true);
+    EXPECT_EQ(ErrorLog().count(ResString(33032)), 1);
+    EXPECT_EQ(busy.questions.size(), asked);
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_EQ(fake.starts[1].source, Path("two.wav"));
 }
 
 TEST_F(ServerRole, ErrorFileThatFailedEverywhereWaitsAndTheRowsBelowGoOn) {
@@ -311,19 +324,6 @@ TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
     EXPECT_TRUE(slow.jobs[0].source.endsWith("three.wav"));
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].source, Path("two.wav"));
-}
-
-TEST_F(ServerRole, UnsharedFolderIsReportedOncePerPassAndEncodedHere) {
-    UncTables none = CurrentUncTables();
-    none.smbConfPath = temp.path() + "/missing.conf";
-    SetUncTables(none);
-    AddWavs({"one.wav", "two.wav"});
-    nettest::FakeClient& fast = Client("FAST", "127.0.0.2");
-    scheduler->OnEncode();
-    EXPECT_EQ(ErrorLog().count(ResString(33032)), 1);
-    EXPECT_TRUE(fast.questions.empty());
-    ASSERT_EQ(fake.starts.size(), 1u);
-    EXPECT_EQ(fake.starts[0].source, Path("one.wav"));
 }
 
 // A client cut off mid-file loses its partial output, and the file goes to the
