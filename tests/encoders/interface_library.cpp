@@ -44,27 +44,23 @@ std::vector<uint8_t> EncodeAll(const InterfaceLibrary& library, BE_CONFIG config
     }
     std::vector<uint8_t> output(bufferBytes);
     std::vector<uint8_t> mp3;
+    uint32_t produced = 0;
+    // Each call's output is appended; a failure or an overrun of the buffer stops the run.
+    auto take = [&](BE_ERR result) {
+        EXPECT_EQ(result, BE_ERR_SUCCESSFUL);
+        EXPECT_LE(produced, bufferBytes);
+        mp3.insert(mp3.end(), output.begin(), output.begin() + std::min(produced, bufferBytes));
+        return result == BE_ERR_SUCCESSFUL && produced <= bufferBytes;
+    };
     bool ok = true;
     for (std::size_t done = 0; ok && done < samples.size();) {
         uint32_t count = chunkSize ? chunkSize(chunk) : chunk;
         count = static_cast<uint32_t>(std::min<std::size_t>(count, samples.size() - done));
-        uint32_t produced = 0;
-        const BE_ERR result =
-            library.beEncodeChunk(stream, count, samples.data() + done, output.data(), &produced);
-        EXPECT_EQ(result, BE_ERR_SUCCESSFUL);
-        EXPECT_LE(produced, bufferBytes);
-        ok = result == BE_ERR_SUCCESSFUL && produced <= bufferBytes;
-        mp3.insert(mp3.end(), output.begin(), output.begin() + std::min(produced, bufferBytes));
+        ok = take(
+            library.beEncodeChunk(stream, count, samples.data() + done, output.data(), &produced));
         done += count;
     }
-    uint32_t produced = 0;
-    if (ok) {
-        const BE_ERR result = library.beDeinitStream(stream, output.data(), &produced);
-        EXPECT_EQ(result, BE_ERR_SUCCESSFUL);
-        EXPECT_LE(produced, bufferBytes);
-        ok = result == BE_ERR_SUCCESSFUL && produced <= bufferBytes;
-        mp3.insert(mp3.end(), output.begin(), output.begin() + std::min(produced, bufferBytes));
-    }
+    ok = ok && take(library.beDeinitStream(stream, output.data(), &produced));
     EXPECT_EQ(library.beCloseStream(stream), BE_ERR_SUCCESSFUL);
     return ok ? mp3 : std::vector<uint8_t>{};
 }

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -62,23 +63,6 @@ protected:
 
 } // namespace
 
-TEST_F(Catalogue, WithNothingInstalledEverythingIsEmpty) {
-    EXPECT_EQ(catalogue.Build(Sources(false, false)), 0);
-    QStringList names{"stale"};
-    EXPECT_EQ(catalogue.DriverNames(names), 0);
-    EXPECT_TRUE(names.isEmpty());
-    EXPECT_EQ(catalogue.FindDriverLoosely(9998, 9998), -1);
-    QString text = "unchanged";
-    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
-    EXPECT_EQ(catalogue.SelectDriver(text, manufacturer, product), -1);
-    EXPECT_FALSE(catalogue.SelectFormat(0, text, channels, rate));
-    EXPECT_EQ(text, "unchanged");
-    manufacturer = product = channels = rate = 7;
-    catalogue.DriverIds(0, manufacturer, product);
-    catalogue.FormatFacts(0, 0, channels, rate);
-    EXPECT_EQ(manufacturer + product + channels + rate, 28u);
-}
-
 TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
     const std::vector<WAVEFORMATEX> mp3 = {Mp3Like(1, 16000), Mp3Like(2, 16000), Mp3Like(2, 24000)};
     auto codec = Codec(901, 1, mp3);
@@ -105,18 +89,16 @@ TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
 
     const CatalogueDriver* acm = catalogue.Driver(0);
     ASSERT_NE(acm, nullptr);
-    EXPECT_EQ(acm->id, codecId);
-    EXPECT_EQ(acm->manufacturerId, 901u);
-    EXPECT_EQ(acm->longName, "Long Codec 901/1");
+    EXPECT_EQ(std::tuple(acm->id, acm->manufacturerId, acm->longName),
+              std::tuple(codecId, 901u, QString("Long Codec 901/1")));
     EXPECT_EQ(catalogue.Format(0, 2)->format, mp3[2]); // extra bytes and all
 
     const CatalogueDriver* lame = catalogue.Driver(3);
     EXPECT_EQ(lame->id, LAME_DRIVER_ID);
     EXPECT_EQ(lame->longName, "LAME Encoder");
     const WAVEFORMATEX& last = catalogue.Format(3, 13)->format;
-    EXPECT_EQ(last.RecordSize(), 18u);
-    EXPECT_EQ(last.wFormatTag, 0);
-    EXPECT_EQ(last.nAvgBytesPerSec, 4000u);
+    EXPECT_EQ(std::tuple(last.RecordSize(), last.wFormatTag, last.nAvgBytesPerSec),
+              std::tuple(18u, 0, 4000u));
     EXPECT_EQ(catalogue.Format(1, 9)->format.nAvgBytesPerSec, 8000u);
     const CatalogueFormat& v2 = *catalogue.Format(3, 16);
     EXPECT_EQ(v2.vbrQuality, 2);
@@ -170,11 +152,8 @@ TEST_F(Catalogue, SearchesByValueExactlyAndLoosely) {
 
     std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
     catalogue.DriverIds(2, manufacturer, product);
-    EXPECT_EQ(manufacturer, 901u);
-    EXPECT_EQ(product, 3u);
     catalogue.FormatFacts(0, 3, channels, rate);
-    EXPECT_EQ(channels, 1u);
-    EXPECT_EQ(rate, 12000u);
+    EXPECT_EQ(std::tuple(manufacturer, product, channels, rate), std::tuple(901u, 3u, 1u, 12000u));
 }
 
 TEST_F(Catalogue, SelectDriverPrefersTheProfessionalCodecThenBladeLameAndXing) {
@@ -186,9 +165,8 @@ TEST_F(Catalogue, SelectDriverPrefersTheProfessionalCodecThenBladeLameAndXing) {
     std::uint32_t manufacturer = 0, product = 0;
     catalogue.Build(Sources(true, true, external));
     EXPECT_EQ(catalogue.SelectDriver(name, manufacturer, product), 1);
-    EXPECT_EQ(name, "Long Codec 172/13");
-    EXPECT_EQ(manufacturer, 172u);
-    EXPECT_EQ(product, 13u);
+    EXPECT_EQ(std::tuple(name, manufacturer, product),
+              std::tuple(QString("Long Codec 172/13"), 172u, 13u));
 
     auto select = [&](const CatalogueSources& sources) {
         catalogue.Build(sources);
@@ -199,16 +177,15 @@ TEST_F(Catalogue, SelectDriverPrefersTheProfessionalCodecThenBladeLameAndXing) {
     IsolatedAcmDrivers noCodecs;
     fakeacm::Install(Codec(901, 1, {Mp3Like(2, 16000)}));
     EXPECT_EQ(select(Sources(true, true, external)), 2);
-    EXPECT_EQ(manufacturer, BLADE_DRIVER_ID);
-    EXPECT_EQ(name, "Blade's MP3 Encoder");
+    EXPECT_EQ(std::tuple(name, manufacturer),
+              std::tuple(QString("Blade's MP3 Encoder"), BLADE_DRIVER_ID));
     EXPECT_EQ(select(Sources(false, true, external)), 2);
     EXPECT_EQ(product, LAME_DRIVER_ID);
     EXPECT_EQ(select(Sources(false, false, external)), 1);
     EXPECT_EQ(product, XING_DRIVER_ID);
     // None of the preferred ones: the first encoder listed is chosen.
     EXPECT_EQ(select(Sources(false, false)), 0);
-    EXPECT_EQ(manufacturer, 901u);
-    EXPECT_EQ(product, 1u);
+    EXPECT_EQ(std::tuple(manufacturer, product), std::tuple(901u, 1u));
 
     // A stored choice is looked up loosely and corrected to what exists.
     manufacturer = 901;
@@ -234,9 +211,8 @@ TEST_F(Catalogue, TheDefaultFormatIsTheLast16000ByteOneAndSelectFormatWritesItBa
     QString text;
     std::uint32_t channels = 0, rate = 0;
     ASSERT_TRUE(catalogue.SelectFormat(0, text, channels, rate));
-    EXPECT_EQ(text, "128 kBit/s, 44,100, Stereo  16 KB/s");
-    EXPECT_EQ(channels, 2u);
-    EXPECT_EQ(rate, 16000u);
+    EXPECT_EQ(std::tuple(text, channels, rate),
+              std::tuple(QString("128 kBit/s, 44,100, Stereo  16 KB/s"), 2u, 16000u));
 
     rate = 15000;
     ASSERT_TRUE(catalogue.SelectFormat(0, text, channels, rate));
@@ -264,6 +240,21 @@ TEST_F(Catalogue, ExternalEncoderIsFoundWithOrWithoutTrailingSlashAndOnlyWhileIt
     ASSERT_TRUE(QDir(path).mkdir(ExternalEncoderFileName())); // a folder is not a program
     EXPECT_EQ(catalogue.Build(Sources(false, false, path)), 0);
     EXPECT_TRUE(catalogue.ExternalEncoderPath().isEmpty());
+
+    // With nothing installed every query comes back empty and changes nothing.
+    QStringList names{"stale"};
+    EXPECT_EQ(catalogue.DriverNames(names), 0);
+    EXPECT_TRUE(names.isEmpty());
+    EXPECT_EQ(catalogue.FindDriverLoosely(9998, 9998), -1);
+    QString text = "unchanged";
+    std::uint32_t manufacturer = 0, product = 0, channels = 0, rate = 0;
+    EXPECT_EQ(catalogue.SelectDriver(text, manufacturer, product), -1);
+    EXPECT_FALSE(catalogue.SelectFormat(0, text, channels, rate));
+    EXPECT_EQ(text, "unchanged");
+    manufacturer = product = channels = rate = 7;
+    catalogue.DriverIds(0, manufacturer, product);
+    catalogue.FormatFacts(0, 0, channels, rate);
+    EXPECT_EQ(manufacturer + product + channels + rate, 28u);
 }
 
 TEST_F(Catalogue, DefaultSourcesReadTheMachineWidePath) {

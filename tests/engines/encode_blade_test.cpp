@@ -5,8 +5,10 @@
 #include "engines/encode_start.h"
 
 #include <QThread>
+#include <array>
 #include <atomic>
 #include <cstring>
+#include <tuple>
 
 using testsupport::Bytes;
 using testsupport::PcmFormat;
@@ -59,8 +61,9 @@ BE_ERR FakeClose(HBE_STREAM) {
 
 const EncoderEntryPoints FAKE_ENTRY{FakeInit, FakeEncode, FakeDeinit, FakeClose};
 
-Bytes Samples(const PcmFormat& format, std::uint32_t frames) {
-    return testsupport::MakePcm(format, frames);
+// How often each entry point was called: init, encode, deinit, close.
+std::array<int, 4> Calls() {
+    return {fake.inits, fake.chunks, fake.deinits, fake.closes};
 }
 
 Bytes WithEnd(Bytes pcm) {
@@ -89,7 +92,8 @@ protected:
 
 TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     const PcmFormat format{22050, 2, 16};
-    const Bytes pcm = Samples(format, 2500); // 10000 bytes: two full chunks and 784 bytes
+    const Bytes pcm =
+        testsupport::MakePcm(format, 2500); // 10000 bytes: two full chunks and 784 bytes
     // The word "data" inside an earlier chunk must not be taken for the samples.
     const std::string note = "metadata: data";
     const QString source = Write("in.wav", testsupport::WavBuilder()
@@ -105,20 +109,15 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     EXPECT_EQ(testsupport::ReadFile(Path("out.mp3").toStdString()), WithEnd(pcm));
     EXPECT_NEAR(seconds, 2500.0 / 22050, 1e-9);
 
-    EXPECT_EQ(fake.config.dwConfig, BE_CONFIG_MP3);
-    EXPECT_EQ(fake.config.format.mp3.dwSampleRate, 22050u);
-    EXPECT_EQ(fake.config.format.mp3.byMode, BE_MP3_MODE_STEREO);
-    EXPECT_EQ(fake.config.format.mp3.wBitrate, 128);
-    EXPECT_EQ(fake.chunks.load(), 3);
-    EXPECT_EQ(fake.deinits.load(), 1);
-    EXPECT_EQ(fake.closes.load(), 1);
+    const BE_MP3_CONFIG& mp3 = fake.config.format.mp3;
+    EXPECT_EQ(std::tuple(fake.config.dwConfig, mp3.dwSampleRate, mp3.byMode, mp3.wBitrate),
+              std::tuple(BE_CONFIG_MP3, 22050u, BE_MP3_MODE_STEREO, 128));
+    EXPECT_EQ(Calls(), (std::array{1, 3, 1, 1}));
 
     // One message per whole percent, rising, the first after the first chunk.
     ASSERT_FALSE(events.progress.empty());
-    EXPECT_EQ(events.progress.front().bytes, 4608);
-    EXPECT_EQ(events.progress.front().percent, 46);
-    EXPECT_EQ(events.progress.back().percent, 100);
-    EXPECT_EQ(events.progress.back().bytes, 10000);
+    EXPECT_EQ(events.progress.front(), (EngineEvents::Progress{46, 4608}));
+    EXPECT_EQ(events.progress.back(), (EngineEvents::Progress{100, 10000}));
     for (std::size_t i = 1; i < events.progress.size(); ++i) {
         EXPECT_GT(events.progress[i].percent, events.progress[i - 1].percent);
     }
@@ -131,12 +130,9 @@ TEST_F(LibraryEngineTest, EncodesEveryByteOnceAtTheSourcesOwnRate) {
     target.jointStereo = true;
     EXPECT_EQ(Encode(source, Path("lame.mp3")).outcome, 1);
     const BE_LAME_CONFIG& lame = fake.config.format.lhv1;
-    EXPECT_EQ(fake.config.dwConfig, BE_CONFIG_LAME);
-    EXPECT_EQ(lame.dwSampleRate, 22050u);
-    EXPECT_EQ(lame.nMode, BE_MP3_MODE_JSTEREO);
-    EXPECT_EQ(lame.bEnableVBR, 1u);
-    EXPECT_EQ(lame.nVBRQuality, 2);
-    EXPECT_EQ(lame.bWriteVBRHeader, 0u);
+    EXPECT_EQ(std::tuple(fake.config.dwConfig, lame.dwSampleRate, lame.nMode, lame.bEnableVBR,
+                         lame.nVBRQuality, lame.bWriteVBRHeader),
+              std::tuple(BE_CONFIG_LAME, 22050u, BE_MP3_MODE_JSTEREO, 1u, 2, 0u));
 }
 
 TEST_F(LibraryEngineTest, SourcesTheLibraryCannotTakeFailWithOneSentence) {
@@ -170,8 +166,7 @@ TEST_F(LibraryEngineTest, LibraryFailuresEndTheEncodeAndCloseTheStream) {
     EXPECT_EQ(Encode(source, Path("a.mp3")).outcome, 0);
     EXPECT_TRUE(ErrorLog().contains(
         QString("Error 5 - Couldn't encode chunk with Blade Encoder (%1).").arg(source)));
-    EXPECT_EQ(fake.deinits.load(), 0);
-    EXPECT_EQ(fake.closes.load(), 1);
+    EXPECT_EQ(Calls(), (std::array{1, 2, 0, 1}));
 
     fake.failAtChunk = -1;
     fake.deinitResult = BE_ERR_INVALID_HANDLE;
@@ -220,7 +215,7 @@ TEST_F(LibraryEngineTest, StartRefusalsPostNothing) {
 TEST_F(LibraryEngineTest, PauseLosesAndRepeatsNothingAndCancelWhilePausedEnds) {
     fake.delayMs = 1;
     const PcmFormat format;
-    const Bytes pcm = Samples(format, 200000);
+    const Bytes pcm = testsupport::MakePcm(format, 200000);
     const QString source = Write("p.wav", testsupport::WavBuilder().Fmt(format).Data(pcm).Build());
     ASSERT_EQ(Start(source, Path("p.mp3")), 1);
     while (fake.chunks.load() < 5) {

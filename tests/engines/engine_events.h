@@ -17,6 +17,7 @@ public:
     struct Progress {
         int percent;
         qint64 bytes;
+        bool operator==(const Progress&) const = default;
     };
     struct Done {
         int outcome;

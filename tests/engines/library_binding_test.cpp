@@ -48,10 +48,7 @@ TEST_F(LibraryBindingTest, BindsBothLibrariesBesideTheProgram) {
         ASSERT_NE(entry, nullptr);
         // The bound functions work: open and close a stream.
         BE_CONFIG config{};
-        config.dwConfig = BE_CONFIG_MP3;
-        config.format.mp3.dwSampleRate = 44100;
-        config.format.mp3.byMode = BE_MP3_MODE_STEREO;
-        config.format.mp3.wBitrate = 128;
+        config.format.mp3 = {44100, BE_MP3_MODE_STEREO, 128, 0, 0, 0, 0};
         uint32_t samples = 0;
         uint32_t bytes = 0;
         HBE_STREAM stream = 0;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace testsupport;
 
@@ -45,10 +46,9 @@ Bytes PcmRecord(std::uint32_t avgBytesPerSec, std::uint16_t blockAlign) {
 TEST_F(WaveReaderTest, FramesComeFromTheFirstFactOrTheFirstNonEmptyData) {
     const PcmFormat cd;
     ASSERT_EQ(Read(WavBuilder().Fmt(cd, true).Data(MakePcm(cd, 1000)).Build()), WAVE_OK);
-    EXPECT_EQ(p.dataBytes, 4000u);
-    EXPECT_EQ(p.sampleFrames, 1000u);
-    EXPECT_EQ(p.formatBytes, 16u) << "an 18-byte PCM record is copied as 16";
-    EXPECT_EQ(p.format.Size(), 16u);
+    // An 18-byte PCM record is copied as 16.
+    EXPECT_EQ(std::tuple(p.dataBytes, p.sampleFrames, p.formatBytes, p.format.Size()),
+              std::tuple(4000u, 1000u, 16u, 16u));
 
     const Bytes samples(200, 0x80);
     ASSERT_EQ(Read(WavBuilder().Fmt(mono8).Data(samples).Fact(77).Fact(55).Build()), WAVE_OK);
@@ -92,10 +92,8 @@ TEST_F(WaveReaderTest, CompressedFormatsNeedAFactAndAreThenRefusedWithTheirForma
     const Bytes extra{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     EXPECT_EQ(Read(MakeCompressedWav(0x55, 1000, 2000, extra)), WAVE_ERR_NOT_PCM);
     EXPECT_EQ(LastTrace(), "GetWaveProperties: invalid format 85 (1)\n");
-    EXPECT_EQ(p.dataBytes, 1000u);
-    EXPECT_EQ(p.sampleFrames, 2000u);
-    EXPECT_EQ(p.formatBytes, 30u);
-    ASSERT_EQ(p.format.Size(), 30u);
+    ASSERT_EQ(std::tuple(p.dataBytes, p.sampleFrames, p.formatBytes, p.format.Size()),
+              std::tuple(1000u, 2000u, 30u, 30u));
     EXPECT_EQ(Bytes(p.format.Data() + 18, p.format.Data() + 30), extra);
 
     // A 16-byte record sits in a zero-filled 18-byte block: cbSize reads 0.
@@ -197,10 +195,8 @@ TEST_F(WaveReaderTest, DurationIsSplitAndFormatted) {
                   WAVE_OK);
         // No byte rate given: rate x block alignment (8000 x 1) stands in.
         EXPECT_DOUBLE_EQ(p.durationSeconds, double(c.dataBytes) / (c.byteRate ? c.byteRate : 8000));
-        EXPECT_EQ(p.hours, c.hours);
-        EXPECT_EQ(p.minutes, c.minutes);
-        EXPECT_EQ(p.seconds, c.seconds);
-        EXPECT_EQ(p.durationText, c.text);
+        EXPECT_EQ(std::tuple(p.hours, p.minutes, p.seconds, p.durationText),
+                  std::tuple(c.hours, c.minutes, c.seconds, QString(c.text)));
     }
 }
 

@@ -37,26 +37,20 @@ void PutSample(Bytes& out, const WideSource& source, double value) {
 }
 
 Bytes FormatChunk(const WideSource& source) {
-    const std::uint16_t blockAlign = static_cast<std::uint16_t>(source.channels * source.bits / 8);
+    const auto blockAlign = static_cast<std::uint16_t>(source.channels * source.bits / 8);
     const std::uint16_t sampleTag = source.isFloat ? 3 : 1;
-    const bool extensible = source.header == WideSource::Header::Extensible;
-    Bytes fmt;
-    PutU16(fmt, extensible ? 0xFFFE : sampleTag);
-    PutU16(fmt, source.channels);
-    PutU32(fmt, source.rate);
-    PutU32(fmt, source.rate * blockAlign);
-    PutU16(fmt, blockAlign);
-    PutU16(fmt, source.bits);
-    if (extensible) {
-        PutU16(fmt, 22);
-        PutU16(fmt, source.bits);
-        PutU32(fmt, source.channelMask);
-        PutU16(fmt, sampleTag);
-        const std::uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        fmt.insert(fmt.end(), std::begin(tail), std::end(tail));
-    } else if (source.isFloat) {
-        PutU16(fmt, 0);
+    Bytes extra;
+    if (source.header == WideSource::Header::Extensible) {
+        PutU16(extra, source.bits);
+        PutU32(extra, source.channelMask);
+        extra.insert(extra.end(), {std::uint8_t(sampleTag), 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0,
+                                   0xAA, 0, 0x38, 0x9B, 0x71});
+    }
+    Bytes fmt =
+        testsupport::FormatRecord(extra.empty() ? sampleTag : 0xFFFE, source.channels, source.rate,
+                                  source.rate * blockAlign, blockAlign, source.bits, extra);
+    if (extra.empty() && !source.isFloat) {
+        fmt.resize(16); // plain integer PCM has no cbSize
     }
     return fmt;
 }

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <tuple>
 
 using testsupport::Bytes;
 
@@ -47,28 +48,16 @@ Tone Measure(const DecodedMp3& decoded, int channel) {
     const qint64 last = frames * 3 / 4;
     double sum = 0;
     int crossings = 0;
-    qint64 firstCrossing = -1;
-    qint64 lastCrossing = -1;
     for (qint64 i = first; i < last; ++i) {
         const double value = decoded.samples[std::size_t(i * decoded.channels + channel)] / 32768.0;
         const double before =
             decoded.samples[std::size_t((i - 1) * decoded.channels + channel)] / 32768.0;
         sum += value * value;
-        if (before < 0 && value >= 0) {
-            if (firstCrossing < 0) {
-                firstCrossing = i;
-            }
-            lastCrossing = i;
-            ++crossings;
-        }
+        crossings += before < 0 && value >= 0;
     }
-    Tone tone;
-    if (crossings > 1) {
-        tone.frequency =
-            (crossings - 1) * double(decoded.sampleRate) / double(lastCrossing - firstCrossing);
-    }
-    tone.rmsDb = 10 * std::log10(sum / double(last - first) + 1e-20);
-    return tone;
+    // Half a second holds hundreds of cycles: one crossing more or less is noise.
+    return {crossings * double(decoded.sampleRate) / double(last - first),
+            10 * std::log10(sum / double(last - first) + 1e-20)};
 }
 
 // One kind of source file: made by a tool at test time or built here.
@@ -80,10 +69,6 @@ struct Kind {
     std::function<bool(const QString& path)> make;
 };
 
-bool Run(const QString& program, const QStringList& arguments) {
-    return RunTool(program, arguments).ok;
-}
-
 std::function<bool(const QString&)> Built(const Bytes& bytes) {
     return
         [bytes](const QString& path) { return testsupport::WriteFile(path.toStdString(), bytes); };
@@ -91,8 +76,9 @@ std::function<bool(const QString&)> Built(const Bytes& bytes) {
 
 std::function<bool(const QString&)> Sox(QStringList format) {
     return [format](const QString& path) {
-        return Run("sox", QStringList{"-n"} + format +
-                              QStringList{path, "synth", "1", "sine", "1000", "vol", "0.5"});
+        return RunTool("sox", QStringList{"-n"} + format +
+                                  QStringList{path, "synth", "1", "sine", "1000", "vol", "0.5"})
+            .ok;
     };
 }
 
@@ -103,8 +89,9 @@ std::function<bool(const QString&)> Ffmpeg(int rate, int channels, QStringList o
     }
     const QString source = QString("aevalsrc=%1:s=%2:d=1").arg(tone.join('|')).arg(rate);
     return [=](const QString& path) {
-        return Run("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source} +
-                                 options + QStringList{path});
+        return RunTool("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source} +
+                                     options + QStringList{path})
+            .ok;
     };
 }
 
@@ -119,17 +106,20 @@ with wave.open(sys.argv[1], 'wb') as w:
 )")
                                    .arg(channels)
                                    .arg(rate);
-        return Run("python3", {"-c", script, path});
+        return RunTool("python3", {"-c", script, path}).ok;
     };
+}
+
+std::ptrdiff_t DataAt(const Bytes& riff) {
+    return std::search(riff.begin(), riff.end(), std::begin("data"), std::begin("data") + 4) -
+           riff.begin();
 }
 
 // The plain file made 64-bit: `ds64` first, 32-bit sizes that defer to it,
 // and a chunk after the samples that a reader taking 0xFFFFFFFF would run into.
 Bytes AsRf64(const Bytes& riff) {
     const Bytes tail{'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
-    const auto dataAt =
-        std::search(riff.begin(), riff.end(), std::begin("data"), std::begin("data") + 4) -
-        riff.begin();
+    const auto dataAt = DataAt(riff);
     const std::uint64_t dataSize = riff.size() - dataAt - 8;
     Bytes out{'R', 'F', '6', '4', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'd', 's', '6', '4'};
     testsupport::PutU32(out, 28);
@@ -148,9 +138,7 @@ Bytes AsRf64(const Bytes& riff) {
 
 // A reader's chunk placed before the samples, as recorders and editors do.
 Bytes WithChunkBefore(const Bytes& riff, const std::string& id, std::size_t size) {
-    const auto dataAt =
-        std::search(riff.begin(), riff.end(), std::begin("data"), std::begin("data") + 4) -
-        riff.begin();
+    const auto dataAt = DataAt(riff);
     testsupport::WavBuilder builder;
     builder.Raw(Bytes(riff.begin() + 12, riff.begin() + dataAt)).Chunk(id, Bytes(size, '<'));
     return builder.Raw(Bytes(riff.begin() + dataAt, riff.end())).Build();
@@ -205,9 +193,10 @@ std::vector<Kind> Corpus() {
         wide("float stereo 22k ext", WideSource(32, true, 2, 22050, H::Extensible, 0x3)),
     };
     if (!QStandardPaths::findExecutable("espeak-ng").isEmpty()) {
-        kinds.push_back({"espeak-ng speech", 22050, 1, false, [](const QString& path) {
-                             return Run("espeak-ng", {"-w", path, "Every kind of file encodes."});
-                         }});
+        kinds.push_back(
+            {"espeak-ng speech", 22050, 1, false, [](const QString& path) {
+                 return RunTool("espeak-ng", {"-w", path, "Every kind of file encodes."}).ok;
+             }});
     }
     return kinds;
 }
@@ -274,9 +263,8 @@ TEST_F(WideSourceTest, ReaderAdmitsUncompressedKindsWithTheirFacts) {
         EXPECT_EQ(properties.sampleFrames, 96000u);
         EXPECT_DOUBLE_EQ(properties.durationSeconds, 96000.0 / kind.source.rate);
         const SampleLayout layout = DescribeSamples(properties.format);
-        EXPECT_EQ(layout.isFloat, kind.isFloat);
-        EXPECT_EQ(layout.bitsPerSample, kind.source.bits);
-        EXPECT_EQ(layout.channelMask, kind.mask);
+        EXPECT_EQ(std::tuple(layout.isFloat, layout.bitsPerSample, layout.channelMask),
+                  std::tuple(kind.isFloat, kind.source.bits, kind.mask));
     }
 }
 

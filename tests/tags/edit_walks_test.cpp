@@ -1,6 +1,7 @@
 #include "tags/tag_edit_walks.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -18,13 +19,17 @@ struct Selection {
 
 const auto READ_NOTHING = [](std::size_t) { return false; };
 
+using Strings = std::tuple<std::string, std::string, std::string>;
+Strings TitleArtistAlbum(const ID3TagRecord& record) {
+    return {record.title.str(), record.artist.str(), record.album.str()};
+}
+
 } // namespace
 
 TEST(TagEditWalks, SeveralFilesKeepTheirOwnTitlesASingleFileTakesTheWholeRecord) {
     Selection selection({"A - One", "B - Two"});
     const ID3TagRecord shown = ChooseDialogRecord(selection.targets, READ_NOTHING);
-    EXPECT_EQ(shown.title.str(), "One");
-    EXPECT_EQ(shown.artist.str(), "A");
+    EXPECT_EQ(TitleArtistAlbum(shown), Strings("One", "A", ""));
 
     ID3TagRecord confirmed;
     confirmed.title = "X";
@@ -32,11 +37,8 @@ TEST(TagEditWalks, SeveralFilesKeepTheirOwnTitlesASingleFileTakesTheWholeRecord)
     confirmed.album = "Z";
     std::vector<std::size_t> written;
     ApplyDialogRecord(selection.targets, confirmed, [&](std::size_t i) { written.push_back(i); });
-    EXPECT_EQ(selection.records[0].title.str(), "One");
-    EXPECT_EQ(selection.records[0].artist.str(), "Y");
-    EXPECT_EQ(selection.records[0].album.str(), "Z");
-    EXPECT_EQ(selection.records[1].title.str(), "Two");
-    EXPECT_EQ(selection.records[1].artist.str(), "Y");
+    EXPECT_EQ(TitleArtistAlbum(selection.records[0]), Strings("One", "Y", "Z"));
+    EXPECT_EQ(TitleArtistAlbum(selection.records[1]), Strings("Two", "Y", "Z"));
     EXPECT_EQ(written, (std::vector<std::size_t>{0, 1}));
 
     // An entered title is kept over the name.
@@ -74,10 +76,8 @@ TEST(TagEditWalks, TheDialogOpensWithTheFirstReadOrTitledRecord) {
     // No title anywhere: the split of the first name, nothing else.
     Selection blank({"Only Title", "B - Two"});
     blank.records[1].album = "ignored";
-    const ID3TagRecord fallback = ChooseDialogRecord(blank.targets, READ_NOTHING);
-    EXPECT_EQ(fallback.title.str(), "Only Title");
-    EXPECT_EQ(fallback.artist.str(), "");
-    EXPECT_EQ(fallback.album.str(), "");
+    EXPECT_EQ(TitleArtistAlbum(ChooseDialogRecord(blank.targets, READ_NOTHING)),
+              Strings("Only Title", "", ""));
 }
 
 TEST(TagEditWalks, AFinishedFileWithoutTitleIsNamedFromItsFile) {
@@ -85,10 +85,7 @@ TEST(TagEditWalks, AFinishedFileWithoutTitleIsNamedFromItsFile) {
     record.artist = "Entered";
     record.album = "Kept";
     FillEmptyTitleFromName(record, "Band - Song");
-    EXPECT_EQ(record.title.str(), "Song");
-    EXPECT_EQ(record.artist.str(), "Band");
-    EXPECT_EQ(record.album.str(), "Kept");
+    EXPECT_EQ(TitleArtistAlbum(record), Strings("Song", "Band", "Kept"));
     FillEmptyTitleFromName(record, "Other - Name");
-    EXPECT_EQ(record.title.str(), "Song");
-    EXPECT_EQ(record.artist.str(), "Band");
+    EXPECT_EQ(TitleArtistAlbum(record), Strings("Song", "Band", "Kept"));
 }
