@@ -79,11 +79,10 @@ TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
     catalogue.DriverNames(names);
     EXPECT_EQ(names, QStringList({"Codec 901/1", "XingMP3 Encoder", "Blade's MP3 Encoder",
                                   "LAME Encoder"}));
-    EXPECT_EQ(catalogue.FormatCount(0), 3);
     // The LAME library and the external encoder add V0 to V9 after the bitrates.
-    EXPECT_EQ(catalogue.FormatCount(1), 20);
-    EXPECT_EQ(catalogue.FormatCount(2), 14);
-    EXPECT_EQ(catalogue.FormatCount(3), 24);
+    EXPECT_EQ((std::vector{catalogue.FormatCount(0), catalogue.FormatCount(1),
+                           catalogue.FormatCount(2), catalogue.FormatCount(3)}),
+              (std::vector{3, 20, 14, 24}));
     EXPECT_EQ(catalogue.ExternalEncoderPath(),
               QDir(folder.path()).absoluteFilePath(ExternalEncoderFileName()));
 
@@ -94,8 +93,8 @@ TEST_F(Catalogue, ListsUsableCodecsThenTheExternalEncoderThenTheLibraries) {
     EXPECT_EQ(catalogue.Format(0, 2)->format, mp3[2]); // extra bytes and all
 
     const CatalogueDriver* lame = catalogue.Driver(3);
-    EXPECT_EQ(lame->id, LAME_DRIVER_ID);
-    EXPECT_EQ(lame->longName, "LAME Encoder");
+    EXPECT_EQ(std::pair(lame->id, lame->longName),
+              std::pair(LAME_DRIVER_ID, QString("LAME Encoder")));
     const WAVEFORMATEX& last = catalogue.Format(3, 13)->format;
     EXPECT_EQ(std::tuple(last.RecordSize(), last.wFormatTag, last.nAvgBytesPerSec),
               std::tuple(18u, 0, 4000u));

@@ -6,15 +6,16 @@
 #include <QThread>
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-void WaitUntil(const std::atomic<bool>& condition) {
+void WaitUntil(const std::function<bool()>& condition) {
     QDeadlineTimer patience(60000);
-    while (!condition.load() && !patience.hasExpired()) {
+    while (!condition() && !patience.hasExpired()) {
         QThread::msleep(1);
     }
 }
@@ -34,13 +35,10 @@ TEST(EncodeControlTest, AnEndedWorkerNeverClearsItsSuccessor) {
             firstEnded = true;
         },
         PRIORITY_NORMAL));
-    WaitUntil(firstEnded);
-    while (control.IsWorkerRunning()) {
-        QThread::msleep(1);
-    }
+    WaitUntil([&] { return firstEnded && !control.IsWorkerRunning(); });
     std::atomic<bool> release{false};
-    ASSERT_TRUE(
-        control.StartWorker([&](const WorkerTicket&) { WaitUntil(release); }, PRIORITY_NORMAL));
+    ASSERT_TRUE(control.StartWorker(
+        [&](const WorkerTicket&) { WaitUntil([&] { return release.load(); }); }, PRIORITY_NORMAL));
     stale->Finish();
     EXPECT_TRUE(control.IsWorkerRunning());
     release = true;
@@ -55,9 +53,7 @@ TEST(EncodeControlTest, TheWorkerCarriesTheErrorRouteOfItsStarter) {
         ASSERT_TRUE(control.StartWorker([&](const WorkerTicket&) { seen = CurrentErrorRoute(); },
                                         PRIORITY_NORMAL));
     }
-    while (control.IsWorkerRunning()) {
-        QThread::msleep(1);
-    }
+    WaitUntil([&] { return !control.IsWorkerRunning(); });
     EXPECT_EQ(seen.load(), 42);
     EXPECT_EQ(CurrentErrorRoute(), 0);
 }
@@ -70,12 +66,10 @@ TEST(EncodeControlTest, PriorityActsOnTheWorkerThreadOnly) {
     ASSERT_TRUE(control.StartWorker(
         [&](const WorkerTicket&) {
             workerId = static_cast<int>(gettid());
-            WaitUntil(release);
+            WaitUntil([&] { return release.load(); });
         },
         PRIORITY_LOW));
-    while (workerId.load() == 0) {
-        QThread::msleep(1);
-    }
+    WaitUntil([&] { return workerId != 0; });
     EXPECT_EQ(NiceOf(workerId), ownNice + NiceOffsetForPriority(PRIORITY_LOW));
     EXPECT_EQ(NiceOf(static_cast<int>(gettid())), ownNice);
     // Lowering further always works; a refused raise changes nothing.

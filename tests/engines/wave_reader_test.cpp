@@ -69,8 +69,7 @@ TEST_F(WaveReaderTest, FramesComeFromTheFirstFactOrTheFirstNonEmptyData) {
                            .Data(Bytes(900, 0x80))
                            .Build();
     ASSERT_EQ(Read(file), WAVE_OK);
-    EXPECT_EQ(p.format.SampleRate(), 8000u);
-    EXPECT_EQ(p.dataBytes, 33u);
+    EXPECT_EQ(std::tuple(p.format.SampleRate(), p.dataBytes), std::tuple(8000u, 33u));
 
     WioFile wio;
     ASSERT_EQ(wioFileOpen(&wio, Write(file), RIFF_READ), WAVE_OK);
