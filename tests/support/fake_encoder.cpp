@@ -27,15 +27,10 @@ bool FakeEncoder::StartEncode(QObject* target, int priority, const QString& sour
 QString FakeEncoder::DescribeCodec(std::uint32_t* manufacturerId, std::uint32_t* productId,
                                    std::uint32_t* channels, std::uint32_t* bytesPerSec) {
     if (*manufacturerId == 0) {
-        *manufacturerId = 9997;
-        *productId = 9997;
+        *manufacturerId = *productId = 9997;
     }
-    if (*channels == 0) {
-        *channels = 2;
-    }
-    if (*bytesPerSec == 0) {
-        *bytesPerSec = 16000;
-    }
+    *channels = *channels != 0 ? *channels : 2;
+    *bytesPerSec = *bytesPerSec != 0 ? *bytesPerSec : 16000;
     return QStringLiteral("Codec: %1 kBit/s with LAME Encoder").arg(*bytesPerSec * 8 / 1000);
 }
 

@@ -119,14 +119,6 @@ WavBuilder& WavBuilder::List(const std::string& type, const Bytes& body) {
     return Chunk("LIST", payload);
 }
 
-WavBuilder& WavBuilder::CompressedFmt(std::uint16_t tag, std::uint16_t channels,
-                                      std::uint32_t sampleRate, std::uint32_t avgBytesPerSec,
-                                      std::uint16_t blockAlign, std::uint16_t bitsPerSample,
-                                      const Bytes& extra) {
-    return Chunk("fmt ", FormatRecord(tag, channels, sampleRate, avgBytesPerSec, blockAlign,
-                                      bitsPerSample, extra));
-}
-
 WavBuilder& WavBuilder::Disp(std::uint32_t clipboardType, const Bytes& data) {
     Bytes payload;
     PutU32(payload, clipboardType);
@@ -167,7 +159,7 @@ Bytes MakePcmWav(const PcmFormat& format, std::uint32_t frames, Signal signal) {
 Bytes MakeCompressedWav(std::uint16_t tag, std::uint32_t dataBytes,
                         std::optional<std::uint32_t> factFrames, const Bytes& extra) {
     WavBuilder builder;
-    builder.CompressedFmt(tag, 2, 44100, 16000, 1, 0, extra);
+    builder.FmtRecord(FormatRecord(tag, 2, 44100, 16000, 1, 0, extra));
     if (factFrames) {
         builder.Fact(*factFrames);
     }
@@ -215,14 +207,9 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
 bool WriteSilentWav(const std::string& path, std::uint32_t seconds) {
     const PcmFormat format;
     const std::uint32_t data = seconds * format.ByteRate();
-    Bytes header = MakePcmWav(format, 0);
-    const auto put = [&header](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            header[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
-        }
-    };
-    put(4, std::uint32_t(header.size()) - 8 + data);
-    put(header.size() - 4, data);
+    WavBuilder builder;
+    builder.Fmt(format).Chunk("data", {}, data);
+    const Bytes header = builder.Build("WAVE", builder.FormSize() + data);
     std::error_code error;
     return WriteFile(path, header) &&
            (std::filesystem::resize_file(path, header.size() + data, error), !error);

@@ -63,11 +63,6 @@ public:
     WavBuilder& Data(const Bytes& samples);
     // A LIST chunk of the given form type holding raw sub-data.
     WavBuilder& List(const std::string& type, const Bytes& body);
-    // A `fmt ` chunk of a compressed format.
-    WavBuilder& CompressedFmt(std::uint16_t tag, std::uint16_t channels = 2,
-                              std::uint32_t sampleRate = 44100,
-                              std::uint32_t avgBytesPerSec = 16000, std::uint16_t blockAlign = 1,
-                              std::uint16_t bitsPerSample = 0, const Bytes& extra = {});
     // A `DISP` chunk: a clipboard format number followed by its data.
     WavBuilder& Disp(std::uint32_t clipboardType, const Bytes& data);
     // A `plst` chunk: the segment count followed by the segments.
