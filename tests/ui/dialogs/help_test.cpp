@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -41,26 +40,18 @@ TEST_F(Help, OpensThePageBesideTheProgramInTheBuildTreeAndReportsFailures) {
     int asked = 0;
     bool fails = false;
     SetHelpOpener([&](const QUrl&) { return ++asked, !fails; });
-    QStringList said;
-    auto closeMessage = [&said] {
-        dialogtest::OnNextModal([&said](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            said << box->text();
-            box->accept();
-        });
-    };
-    closeMessage();
+    QStringList said; // text, title of each message
+    dialogtest::CloseNextMessage(said);
     EXPECT_FALSE(OpenHelpPage(nullptr, empty.path()));
     EXPECT_EQ(asked, 0);
-    ASSERT_EQ(said.size(), 1);
+    ASSERT_EQ(said.size(), 2);
     EXPECT_TRUE(said[0].contains("help/index.html")) << said[0].toStdString();
 
     fails = true;
-    closeMessage();
+    dialogtest::CloseNextMessage(said);
     EXPECT_FALSE(OpenHelpPage(nullptr, QCoreApplication::applicationDirPath()));
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(said.size(), 2);
+    EXPECT_EQ(said.size(), 4);
 }
 
 } // namespace

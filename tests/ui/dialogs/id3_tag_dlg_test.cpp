@@ -103,23 +103,22 @@ TEST_F(ID3TagCommand, TwoFilesNotYetEncodedTakeTheArtistButKeepTheirTitles) {
     QueueEntry& first = Add("A - One.wav");
     QueueEntry& second = Add("B - Two.wav");
 
-    QString shownTitle, shownArtist;
+    QStringList shown; // title, artist
     dialogtest::OnNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<CID3TagDlg*>(modal);
         ASSERT_NE(dialog, nullptr);
-        shownTitle = dialog->TitleEdit()->text();
-        shownArtist = dialog->ArtistEdit()->text();
+        shown = {dialog->TitleEdit()->text(), dialog->ArtistEdit()->text()};
         dialog->TitleEdit()->setText("X");
         dialog->ArtistEdit()->setText("Y");
         dialog->accept();
     });
     EXPECT_TRUE(OnID3TagInfo(nullptr, model, *app, view));
-    EXPECT_EQ(shownTitle, "One");
-    EXPECT_EQ(shownArtist, "A");
-    EXPECT_EQ(first.tag.title.str(), "One");
-    EXPECT_EQ(first.tag.artist.str(), "Y");
-    EXPECT_EQ(second.tag.title.str(), "Two");
-    EXPECT_EQ(second.tag.artist.str(), "Y");
+    EXPECT_EQ(shown, (QStringList{"One", "A"}));
+    const auto stored = [&] {
+        return std::vector<std::string>{first.tag.title.str(), first.tag.artist.str(),
+                                        second.tag.title.str(), second.tag.artist.str()};
+    };
+    EXPECT_EQ(stored(), (std::vector<std::string>{"One", "Y", "Two", "Y"}));
 
     // Cancel leaves the records alone.
     dialogtest::OnNextModal([](QWidget* modal) {
@@ -128,6 +127,6 @@ TEST_F(ID3TagCommand, TwoFilesNotYetEncodedTakeTheArtistButKeepTheirTitles) {
         dialog->reject();
     });
     EXPECT_FALSE(OnID3TagInfo(nullptr, model, *app, view));
-    EXPECT_EQ(first.tag.artist.str(), "Y");
+    EXPECT_EQ(stored(), (std::vector<std::string>{"One", "Y", "Two", "Y"}));
     EXPECT_TRUE(view.informations.isEmpty());
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace dialogtest {
 
@@ -21,6 +24,16 @@ inline void OnNextModal(std::function<void(QWidget*)> action, QWidget* below = n
         }
     });
     timer->start();
+}
+
+// Accepts the next message box, adding its text and title to `seen`.
+inline void CloseNextMessage(QStringList& seen) {
+    OnNextModal([&seen](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        seen << box->text() << box->windowTitle();
+        box->accept();
+    });
 }
 
 } // namespace dialogtest

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -78,21 +77,6 @@ protected:
     EncoderSettings settings;
 };
 
-struct MessageSeen {
-    QString text;
-    QString title;
-};
-
-// Closes the next message box, remembering what it said.
-void CloseNextMessage(MessageSeen& seen) {
-    OnNextModal([&seen](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        seen = {box->text(), box->windowTitle()};
-        box->accept();
-    });
-}
-
 } // namespace
 
 TEST_F(OptionsDlg, ControlsShowTheSettings) {
@@ -125,13 +109,14 @@ TEST_F(OptionsDlg, RenameOffRefusesTheSameFolderWrittenAnyWay) {
     for (const auto& pair : pairs) {
         Control<QLineEdit>(dialog, 1011)->setText(pair[0]);
         Control<QLineEdit>(dialog, 1013)->setText(pair[1]);
-        MessageSeen seen;
-        CloseNextMessage(seen);
+        QStringList seen;
+        dialogtest::CloseNextMessage(seen);
         dialog.accept();
-        EXPECT_EQ(seen.text, "The From directory needs to be different from the To directory when "
-                             "you choose not to rename the wave file to a .mp3 extension.")
+        EXPECT_EQ(seen, (QStringList{"The From directory needs to be different from the To "
+                                     "directory when you choose not to rename the wave file to a "
+                                     ".mp3 extension.",
+                                     "A Corvane MP3 Encoder"}))
             << pair[1];
-        EXPECT_EQ(seen.title, "A Corvane MP3 Encoder");
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(settings.fromDir, "/srv/in");
         EXPECT_EQ(settings.deleteWhenDone, 0u);
