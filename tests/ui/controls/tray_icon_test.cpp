@@ -49,6 +49,7 @@ struct MenuLook {
     bool pauseEnabled = false;
     bool pauseChecked = false;
     bool cancelEnabled = false;
+    bool operator==(const MenuLook&) const = default;
 };
 
 // Records how the menu looked instead of showing it, and picks an item.
@@ -180,11 +181,8 @@ TEST_F(TrayIconTest, MenuFollowsTheOwnersStateAndMouseActionsTurnIntoCommands) {
         owner.state = c.state;
         tray.look = {};
         EXPECT_TRUE(tray.OnTrayNotification(IDR_TRAY, TRAY_RBUTTONUP));
-        EXPECT_TRUE(tray.look.shown);
-        EXPECT_EQ(tray.look.defaultText, "&Show MP3 Encoder");
-        EXPECT_EQ(tray.look.pauseEnabled, c.enabled) << c.state;
-        EXPECT_EQ(tray.look.cancelEnabled, c.enabled) << c.state;
-        EXPECT_EQ(tray.look.pauseChecked, c.checked) << c.state;
+        EXPECT_EQ(tray.look, (MenuLook{true, "&Show MP3 Encoder", c.enabled, c.checked, c.enabled}))
+            << c.state;
     }
     EXPECT_EQ(owner.queries, 4);
 
