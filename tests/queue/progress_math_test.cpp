@@ -1,18 +1,17 @@
 #include "queue/progress_math.h"
 
+#include <QStringList>
+#include <array>
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(ProgressMath, TimeTextsAndRatios) {
-    EXPECT_EQ(FormatTimeText(0), QStringLiteral("00:00"));
-    EXPECT_EQ(FormatTimeText(59), QStringLiteral("00:59"));
-    EXPECT_EQ(FormatTimeText(3599), QStringLiteral("59:59"));
-    EXPECT_EQ(FormatTimeText(3725), QStringLiteral("01:02:05"));
+    EXPECT_EQ((QStringList{FormatTimeText(0), FormatTimeText(59), FormatTimeText(3599),
+                           FormatTimeText(3725)}),
+              (QStringList{"00:00", "00:59", "59:59", "01:02:05"}));
     const TimeSplit split = SplitSeconds(3725);
-    EXPECT_EQ(split.hours, 1u);
-    EXPECT_EQ(split.minutes, 2u);
-    EXPECT_EQ(split.seconds, 5u);
+    EXPECT_EQ((std::array{split.hours, split.minutes, split.seconds}), (std::array{1u, 2u, 5u}));
     EXPECT_EQ(FormatRatio(1.0 / 6.0), QStringLiteral("0.17:1"));
     EXPECT_EQ(FormatBatchTime(3661, 42), QStringLiteral("01:01:01  (42%)"));
     EXPECT_EQ(FormatBatchTime(0, 0), QStringLiteral("00:00:00  (0%)"));

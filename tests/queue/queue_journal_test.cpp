@@ -49,6 +49,15 @@ protected:
         return bytes;
     }
 
+    // Queues `count` entries named by their number, without files behind them.
+    static void AddNumbered(QueueModel& queue, int count) {
+        for (int i = 0; i < count; ++i) {
+            auto entry = std::make_unique<QueueEntry>();
+            SetEntryPath(*entry, QStringLiteral("/music/%1.wav").arg(i, 5, 10, QChar('0')));
+            queue.AddRowAtEnd(queue.Append(std::move(entry)));
+        }
+    }
+
     QStringList RestoredNames(int expected) {
         QueueModel restored;
         QueueJournal journal(restored, JournalPath());
@@ -97,21 +106,17 @@ TEST_F(Journal, QueueComesBackInRowOrderWithStatusFailuresAndTag) {
     EXPECT_EQ(restored.EntryAt(3)->status, Error);
     EXPECT_TRUE(HasFailedOn(*restored.EntryAt(3), QStringLiteral("other")));
     EXPECT_EQ(restored.EntryAt(3)->failedCount, 2);
-    const QueueEntry& original = *model.EntryAt(2);
-    EXPECT_EQ(restored.EntryAt(2)->path.str(), original.path.str());
-    EXPECT_EQ(restored.EntryAt(2)->directory.str(), original.directory.str());
-    EXPECT_EQ(restored.EntryAt(2)->size, original.size);
-    EXPECT_EQ(restored.EntryAt(2)->durationText.str(), original.durationText.str());
+    const auto facts = [](const QueueEntry& e) {
+        return QStringList{e.path.str(), e.directory.str(), QString::number(e.size),
+                           e.durationText.str()};
+    };
+    EXPECT_EQ(facts(*restored.EntryAt(2)), facts(*model.EntryAt(2)));
     EXPECT_TRUE(ErrorLog().isEmpty());
 }
 
 TEST_F(Journal, AChangeWritesOnlyTheRowsItTouches) {
     QueueJournal journal(model, JournalPath());
-    for (int i = 0; i < 300; ++i) {
-        auto entry = std::make_unique<QueueEntry>();
-        SetEntryPath(*entry, QStringLiteral("/music/%1.wav").arg(i));
-        model.AddRowAtEnd(model.Append(std::move(entry)));
-    }
+    AddNumbered(model, 300);
     ASSERT_TRUE(journal.Save());
     const qint64 afterAdmission = journal.RowsWritten();
     EXPECT_EQ(afterAdmission, 300);
@@ -228,11 +233,7 @@ TEST_F(Journal, KilledDuringATransactionComesBackAsBeforeIt) {
             QueueModel queue;
             QueueJournal journal(queue, JournalPath());
             if (journal.Restore() == 0) {
-                for (int i = 0; i < ROWS; ++i) {
-                    auto entry = std::make_unique<QueueEntry>();
-                    SetEntryPath(*entry, QStringLiteral("/music/%1.wav").arg(i, 5, 10, QChar('0')));
-                    queue.AddRowAtEnd(queue.Append(std::move(entry)));
-                }
+                AddNumbered(queue, ROWS);
             }
             if (!admitFirst) {
                 journal.Save();

@@ -17,9 +17,8 @@ TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
     const QString path = MakeWav(QStringLiteral("Artist - Song.live.wav"), 44100);
     QueueEntry* entry = Admit(path);
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->path.str(), path);
-    EXPECT_EQ(entry->name.str(), QStringLiteral("Artist - Song.live"));
-    EXPECT_EQ(entry->directory.str(), sourceDir);
+    EXPECT_EQ((QStringList{entry->path.str(), entry->name.str(), entry->directory.str()}),
+              (QStringList{path, "Artist - Song.live", sourceDir}));
     EXPECT_EQ(entry->status, NotDone);
     EXPECT_EQ(entry->percent, -1);
     EXPECT_EQ(entry->size, QFile(path).size());
@@ -45,8 +44,8 @@ TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
     // Dots in the folder are no extension.
     QueueEntry bare;
     SetEntryPath(bare, QStringLiteral("/x/y.z/noext"));
-    EXPECT_EQ(bare.name.str(), QStringLiteral("noext"));
-    EXPECT_EQ(bare.directory.str(), QStringLiteral("/x/y.z"));
+    EXPECT_EQ((QStringList{bare.name.str(), bare.directory.str()}),
+              QStringList({"noext", "/x/y.z"}));
 }
 
 TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {

@@ -57,6 +57,12 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    // The counter, remaining-time and current-file labels.
+    QStringList Labels() const {
+        return {view.Label(ID_COUNTER_LABEL), view.Label(ID_REMAINING_LABEL),
+                view.Label(ID_CURRENT_FILE_LABEL)};
+    }
+
     QStringList PartFiles() const {
         return QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files);
     }
@@ -88,11 +94,10 @@ TEST_F(Scheduler, BatchRunsEveryFileInRowOrderShowsProgressAndEnds) {
     EXPECT_EQ(model.SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(batch.shownEntry, first);
     EXPECT_TRUE(batch.IsBusy());
-    EXPECT_FALSE(view.Enabled(ID_ENCODE));
-    EXPECT_TRUE(view.Enabled(ID_PAUSE));
-    EXPECT_TRUE(view.Enabled(ID_CANCEL));
-    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 3:"));
-    EXPECT_EQ(view.Label(ID_REMAINING_LABEL), QStringLiteral("00:00:00  (0%)"));
+    EXPECT_EQ(
+        (std::array{view.Enabled(ID_ENCODE), view.Enabled(ID_PAUSE), view.Enabled(ID_CANCEL)}),
+        (std::array{false, true, true}));
+    EXPECT_EQ(Labels(), QStringList({"Encoding File 1 of 3:", "00:00:00  (0%)", "one"}));
     EXPECT_EQ(view.Label(ID_RATIO_LABEL), QStringLiteral("1:1"));
     EXPECT_EQ(view.trayTips.front(), QStringLiteral("Encoding files"));
 
@@ -108,13 +113,11 @@ TEST_F(Scheduler, BatchRunsEveryFileInRowOrderShowsProgressAndEnds) {
     clock.now += 2500;
     progress->OnEncodeProgress(50, 20000000);
     EXPECT_EQ(first->percent, 50);
-    EXPECT_EQ(first->remainingText.str(), QStringLiteral("00:02"));
-    EXPECT_EQ(first->ratioText.str(), QStringLiteral("0.50:1"));
-    EXPECT_EQ(first->elapsedText.str(), QStringLiteral("00:02"));
-    EXPECT_EQ(first->totalText.str(), QStringLiteral("00:04"));
+    EXPECT_EQ(
+        (QStringList{first->remainingText.str(), first->ratioText.str(), first->elapsedText.str(),
+                     first->totalText.str(), view.Label(ID_FILE_TIME_LABEL)}),
+        (QStringList{"00:02", "0.50:1", "00:02", "00:04", "00:02 (0.50:1)"}));
     EXPECT_EQ(view.progress, 50);
-    EXPECT_EQ(view.Label(ID_CURRENT_FILE_LABEL), QStringLiteral("one"));
-    EXPECT_EQ(view.Label(ID_FILE_TIME_LABEL), QStringLiteral("00:02 (0.50:1)"));
     // More bytes reported than the queue holds still reads as at most 100%.
     EXPECT_EQ(view.title, QStringLiteral("Encoding: 100% Complete"));
     EXPECT_TRUE(view.trayTip.startsWith(QStringLiteral("Encoding files. Total Time Remaining: ")));
@@ -141,9 +144,7 @@ TEST_F(Scheduler, BatchRunsEveryFileInRowOrderShowsProgressAndEnds) {
     EXPECT_FALSE(batch.IsBusy());
     EXPECT_EQ(batch.localState, Idle);
     EXPECT_TRUE(view.Enabled(ID_ENCODE));
-    EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File:"));
-    EXPECT_TRUE(view.Label(ID_REMAINING_LABEL).isEmpty());
-    EXPECT_TRUE(view.Label(ID_CURRENT_FILE_LABEL).isEmpty());
+    EXPECT_EQ(Labels(), QStringList({"Encoding File:", "", ""}));
     EXPECT_EQ(view.title, QStringLiteral("A Corvane MP3 Encoder"));
     EXPECT_EQ(view.trayTip, QStringLiteral("Double-click on the icon to open the program"));
     EXPECT_EQ(outcomes, QStringList({"one:0", "two:0", "three:0"}));
@@ -386,12 +387,7 @@ protected:
     }
 
     QueueEntry* EntryNamed(const char* name) {
-        for (int row = 0; row < model.RowCount(); ++row) {
-            if (model.EntryAt(row)->name.str() == QString::fromLatin1(name)) {
-                return model.EntryAt(row);
-            }
-        }
-        return nullptr;
+        return model.EntryAt(int(RowNames(model).indexOf(QLatin1String(name))));
     }
 
     std::array<FakeEncoder, 2> extra;
@@ -426,12 +422,10 @@ TEST_F(SchedulerWorkers, PauseHoldsEveryWorkerAndCancelStopsThemAllWithoutPartia
     }
     SelectOnly(1);
     scheduler->OnPause();
+    EXPECT_EQ(batch.localState, Paused);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Worker(i).pauses, 1) << i;
-    }
-    EXPECT_EQ(batch.localState, Paused);
-    for (const char* name : {"a", "b", "c"}) {
-        EXPECT_EQ(EntryNamed(name)->status, Paused) << name;
+        EXPECT_EQ(EntryNamed(std::array{"a", "b", "c"}[i])->status, Paused) << i;
     }
     EXPECT_TRUE(view.pauseShowsResume);
 
@@ -475,9 +469,9 @@ TEST_F(SchedulerWorkers, EachReportMovesItsOwnRowAndTheBatchBarCountsAllToOneHun
     const int untouched = EntryNamed("a")->percent;
     clock.now += 100;
     progress->OnEncodeProgress(50, size / 2, 1);
-    EXPECT_EQ(EntryNamed("b")->percent, 50);
-    EXPECT_EQ(EntryNamed("a")->percent, untouched);
-    EXPECT_EQ(EntryNamed("c")->percent, untouched);
+    EXPECT_EQ(
+        (std::array{EntryNamed("a")->percent, EntryNamed("b")->percent, EntryNamed("c")->percent}),
+        (std::array{untouched, 50, untouched}));
     EXPECT_EQ(batchPercent(), 12); // half of one file of four
 
     std::vector<int> seen{batchPercent()};
