@@ -1,5 +1,6 @@
 #include "app/locale_format.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,24 +14,17 @@ protected:
 } // namespace
 
 TEST_F(LocaleFormat, NumbersAndSizes) {
-    EXPECT_EQ(FormatUnsigned(0), "0");
-    EXPECT_EQ(FormatUnsigned(999), "999");
-    EXPECT_EQ(FormatUnsigned(1234567), "1,234,567");
-    EXPECT_EQ(FormatUnsigned(4294967295u), "4,294,967,295");
-    EXPECT_EQ(FormatSigned(-1234), "-1,234");
-    EXPECT_EQ(FormatSigned(INT32_MIN), "-2,147,483,648");
-    EXPECT_EQ(FormatDecimal(0.5), "0.50");
-    EXPECT_EQ(FormatDecimal(1234.5), "1,234.50");
-    EXPECT_EQ(FormatDecimal(-1234.5), "-1,234.50");
-
-    EXPECT_EQ(FormatSize(1023), "1,023 Bytes");
-    EXPECT_EQ(FormatSize(1024), "1.00 KB");
-    EXPECT_EQ(FormatSize(1536), "1.50 KB");
-    EXPECT_EQ(FormatSize(1048576), "1.00 MB");
-    EXPECT_EQ(FormatSize(4294967295u), "4.00 GB");
-    EXPECT_EQ(FormatSize(2048, SIZE_MB), "0.00 MB");
-    EXPECT_EQ(FormatSize(1536, SIZE_PLAIN), "1,536.00 ");
-    EXPECT_EQ(FormatSize(1536, 9), "1,536.00 ");
+    EXPECT_EQ(
+        (QStringList{FormatUnsigned(0), FormatUnsigned(999), FormatUnsigned(1234567),
+                     FormatUnsigned(4294967295u), FormatSigned(-1234), FormatSigned(INT32_MIN),
+                     FormatDecimal(0.5), FormatDecimal(1234.5), FormatDecimal(-1234.5)}),
+        (QStringList{"0", "999", "1,234,567", "4,294,967,295", "-1,234", "-2,147,483,648", "0.50",
+                     "1,234.50", "-1,234.50"}));
+    EXPECT_EQ((QStringList{FormatSize(1023), FormatSize(1024), FormatSize(1536),
+                           FormatSize(1048576), FormatSize(4294967295u), FormatSize(2048, SIZE_MB),
+                           FormatSize(1536, SIZE_PLAIN), FormatSize(1536, 9)}),
+              (QStringList{"1,023 Bytes", "1.00 KB", "1.50 KB", "1.00 MB", "4.00 GB", "0.00 MB",
+                           "1,536.00 ", "1,536.00 "}));
 }
 
 TEST_F(LocaleFormat, SeparatorsUseTheirFirstCharacter) {
@@ -47,10 +41,9 @@ TEST_F(LocaleFormat, TimesOfDay) {
     LocaleSettings settings;
     settings.clock24 = false;
     SetLocaleSettings(settings);
-    EXPECT_EQ(FormatClockTime(0, 5), "12:05 AM");
-    EXPECT_EQ(FormatClockTime(11, 59), "11:59 AM");
-    EXPECT_EQ(FormatClockTime(12, 30), "12:30 PM");
-    EXPECT_EQ(FormatClockTime(23, 59), "11:59 PM");
+    EXPECT_EQ((QStringList{FormatClockTime(0, 5), FormatClockTime(11, 59), FormatClockTime(12, 30),
+                           FormatClockTime(23, 59)}),
+              (QStringList{"12:05 AM", "11:59 AM", "12:30 PM", "11:59 PM"}));
 
     settings.clock24 = true;
     settings.timeSeparator = ".";

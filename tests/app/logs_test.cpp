@@ -110,10 +110,9 @@ TEST_F(Logs, ErrorRecordsAndHasErrors) {
     EXPECT_TRUE(AddError("File a.wav failed.", "STUDIO"));
     EXPECT_TRUE(AddError("Plain failure.", ""));
     EXPECT_TRUE(HasErrors());
-    const QStringList lines = ReadAll(GetErrorLogPath()).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d STUDIO: File a.wav failed.$", lines[0]));
-    EXPECT_TRUE(Matches("^\\d\\d:\\d\\d: Plain failure.$", lines[1]));
+    EXPECT_TRUE(
+        Matches("^\\d\\d:\\d\\d STUDIO: File a.wav failed.\n\\d\\d:\\d\\d: Plain failure.\n$",
+                ReadAll(GetErrorLogPath())));
 
     // The twelve-hour clock shows in the record's time.
     LocaleSettings twelve;
@@ -129,12 +128,9 @@ TEST_F(Logs, ErrorRecordsAndHasErrors) {
     }
     ASSERT_TRUE(AddError(QStringLiteral("Error encoding b.wav")));
     ASSERT_TRUE(AddError(QStringLiteral("Error encoding c.wav")));
-    const QStringList cut = ReadAll(GetErrorLogPath()).split('\n');
-    ASSERT_EQ(cut.size(), 4); // three lines and the empty rest after the last end
-    EXPECT_EQ(cut[0], QStringLiteral("10:00:00: File a.wav was rej"));
-    EXPECT_TRUE(cut[1].endsWith(QStringLiteral(": Error encoding b.wav")));
-    EXPECT_TRUE(cut[2].endsWith(QStringLiteral(": Error encoding c.wav")));
-    EXPECT_TRUE(cut[3].isEmpty());
+    EXPECT_TRUE(Matches("^10:00:00: File a.wav was rej\n.*: Error encoding b.wav\n"
+                        ".*: Error encoding c.wav\n$",
+                        ReadAll(GetErrorLogPath())));
 }
 
 TEST_F(Logs, RelayReplacesTheFileWhileOn) {

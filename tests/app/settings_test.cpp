@@ -18,13 +18,9 @@ TEST(Settings, FirstStartGivesDefaultsInReadAndWriteOrder) {
     app.InitProgramDirectory(QStringLiteral("/opt/corvane"));
     app.LoadSettings();
     const EncoderSettings& s = app.settings;
-    EXPECT_EQ(s.renameToMp3, 1u);
-    EXPECT_EQ(s.priority, 1u);
-    EXPECT_EQ(s.columns, 31u);
-    EXPECT_EQ(s.deleteWhenDone, 0u);
-    EXPECT_EQ(s.client, 0u);
-    EXPECT_EQ(s.windowLeft, -10000);
-    EXPECT_EQ(s.windowHeight, -10000);
+    EXPECT_EQ((std::vector<long long>{s.renameToMp3, s.priority, s.columns, s.deleteWhenDone,
+                                      s.client, s.windowLeft, s.windowHeight}),
+              (std::vector<long long>{1, 1, 31, 0, 0, -10000, -10000}));
     EXPECT_EQ(app.SourceDirectory(), QStringLiteral("/opt/corvane/"));
     EXPECT_EQ(app.OutputDirectory(), QStringLiteral("/opt/corvane/"));
 
