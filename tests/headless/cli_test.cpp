@@ -26,15 +26,8 @@ TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileL
     const QString longFile = MakeWav(QStringLiteral("long.wav"), 44100 * 120);
     const QString shortFile = MakeWav(QStringLiteral("short.wav"), 44100);
     // script(1) gives the program a pseudo-terminal and passes its exit code on.
-    QStringList command{QStringLiteral("exec"),
-                        QString::fromUtf8(CORVANE_ENCODER),
-                        QStringLiteral("--headless"),
-                        QStringLiteral("--bind"),
-                        QStringLiteral("127.0.0.1"),
-                        QStringLiteral("--port"),
-                        QString::number(testsupport::FreePort()),
-                        longFile,
-                        shortFile};
+    QStringList command{"exec", CORVANE_ENCODER, "--headless", "--bind", "127.0.0.1", "--port"};
+    command << QString::number(testsupport::FreePort()) << longFile << shortFile;
     std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(home.path());
@@ -85,10 +78,8 @@ TEST_F(HeadlessProgram, ExitCodes) {
 
     ASSERT_TRUE(Run({"--headless", "--quiet", source}, 60000));
     EXPECT_EQ(program.exitCode(), 0) << "all encoded";
-    EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
-    const QByteArray quietErrors = program.readAllStandardError();
-    EXPECT_TRUE(quietErrors.isEmpty())
-        << "quiet, and nothing went wrong: " << quietErrors.toStdString();
+    EXPECT_EQ(program.readAllStandardOutput() + program.readAllStandardError(), QByteArray())
+        << "quiet, and nothing went wrong";
     EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("debug.txt")))) << "no trace asked";
 
     // A service stopped by systemd has not failed, so it is not restarted.
@@ -196,10 +187,7 @@ QStringList Kinds(const std::vector<QJsonObject>& events) {
 // clash that fails and a rejected file stop no other, and the batch adds it all up.
 TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeAtOnceAndAFailureStopsNoOther) {
     constexpr double SECONDS = 10;
-    QStringList files;
-    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-        files.append(MakeWav(QString::fromLatin1(name), std::uint32_t(44100 * SECONDS)));
-    }
+    const QStringList files = MakeWavs({"a.wav", "b.wav", "c.wav", "d.wav"}, 44100 * SECONDS);
     // A second source of the first one's name meets its output and fails.
     QDir().mkpath(sourceDir + QStringLiteral("/again"));
     const QString clash = MakeWav(QStringLiteral("again/a.wav"), 44100);
@@ -249,11 +237,10 @@ TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeAtOnceAndAFailureStopsNoOther) {
         EXPECT_TRUE(NewErrors().contains(refused[0]["message"].toString()));
 
         EXPECT_EQ(events.batchEvents, 1);
-        EXPECT_EQ(events.batch["files"].toInt(), 6);
-        EXPECT_EQ(events.batch["completed"].toInt(), 4);
-        EXPECT_EQ(events.batch["failed"].toInt(), 1);
-        EXPECT_EQ(events.batch["rejected"].toInt(), 1);
-        EXPECT_EQ(events.batch["exit_code"].toInt(), 1);
+        const QJsonObject& b = events.batch;
+        EXPECT_EQ(
+            (std::vector{b["files"], b["completed"], b["failed"], b["rejected"], b["exit_code"]}),
+            (std::vector<QJsonValue>{6, 4, 1, 1, 1}));
         EXPECT_TRUE(QDir(outputDir).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
     }
     for (const QString& file : files + QStringList{clash}) {
@@ -264,10 +251,7 @@ TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeAtOnceAndAFailureStopsNoOther) {
 // Ctrl+C, or the SIGTERM of a desktop session, stops every worker and leaves
 // no partial output; the settings are saved on the way out.
 TEST_F(HeadlessJobs, ASignalStopsEveryWorkerAndLeavesNoPartialOutput) {
-    QStringList files;
-    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-        files.append(MakeWav(QString::fromLatin1(name), 44100 * 180));
-    }
+    const QStringList files = MakeWavs({"a.wav", "b.wav", "c.wav", "d.wav"}, 44100 * 180);
     for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 1}}) {
         Start(QStringList{"--headless", "--json", "--jobs", "3"} + files);
         QByteArray out;

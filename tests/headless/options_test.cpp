@@ -50,7 +50,6 @@ TEST(HeadlessOptions, CommandLines) {
     EXPECT_EQ(options.allow, QStringLiteral("10.0.0.0/8"));
     // --version answers in either mode, whatever else is given.
     EXPECT_TRUE(Parse({"--headless", "--version", "a.wav"}).version);
-    EXPECT_TRUE(VersionLine().startsWith(QStringLiteral("corvane-encoder ")));
     EXPECT_TRUE(VersionLine().endsWith(u'\n'));
     EXPECT_EQ(VersionLine().count(u'\n'), 1);
 }

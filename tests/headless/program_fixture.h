@@ -52,6 +52,14 @@ protected:
         return path;
     }
 
+    QStringList MakeWavs(std::initializer_list<const char*> names, std::uint32_t frames) {
+        QStringList paths;
+        for (const char* name : names) {
+            paths.append(MakeWav(QString::fromLatin1(name), frames));
+        }
+        return paths;
+    }
+
     // A headless run also serves the network; each gets a free loopback port so
     // that runs in parallel do not fight over the default one.
     void Start(QStringList arguments) {

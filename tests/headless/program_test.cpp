@@ -108,9 +108,8 @@ for path in sys.argv[1:]:
         return ffmpeg.waitForFinished(30000) ? ffmpeg.readAllStandardOutput() : QByteArray();
     };
     for (const QString format : {"lame, 128, joint", "lame, V2, joint", "xing, 128", "xing, V4"}) {
-        for (const QString& old : QDir(outputDir).entryList(QDir::Files)) {
-            QFile::remove(outputDir + u'/' + old);
-        }
+        QDir(outputDir).removeRecursively();
+        QDir().mkpath(outputDir);
         ASSERT_TRUE(Run(QStringList{"--headless", "--format", format} + sources, 120000));
         ASSERT_EQ(program.exitCode(), 0) << format.toStdString();
         QStringList mp3s;
