@@ -57,16 +57,15 @@ TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
     model.EntryAt(2)->status = Encoding;
     model.Select(2);
     RemoveSelected(model, view, count);
-    EXPECT_EQ(view.informations.size(), 1);
-    EXPECT_EQ(view.informations[0],
-              QStringLiteral("You can't remove the file while it is encoding."));
+    const QString refusal = QStringLiteral("You can't remove the file while it is encoding.");
+    EXPECT_EQ(view.informations, QStringList{refusal});
     EXPECT_EQ(model.RowCount(), 4);
 
     // Rows 1 and 2 with row 2 encoding: row 1 goes, then the message once.
     SelectOnly(1);
     model.Select(2);
     RemoveSelected(model, view, count);
-    EXPECT_EQ(view.informations.size(), 2);
+    EXPECT_EQ(view.informations, QStringList({refusal, refusal}));
     ASSERT_EQ(model.RowCount(), 3);
     EXPECT_EQ(model.EntryAt(1)->name.str(), QStringLiteral("c"));
     EXPECT_EQ(model.Count(), 3);
