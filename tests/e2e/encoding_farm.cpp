@@ -57,10 +57,6 @@ std::vector<QJsonObject> Machine::Events(const QString& event) const {
     return found;
 }
 
-bool Machine::SaidOnStderr(const QString& text) const {
-    return errors.contains(text);
-}
-
 void Machine::Read() {
     const qsizetype before = lines.size();
     TakeLines(pending, process.readAllStandardOutput(), lines);

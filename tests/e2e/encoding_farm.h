@@ -33,7 +33,6 @@ struct Machine {
     QStringList FilesWith(const QString& what) const;
     // JSON events of that name.
     std::vector<QJsonObject> Events(const QString& event) const;
-    bool SaidOnStderr(const QString& text) const;
     void Read();
     QString Output() const { return (lines + errors).join(u'\n'); }
 };

@@ -199,7 +199,7 @@ TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     farm::Machine& cut = machines->StartClient("NODEA", farm::MachineOptions());
     farm::Machine& other = machines->StartClient("NODEB", farm::MachineOptions());
     ASSERT_TRUE(machines->WaitFor(
-        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+        [&] { return SaidSince(server, 0, "network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
         << server.Output().toStdString();
     farm::FolderWatch outputs(machines->OutputDir());
     ASSERT_TRUE(outputs.Valid());
@@ -330,7 +330,7 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
         clients.push_back(&machines->StartClient(name, options));
     }
     ASSERT_TRUE(machines->WaitFor(
-        [&] { return server.SaidOnStderr("network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
+        [&] { return SaidSince(server, 0, "network: 2 Machines Logged In"); }, LOGIN_LIMIT_MS))
         << server.Output().toStdString() << clients[0]->Output().toStdString();
 
     const QStringList files = Drop(*machines, "song%1.wav", 6, 180);

@@ -1,5 +1,7 @@
 #include "e2e/net_lab.h"
 
+#include "support/foldeng_tools.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,22 +17,10 @@ namespace farm {
 namespace {
 
 constexpr char SUBNET[] = "10.57.0.";
-constexpr int COMMAND_LIMIT_MS = 20000;
 constexpr int KILL_LIMIT_MS = 10000;
 
-bool RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(COMMAND_LIMIT_MS) || tool.exitStatus() != QProcess::NormalExit ||
-        tool.exitCode() != 0) {
-        tool.kill();
-        tool.waitForFinished();
-        return false;
-    }
-    if (output != nullptr) {
-        *output = tool.readAllStandardOutput();
-    }
-    return true;
+bool Run(const QString& program, const QStringList& arguments) {
+    return RunTool(program, arguments).ok;
 }
 
 // The machine's namespaces for one program: the network one by name, and
@@ -51,11 +41,11 @@ bool NetLab::Available(QString* why) {
     }
     const QString probe = QStringLiteral("cvprobe%1").arg(QCoreApplication::applicationPid());
     const bool works =
-        RunTool("ip", {"netns", "add", probe}) &&
-        RunTool("ip", {"-n", probe, "link", "add", "b0", "type", "bridge"}) &&
-        RunTool("ip", {"-n", probe, "link", "add", "v0", "type", "veth", "peer", "name", "v1"}) &&
-        RunTool("setpriv", OnMachine(probe) + QStringList{"true"});
-    RunTool("ip", {"netns", "del", probe});
+        Run("ip", {"netns", "add", probe}) &&
+        Run("ip", {"-n", probe, "link", "add", "b0", "type", "bridge"}) &&
+        Run("ip", {"-n", probe, "link", "add", "v0", "type", "veth", "peer", "name", "v1"}) &&
+        Run("setpriv", OnMachine(probe) + QStringList{"true"});
+    Run("ip", {"netns", "del", probe});
     if (!works) {
         *why = QStringLiteral("ip netns, veth, bridges or unshare --pid do not work here");
     }
@@ -83,7 +73,7 @@ NetLab::~NetLab() {
 }
 
 bool NetLab::Ip(const QStringList& arguments) {
-    return RunTool("ip", arguments);
+    return Run("ip", arguments);
 }
 
 const NetLab::Node* NetLab::Find(const QString& name) const {
@@ -139,11 +129,10 @@ bool NetLab::Start(QProcess& process, const QString& machine, const QString& hos
 
 int NetLab::Established(const QString& machine) {
     const Node* node = Find(machine);
-    QByteArray lines;
-    if (node != nullptr) {
-        RunTool("ip", {"netns", "exec", node->netns, "ss", "-Htn", "state", "established"}, &lines);
-    }
-    return int(lines.count('\n'));
+    return node == nullptr ? 0
+                           : int(RunTool("ip", {"netns", "exec", node->netns, "ss", "-Htn", "state",
+                                                "established"})
+                                     .out.count('\n'));
 }
 
 void NetLab::Freeze(const QProcess& process, bool frozen) {
