@@ -52,7 +52,6 @@ public:
         sockets->SetBindAddress(QString::fromLatin1(SERVER_ADDRESS));
         listenSlot = sockets->socksetlisten(port);
     }
-    ~FakeServer() override { sockets.reset(); }
 
     void sockaccepted(int slot) override {
         peer = slot;
@@ -102,15 +101,22 @@ public:
     bool WaitFor(std::uint32_t type, int count = 1, int slot = -1) {
         return PumpUntil([&] { return Count(type, slot) >= count; });
     }
-    // Asks the can-encode question and returns the answer, or -1.
-    int Ask(const EncodeJob& job) {
-        const int before = Count(NET_CANENCODE_REPLY);
-        if (!Send(NET_CANENCODE, WriteEncodeJob(job)) ||
-            !WaitFor(NET_CANENCODE_REPLY, before + 1)) {
+    // Asks the can-encode question on `slot` (the log-in connection when -1)
+    // and returns the answer, or -1.
+    int Ask(const EncodeJob& job, int slot = -1) {
+        const int before = Count(NET_CANENCODE_REPLY, slot);
+        if (!SendTo(slot < 0 ? peer : slot, NET_CANENCODE, WriteEncodeJob(job)) ||
+            !WaitFor(NET_CANENCODE_REPLY, before + 1, slot)) {
             return -1;
         }
         std::uint32_t code = 0;
         return ReadReplyCode(Last(NET_CANENCODE_REPLY)->payload, code) ? int(code) : -1;
+    }
+    // The text of the latest error frame.
+    QString LastError() const {
+        QString text;
+        const Frame* frame = Last(NET_ERROR);
+        return frame != nullptr && ReadErrorText(frame->payload, text) ? text : QString();
     }
 
     int listenSlot = -1;
@@ -130,16 +136,9 @@ class ClientRole : public testsupport::AppSandbox {
 protected:
     void SetUp() override {
         AppSandbox::SetUp();
-        QFile mounts(temp.filePath("mountinfo"));
-        ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
-        mounts.write("40 22 0:40 / " + temp.path().toUtf8() + " rw - cifs //srv/Music rw\n");
-        mounts.close();
-        UncTables tables;
-        tables.mountInfoPath = temp.filePath("mountinfo");
-        tables.smbConfPath = temp.filePath("none.conf");
-        tables.usershareDir = temp.filePath("none");
-        tables.computerName = "client";
-        SetUncTables(tables);
+        nettest::UseUncFiles(temp.path(), {},
+                             "40 22 0:40 / " + temp.path().toUtf8() + " rw - cifs //srv/Music rw\n",
+                             "client");
 
         port = testsupport::FreePort(QString::fromLatin1(SERVER_ADDRESS));
         server = std::make_unique<FakeServer>(port);
@@ -195,9 +194,7 @@ protected:
 
 TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     LogIn();
-    QString name;
-    ASSERT_TRUE(ReadMachineName(server->Last(NET_HEARTBEAT)->payload, name));
-    EXPECT_EQ(name, controller->Batch().ownName);
+    EXPECT_EQ(server->SlotOf(controller->Batch().ownName), server->peer);
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Logged into server"));
     controller->Client()->ClientTick();
     PumpUntil([] { return false; }, 100);
@@ -227,9 +224,7 @@ TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList());
     // A user's own file of the probe's name is left as it is.
     QFile own(outputDir + "/lkj.lkj");
-    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
-    own.write("keep me");
-    own.close();
+    ASSERT_TRUE(nettest::WriteText(own.fileName(), "keep me"));
     EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
     ASSERT_TRUE(own.open(QIODevice::ReadOnly));
     EXPECT_EQ(own.readAll(), QByteArray("keep me"));
@@ -332,9 +327,7 @@ TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
     LogIn();
     ASSERT_TRUE(AddError(QStringLiteral("Error encoding a.wav")));
     ASSERT_TRUE(server->WaitFor(NET_ERROR));
-    QString text;
-    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
-    EXPECT_EQ(text, QStringLiteral("Error encoding a.wav"));
+    EXPECT_EQ(server->LastError(), QStringLiteral("Error encoding a.wav"));
     EXPECT_EQ(ErrorLog(), QString());
 
     // A job that cannot be started here is reported, so the server is not
@@ -343,8 +336,8 @@ TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
     job.manufacturerId = 4242;
     ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job)));
     ASSERT_TRUE(server->WaitFor(NET_ERROR, 2));
-    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
-    EXPECT_TRUE(text.startsWith("Failed to encode file")) << qPrintable(text);
+    EXPECT_TRUE(server->LastError().startsWith("Failed to encode file"))
+        << qPrintable(server->LastError());
     job = Job("unmapped");
     job.source = "\\\\ELSEWHERE\\MUSIC\\in\\a.wav";
     ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job)));
@@ -468,11 +461,7 @@ TEST(LaneName, StaysWithinAMachineNameAndIsTheLanesNumberAfterAHash) {
 TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     StartFirst();
     // Lane 0's job does not keep the other lane from taking one.
-    ASSERT_TRUE(server->SendTo(lane, NET_CANENCODE, WriteEncodeJob(Job("b"))));
-    ASSERT_TRUE(server->WaitFor(NET_CANENCODE_REPLY, 1, lane));
-    std::uint32_t answer = 99;
-    ASSERT_TRUE(ReadReplyCode(server->Last(NET_CANENCODE_REPLY)->payload, answer));
-    EXPECT_EQ(answer, CANENCODE_OK);
+    EXPECT_EQ(server->Ask(Job("b"), lane), int(CANENCODE_OK));
     StartOn(lane, second, Job("b"));
     EXPECT_EQ(second.starts.back().output, LanePart());
     EXPECT_NE(LanePart(), fake.starts.back().output);
@@ -522,9 +511,8 @@ TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     second.refuseStart = true;
     ASSERT_TRUE(server->SendTo(lane, NET_ENCODE, WriteEncodeJob(Job("b"))));
     ASSERT_TRUE(server->WaitFor(NET_ERROR, 1, lane));
-    QString text;
-    ASSERT_TRUE(ReadErrorText(server->Last(NET_ERROR)->payload, text));
-    EXPECT_TRUE(text.startsWith("Failed to encode file")) << qPrintable(text);
+    EXPECT_TRUE(server->LastError().startsWith("Failed to encode file"))
+        << qPrintable(server->LastError());
 
     // What the lane's worker reports from its own thread goes the same way.
     second.refuseStart = false;

@@ -10,10 +10,11 @@
 #include "support/wav_builder.h"
 
 #include "support/app_sandbox.h"
+#include "support/foldeng_tools.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -62,12 +63,10 @@ protected:
     }
 
     static QString Tags(const QString& file) {
-        QProcess probe;
-        probe.start(QStringLiteral("ffprobe"),
-                    {"-v", "error", "-show_entries", "format_tags=artist,title", "-of",
-                     "default=noprint_wrappers=1", file});
-        probe.waitForFinished(30000);
-        return QString::fromUtf8(probe.readAllStandardOutput());
+        return QString::fromUtf8(
+            RunTool("ffprobe", {"-v", "error", "-show_entries", "format_tags=artist,title", "-of",
+                                "default=noprint_wrappers=1", file})
+                .out);
     }
 
     testsupport::RecordingView view;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTimer>
+#include <algorithm>
 
 namespace nettest {
 
@@ -72,20 +73,12 @@ QString FakeClient::PartPath() const {
 }
 
 void FakeClient::FinishJob(qint64 outputBytes, bool ownPart) {
-    QFile output(ownPart ? PartPath() : OutputPath());
-    if (output.open(QIODevice::WriteOnly)) {
-        output.write(QByteArray(outputBytes, '\x55'));
-    }
-    output.close();
+    WriteText(ownPart ? PartPath() : OutputPath(), QByteArray(outputBytes, '\x55'));
     Send(NET_DONE);
 }
 
 int FakeClient::Count(std::uint32_t type) const {
-    int count = 0;
-    for (std::uint32_t t : received) {
-        count += t == type ? 1 : 0;
-    }
-    return count;
+    return int(std::count(received.begin(), received.end(), type));
 }
 
 void FakeClient::OnReadyRead() {

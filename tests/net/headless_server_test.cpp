@@ -26,16 +26,7 @@ protected:
         ASSERT_TRUE(home.isValid());
         testsupport::WriteProgramSettings(home.filePath("settings.ini"), SourceDir(), OutputDir(),
                                           1, {{"Client", 0}});
-        QFile conf(home.filePath("smb.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write("[farm]\n   path = " + home.path().toUtf8() + "\n");
-        QFile mounts(home.filePath("mountinfo"));
-        ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
-        UncTables tables;
-        tables.smbConfPath = conf.fileName();
-        tables.mountInfoPath = mounts.fileName();
-        tables.usershareDir = QString();
-        SetUncTables(tables);
+        nettest::UseUncFiles(home.path(), "[farm]\n   path = " + home.path().toUtf8() + "\n", {});
     }
     void TearDown() override {
         if (program.state() != QProcess::NotRunning) {

@@ -1,7 +1,10 @@
 #include "net_test_support.h"
 
+#include "net/unc_tables.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 
 #include <arpa/inet.h>
@@ -54,6 +57,25 @@ void RawReset(int socket) {
     const linger hard{1, 0};
     setsockopt(socket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     ::close(socket);
+}
+
+bool WriteText(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void UseUncFiles(const QString& root, const QByteArray& smbConf, const QByteArray& mountInfo,
+                 const QString& computerName) {
+    UncTables tables;
+    tables.smbConfPath = root + "/smb.conf";
+    tables.mountInfoPath = root + "/mountinfo";
+    tables.usershareDir = root + "/usershares";
+    tables.computerName = computerName;
+    for (const auto& [path, text] :
+         {std::pair{tables.smbConfPath, smbConf}, std::pair{tables.mountInfoPath, mountInfo}}) {
+        WriteText(path, text);
+    }
+    SetUncTables(tables);
 }
 
 } // namespace nettest

@@ -4,6 +4,7 @@
 #include "support/free_port.h"
 
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -37,5 +38,13 @@ int RawConnect(std::uint16_t port, const char* from = "127.0.0.9");
 void RawSend(int socket, const QByteArray& bytes);
 // Closes with a reset instead of an orderly close.
 void RawReset(int socket);
+
+// Writes `bytes` as the whole file; false when it cannot be opened.
+bool WriteText(const QString& path, const QByteArray& bytes);
+
+// The share and mount tables of the computer `computerName` read from
+// `root`/smb.conf and `root`/mountinfo, written here, and `root`/usershares.
+void UseUncFiles(const QString& root, const QByteArray& smbConf, const QByteArray& mountInfo,
+                 const QString& computerName = QString());
 
 } // namespace nettest

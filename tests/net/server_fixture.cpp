@@ -17,20 +17,7 @@ namespace nettest {
 
 void ServerTest::SetUp() {
     AppSandbox::SetUp();
-    const QString root = temp.path();
-    QFile conf(root + "/smb.conf");
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write("[music]\n   path = " + root.toUtf8() + "\n");
-    conf.close();
-    QFile mounts(root + "/mountinfo");
-    ASSERT_TRUE(mounts.open(QIODevice::WriteOnly));
-    mounts.close();
-    UncTables tables;
-    tables.mountInfoPath = root + "/mountinfo";
-    tables.smbConfPath = root + "/smb.conf";
-    tables.usershareDir = root + "/none";
-    tables.computerName = "srv";
-    SetUncTables(tables);
+    UseUncFiles(temp.path(), "[music]\n   path = " + temp.path().toUtf8() + "\n", {}, "srv");
 
     batch.ownName = QStringLiteral("Mypc");
     batch.localRate = 4.0;

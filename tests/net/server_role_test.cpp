@@ -24,11 +24,6 @@ protected:
     QString Path(const char* name) const { return sourceDir + u'/' + QString::fromLatin1(name); }
     QString Out(const char* name) const { return outputDir + u'/' + QString::fromLatin1(name); }
     QueueEntry* Row(int row) const { return model.EntryAt(row); }
-    static void Write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 // The machines take a file each in turn, this one included; its other
@@ -342,7 +337,7 @@ TEST_F(ServerRole, AClientThatDropsLosesItsFileAndItsOutputToTheNextMachine) {
     slow.FinishJob(4000);
     ASSERT_TRUE(Pump([&] { return Row(1)->status == Completed; }));
 
-    Write(fast.PartPath(), "partial");
+    ASSERT_TRUE(nettest::WriteText(fast.PartPath(), "partial"));
     fast.Abort();
     ASSERT_TRUE(Pump([&] { return slow.jobs.size() == 2; }));
     EXPECT_TRUE(slow.jobs[1].source.endsWith("one.wav"));
@@ -351,7 +346,7 @@ TEST_F(ServerRole, AClientThatDropsLosesItsFileAndItsOutputToTheNextMachine) {
     EXPECT_FALSE(QFile::exists(fast.PartPath()));
     EXPECT_FALSE(QFile::exists(Out("one.MP3")));
     // Fast goes on writing.
-    Write(fast.PartPath(), QByteArray(9000, 'F'));
+    ASSERT_TRUE(nettest::WriteText(fast.PartPath(), QByteArray(9000, 'F')));
     EXPECT_NE(fast.PartPath(), slow.PartPath());
 
     slow.FinishJob(5000);

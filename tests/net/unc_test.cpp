@@ -1,5 +1,6 @@
 #include "net/unc.h"
 #include "net/unc_tables.h"
+#include "net_test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,12 +9,6 @@
 
 namespace {
 
-void Write(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 // This machine is "box": it exports /srv/music as MUSIC and /srv as ALL, has
 // a user share, and mounts //NAS/Media on /mnt/nas with a local disk inside.
 class Unc : public testing::Test {
@@ -21,29 +16,26 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         const QString root = dir.path();
-        Write(root + "/mountinfo",
-              "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-              "40 22 0:40 / /mnt/nas rw,relatime shared:20 - cifs //nas/Media rw,vers=3.1.1\n"
-              "41 40 8:17 / /mnt/nas/local rw shared:21 - ext4 /dev/sdb1 rw\n"
-              "42 22 0:41 / /mnt/my\\040share rw - smb3 //files/Public/sub/dir rw\n"
-              "43 22 0:42 / /mnt/other rw - nfs server:/export rw\n");
-        Write(root + "/smb.conf", "[global]\n   workgroup = WORKGROUP\n   path = /\n"
-                                  "[homes]\n   browseable = no\n"
-                                  "[printers]\n   path = /var/spool/samba\n   printable = yes\n"
-                                  "; a comment\n[music]\n   path = /srv/music/\n   read only = no\n"
-                                  "[all]\n\tpath=/srv\n"
-                                  "[mus]\n   path = /srv/mus\n"
-                                  "[gone]\n   path = /srv/gone\n   available = no\n");
         QDir(root).mkdir("usershares");
-        Write(root + "/usershares/tapes",
-              "#VERSION 2\npath=/data/tapes\ncomment=\nusershare_acl=S-1-1-0:F,\n"
-              "guest_ok=n\nsharename=Tapes\n");
-        UncTables tables;
-        tables.mountInfoPath = root + "/mountinfo";
-        tables.smbConfPath = root + "/smb.conf";
-        tables.usershareDir = root + "/usershares";
-        tables.computerName = "box";
-        SetUncTables(tables);
+        ASSERT_TRUE(
+            nettest::WriteText(root + "/usershares/tapes",
+                               "#VERSION 2\npath=/data/tapes\ncomment=\nusershare_acl=S-1-1-0:F,\n"
+                               "guest_ok=n\nsharename=Tapes\n"));
+        nettest::UseUncFiles(
+            root,
+            "[global]\n   workgroup = WORKGROUP\n   path = /\n"
+            "[homes]\n   browseable = no\n"
+            "[printers]\n   path = /var/spool/samba\n   printable = yes\n"
+            "; a comment\n[music]\n   path = /srv/music/\n   read only = no\n"
+            "[all]\n\tpath=/srv\n"
+            "[mus]\n   path = /srv/mus\n"
+            "[gone]\n   path = /srv/gone\n   available = no\n",
+            "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+            "40 22 0:40 / /mnt/nas rw,relatime shared:20 - cifs //nas/Media rw,vers=3.1.1\n"
+            "41 40 8:17 / /mnt/nas/local rw shared:21 - ext4 /dev/sdb1 rw\n"
+            "42 22 0:41 / /mnt/my\\040share rw - smb3 //files/Public/sub/dir rw\n"
+            "43 22 0:42 / /mnt/other rw - nfs server:/export rw\n",
+            "box");
     }
     void TearDown() override { SetUncTables(UncTables()); }
 
@@ -108,8 +100,9 @@ TEST_F(Unc, PathsMapBothWaysThroughOwnSharesAndMounts) {
     // A relative path to a file not yet there resolves without making it.
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    Write(dir.path() + "/smb.conf",
-          "[Work]\npath = " + QDir::current().canonicalPath().toUtf8() + "\n");
+    ASSERT_TRUE(
+        nettest::WriteText(dir.path() + "/smb.conf",
+                           "[Work]\npath = " + QDir::current().canonicalPath().toUtf8() + "\n"));
     SetUncTables(CurrentUncTables());
     EXPECT_EQ(getuncfilename("out/never.MP3"), QStringLiteral("\\\\BOX\\WORK\\out\\never.MP3"));
     EXPECT_FALSE(QFile::exists(dir.path() + "/out/never.MP3"));
@@ -130,15 +123,15 @@ TEST_F(Unc, ServerPathsMapThroughEveryKindOfMount) {
           smbnet + "/farm2/tapes"}) {
         ASSERT_TRUE(QDir().mkpath(folder));
     }
-    Write(root + "/mountinfo",
-          "40 22 0:40 / /mnt/long rw - cifs //encoding-server-01.lan/Music rw\n"
-          "41 22 0:41 / /mnt/byaddr rw - smb3 //192.168.1.10/work rw\n"
-          "42 22 0:42 / /mnt/else rw - cifs //10.9.9.9/other rw\n"
-          "43 22 0:43 / " +
-              gvfs.toUtf8() +
-              " rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
-              "44 22 0:44 / " +
-              smbnet.toUtf8() + " rw - fuse.smbnetfs smbnetfs rw\n");
+    ASSERT_TRUE(nettest::WriteText(
+        root + "/mountinfo", "40 22 0:40 / /mnt/long rw - cifs //encoding-server-01.lan/Music rw\n"
+                             "41 22 0:41 / /mnt/byaddr rw - smb3 //192.168.1.10/work rw\n"
+                             "42 22 0:42 / /mnt/else rw - cifs //10.9.9.9/other rw\n"
+                             "43 22 0:43 / " +
+                                 gvfs.toUtf8() +
+                                 " rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+                                 "44 22 0:44 / " +
+                                 smbnet.toUtf8() + " rw - fuse.smbnetfs smbnetfs rw\n"));
     const QString server = "192.168.1.10";
     struct Case {
         const char* unc;
