@@ -2,7 +2,6 @@
 // second socket layer on loopback in the same test.
 #include "controller/main_controller.h"
 
-#include "app/encoder_app.h"
 #include "app/error_log.h"
 #include "net/client_role.h"
 #include "net/net_records.h"
@@ -10,7 +9,6 @@
 #include "net/net_test_support.h"
 #include "net/protocol.h"
 #include "net/socket_layer.h"
-#include "net/socket_notify.h"
 #include "net/unc_tables.h"
 #include "net/wire_bytes.h"
 #include "net/writer_part.h"

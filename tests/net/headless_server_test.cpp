@@ -1,20 +1,14 @@
-#include "app/error_log.h"
 #include "fake_client.h"
-#include "net/protocol.h"
 #include "net/unc.h"
 #include "net/unc_tables.h"
 #include "net_test_support.h"
 #include "support/foldnet_program.h"
 #include "support/wav_builder.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "net/protocol.h"
 #include "net_test_support.h"
 
-#include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <random>

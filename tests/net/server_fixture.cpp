@@ -10,8 +10,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QThread>
 
 namespace nettest {
 
