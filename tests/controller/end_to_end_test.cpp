@@ -49,8 +49,10 @@ protected:
         return AppSandbox::MakeWav(name, frames);
     }
 
-    // Runs the event loop until the batch has ended (or a minute has passed).
+    // Encodes the queue and runs the event loop until the batch has ended
+    // (or a minute has passed).
     void RunBatch() {
+        controller->OnEncode();
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -86,7 +88,6 @@ TEST_F(EndToEnd, OutputIsNeverRenamedOverAQueuedSource) {
     // Its output seems to exist already (it is the queued file); a reset asks for it anyway.
     EXPECT_EQ(controller->Model().EntryAt(1)->status, Completed);
     controller->OnResetStatus(true);
-    controller->OnEncode();
     RunBatch();
     EXPECT_EQ(testsupport::ReadFile(queued.toStdString()), before);
     EXPECT_TRUE(QFile::exists(outputDir + QStringLiteral("/x.MP3")));
@@ -106,7 +107,6 @@ TEST_F(EndToEnd, BatchWithEveryAfterEncodeAction) {
                                  MakeWav(QStringLiteral("Band - Second.wav")),
                                  MakeWav(QStringLiteral("Solo.wav"))};
     ASSERT_EQ(controller->AddFiles(sources), 3);
-    controller->OnEncode();
     RunBatch();
 
     EXPECT_EQ(controller->Model().Count(), 0);
@@ -133,7 +133,6 @@ TEST_F(EndToEnd, EqualFoldersStillGetMp3NamesAndAFileThatCannotStartFails) {
     const QString vanished = MakeWav(QStringLiteral("vanished.wav"));
     ASSERT_EQ(controller->AddFiles({vanished, kept}), 2);
     QFile::remove(vanished);
-    controller->OnEncode();
     RunBatch();
 
     const QueueEntry* failed = controller->Model().EntryAt(0);

@@ -60,9 +60,7 @@ TEST(Protocol, FramesHaveTheirSizesOnTheWire) {
     EXPECT_EQ(Frame(NET_PROGRESS, WriteProgressRecord(entry)).size(), 3138);
     EXPECT_EQ(Frame(NET_ENCODE, WriteEncodeJob(SampleJob())).size(), 550);
     EXPECT_EQ(Frame(NET_CANENCODE_REPLY, WriteReplyCode(CANENCODE_BUSY)).size(), 14);
-    const QByteArray cancel = Frame(NET_CANCEL);
-    ASSERT_EQ(cancel.size(), 10);
-    EXPECT_EQ(cancel.toHex(), QByteArray("fefdfc05000000faf9f8"));
+    EXPECT_EQ(Frame(NET_CANCEL).toHex(), QByteArray("fefdfc05000000faf9f8"));
 }
 
 // Which handler each type reaches is checked by the role tests that send them.
