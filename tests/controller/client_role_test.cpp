@@ -292,9 +292,9 @@ TEST_F(ClientRole, EncodesPausesCancelsAndFailsJobsAndAdoptsTheServersEncoder) {
     EXPECT_TRUE(view.Enabled(ID_ADD_FILES));
     EXPECT_FALSE(view.Enabled(ID_PAUSE));
     EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), sourceDir);
-    EXPECT_EQ(app->settings.manufacturerId, OTHER_KNOWN_ENCODER);
-    EXPECT_EQ(app->settings.productId, 7u);
-    EXPECT_EQ(app->settings.bytesPerSec, 24000u);
+    EXPECT_EQ(std::tuple(app->settings.manufacturerId, app->settings.productId,
+                         app->settings.bytesPerSec),
+              std::tuple(OTHER_KNOWN_ENCODER, 7u, 24000u));
     EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 192 kBit/s with LAME Encoder"));
     EXPECT_EQ(server->Count(NET_FAILED) + server->Count(NET_CANCEL), 0);
     EXPECT_TRUE(QFile::exists(part));

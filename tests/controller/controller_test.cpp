@@ -61,8 +61,8 @@ TEST_F(Controller, StartupScansTheSourceFolderAndShowsTheChoices) {
     EXPECT_EQ(view.Label(ID_OUTPUT_DIR_LABEL), outputDir);
     // A first start settles on the preferred encoder at 128 kbit/s.
     EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 128 kBit/s with LAME Encoder"));
-    EXPECT_EQ(app->settings.manufacturerId, 9997u);
-    EXPECT_EQ(app->settings.bytesPerSec, 16000u);
+    EXPECT_EQ(std::pair(app->settings.manufacturerId, app->settings.bytesPerSec),
+              std::pair(9997u, 16000u));
     EXPECT_FALSE(view.Enabled(ID_PAUSE));
     EXPECT_FALSE(view.Enabled(ID_CANCEL));
     EXPECT_FALSE(view.Enabled(ID_ERRORS));
@@ -265,11 +265,9 @@ TEST(CodecText, FindCodecWantsTheExactEncoderAndFormat) {
     int format = -1;
     ASSERT_TRUE(codec.FindCodec(manufacturer, product, 2, 16000, &driver, &format));
     EXPECT_EQ(driver, last);
-    std::uint32_t channels = 0;
-    std::uint32_t bytesPerSec = 0;
-    catalogue.FormatFacts(driver, format, channels, bytesPerSec);
-    EXPECT_EQ(channels, 2u);
-    EXPECT_EQ(bytesPerSec, 16000u);
+    std::pair<std::uint32_t, std::uint32_t> facts; // channels, bytes per second
+    catalogue.FormatFacts(driver, format, facts.first, facts.second);
+    EXPECT_EQ(facts, std::pair(2u, 16000u));
     EXPECT_FALSE(codec.FindCodec(manufacturer, product, 2, 16001, &driver, &format));
     EXPECT_FALSE(codec.FindCodec(manufacturer, product, 7, 16000, &driver, &format));
     EXPECT_FALSE(codec.FindCodec(manufacturer + 100, product, 2, 16000, &driver, &format));
