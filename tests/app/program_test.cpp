@@ -1,4 +1,4 @@
-#include "support/foldnet_program.h"
+#include "support/program_process.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

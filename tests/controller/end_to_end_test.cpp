@@ -10,7 +10,7 @@
 #include "support/wav_builder.h"
 
 #include "support/app_sandbox.h"
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 
 #include <QDir>
 #include <QEventLoop>

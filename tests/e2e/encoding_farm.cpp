@@ -2,7 +2,7 @@
 
 #include "e2e/net_lab.h"
 #include "queue/machine_name.h"
-#include "support/foldnet_program.h"
+#include "support/program_process.h"
 #include "support/wav_builder.h"
 
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 // namespaces whose cables the test can pull.
 #include "e2e/encoding_farm.h"
 #include "e2e/net_lab.h"
-#include "support/foldnet_program.h"
 #include "support/free_port.h"
+#include "support/program_process.h"
 
 #include <QDir>
 #include <QElapsedTimer>

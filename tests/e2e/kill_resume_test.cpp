@@ -1,8 +1,8 @@
 // The headless program killed with SIGKILL at random moments of a batch and
 // started again with the same files, until the batch is done.
 #include "e2e/encoding_farm.h"
-#include "support/foldnet_program.h"
 #include "support/free_port.h"
+#include "support/program_process.h"
 #include "support/wav_builder.h"
 
 #include <QDir>

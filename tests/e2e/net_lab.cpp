@@ -1,6 +1,6 @@
 #include "e2e/net_lab.h"
 
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "encoders/interface_library.h"
 
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 
 #include <QDir>
 

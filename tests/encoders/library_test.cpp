@@ -1,5 +1,5 @@
 #include "encoders/interface_library.h"
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 #include "support/wav_builder.h"
 
 #include <QTemporaryDir>

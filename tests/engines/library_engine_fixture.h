@@ -2,7 +2,7 @@
 
 #include "engine_fixture.h"
 #include "engines/library_binding.h"
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 
 // Engine tests that encode with the real encoder libraries, loaded once per suite.
 class LibraryEngineTest : public EngineTest {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "support/foldnet_program.h"
 #include "support/free_port.h"
+#include "support/program_process.h"
 #include "support/wav_builder.h"
 
 #include <QDir>

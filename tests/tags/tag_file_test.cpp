@@ -1,7 +1,7 @@
 #include "app/error_log.h"
 #include "app/program_directory.h"
 #include "mp3_maker.h"
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 #include "support/wav_builder.h"
 #include "tags/id3v1_trailer.h"
 #include "tags/source_tags.h"

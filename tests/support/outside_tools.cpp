@@ -1,4 +1,4 @@
-#include "support/foldeng_tools.h"
+#include "support/outside_tools.h"
 
 #include <QCoreApplication>
 #include <QDir>
