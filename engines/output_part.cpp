@@ -1,5 +1,7 @@
 #include "engines/output_part.h"
 
+#include "platform/remove_closed_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -55,6 +57,6 @@ bool CommitPart(const QString& finalPath, long* error) {
 void DiscardPart(const QString& finalPath) {
     const QString part = PartPathOf(finalPath);
     if (!part.isEmpty()) {
-        QFile::remove(part);
+        RemoveClosedFile(QFile::encodeName(part));
     }
 }

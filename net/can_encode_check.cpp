@@ -4,6 +4,7 @@
 #include "net/net_records.h"
 #include "net/protocol.h"
 #include "net/unc.h"
+#include "platform/remove_closed_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,29 +30,15 @@ int OpenForReadingError(const QString& path) {
     return error;
 }
 
-// A share mounted through FUSE may close the file only after close() has
-// returned, and the server refuses to delete a file still open: the removal is
-// tried again for a moment rather than the probe left in the output folder.
-void RemoveProbe(const QByteArray& probe) {
-    constexpr int ATTEMPTS = 100;
-    int error = 0;
-    for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
-        if (::unlink(probe.constData()) == 0 || errno == ENOENT) {
-            return;
-        }
-        error = errno;
-        ::usleep(20'000);
-    }
-    Trace("oncanencode: could not remove %s, error = %d\n", probe.constData(), error);
-}
-
 // 0 when a new file can be made in the directory, else the error number.
 int CreateInError(const QString& directory) {
     const QByteArray probe = QFile::encodeName(directory + QStringLiteral("/lkj.lkj"));
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
         ::close(fd);
-        RemoveProbe(probe);
+        if (const int error = RemoveClosedFile(probe); error != 0) {
+            Trace("oncanencode: could not remove %s, error = %d\n", probe.constData(), error);
+        }
         return 0;
     }
     const int error = errno;
