@@ -35,20 +35,6 @@ bool IsFrameIdChar(std::uint8_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// Undoes the tag-wide unsynchronisation of versions 2 and 3, after which the
-// frame sizes of those versions hold.
-std::vector<std::uint8_t> Resynchronise(std::span<const std::uint8_t> body) {
-    std::vector<std::uint8_t> out;
-    out.reserve(body.size());
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        out.push_back(body[i]);
-        if (body[i] == 0xFF && i + 1 < body.size() && body[i + 1] == 0x00) {
-            ++i;
-        }
-    }
-    return out;
-}
-
 // Text in two-byte encodings comes in whole characters; the library reads
 // past its buffer on an odd byte count. Unknown encodings are refused too.
 bool TextIsWhole(const std::uint8_t* frame, std::size_t headerSize, std::uint32_t size,
@@ -117,6 +103,20 @@ bool FramesAreSound(std::span<const std::uint8_t> body, int version) {
 }
 
 } // namespace
+
+// Undoes the tag-wide unsynchronisation of versions 2 and 3, after which the
+// frame sizes of those versions hold.
+std::vector<std::uint8_t> Resynchronise(std::span<const std::uint8_t> body) {
+    std::vector<std::uint8_t> out;
+    out.reserve(body.size());
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        out.push_back(body[i]);
+        if (body[i] == 0xFF && i + 1 < body.size() && body[i + 1] == 0x00) {
+            ++i;
+        }
+    }
+    return out;
+}
 
 std::uint64_t DeclaredTagSize(std::span<const std::uint8_t> head) {
     if (!IsHeader(head)) {

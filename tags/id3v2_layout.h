@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // What sits at the head of a file, judged from its bytes before any tag
 // library sees them. The library trusts sizes and flags it reads; a tag that
@@ -31,3 +32,7 @@ std::uint64_t DeclaredTagSize(std::span<const std::uint8_t> head);
 
 // True when `bytes` begin with an MPEG audio frame sync.
 bool StartsWithFrameSync(std::span<const std::uint8_t> bytes);
+
+// Undoes unsynchronisation (each 0xFF 0x00 becomes 0xFF): the whole body of a
+// version 2 or 3 tag, or one version 4 frame.
+std::vector<std::uint8_t> Resynchronise(std::span<const std::uint8_t> bytes);

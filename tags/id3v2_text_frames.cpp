@@ -1,5 +1,6 @@
 #include "tags/id3v2_text_frames.h"
 
+#include "tags/id3v2_layout.h"
 #include "tags/tag_text.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 
 namespace {
 
+// Tag and version 3 and 4 frame headers alike.
 constexpr std::size_t HEADER_SIZE = 10;
 constexpr std::uint8_t FLAG_UNSYNC = 0x80;
 constexpr std::uint8_t FLAG_EXTENDED = 0x40;
@@ -32,18 +34,6 @@ std::uint32_t SyncSafe(const std::uint8_t* p) {
 std::uint32_t BigEndian(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
            std::uint32_t(p[3]);
-}
-
-Bytes Resynchronise(std::span<const std::uint8_t> bytes) {
-    Bytes out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        out.push_back(bytes[i]);
-        if (bytes[i] == 0xFF && i + 1 < bytes.size() && bytes[i + 1] == 0x00) {
-            ++i;
-        }
-    }
-    return out;
 }
 
 // The text up to its terminator in one of the four encodings; `used` is

@@ -49,16 +49,21 @@ struct StreamSettings {
     bool isPrivate = false, crc = false, copyright = false, original = false;
 };
 
+// The frame header bits both configuration layouts carry.
+template <typename Config> void ReadHeaderBits(const Config& config, StreamSettings& settings) {
+    settings.isPrivate = config.bPrivate != 0;
+    settings.crc = config.bCRC != 0;
+    settings.copyright = config.bCopyright != 0;
+    settings.original = config.bOriginal != 0;
+}
+
 bool ReadSettings(const BE_CONFIG& config, StreamSettings& settings) {
     if (config.dwConfig == BE_CONFIG_MP3) {
         const BE_MP3_CONFIG& mp3 = config.format.mp3;
         settings.rate = mp3.dwSampleRate;
         settings.mode = mp3.byMode;
         settings.bitrate = mp3.wBitrate;
-        settings.isPrivate = mp3.bPrivate != 0;
-        settings.crc = mp3.bCRC != 0;
-        settings.copyright = mp3.bCopyright != 0;
-        settings.original = mp3.bOriginal != 0;
+        ReadHeaderBits(mp3, settings);
         return true;
     }
     const BE_LAME_CONFIG& lame = config.format.lhv1;
@@ -80,10 +85,7 @@ bool ReadSettings(const BE_CONFIG& config, StreamSettings& settings) {
     settings.vbrQuality = lame.nVBRQuality;
     settings.infoFrame = lame.bWriteVBRHeader != 0;
     settings.quality = lame.nQuality;
-    settings.isPrivate = lame.bPrivate != 0;
-    settings.crc = lame.bCRC != 0;
-    settings.copyright = lame.bCopyright != 0;
-    settings.original = lame.bOriginal != 0;
+    ReadHeaderBits(lame, settings);
     return true;
 }
 
