@@ -76,3 +76,23 @@ function(corvane_test folder)
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;CORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
                    LABELS ${tname})
 endfunction()
+
+# corvane_sanitized_test(<target> <test name> SOURCES <files...> LIBS <targets...>
+#                        [ENVIRONMENT <VAR=value>...])
+# Builds <target> from the sources with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs it in the ordinary ctest run (label sanitize).
+function(corvane_sanitized_test target testName)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    set(flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_executable(${target} ${ARG_SOURCES})
+    target_compile_options(${target} PRIVATE ${flags})
+    target_link_options(${target} PRIVATE ${flags})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    corvane_warnings(${target})
+    if(NOT ARG_ENVIRONMENT)
+        set(ARG_ENVIRONMENT ASAN_OPTIONS=abort_on_error=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1)
+    endif()
+    add_test(NAME ${testName} COMMAND ${target})
+    set_tests_properties(${testName} PROPERTIES LABELS sanitize ENVIRONMENT "${ARG_ENVIRONMENT}")
+endfunction()
