@@ -13,26 +13,8 @@
 
 namespace {
 
-using fakeacm::Behaviour;
-
-WAVEFORMATEX Mp3Like(std::uint16_t channels, std::uint32_t byteRate) {
-    WAVEFORMATEX format = fakeacm::FakeFormat(channels, 12);
-    format.nAvgBytesPerSec = byteRate;
-    format.nBlockAlign = 1;
-    format.wBitsPerSample = 0;
-    return format;
-}
-
-std::shared_ptr<fakeacm::Driver> Codec(std::uint16_t manufacturer, std::uint16_t product,
-                                       std::vector<WAVEFORMATEX> formats) {
-    auto driver = std::make_shared<fakeacm::Driver>(Behaviour::PassThrough, std::move(formats));
-    driver->details.wMid = manufacturer;
-    driver->details.wPid = product;
-    driver->details.szShortName =
-        "Codec " + std::to_string(manufacturer) + "/" + std::to_string(product);
-    driver->details.szLongName = "Long " + driver->details.szShortName;
-    return driver;
-}
+using fakeacm::Codec;
+using fakeacm::Mp3Like;
 
 CatalogueSources Sources(bool blade, bool lame, std::optional<QString> folder = std::nullopt) {
     CatalogueSources sources;

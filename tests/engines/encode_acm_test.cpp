@@ -177,17 +177,10 @@ TEST_F(AcmEngineTest, CancelLeavesSizesUnfinishedAndPauseChangesNothing) {
     while (events.progress.size() < 2) {
         QCoreApplication::processEvents();
     }
-    control.PauseEncode();
-    control.CancelEncode();
-    ASSERT_TRUE(events.WaitForDone(5000));
-    events.Drain();
-    ASSERT_EQ(events.done.size(), 1u);
-    EXPECT_EQ(events.done[0].outcome, 0);
-    EXPECT_TRUE(control.IsEncodeCancelled());
+    ASSERT_NO_FATAL_FAILURE(PauseCancelAndExpectTheEnd());
     const Bytes partial = Output("cancelled.wav");
     ASSERT_GT(partial.size(), 12u);
     EXPECT_EQ(Bytes(partial.begin() + 4, partial.begin() + 8), Bytes(4, 0)); // RIFF size
-    EXPECT_FALSE(ErrorLog().contains("acmStreamConvert"));
 }
 
 } // namespace

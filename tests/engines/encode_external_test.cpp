@@ -116,13 +116,7 @@ TEST_F(ExternalEncoderTest, PauseStopsTheChildAndResumeContinuesIt) {
 TEST_F(ExternalEncoderTest, CancelWhilePausedStillEnds) {
     const QString program = Script("exec sleep 30");
     ASSERT_TRUE(control.StartExternal(&events, 1, program, Path("a.wav"), Path("a.mp3"), 128000));
-    control.PauseEncode();
-    control.CancelEncode();
-    ASSERT_TRUE(events.WaitForDone(5000));
-    EXPECT_EQ(events.done[0].outcome, 0);
-    EXPECT_TRUE(control.IsEncodeCancelled());
-    EXPECT_FALSE(control.IsPaused());
-    EXPECT_EQ(ErrorLog(), QString());
+    ASSERT_NO_FATAL_FAILURE(PauseCancelAndExpectTheEnd());
     // A second cancel after the end does nothing.
     control.CancelEncode();
     events.Drain(100);

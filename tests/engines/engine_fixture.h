@@ -58,6 +58,19 @@ protected:
         return events.done.empty() ? EngineEvents::Done{-1, {}} : events.done.back();
     }
 
+    // Cancel while paused: the encode still ends, as a failure nobody is told about.
+    void PauseCancelAndExpectTheEnd() {
+        control.PauseEncode();
+        control.CancelEncode();
+        ASSERT_TRUE(events.WaitForDone(5000));
+        events.Drain(50);
+        ASSERT_EQ(events.done.size(), 1u);
+        EXPECT_EQ(events.done[0].outcome, 0);
+        EXPECT_TRUE(control.IsEncodeCancelled());
+        EXPECT_FALSE(control.IsPaused());
+        EXPECT_EQ(ErrorLog(), QString());
+    }
+
     QTemporaryDir dir;
     EncodeControl control;
     EngineEvents events;

@@ -161,6 +161,27 @@ inline HACMDRIVERID Install(const std::shared_ptr<Driver>& driver) {
     return acmDriverAdd(&id, driver, 0) == MMSYSERR_NOERROR ? id : 0;
 }
 
+// An MP3-like format as codecs offer it: a byte rate and no sample size.
+inline WAVEFORMATEX Mp3Like(std::uint16_t channels, std::uint32_t byteRate) {
+    WAVEFORMATEX format = FakeFormat(channels, 12);
+    format.nAvgBytesPerSec = byteRate;
+    format.nBlockAlign = 1;
+    format.wBitsPerSample = 0;
+    return format;
+}
+
+// A pass-through codec named "Codec <manufacturer>/<product>", "Long ..." in full.
+inline std::shared_ptr<Driver> Codec(std::uint16_t manufacturer, std::uint16_t product,
+                                     std::vector<WAVEFORMATEX> formats) {
+    auto driver = std::make_shared<Driver>(Behaviour::PassThrough, std::move(formats));
+    driver->details.wMid = manufacturer;
+    driver->details.wPid = product;
+    driver->details.szShortName =
+        "Codec " + std::to_string(manufacturer) + "/" + std::to_string(product);
+    driver->details.szLongName = "Long " + driver->details.szShortName;
+    return driver;
+}
+
 } // namespace fakeacm
 
 inline std::vector<HACMDRIVERID> InstalledDriverIds() {

@@ -23,23 +23,7 @@ namespace {
 
 using dialogtest::OnNextModal;
 
-WAVEFORMATEX Mp3Like(std::uint16_t channels, std::uint32_t byteRate) {
-    WAVEFORMATEX format = fakeacm::FakeFormat(channels, 12);
-    format.nAvgBytesPerSec = byteRate;
-    format.nBlockAlign = 1;
-    format.wBitsPerSample = 0;
-    return format;
-}
-
-void InstallCodec(std::uint16_t manufacturer, std::vector<WAVEFORMATEX> formats) {
-    auto driver =
-        std::make_shared<fakeacm::Driver>(fakeacm::Behaviour::PassThrough, std::move(formats));
-    driver->details.wMid = manufacturer;
-    driver->details.wPid = 1;
-    driver->details.szShortName = "Codec " + std::to_string(manufacturer);
-    driver->details.szLongName = driver->details.szShortName;
-    fakeacm::Install(driver);
-}
+using fakeacm::Mp3Like;
 
 CatalogueSources Sources(bool blade) {
     CatalogueSources sources;
@@ -65,8 +49,10 @@ QStringList Items(const QComboBox* list) {
 class OptionsDlg : public testing::Test {
 protected:
     void SetUp() override {
-        InstallCodec(901, {Mp3Like(1, 4000), Mp3Like(2, 16000), Mp3Like(2, 24000)});
-        InstallCodec(902, {Mp3Like(2, 8000), Mp3Like(2, 16000), Mp3Like(2, 20000)});
+        fakeacm::Install(
+            fakeacm::Codec(901, 1, {Mp3Like(1, 4000), Mp3Like(2, 16000), Mp3Like(2, 24000)}));
+        fakeacm::Install(
+            fakeacm::Codec(902, 1, {Mp3Like(2, 8000), Mp3Like(2, 16000), Mp3Like(2, 20000)}));
         ASSERT_EQ(catalogue.Build(Sources(true)), 3);
         settings.fromDir = "/srv/in";
         settings.toDir = "/srv/out";
@@ -94,7 +80,7 @@ TEST_F(OptionsDlg, ControlsShowTheSettings) {
     EXPECT_EQ(Control<QLineEdit>(dialog, 1011)->text(), "/srv/in");
     EXPECT_EQ(Control<QLineEdit>(dialog, 1013)->maxLength(), 259);
     EXPECT_EQ(Items(dialog.EncoderList()),
-              (QStringList{"Codec 901", "Codec 902", "Blade's MP3 Encoder"}));
+              (QStringList{"Codec 901/1", "Codec 902/1", "Blade's MP3 Encoder"}));
 }
 
 // Case, "./" and a trailing slash do not make another folder; an empty one is the program's.
@@ -228,7 +214,8 @@ TEST_F(OptionsDlg, WithoutACatalogueTheEncoderSettingsStayAsTheyWere) {
 
 TEST_F(OptionsDlg, FirstStartShowsTheFirstEncoderAt128Stereo) {
     IsolatedAcmDrivers onlyOneCodec;
-    InstallCodec(901, {Mp3Like(1, 4000), Mp3Like(2, 8000), Mp3Like(2, 16000)});
+    fakeacm::Install(
+        fakeacm::Codec(901, 1, {Mp3Like(1, 4000), Mp3Like(2, 8000), Mp3Like(2, 16000)}));
     EncoderCatalogue noLibraries;
     ASSERT_EQ(noLibraries.Build(Sources(false)), 1);
 
@@ -237,9 +224,9 @@ TEST_F(OptionsDlg, FirstStartShowsTheFirstEncoderAt128Stereo) {
     // The main window's codec text resolves the choice at start.
     EXPECT_EQ(codec.DescribeCodec(&fresh.manufacturerId, &fresh.productId, &fresh.channels,
                                   &fresh.bytesPerSec),
-              "Codec: 128 kBit/s, 44,100, Stereo  16 KB/s with Codec 901");
+              "Codec: 128 kBit/s, 44,100, Stereo  16 KB/s with Long Codec 901/1");
     COptionsDlg dialog(fresh, &noLibraries);
-    EXPECT_EQ(dialog.EncoderList()->currentText(), "Codec 901");
+    EXPECT_EQ(dialog.EncoderList()->currentText(), "Codec 901/1");
     EXPECT_EQ(dialog.FormatList()->currentText(), "128 kBit/s, 44,100, Stereo  16 KB/s");
 }
 
