@@ -1,7 +1,6 @@
 #include "wide_source.h"
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 using testsupport::Bytes;
@@ -9,32 +8,6 @@ using testsupport::PutU16;
 using testsupport::PutU32;
 
 namespace {
-
-void PutSample(Bytes& out, const WideSource& source, double value) {
-    if (source.isFloat) {
-        if (source.bits == 64) {
-            std::uint64_t raw = 0;
-            std::memcpy(&raw, &value, sizeof raw);
-            PutU32(out, static_cast<std::uint32_t>(raw));
-            PutU32(out, static_cast<std::uint32_t>(raw >> 32));
-        } else {
-            const float single = static_cast<float>(value);
-            std::uint32_t raw = 0;
-            std::memcpy(&raw, &single, sizeof raw);
-            PutU32(out, raw);
-        }
-        return;
-    }
-    const double scale = std::ldexp(1.0, source.bits - 1) - 1.0;
-    const auto integer = static_cast<std::int64_t>(std::lround(value * scale));
-    if (source.bits == 8) {
-        out.push_back(static_cast<std::uint8_t>(integer + 128));
-        return;
-    }
-    for (int byte = 0; byte < source.bits / 8; ++byte) {
-        out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(integer) >> (8 * byte)));
-    }
-}
 
 Bytes FormatChunk(const WideSource& source) {
     const auto blockAlign = static_cast<std::uint16_t>(source.channels * source.bits / 8);
@@ -65,7 +38,7 @@ Bytes MakeWideWav(const WideSource& source, std::uint32_t frames) {
         const double value = source.amplitude * std::sin(step * frame);
         for (std::uint16_t channel = 0; channel < source.channels; ++channel) {
             const bool tone = source.toneIn.empty() || source.toneIn[channel];
-            PutSample(data, source, tone ? value : 0.0);
+            testsupport::PutSample(data, tone ? value : 0.0, source.bits, source.isFloat);
         }
     }
     return testsupport::WavBuilder().Chunk("fmt ", FormatChunk(source)).Data(data).Build();

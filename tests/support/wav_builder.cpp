@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,8 +22,21 @@ void PutU32(Bytes& out, std::uint32_t value) {
     }
 }
 
-static void PutSample(Bytes& out, double value, std::uint16_t bits) {
-    // value in [-1, 1]
+void PutSample(Bytes& out, double value, std::uint16_t bits, bool isFloat) {
+    if (isFloat && bits == 64) {
+        std::uint64_t raw = 0;
+        std::memcpy(&raw, &value, sizeof raw);
+        PutU32(out, static_cast<std::uint32_t>(raw));
+        PutU32(out, static_cast<std::uint32_t>(raw >> 32));
+        return;
+    }
+    if (isFloat) {
+        const float single = static_cast<float>(value);
+        std::uint32_t raw = 0;
+        std::memcpy(&raw, &single, sizeof raw);
+        PutU32(out, raw);
+        return;
+    }
     const int bytes = (bits + 7) / 8;
     if (bytes == 1) {
         out.push_back(static_cast<std::uint8_t>(std::lround(value * 127.0) + 128));

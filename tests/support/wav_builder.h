@@ -50,6 +50,9 @@ struct PlaylistSegment {
 
 void PutU16(Bytes& out, std::uint16_t value);
 void PutU32(Bytes& out, std::uint32_t value);
+// One sample of `value` in [-1, 1]: integers fill whole bytes (8-bit unsigned),
+// floats are 32 or 64 bits.
+void PutSample(Bytes& out, double value, std::uint16_t bits, bool isFloat = false);
 
 class WavBuilder {
 public:
