@@ -1,7 +1,5 @@
 #include "program_fixture.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
 #include <map>
@@ -29,11 +27,8 @@ TEST_F(HeadlessProgram, OnATerminalTheStatusLineRisesAndIsClearedBeforeEachFileL
     QStringList command{"exec", CORVANE_ENCODER, "--headless", "--bind", "127.0.0.1", "--port"};
     command << QString::number(testsupport::FreePort()) << longFile << shortFile;
     std::transform(command.begin() + 1, command.end(), command.begin() + 1, ShellQuoted);
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(home.path());
     program.setStandardInputFile(QProcess::nullDevice());
-    program.start(QStringLiteral("script"),
-                  {"-qefc", QStringLiteral("stty cols 200; ") + command.join(u' '), "/dev/null"});
+    Launch("script", {"-qefc", "stty cols 200; " + command.join(u' '), "/dev/null"});
     ASSERT_TRUE(program.waitForFinished(120000));
     EXPECT_EQ(program.exitCode(), 0);
     // The terminal turns each line feed into a carriage return and a line feed.
@@ -127,16 +122,12 @@ TEST_F(HeadlessProgram, ExitCodes) {
 TEST_F(HeadlessProgram, AReaderThatGoesAwayDoesNotCutTheEncodeShort) {
     const QString source = MakeWav(QStringLiteral("a.wav"), 44100 * 20);
     const QString other = MakeWav(QStringLiteral("b.wav"), 44100);
-    QProcess shell;
-    shell.setProcessEnvironment(environment);
     // head leaves after the first line; the program's later writes find no reader.
-    shell.start(QStringLiteral("bash"),
-                {"-c",
-                 "set -o pipefail; \"$0\" --headless --json \"$1\" \"$2\" | head -n 1 "
-                 ">/dev/null",
-                 QString::fromUtf8(CORVANE_ENCODER), source, other});
-    ASSERT_TRUE(shell.waitForFinished(60000));
-    EXPECT_EQ(shell.exitCode(), 0) << "141 is death by SIGPIPE";
+    Launch("bash",
+           {"-c", "set -o pipefail; \"$0\" --headless --json \"$1\" \"$2\" | head -n 1 >/dev/null",
+            QString::fromUtf8(CORVANE_ENCODER), source, other});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << "141 is death by SIGPIPE";
     EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/a.MP3")).size(), 0);
     EXPECT_GT(QFileInfo(outputDir + QStringLiteral("/b.MP3")).size(), 0);
 }
@@ -155,10 +146,7 @@ struct JobEvents {
 JobEvents ReadJobEvents(const QByteArray& out) {
     JobEvents events;
     int running = 0;
-    for (const QString& line : Lines(out)) {
-        QJsonParseError error{};
-        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8(), &error).object();
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    for (const QJsonObject& event : testsupport::JsonLines(out)) {
         const QString kind = event["event"].toString();
         if (kind == QStringLiteral("started")) {
             events.mostAtOnce = std::max(events.mostAtOnce, ++running);

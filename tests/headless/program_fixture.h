@@ -1,17 +1,21 @@
 #pragma once
 
 #include "support/free_port.h"
+#include "support/outside_tools.h"
 #include "support/program_process.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -25,6 +29,17 @@ inline QString ReadBack(std::FILE* file) {
         text.append(buffer, qsizetype(got));
     }
     return QString::fromUtf8(text);
+}
+
+// The objects of JSON output, one a line; a line that is not one fails the test.
+inline std::vector<QJsonObject> JsonLines(const QByteArray& out) {
+    std::vector<QJsonObject> objects;
+    for (const QString& line : QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts)) {
+        QJsonParseError error{};
+        objects.push_back(QJsonDocument::fromJson(line.toUtf8(), &error).object());
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+    }
+    return objects;
 }
 
 // The program on its own settings, away from the user's.
@@ -46,9 +61,9 @@ protected:
         return home.filePath(QStringLiteral("config/Brindlecap/Encoder.conf"));
     }
 
-    QString MakeWav(const QString& name, std::uint32_t frames) {
+    QString MakeWav(const QString& name, std::uint32_t frames, const PcmFormat& format = {}) {
         const QString path = sourceDir + u'/' + name;
-        testsupport::WriteFile(path.toStdString(), MakePcmWav(PcmFormat{}, frames));
+        testsupport::WriteFile(path.toStdString(), MakePcmWav(format, frames));
         return path;
     }
 
@@ -69,9 +84,14 @@ protected:
                 arguments.insert(1 + i, serving[i]);
             }
         }
+        Launch(QString::fromUtf8(CORVANE_ENCODER), arguments);
+    }
+
+    // Any command in the program's environment and home, as `program`.
+    void Launch(const QString& command, const QStringList& arguments) {
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(home.path());
-        program.start(QString::fromUtf8(CORVANE_ENCODER), arguments);
+        program.start(command, arguments);
         ASSERT_TRUE(program.waitForStarted());
     }
 
@@ -92,11 +112,9 @@ protected:
     }
 
     static QString Probe(const QString& mp3, const QString& entries) {
-        QProcess probe;
-        probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", entries, "-of",
-                                                "default=noprint_wrappers=1", mp3});
-        probe.waitForFinished(30000);
-        return probe.exitCode() == 0 ? QString::fromUtf8(probe.readAllStandardOutput()) : QString();
+        const ToolRun probe = RunTool("ffprobe", {"-v", "error", "-show_entries", entries, "-of",
+                                                  "default=noprint_wrappers=1", mp3});
+        return probe.ok ? QString::fromUtf8(probe.out) : QString();
     }
 
     QTemporaryDir home;

@@ -1,32 +1,14 @@
 #include "program_fixture.h"
 
 #include <QDataStream>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
 using testsupport::HeadlessProgram;
-
-QList<QJsonObject> JsonEvents(QProcess& program) {
-    QList<QJsonObject> found;
-    for (const QByteArray& line : program.readAllStandardOutput().split('\n')) {
-        const QJsonObject object = QJsonDocument::fromJson(line).object();
-        if (object.contains("event")) {
-            found.append(object);
-        }
-    }
-    return found;
-}
+using testsupport::JsonLines;
 
 // Peak memory of the largest child this process has waited for, in KiB.
 long ChildrenPeakKilobytes() {
@@ -37,16 +19,16 @@ long ChildrenPeakKilobytes() {
 
 TEST_F(HeadlessProgram, AdmissionCarriesTheSourcesTagsAndAFailureItsReason) {
     const QString tagged = sourceDir + "/tagged_list.wav";
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5", "-metadata",
-                            "title=Ode to Joy", "-metadata", "artist=Some Orchestra", tagged});
-    ASSERT_TRUE(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+    ASSERT_TRUE(
+        RunTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=0.5", "-metadata",
+                           "title=Ode to Joy", "-metadata", "artist=Some Orchestra", tagged})
+            .ok);
     const QString empty = sourceDir + "/empty.wav";
     testsupport::WriteFile(empty.toStdString(),
                            testsupport::WavBuilder().Fmt(testsupport::PcmFormat{}).Build());
     ASSERT_TRUE(Run({"--headless", "--json", tagged, empty}, 60000));
-    const QList<QJsonObject> events = JsonEvents(program);
-    ASSERT_GE(events.size(), 2);
+    const std::vector<QJsonObject> events = JsonLines(program.readAllStandardOutput());
+    ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0].value("tag").toObject().value("title").toString(), "Ode to Joy");
     EXPECT_TRUE(events[1].value("tag").isNull());
     bool failedWithReason = false;
@@ -76,11 +58,8 @@ TEST_F(HeadlessProgram, InfoFrameGivesExactLengthsAndTheLameCommandsSamples) {
     QStringList sources;
     for (const std::uint32_t rate : {44100u, 48000u, 22050u}) {
         for (const std::uint16_t channels : {std::uint16_t(1), std::uint16_t(2)}) {
-            const QString name = QString("%1 %2.wav").arg(rate).arg(channels);
-            testsupport::WriteFile(
-                (sourceDir + u'/' + name).toStdString(),
-                testsupport::MakePcmWav({rate, channels, 16}, rate * 13 / 10 + 7));
-            sources << sourceDir + u'/' + name;
+            sources << MakeWav(QString("%1 %2.wav").arg(rate).arg(channels), rate * 13 / 10 + 7,
+                               {rate, channels, 16});
         }
     }
     const char* check = R"(
@@ -103,9 +82,7 @@ for path in sys.argv[1:]:
           int.from_bytes(d[t + 8:t + 12], 'big') + 1 == n, int.from_bytes(d[t + 12:t + 16], 'big') == e - s == i - s)
 )";
     auto decoded = [](const QString& mp3) {
-        QProcess ffmpeg;
-        ffmpeg.start("ffmpeg", {"-v", "error", "-i", mp3, "-f", "s16le", "-"});
-        return ffmpeg.waitForFinished(30000) ? ffmpeg.readAllStandardOutput() : QByteArray();
+        return RunTool("ffmpeg", {"-v", "error", "-i", mp3, "-f", "s16le", "-"}).out;
     };
     for (const QString format : {"lame, 128, joint", "lame, V2, joint", "xing, 128", "xing, V4"}) {
         QDir(outputDir).removeRecursively();
@@ -116,11 +93,9 @@ for path in sys.argv[1:]:
         for (const QString& source : sources) {
             mp3s << outputDir + u'/' + QFileInfo(source).completeBaseName() + ".MP3";
         }
-        QProcess python;
-        python.start("/usr/bin/python3", QStringList{"-c", check} + mp3s);
-        ASSERT_TRUE(python.waitForFinished(30000));
-        const QStringList facts = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
-        ASSERT_EQ(facts.size(), mp3s.size() + 1) << python.readAllStandardError().toStdString();
+        const ToolRun python = RunTool("/usr/bin/python3", QStringList{"-c", check} + mp3s);
+        const QStringList facts = QString::fromUtf8(python.out).split(u'\n');
+        ASSERT_EQ(facts.size(), mp3s.size() + 1) << python.err.toStdString();
         for (qsizetype i = 0; i < mp3s.size(); ++i) {
             const QStringList name = QFileInfo(sources[i]).completeBaseName().split(u' ');
             const int rate = name[0].toInt();
@@ -135,11 +110,10 @@ for path in sys.argv[1:]:
         }
         // The `lame` command on the stereo 44.1 kHz file, with the same settings.
         if (format.startsWith("lame")) {
-            QProcess lame;
-            lame.start("lame",
-                       {"--quiet", format.contains('V') ? "-V" : "-b",
-                        format.contains('V') ? "2" : "128", sources[1], home.filePath("ref.mp3")});
-            ASSERT_TRUE(lame.waitForFinished(60000) && lame.exitCode() == 0);
+            ASSERT_TRUE(RunTool("lame", {"--quiet", format.contains('V') ? "-V" : "-b",
+                                         format.contains('V') ? "2" : "128", sources[1],
+                                         home.filePath("ref.mp3")})
+                            .ok);
             EXPECT_EQ(decoded(mp3s[1]), decoded(home.filePath("ref.mp3"))) << format.toStdString();
         }
     }
@@ -174,8 +148,7 @@ TEST_F(HeadlessProgram, AnRf64SourceOver4GBEncodesInFlatMemory) {
         return path;
     };
     auto encode = [&](const QString& path) {
-        Start({"--headless", "--json", path});
-        EXPECT_TRUE(program.waitForFinished(600000));
+        EXPECT_TRUE(Run({"--headless", "--json", path}, 600000));
         EXPECT_EQ(program.exitCode(), 0);
         return ChildrenPeakKilobytes();
     };
@@ -184,8 +157,8 @@ TEST_F(HeadlessProgram, AnRf64SourceOver4GBEncodesInFlatMemory) {
     const QString big = makeRf64("big.wav", bigBytes);
     const long peak = encode(big);
     QFile::remove(big);
-    const QList<QJsonObject> events = JsonEvents(program);
-    ASSERT_FALSE(events.isEmpty());
+    const std::vector<QJsonObject> events = JsonLines(program.readAllStandardOutput());
+    ASSERT_FALSE(events.empty());
     EXPECT_EQ(events[0].value("duration").toInteger(), qint64(bigBytes / (8000 * 128)));
     int lastPercent = -1;
     for (const QJsonObject& event : events) {
@@ -195,7 +168,7 @@ TEST_F(HeadlessProgram, AnRf64SourceOver4GBEncodesInFlatMemory) {
         }
     }
     EXPECT_GT(lastPercent, 50);
-    EXPECT_EQ(events.last().value("completed").toInt(), 1);
+    EXPECT_EQ(events.back().value("completed").toInt(), 1);
     const double seconds =
         Probe(outputDir + "/big.MP3", "format=duration").section('=', 1).toDouble();
     EXPECT_NEAR(seconds, double(bigBytes / (8000 * 128)), 1.0);
@@ -210,17 +183,11 @@ TEST_F(HeadlessProgram, ReadOnlyJournalFolderIsSaidOnceAndEncodingGoesOn) {
     ASSERT_TRUE(QDir().mkpath(journals));
     const QString source = MakeWav(QStringLiteral("song.wav"), 44100);
     if (geteuid() == 0) {
-        QProcess probe;
-        probe.start(QStringLiteral("unshare"), {"-m", "true"});
-        if (!probe.waitForFinished(10000) || probe.exitCode() != 0) {
+        if (!RunTool("unshare", {"-m", "true"}).ok) {
             GTEST_SKIP() << "root without mount namespaces: cannot make a folder read-only";
         }
-        program.setProcessEnvironment(environment);
-        program.setWorkingDirectory(home.path());
-        program.start(QStringLiteral("unshare"),
-                      {"-m", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"",
-                       journals, QString::fromUtf8(CORVANE_ENCODER), "--headless", source});
-        ASSERT_TRUE(program.waitForStarted());
+        Launch("unshare", {"-m", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"",
+                           journals, QString::fromUtf8(CORVANE_ENCODER), "--headless", source});
     } else {
         ASSERT_TRUE(
             QFile::setPermissions(journals, QFileDevice::ReadOwner | QFileDevice::ExeOwner));

@@ -3,8 +3,6 @@
 #include "program_fixture.h"
 #include "queue/queue_entry.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -132,16 +130,11 @@ TEST_F(JsonReport, EveryLineIsOneObjectEvenForHostilePaths) {
     report.BatchFinished(BatchCounts{3, 1, 1, 0, 1}, 1);
     report.Message(QStringLiteral("warning"));
 
-    const QStringList lines = Read(output.out).split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5);
-    std::vector<QJsonObject> events;
-    for (const QString& line : lines) {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
-        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-        ASSERT_TRUE(document.isObject());
-        EXPECT_TRUE(line.startsWith(QStringLiteral("{\"event\":")));
-        events.push_back(document.object());
+    const QString out = Read(output.out);
+    const std::vector<QJsonObject> events = testsupport::JsonLines(out.toUtf8());
+    ASSERT_EQ(events.size(), 5u);
+    for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        EXPECT_TRUE(line.startsWith(QStringLiteral("{\"event\":"))) << line.toStdString();
     }
     EXPECT_EQ(events[0]["event"].toString(), QStringLiteral("rejected"));
     EXPECT_EQ(events[0]["file"].toString(), odd);
@@ -170,14 +163,13 @@ TEST_F(JsonReport, ProgressAtMostOnceASecondPerFileEachAtItsOwnPace) {
     report.Started(Entry(QStringLiteral("/in/c.wav")));
     report.Progress(Sample(QStringLiteral("/in/c.wav"), 1));
     QStringList files;
-    const QStringList lines = Read(output.out).split(u'\n', Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        files << QJsonDocument::fromJson(line.toUtf8()).object()["file"].toString();
+    const std::vector<QJsonObject> events = testsupport::JsonLines(Read(output.out).toUtf8());
+    for (const QJsonObject& event : events) {
+        files << event["file"].toString();
     }
     ASSERT_EQ(files, QStringList({"/in/a.wav", "/in/b.wav", "/in/c.wav", "/in/c.wav"}));
-    const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
-    EXPECT_EQ(first["percent"].toInt(), 10);
-    EXPECT_EQ(first["batch_percent"].toInt(), 5);
+    EXPECT_EQ(events[0]["percent"].toInt(), 10);
+    EXPECT_EQ(events[0]["batch_percent"].toInt(), 5);
 }
 
 } // namespace
