@@ -63,27 +63,24 @@ TEST(Settings, VbrPresetsAndTheStereoModeKeepTheFormatKeysForOlderReaders) {
     EXPECT_EQ(store.Read({}, "VBR Preset")->toUInt(), 2u);
     EncoderSettings loaded;
     LoadSettings(store, loaded);
-    EXPECT_EQ(loaded.bytesPerSec, 23750u);
-    EXPECT_EQ(loaded.stereoMode, STEREO_MODE_JOINT);
+    EXPECT_EQ(std::pair(loaded.bytesPerSec, loaded.stereoMode),
+              std::pair(23750u, STEREO_MODE_JOINT));
     // A reader without presets chose 128 kbit/s since: the preset is stale.
     store.Write({}, "BytesPerSec", 16000u);
     // A choice stored before there were stereo modes stays plain stereo.
     store.values.remove("Stereo Mode");
     LoadSettings(store, loaded);
-    EXPECT_EQ(loaded.bytesPerSec, 16000u);
-    EXPECT_EQ(loaded.stereoMode, STEREO_MODE_STEREO);
+    EXPECT_EQ(std::pair(loaded.bytesPerSec, loaded.stereoMode),
+              std::pair(16000u, STEREO_MODE_STEREO));
 }
 
 TEST(Settings, WorkersComeFromTheRunThenTheSettingAndZeroMeansEveryCore) {
     const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, MAX_WORKERS);
-    EXPECT_EQ(ResolveWorkerCount(0), cores);
-    EXPECT_EQ(ResolveWorkerCount(1), 1);
-    EXPECT_EQ(ResolveWorkerCount(3), 3);
-    EXPECT_EQ(ResolveWorkerCount(1000), MAX_WORKERS);
-    // --jobs wins over the setting, and --jobs 0 asks for every core too.
-    EXPECT_EQ(ResolveWorkerCount(3, 1), 1);
-    EXPECT_EQ(ResolveWorkerCount(1, 0), cores);
-    EXPECT_EQ(ResolveWorkerCount(1, -1), 1);
+    // Then --jobs, which wins over the setting and asks for every core with 0 too.
+    EXPECT_EQ((std::vector{ResolveWorkerCount(0), ResolveWorkerCount(1), ResolveWorkerCount(3),
+                           ResolveWorkerCount(1000), ResolveWorkerCount(3, 1),
+                           ResolveWorkerCount(1, 0), ResolveWorkerCount(1, -1)}),
+              (std::vector{cores, 1, 3, MAX_WORKERS, 1, cores, 1}));
 
     MemorySettingsStore store;
     EncoderSettings settings;
@@ -105,17 +102,15 @@ TEST(Settings, ClientNeedsServerAddressAndTextsAreCut) {
     store.values["From Dir"] = QString(300, 'f');
     store.values["To Dir"] = QStringLiteral("/music/out");
     LoadSettings(store, settings);
-    EXPECT_EQ(settings.client, 1u);
-    EXPECT_EQ(settings.serverIp.size(), 31);
-    EXPECT_EQ(settings.fromDir.size(), 259);
+    EXPECT_EQ(std::tuple(settings.client, settings.serverIp.size(), settings.fromDir.size()),
+              std::tuple(1u, 31, 259));
     EXPECT_EQ(OutputDirectory(settings, "/prog/"), QStringLiteral("/music/out"));
 
     // Unreadable values fall back to their defaults.
     store.values["Priority"] = QStringLiteral("fast");
     store.values["Rename to MP3"] = QStringLiteral("99999999999");
     LoadSettings(store, settings);
-    EXPECT_EQ(settings.priority, 1u);
-    EXPECT_EQ(settings.renameToMp3, 1u);
+    EXPECT_EQ(std::pair(settings.priority, settings.renameToMp3), std::pair(1u, 1u));
 }
 
 // Throughput is kept per machine and at once, not only with the other settings.
