@@ -104,18 +104,16 @@ TEST_F(OptionsDlg, RenameOffRefusesTheSameFolderWrittenAnyWay) {
                                      "A Corvane MP3 Encoder"}))
             << pair[1];
         EXPECT_NE(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(settings.fromDir, "/srv/in");
-        EXPECT_EQ(settings.deleteWhenDone, 0u);
-        EXPECT_EQ(settings.renameToMp3, 1u);
+        EXPECT_EQ(std::tuple(settings.fromDir, settings.deleteWhenDone, settings.renameToMp3),
+                  std::tuple("/srv/in", 0u, 1u));
     }
 
     Control<QLineEdit>(dialog, 1011)->setText("/srv/Music");
     Control<QCheckBox>(dialog, 1018)->setChecked(true);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(settings.fromDir, "/srv/Music");
-    EXPECT_EQ(settings.toDir, "/opt/encoder");
-    EXPECT_EQ(settings.deleteWhenDone, 1u);
+    EXPECT_EQ(std::tuple(settings.fromDir, settings.toDir, settings.deleteWhenDone),
+              std::tuple("/srv/Music", "/opt/encoder", 1u));
 }
 
 // An impossible priority is stored back as low even on Cancel.
@@ -130,16 +128,14 @@ TEST_F(OptionsDlg, PriorityAndFilesAtOnceAreStoredOnlyOnOk) {
         dialog.WorkersBox()->setValue(1);
         dialog.reject();
     }
-    EXPECT_EQ(settings.priority, 0u);
-    EXPECT_EQ(settings.workers, 3u);
+    EXPECT_EQ(std::tuple(settings.priority, settings.workers), std::tuple(0u, 3u));
 
     COptionsDlg dialog(settings, &catalogue);
     dialog.PrioritySlider()->setValue(3);
     dialog.WorkersBox()->setValue(0);
     EXPECT_EQ(dialog.WorkersBox()->text(), "One per CPU core");
     dialog.accept();
-    EXPECT_EQ(settings.priority, 3u);
-    EXPECT_EQ(settings.workers, 0u);
+    EXPECT_EQ(std::tuple(settings.priority, settings.workers), std::tuple(3u, 0u));
 }
 
 // Unknown ids select the first encoder and the format that matches, else its first.
@@ -153,9 +149,8 @@ TEST_F(OptionsDlg, StoredIdsSelectTheEncoderAndChangingItReselectsItsDefaultForm
         EXPECT_EQ(dialog.EncoderList()->currentIndex(), 0);
         EXPECT_EQ(dialog.FormatList()->currentIndex(), 0);
         dialog.accept();
-        EXPECT_EQ(settings.manufacturerId, 901u);
-        EXPECT_EQ(settings.channels, 1u);
-        EXPECT_EQ(settings.bytesPerSec, 4000u);
+        EXPECT_EQ(std::tuple(settings.manufacturerId, settings.channels, settings.bytesPerSec),
+                  std::tuple(901u, 1u, 4000u));
     }
     settings.channels = 2;
     settings.bytesPerSec = 24000;
@@ -173,10 +168,9 @@ TEST_F(OptionsDlg, StoredIdsSelectTheEncoderAndChangingItReselectsItsDefaultForm
     EXPECT_EQ(dialog.FormatList()->currentText(), "128 kBit/s, 44,100, Stereo  16 KB/s");
     dialog.FormatList()->setCurrentIndex(0);
     dialog.accept();
-    EXPECT_EQ(settings.manufacturerId, BLADE_DRIVER_ID);
-    EXPECT_EQ(settings.productId, BLADE_DRIVER_ID);
-    EXPECT_EQ(settings.channels, 2u);
-    EXPECT_EQ(settings.bytesPerSec, 40000u);
+    EXPECT_EQ(std::tuple(settings.manufacturerId, settings.productId, settings.channels,
+                         settings.bytesPerSec),
+              std::tuple(BLADE_DRIVER_ID, BLADE_DRIVER_ID, 2u, 40000u));
 }
 
 TEST_F(OptionsDlg, TheStereoModeIsTheLameLibrarysAndOnlyOkStoresIt) {
@@ -197,19 +191,17 @@ TEST_F(OptionsDlg, TheStereoModeIsTheLameLibrarysAndOnlyOkStoresIt) {
     EXPECT_EQ(dialog.FormatList()->currentText(), "VBR V2, ~190 kBit/s, 44,100, Stereo");
     mode->setCurrentIndex(mode->findText("Joint Stereo"));
     dialog.accept();
-    EXPECT_EQ(settings.stereoMode, STEREO_MODE_JOINT);
-    EXPECT_EQ(settings.bytesPerSec, 23750u);
+    EXPECT_EQ(std::tuple(settings.stereoMode, settings.bytesPerSec),
+              std::tuple(STEREO_MODE_JOINT, 23750u));
 }
 
 TEST_F(OptionsDlg, WithoutACatalogueTheEncoderSettingsStayAsTheyWere) {
     settings.manufacturerId = 901;
     settings.bytesPerSec = 24000;
     COptionsDlg dialog(settings, nullptr);
-    EXPECT_EQ(dialog.EncoderList()->count(), 0);
-    EXPECT_EQ(dialog.FormatList()->count(), 0);
+    EXPECT_EQ(dialog.EncoderList()->count() + dialog.FormatList()->count(), 0);
     dialog.accept();
-    EXPECT_EQ(settings.manufacturerId, 901u);
-    EXPECT_EQ(settings.bytesPerSec, 24000u);
+    EXPECT_EQ(std::tuple(settings.manufacturerId, settings.bytesPerSec), std::tuple(901u, 24000u));
 }
 
 TEST_F(OptionsDlg, FirstStartShowsTheFirstEncoderAt128Stereo) {
@@ -226,8 +218,8 @@ TEST_F(OptionsDlg, FirstStartShowsTheFirstEncoderAt128Stereo) {
                                   &fresh.bytesPerSec),
               "Codec: 128 kBit/s, 44,100, Stereo  16 KB/s with Long Codec 901/1");
     COptionsDlg dialog(fresh, &noLibraries);
-    EXPECT_EQ(dialog.EncoderList()->currentText(), "Codec 901/1");
-    EXPECT_EQ(dialog.FormatList()->currentText(), "128 kBit/s, 44,100, Stereo  16 KB/s");
+    EXPECT_EQ(dialog.EncoderList()->currentText() + " / " + dialog.FormatList()->currentText(),
+              "Codec 901/1 / 128 kBit/s, 44,100, Stereo  16 KB/s");
 }
 
 TEST_F(OptionsDlg, BrowseStartsAtTheFolderAndTakesOnlyAChosenOne) {
