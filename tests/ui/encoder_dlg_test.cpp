@@ -160,9 +160,8 @@ TEST_F(WindowTest, ABatchShowsItsProgressAndTheQueueSurvivesARestart) {
     EXPECT_TRUE(states.contains("Encoding/Not Done")) << states.join('|').toStdString();
     EXPECT_TRUE(states.contains("Completed/Encoding")) << states.join('|').toStdString();
     EXPECT_EQ(states.constLast(), "Completed/Completed");
-    for (const char* mp3 : {"alpha.MP3", "beta.MP3", "gamma.MP3"}) {
-        EXPECT_TRUE(QFile::exists(QDir(outputDir).filePath(mp3))) << mp3;
-    }
+    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files),
+              (QStringList{"alpha.MP3", "beta.MP3", "gamma.MP3"}));
     EXPECT_FALSE(window->IsButtonEnabled(ID_CANCEL));
     // The tray's tip followed the batch and went back to the idle text.
     EXPECT_TRUE(trayLog.filter("modify Encoding files. Total Time Remaining: ").size() > 0)

@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include "support/program_process.h"
 #include "ui/controls/skin_progress.h"
 
 #include <QDir>
@@ -17,11 +18,9 @@ TEST_F(WindowTest, ScreenshotsOfTheWindowAndItsDialogsAreImages) {
     QTemporaryDir out;
     ASSERT_TRUE(out.isValid());
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = testsupport::ProgramEnvironment(out.path());
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("HOME", out.filePath("home"));
-    environment.insert("XDG_CONFIG_HOME", out.filePath("config"));
-    environment.insert("XDG_RUNTIME_DIR", out.path());
     // Each message says its kind, so that a warning cannot pass for other output.
     environment.insert("QT_MESSAGE_PATTERN", "%{type}: %{message}");
     program.setProcessEnvironment(environment);

@@ -82,8 +82,7 @@ TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeAndTheButtonsActOnTheW
 
     PaintOnce(painter, window);
     PaintOnce(painter, window);
-    EXPECT_EQ(window.inactivePaints, 1);
-    EXPECT_EQ(window.activePaints, 0);
+    EXPECT_EQ(std::pair(window.activePaints, window.inactivePaints), std::pair(0, 1));
 
     Send(window, QEvent::WindowActivate);
     EXPECT_TRUE(painter.IsActive());
@@ -92,8 +91,7 @@ TEST(CaptionPainterTest, BitmapsAreCachedPerStateAndRemadeAndTheButtonsActOnTheW
     PaintOnce(painter, window);
     Send(window, QEvent::WindowActivate);
     PaintOnce(painter, window);
-    EXPECT_EQ(window.activePaints, 1);
-    EXPECT_EQ(window.inactivePaints, 1);
+    EXPECT_EQ(std::pair(window.activePaints, window.inactivePaints), std::pair(1, 1));
 
     window.resize(500, 300);
     PaintOnce(painter, window);
@@ -163,9 +161,9 @@ TEST(CaptionPainterTest, PaintedCaptionShowsFadeTitleAndButtons) {
     }
     const QVector<CaptionButtonRect> buttons = CaptionButtonRects(&window, image.width());
     ASSERT_EQ(buttons.size(), 3);
-    EXPECT_EQ(buttons[0].button, CaptionButton::Close);
-    EXPECT_EQ(buttons[1].button, CaptionButton::Maximise);
-    EXPECT_EQ(buttons[2].button, CaptionButton::Minimise);
+    EXPECT_EQ(
+        (std::vector{buttons[0].button, buttons[1].button, buttons[2].button}),
+        (std::vector{CaptionButton::Close, CaptionButton::Maximise, CaptionButton::Minimise}));
     EXPECT_LT(buttons[0].rect.right(), image.width());
     EXPECT_LT(buttons[1].rect.right(), buttons[0].rect.left());
 

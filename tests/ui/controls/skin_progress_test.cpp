@@ -19,19 +19,16 @@ QImage Shot(CSkinProgress& bar) {
 
 // The cell sizes of each style show in the painting tests below.
 TEST(ProgressRangeAndLayout, FractionRangeTextUnknownStylesAndTooSmallBars) {
-    EXPECT_DOUBLE_EQ(ProgressFraction(-5, 0, 100), 0.0);
-    EXPECT_DOUBLE_EQ(ProgressFraction(130, 0, 100), 1.0);
-    EXPECT_DOUBLE_EQ(ProgressFraction(25, 0, 100), 0.25);
-    EXPECT_DOUBLE_EQ(ProgressFraction(15, 10, 30), 0.25);
-    // An empty range divides by nothing.
-    EXPECT_DOUBLE_EQ(ProgressFraction(5, 5, 5), 0.0);
-    EXPECT_DOUBLE_EQ(ProgressFraction(6, 5, 5), 1.0);
+    // An empty range (the last two) divides by nothing.
+    EXPECT_EQ((std::vector{ProgressFraction(-5, 0, 100), ProgressFraction(130, 0, 100),
+                           ProgressFraction(25, 0, 100), ProgressFraction(15, 10, 30),
+                           ProgressFraction(5, 5, 5), ProgressFraction(6, 5, 5)}),
+              (std::vector{0.0, 1.0, 0.25, 0.25, 0.0, 1.0}));
 
     CSkinProgress bar(2);
     bar.resize(200, 20);
     bar.SetRange(100, 0);
-    EXPECT_EQ(bar.Minimum(), 0);
-    EXPECT_EQ(bar.Maximum(), 100);
+    EXPECT_EQ(std::pair(bar.Minimum(), bar.Maximum()), std::pair(0, 100));
     // A maximum of 0 counts as 100.
     bar.SetRange(0, 0);
     bar.SetPos(50);
