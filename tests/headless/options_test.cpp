@@ -39,15 +39,13 @@ TEST(HeadlessOptions, CommandLines) {
 
     HeadlessOptions options =
         Parse({"--headless", "-LOG", "a.wav", "--settings", "s.ini", "b.wav"});
-    EXPECT_TRUE(options.headless);
-    EXPECT_EQ(options.files, QStringList({"a.wav", "b.wav"}));
-    EXPECT_EQ(options.settingsFile, QStringLiteral("s.ini"));
+    EXPECT_EQ(std::tuple(options.headless, options.files, options.settingsFile),
+              std::tuple(true, QStringList({"a.wav", "b.wav"}), "s.ini"));
     EXPECT_EQ(Parse({"a.wav"}).files, QStringList{"a.wav"});
     EXPECT_EQ(Parse({"--headless", "--", "-odd.wav"}).files, QStringList{"-odd.wav"});
     EXPECT_TRUE(Parse({"--list-formats"}).listFormats);
     options = Parse({"--headless", "--serve", "--allow", "10.0.0.0/8", "a.wav"});
-    EXPECT_TRUE(options.serve);
-    EXPECT_EQ(options.allow, QStringLiteral("10.0.0.0/8"));
+    EXPECT_EQ(std::tuple(options.serve, options.allow), std::tuple(true, "10.0.0.0/8"));
     // --version answers in either mode, whatever else is given.
     EXPECT_TRUE(Parse({"--headless", "--version", "a.wav"}).version);
     EXPECT_TRUE(VersionLine().endsWith(u'\n'));

@@ -56,10 +56,12 @@ TEST_F(HeadlessProgram, InfoFrameGivesExactLengthsAndTheLameCommandsSamples) {
     xing.sync();
     environment.insert("XDG_CONFIG_DIRS", xdg);
     QStringList sources;
+    QStringList mp3s;
     for (const std::uint32_t rate : {44100u, 48000u, 22050u}) {
         for (const std::uint16_t channels : {std::uint16_t(1), std::uint16_t(2)}) {
-            sources << MakeWav(QString("%1 %2.wav").arg(rate).arg(channels), rate * 13 / 10 + 7,
-                               {rate, channels, 16});
+            const QString name = QString("%1 %2").arg(rate).arg(channels);
+            sources << MakeWav(name + ".wav", rate * 13 / 10 + 7, {rate, channels, 16});
+            mp3s << outputDir + u'/' + name + ".MP3";
         }
     }
     const char* check = R"(
@@ -89,10 +91,6 @@ for path in sys.argv[1:]:
         QDir().mkpath(outputDir);
         ASSERT_TRUE(Run(QStringList{"--headless", "--format", format} + sources, 120000));
         ASSERT_EQ(program.exitCode(), 0) << format.toStdString();
-        QStringList mp3s;
-        for (const QString& source : sources) {
-            mp3s << outputDir + u'/' + QFileInfo(source).completeBaseName() + ".MP3";
-        }
         const ToolRun python = RunTool("/usr/bin/python3", QStringList{"-c", check} + mp3s);
         const QStringList facts = QString::fromUtf8(python.out).split(u'\n');
         ASSERT_EQ(facts.size(), mp3s.size() + 1) << python.err.toStdString();
