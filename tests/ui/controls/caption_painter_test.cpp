@@ -171,9 +171,7 @@ TEST(CaptionPainterTest, PaintedCaptionShowsFadeTitleAndButtons) {
     int white = 0;
     for (int x = 0; x < buttons.last().rect.left(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
-            if (image.pixelColor(x, y) == QColor(Qt::white)) {
-                ++white;
-            }
+            white += image.pixelColor(x, y) == QColor(Qt::white);
         }
     }
     EXPECT_GT(white, 10);

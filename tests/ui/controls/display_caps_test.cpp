@@ -39,11 +39,10 @@ TEST(DisplayCaps, MeasuredFactsAreStoredForTheProcess) {
 }
 
 TEST(DisplayCaps, FontHeightsTruncateTowardsZeroAndSharedFontsAreMadeOnce) {
-    EXPECT_EQ(FontHeightForPoints(8, 96), -10);
-    EXPECT_EQ(FontHeightForPoints(9, 96), -12);
-    EXPECT_EQ(FontHeightForPoints(8.5, 96), -11);
-    EXPECT_EQ(FontHeightForPoints(8, 120), -13);
-    EXPECT_EQ(FontHeightForPoints(24, 144), -48);
+    EXPECT_EQ((std::vector{FontHeightForPoints(8, 96), FontHeightForPoints(9, 96),
+                           FontHeightForPoints(8.5, 96), FontHeightForPoints(8, 120),
+                           FontHeightForPoints(24, 144)}),
+              (std::vector{-10, -12, -11, -13, -48}));
 
     SetDisplayCaps(ComputeDisplayCaps(32, 1, 96));
     EXPECT_EQ(PointsToHeight(8), -10);
@@ -59,18 +58,16 @@ TEST(DisplayCaps, FontHeightsTruncateTowardsZeroAndSharedFontsAreMadeOnce) {
     const QFont* title = GetSharedFont(12);
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title, GetSharedFont(12));
-    EXPECT_EQ(title->pixelSize(), 16);
-    EXPECT_EQ(title->weight(), QFont::Bold);
+    EXPECT_EQ(std::pair(title->pixelSize(), title->weight()), std::pair(16, QFont::Bold));
 
     const QFont* small = GetSharedFont(7);
     ASSERT_NE(small, nullptr);
-    EXPECT_EQ(small->pixelSize(), 11);
-    EXPECT_EQ(small->weight(), QFont::Normal);
+    EXPECT_EQ(std::pair(small->pixelSize(), small->weight()), std::pair(11, QFont::Normal));
 
     // Created at the first request: a later change of display does not resize it.
     SetDisplayCaps(ComputeDisplayCaps(32, 1, 144));
-    EXPECT_EQ(GetSharedFont(12)->pixelSize(), 16);
-    EXPECT_EQ(GetSharedFont(16)->pixelSize(), 48);
+    EXPECT_EQ(std::pair(GetSharedFont(12)->pixelSize(), GetSharedFont(16)->pixelSize()),
+              std::pair(16, 48));
     SetDisplayCaps(ComputeDisplayCaps(32, 1, 96));
 
     for (int i = 0; i < SHARED_FONT_COUNT; ++i) {

@@ -67,9 +67,8 @@ TEST(IPAddrCtl, TypingAdvancesAndValidatesFullFields) {
     fixture.Type(QStringLiteral("192"));
     EXPECT_EQ(fixture.FocusedField(), 1);
     fixture.Type(QStringLiteral("300"));
-    ASSERT_EQ(fixture.errors.size(), 1);
-    EXPECT_EQ(fixture.errors[0], "300 is not a valid entry.  Please specify a value between 0 "
-                                 "and 255 for this field.");
+    EXPECT_EQ(fixture.errors, QStringList{"300 is not a valid entry.  Please specify a value "
+                                          "between 0 and 255 for this field."});
     EXPECT_EQ(fixture.FocusedField(), 1);
     EXPECT_EQ(fixture.control->Field(1)->selectedText(), "300");
 
