@@ -183,11 +183,8 @@ TEST_F(HeadlessJobs, EveryKindOfEncoderRunsThreeAtOnceAndAFailureStopsNoOther) {
         SCOPED_TRACE(encoder);
         QDir(outputDir).removeRecursively();
         QDir().mkpath(outputDir);
-        {
-            QSettings settings(ConfigFile(), QSettings::IniFormat);
-            settings.setValue(QStringLiteral("Manufacturer ID"), encoder);
-            settings.setValue(QStringLiteral("Product ID"), encoder);
-        }
+        testsupport::WriteProgramSettings(ConfigFile(), sourceDir, outputDir, 1,
+                                          {{"Manufacturer ID", encoder}, {"Product ID", encoder}});
         ASSERT_TRUE(Run(QStringList{"--headless", "--json", "--jobs", "3"} + files +
                             QStringList{clash, rejected},
                         120000));

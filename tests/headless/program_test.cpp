@@ -121,13 +121,10 @@ for path in sys.argv[1:]:
 // progress and the MP3 come out right, and memory stays what a small file
 // takes. Sixteen channels at 8 kHz put the most bytes into the fewest frames.
 TEST_F(HeadlessProgram, AnRf64SourceOver4GBEncodesInFlatMemory) {
-    QSettings settings(ConfigFile(), QSettings::IniFormat);
-    for (const char* key : {"Manufacturer ID", "Product ID"}) {
-        settings.setValue(key, 9997); // the LAME library
-    }
-    settings.setValue("Channels", 2);
-    settings.setValue("BytesPerSec", 4000); // 32 kbit/s
-    settings.sync();
+    // The LAME library at 32 kbit/s.
+    testsupport::WriteProgramSettings(
+        ConfigFile(), sourceDir, outputDir, 1,
+        {{"Manufacturer ID", 9997}, {"Product ID", 9997}, {"Channels", 2}, {"BytesPerSec", 4000}});
     auto makeRf64 = [&](const QString& name, std::uint64_t dataBytes) {
         const QString path = sourceDir + u'/' + name;
         QFile file(path);

@@ -121,8 +121,7 @@ TEST_F(NetworkDlg, OpensWithTheServerAddressAndThisComputerFirstAndRefreshKeepsT
     dialog->accept();
     bool ownFlag = true;
     dialog->ApplyChecks(machines, ownFlag);
-    EXPECT_FALSE(ownFlag);
-    EXPECT_FALSE(machines.At(3).enabled);
+    EXPECT_EQ(std::pair(ownFlag, machines.At(3).enabled), std::pair(false, false));
 }
 
 // Each half is greyed while the other role is chosen.
