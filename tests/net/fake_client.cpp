@@ -1,16 +1,13 @@
 #include "fake_client.h"
 
-#include "net/protocol.h"
 #include "net/unc.h"
 #include "net/wire_bytes.h"
-#include "net/writer_part.h"
 #include "net_test_support.h"
 #include "queue/queue_entry.h"
 
 #include <QFile>
 #include <QHostAddress>
 #include <QTimer>
-#include <algorithm>
 
 namespace nettest {
 
@@ -40,15 +37,6 @@ bool FakeClient::Connect(std::uint16_t port, bool logIn) {
     return true;
 }
 
-void FakeClient::SendHeartbeat(const QString& loginName) {
-    Send(NET_HEARTBEAT, WriteMachineName(loginName));
-}
-
-void FakeClient::Send(std::uint32_t type, const QByteArray& payload) {
-    socket.write(BuildFrame(type, payload.constData(), int(payload.size())));
-    socket.flush();
-}
-
 void FakeClient::SendRaw(const QByteArray& bytes) {
     socket.write(bytes);
     socket.flush();
@@ -68,17 +56,9 @@ QString FakeClient::OutputPath() const {
     return jobs.empty() ? QString() : getlocalfilename(jobs.back().destination);
 }
 
-QString FakeClient::PartPath() const {
-    return WriterPartPath(OutputPath(), name);
-}
-
 void FakeClient::FinishJob(qint64 outputBytes, bool ownPart) {
     WriteText(ownPart ? PartPath() : OutputPath(), QByteArray(outputBytes, '\x55'));
     Send(NET_DONE);
-}
-
-int FakeClient::Count(std::uint32_t type) const {
-    return int(std::count(received.begin(), received.end(), type));
 }
 
 void FakeClient::OnReadyRead() {

@@ -2,12 +2,15 @@
 
 #include "net/frame_cutter.h"
 #include "net/net_records.h"
+#include "net/protocol.h"
+#include "net/writer_part.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -26,8 +29,10 @@ public:
     FakeClient(const QString& name, const char* from);
 
     bool Connect(std::uint16_t port, bool logIn = true);
-    void SendHeartbeat(const QString& name);
-    void Send(std::uint32_t type, const QByteArray& payload = QByteArray());
+    void SendHeartbeat(const QString& name) { Send(NET_HEARTBEAT, WriteMachineName(name)); }
+    void Send(std::uint32_t type, const QByteArray& payload = QByteArray()) {
+        SendRaw(BuildFrame(type, payload.constData(), int(payload.size())));
+    }
     void SendRaw(const QByteArray& bytes);
     void SendProgress(int percent, double rate);
     // Writes the output the job names (through the share) and reports done:
@@ -35,7 +40,7 @@ public:
     // under the final name as a client that renames for itself would.
     void FinishJob(qint64 outputBytes, bool ownPart = true);
     // The client's own partial output of the current job.
-    QString PartPath() const;
+    QString PartPath() const { return WriterPartPath(OutputPath(), name); }
     void Abort() { socket.abort(); }
     bool Connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
     // The local path of the current job's output.
@@ -49,7 +54,7 @@ public:
     std::vector<EncodeJob> jobs;
     std::vector<std::uint32_t> received; // every frame type in order
     QStringList errors;                  // texts of NET_ERROR from the server
-    int Count(std::uint32_t type) const;
+    int Count(std::uint32_t type) const { return int(std::ranges::count(received, type)); }
 
 private:
     void OnReadyRead();

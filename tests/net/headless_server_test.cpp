@@ -2,6 +2,7 @@
 #include "net/unc.h"
 #include "net/unc_tables.h"
 #include "net_test_support.h"
+#include "support/outside_tools.h"
 #include "support/program_process.h"
 #include "support/wav_builder.h"
 
@@ -50,22 +51,10 @@ protected:
     QProcess program;
 };
 
-// The program's listening TCP sockets on `port`, from the kernel's table.
+// The listening TCP sockets on `port`, as the kernel lists them; -1 when it cannot be asked.
 int ListeningOn(std::uint16_t port) {
-    QFile table(QStringLiteral("/proc/net/tcp"));
-    if (!table.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    int listening = 0;
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() > 3 && fields[3] == "0A" &&
-            fields[1].endsWith(":" +
-                               QByteArray::number(port, 16).toUpper().rightJustified(4, '0'))) {
-            ++listening;
-        }
-    }
-    return listening;
+    const ToolRun ss = RunTool("ss", {"-Hltn", QStringLiteral("sport = :%1").arg(port)});
+    return ss.ok ? int(ss.out.count('\n')) : -1;
 }
 
 QString ErrorLog() {

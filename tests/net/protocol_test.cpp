@@ -42,15 +42,13 @@ std::vector<QByteArray> Feed(FrameCutter& cutter, const QByteArray& bytes) {
 }
 
 EncodeJob SampleJob() {
-    EncodeJob job;
-    job.manufacturerId = 0x01020304;
-    job.productId = 7;
-    job.channels = 2;
-    job.bytesPerSec = 16000;
-    job.source = QStringLiteral("\\\\BOX\\MUSIC\\a.wav");
-    job.destination = QStringLiteral("\\\\BOX\\OUT\\a.MP3");
-    job.size = 123456;
-    return job;
+    return {.manufacturerId = 0x01020304,
+            .productId = 7,
+            .channels = 2,
+            .bytesPerSec = 16000,
+            .source = QStringLiteral("\\\\BOX\\MUSIC\\a.wav"),
+            .destination = QStringLiteral("\\\\BOX\\OUT\\a.MP3"),
+            .size = 123456};
 }
 
 } // namespace
@@ -67,9 +65,8 @@ TEST(Protocol, FramesHaveTheirSizesOnTheWire) {
 TEST(Protocol, FramesArePostedWithTheirSlotAndPayload) {
     const std::vector<Posted> cancel = Dispatch(Frame(NET_CANCEL), 9);
     ASSERT_EQ(cancel.size(), 1u);
-    EXPECT_EQ(cancel[0].event, MSG_NET_CANCEL);
-    EXPECT_EQ(cancel[0].slot, 9);
-    EXPECT_EQ(cancel[0].payload, nullptr);
+    EXPECT_EQ(std::tuple(cancel[0].event, cancel[0].slot, cancel[0].payload.get()),
+              std::tuple(MSG_NET_CANCEL, 9, nullptr));
 
     const std::vector<Posted> reply = Dispatch(Frame(NET_CANENCODE_REPLY, WriteReplyCode(5)));
     ASSERT_EQ(reply.size(), 1u);
@@ -180,8 +177,7 @@ TEST(NetRecords, EncodeJobFieldsSitAtTheirOffsets) {
     const QByteArray jointBytes = WriteEncodeJob(joint);
     EXPECT_EQ(GetU32(jointBytes, 8), 0x10002u);
     ASSERT_TRUE(ReadEncodeJob(jointBytes, back));
-    EXPECT_TRUE(back.jointStereo);
-    EXPECT_EQ(back.channels, 2u);
+    EXPECT_EQ(std::tuple(back.jointStereo, back.channels), std::tuple(true, 2u));
 }
 
 TEST(NetRecords, ProgressRecordCarriesOnlyTheFigures) {

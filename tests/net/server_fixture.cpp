@@ -80,10 +80,6 @@ FakeClient& ServerTest::Rated(const QString& name, const char* from, double rate
     return Client(name, from, answer);
 }
 
-int ServerTest::SlotOf(const QString& name) const {
-    return server->Machines().FindMachineByName(name);
-}
-
 QStringList ServerTest::Files() const {
     QStringList files;
     QDirIterator it(temp.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

@@ -46,7 +46,7 @@ protected:
     FakeClient& Client(const QString& name, const char* from, int answer = 0);
     // The same, with its throughput stored before it logs in.
     FakeClient& Rated(const QString& name, const char* from, double rate, int answer = 0);
-    int SlotOf(const QString& name) const;
+    int SlotOf(const QString& name) const { return server->Machines().FindMachineByName(name); }
     // Every file below the temporary folder except the error log.
     QStringList Files() const;
     bool Pump(const std::function<bool()>& done, int limitMs = 30000) {

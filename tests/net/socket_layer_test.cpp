@@ -30,12 +30,6 @@ protected:
         ASSERT_TRUE(server.Initialised());
     }
 
-    int Listen() {
-        const int slot = server.socksetlisten(port);
-        EXPECT_GE(slot, 0);
-        return slot;
-    }
-
     std::uint16_t port = 0;
     RecordingSink serverSink;
     RecordingSink clientSink;
@@ -46,7 +40,8 @@ protected:
 } // namespace
 
 TEST_F(SocketLayer, ListenAcceptSendAndClose) {
-    const int listenSlot = Listen();
+    const int listenSlot = server.socksetlisten(port);
+    ASSERT_GE(listenSlot, 0);
     const int slot = client.sockconnect("127.0.0.1", port);
     ASSERT_GE(slot, 0);
     EXPECT_EQ(client.SlotPort(slot), port); // bound to the port it connects to
@@ -76,7 +71,7 @@ TEST_F(SocketLayer, ListenAcceptSendAndClose) {
 }
 
 TEST_F(SocketLayer, SixtyFifthConnectionIsAcceptedAndClosed) {
-    Listen();
+    ASSERT_GE(server.socksetlisten(port), 0);
     std::vector<int> peers;
     for (int i = 0; i < SOCKET_SLOTS - 1; ++i) {
         const int peer = RawConnect(port);
