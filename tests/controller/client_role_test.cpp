@@ -21,7 +21,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -57,18 +59,12 @@ public:
     }
     // The connection that logged in under `name`, or -1.
     int SlotOf(const QString& name) const {
-        for (const Frame& frame : frames) {
+        const auto it = std::ranges::find_if(frames, [&](const Frame& frame) {
             QString said;
-            if (frame.type == NET_HEARTBEAT && ReadMachineName(frame.payload, said) &&
-                said == name) {
-                return frame.slot;
-            }
-        }
-        return -1;
-    }
-    bool SendTo(int slot, std::uint32_t type, const QByteArray& payload = QByteArray()) {
-        return netsend(sockets.get(), slot, payload.isEmpty() ? nullptr : payload.constData(),
-                       int(payload.size()), type);
+            return frame.type == NET_HEARTBEAT && ReadMachineName(frame.payload, said) &&
+                   said == name;
+        });
+        return it == frames.end() ? -1 : it->slot;
     }
     void sockclosed(int slot) override {
         if (slot == peer) {
@@ -79,22 +75,20 @@ public:
         frames.push_back(Frame{ReadU32(frame + 3), QByteArray(frame + 7, length - 10), slot});
     }
 
-    bool Send(std::uint32_t type, const QByteArray& payload = QByteArray()) {
-        return SendTo(peer, type, payload);
+    // Sends on the connection `slot`, or on the latest one when -1.
+    bool Send(std::uint32_t type, const QByteArray& payload = {}, int slot = -1) {
+        return netsend(sockets.get(), slot < 0 ? peer : slot, payload.constData(),
+                       int(payload.size()), type);
     }
     // Frames of `type`, from the connection `slot` or from any.
     int Count(std::uint32_t type, int slot = -1) const {
-        return int(std::count_if(frames.begin(), frames.end(), [&](const Frame& f) {
+        return int(std::ranges::count_if(frames, [&](const Frame& f) {
             return f.type == type && (slot < 0 || f.slot == slot);
         }));
     }
     const Frame* Last(std::uint32_t type) const {
-        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
-            if (it->type == type) {
-                return &*it;
-            }
-        }
-        return nullptr;
+        const auto it = std::ranges::find(frames.rbegin(), frames.rend(), type, &Frame::type);
+        return it == frames.rend() ? nullptr : &*it;
     }
     bool WaitFor(std::uint32_t type, int count = 1, int slot = -1) {
         return PumpUntil([&] { return Count(type, slot) >= count; });
@@ -103,7 +97,7 @@ public:
     // and returns the answer, or -1.
     int Ask(const EncodeJob& job, int slot = -1) {
         const int before = Count(NET_CANENCODE_REPLY, slot);
-        if (!SendTo(slot < 0 ? peer : slot, NET_CANENCODE, WriteEncodeJob(job)) ||
+        if (!Send(NET_CANENCODE, WriteEncodeJob(job), slot) ||
             !WaitFor(NET_CANENCODE_REPLY, before + 1, slot)) {
             return -1;
         }
@@ -163,24 +157,23 @@ protected:
     }
 
     EncodeJob Job(const QString& name = QStringLiteral("a")) {
-        EncodeJob job;
-        job.manufacturerId = KNOWN_ENCODER;
-        job.productId = 1;
-        job.channels = 2;
-        job.bytesPerSec = 16000;
-        job.source = "\\\\SRV\\MUSIC\\in\\" + name + ".wav";
-        job.destination = "\\\\SRV\\MUSIC\\out\\" + name + ".MP3";
-        job.size = 4410 * 4 + 44;
-        return job;
+        return {.manufacturerId = KNOWN_ENCODER,
+                .productId = 1,
+                .channels = 2,
+                .bytesPerSec = 16000,
+                .source = "\\\\SRV\\MUSIC\\in\\" + name + ".wav",
+                .destination = "\\\\SRV\\MUSIC\\out\\" + name + ".MP3",
+                .size = 4410 * 4 + 44};
     }
 
     // Hands the job out on `slot` and waits until `worker` runs it.
     void StartOn(int slot, FakeEncoder& worker, const EncodeJob& job) {
         const std::size_t before = worker.starts.size();
-        ASSERT_TRUE(server->SendTo(slot, NET_ENCODE, WriteEncodeJob(job)));
+        ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(job), slot));
         ASSERT_TRUE(PumpUntil([&] { return worker.starts.size() > before; }));
     }
     void StartJob(const EncodeJob& job) { StartOn(server->peer, fake, job); }
+    QStringList Outputs() const { return QDir(outputDir).entryList(QDir::Files | QDir::Hidden); }
 
     testsupport::RecordingView view;
     FakeEncoder fake;
@@ -197,8 +190,7 @@ TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     EXPECT_EQ(view.Label(ID_MACHINES_LABEL), QStringLiteral("Logged into server"));
     controller->Client()->ClientTick();
     PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(server->Count(NET_HEARTBEAT), 1);
-    EXPECT_EQ(server->accepts, 1);
+    EXPECT_EQ(std::pair(server->Count(NET_HEARTBEAT), server->accepts), std::pair(1, 1));
 
     MakeWav(QStringLiteral("a.wav"));
     EncodeJob job = Job();
@@ -220,14 +212,14 @@ TEST_F(ClientRole, LogsInOnceAndAnswersInTheOrderOfTheChecks) {
     job.destination = "\\\\SRV\\MUSIC\\nowhere\\a.MP3";
     EXPECT_EQ(server->Ask(job), int(CANENCODE_NOWRITE));
     EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
-    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(Outputs(), QStringList());
     // A user's own file of the probe's name is left as it is.
     QFile own(outputDir + "/lkj.lkj");
     ASSERT_TRUE(nettest::WriteText(own.fileName(), "keep me"));
     EXPECT_EQ(server->Ask(Job()), int(CANENCODE_OK));
     ASSERT_TRUE(own.open(QIODevice::ReadOnly));
     EXPECT_EQ(own.readAll(), QByteArray("keep me"));
-    EXPECT_EQ(QDir(outputDir).entryList(QDir::Files | QDir::Hidden), QStringList{"lkj.lkj"});
+    EXPECT_EQ(Outputs(), QStringList{"lkj.lkj"});
 
     // Encoding its own queue, the client is busy for the server.
     MakeWav(QStringLiteral("own.wav"));
@@ -255,9 +247,9 @@ TEST_F(ClientRole, EncodesPausesCancelsAndFailsJobsAndAdoptsTheServersEncoder) {
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding));
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File for Server:"));
     EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), QStringLiteral("\\\\SRV\\MUSIC\\in"));
-    EXPECT_FALSE(view.Enabled(ID_ENCODE));
-    EXPECT_FALSE(view.Enabled(ID_ADD_FILES));
-    EXPECT_TRUE(view.Enabled(ID_PAUSE));
+    EXPECT_EQ(
+        std::tuple(view.Enabled(ID_ENCODE), view.Enabled(ID_ADD_FILES), view.Enabled(ID_PAUSE)),
+        std::tuple(false, false, true));
     // A second job while one runs is not started.
     ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(Job("b"))));
     EXPECT_EQ(server->Ask(Job()), int(CANENCODE_BUSY));
@@ -287,18 +279,16 @@ TEST_F(ClientRole, EncodesPausesCancelsAndFailsJobsAndAdoptsTheServersEncoder) {
 
     fake.Finish(true);
     ASSERT_TRUE(server->WaitFor(NET_DONE));
-    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
-    EXPECT_EQ(controller->Batch().localState, int(Idle));
-    EXPECT_TRUE(view.Enabled(ID_ADD_FILES));
-    EXPECT_FALSE(view.Enabled(ID_PAUSE));
-    EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), sourceDir);
+    EXPECT_EQ(std::tuple(controller->Batch().serverJobState, controller->Batch().localState,
+                         view.Enabled(ID_ADD_FILES), view.Enabled(ID_PAUSE),
+                         view.Label(ID_SOURCE_DIR_LABEL)),
+              std::tuple(int(Idle), int(Idle), true, false, sourceDir));
     EXPECT_EQ(std::tuple(app->settings.manufacturerId, app->settings.productId,
                          app->settings.bytesPerSec),
               std::tuple(OTHER_KNOWN_ENCODER, 7u, 24000u));
     EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 192 kBit/s with LAME Encoder"));
     EXPECT_EQ(server->Count(NET_FAILED) + server->Count(NET_CANCEL), 0);
-    EXPECT_TRUE(QFile::exists(part));
-    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3"));
+    EXPECT_EQ(Outputs(), QStringList{QFileInfo(part).fileName()});
 
     // The server cancels a paused job: resumed first, so the worker sees it.
     StartJob(Job());
@@ -307,8 +297,7 @@ TEST_F(ClientRole, EncodesPausesCancelsAndFailsJobsAndAdoptsTheServersEncoder) {
     fake.finishOnCancel = true;
     ASSERT_TRUE(server->Send(NET_CANCEL));
     ASSERT_TRUE(server->WaitFor(NET_CANCEL));
-    EXPECT_EQ(fake.resumes, 3);
-    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
+    EXPECT_EQ(std::pair(fake.resumes, controller->Batch().serverJobState), std::pair(3, int(Idle)));
     EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 1) << "only the first is done";
 
     // A failed job is reported as failed and leaves no partial file behind.
@@ -317,8 +306,7 @@ TEST_F(ClientRole, EncodesPausesCancelsAndFailsJobsAndAdoptsTheServersEncoder) {
     fake.finishOnCancel = false;
     fake.Finish(false);
     ASSERT_TRUE(server->WaitFor(NET_FAILED));
-    EXPECT_FALSE(QFile::exists(outputDir + "/a.MP3"));
-    EXPECT_FALSE(QFile::exists(fake.starts.back().output));
+    EXPECT_EQ(Outputs(), QStringList());
 }
 
 TEST_F(ClientRole, ErrorsGoToTheServerWhileLoggedInAndToTheLogOtherwise) {
@@ -457,17 +445,17 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
     StartOn(lane, second, Job("b"));
     EXPECT_EQ(second.starts.back().output, LanePart());
     EXPECT_NE(LanePart(), fake.starts.back().output);
-    EXPECT_EQ(controller->Batch().LaneJobs(), 1);
-    EXPECT_FALSE(view.Enabled(ID_ENCODE));
+    EXPECT_EQ(std::tuple(controller->Batch().LaneJobs(), view.Enabled(ID_ENCODE)),
+              std::tuple(1, false));
 
     // The server pauses the lane's file: only its worker is held.
     // Cancelled while paused, it is resumed first so that it sees the cancel.
     second.WritePartialOutput();
-    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
+    ASSERT_TRUE(server->Send(NET_PAUSE, {}, lane));
     ASSERT_TRUE(PumpUntil([&] { return second.pauses == 1; }));
     EXPECT_EQ(fake.pauses, 0);
     second.finishOnCancel = true;
-    ASSERT_TRUE(server->SendTo(lane, NET_CANCEL));
+    ASSERT_TRUE(server->Send(NET_CANCEL, {}, lane));
     ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, lane));
     EXPECT_EQ(second.resumes, 1);
     EXPECT_FALSE(QFile::exists(LanePart()));
@@ -480,28 +468,26 @@ TEST_F(ClientLanes, EachLaneRunsItsOwnJobAndAnswersOnItsOwnConnection) {
 
     second.Finish(true);
     ASSERT_TRUE(server->WaitFor(NET_DONE, 1, lane));
-    EXPECT_TRUE(QFile::exists(LanePart())) << "left for the server";
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
+    EXPECT_EQ(Outputs(), QStringList{QFileInfo(LanePart()).fileName()}) << "left for the server";
     EXPECT_EQ(controller->Batch().LaneJobs(), 0);
     // Losing the lane's connection stops its job, and only that one.
     StartPartialLaneJob();
     server->sockets->sockclose(lane);
     ASSERT_TRUE(PumpUntil([&] { return controller->Batch().LaneJobs() == 0; }));
-    EXPECT_FALSE(QFile::exists(LanePart()));
-    EXPECT_FALSE(QFile::exists(outputDir + "/b.MP3"));
+    EXPECT_EQ(Outputs(), QStringList());
     EXPECT_EQ(controller->Batch().serverJobState, int(Encoding)) << "lane 0's job runs on";
 
     fake.Finish(true);
     ASSERT_TRUE(server->WaitFor(NET_DONE, 1, first));
-    EXPECT_FALSE(controller->Batch().IsBusy());
-    EXPECT_TRUE(view.Enabled(ID_ENCODE));
+    EXPECT_EQ(std::pair(controller->Batch().IsBusy(), view.Enabled(ID_ENCODE)),
+              std::pair(false, true));
 }
 
 TEST_F(ClientLanes, ALanesErrorsTravelOnItsOwnConnection) {
     StartFirst();
     // A start that fails at once, while lane 0 is busy with its own file.
     second.refuseStart = true;
-    ASSERT_TRUE(server->SendTo(lane, NET_ENCODE, WriteEncodeJob(Job("b"))));
+    ASSERT_TRUE(server->Send(NET_ENCODE, WriteEncodeJob(Job("b")), lane));
     ASSERT_TRUE(server->WaitFor(NET_ERROR, 1, lane));
     EXPECT_TRUE(server->LastError().startsWith("Failed to encode file"))
         << qPrintable(server->LastError());
@@ -523,34 +509,30 @@ TEST_F(ClientLanes, TheWindowsPauseCancelAndQuitActOnEveryJob) {
     MakeWav(QStringLiteral("b.wav"));
     StartOn(lane, second, Job("b"));
     // A lane's job alone enables the buttons.
-    EXPECT_TRUE(view.Enabled(ID_PAUSE));
-    EXPECT_TRUE(view.Enabled(ID_CANCEL));
+    EXPECT_EQ(std::pair(view.Enabled(ID_PAUSE), view.Enabled(ID_CANCEL)), std::pair(true, true));
     StartOn(first, fake, Job("a"));
 
     controller->OnPause();
-    EXPECT_EQ(fake.pauses, 1);
-    EXPECT_EQ(second.pauses, 1);
-    EXPECT_TRUE(view.pauseShowsResume);
+    EXPECT_EQ(std::tuple(fake.pauses, second.pauses, view.pauseShowsResume),
+              std::tuple(1, 1, true));
     ASSERT_TRUE(server->WaitFor(NET_PAUSE, 1, first) && server->WaitFor(NET_PAUSE, 1, lane));
     controller->OnPause();
-    EXPECT_EQ(fake.resumes, 1);
-    EXPECT_EQ(second.resumes, 1);
+    EXPECT_EQ(std::pair(fake.resumes, second.resumes), std::pair(1, 1));
     ASSERT_TRUE(server->WaitFor(NET_RESUME, 1, lane));
 
     // The server holds the lane alone; the window's Pause then holds the rest
     // and leaves the held one as it is.
-    ASSERT_TRUE(server->SendTo(lane, NET_PAUSE));
+    ASSERT_TRUE(server->Send(NET_PAUSE, {}, lane));
     ASSERT_TRUE(PumpUntil([&] { return second.pauses == 2; }));
     controller->OnPause();
-    EXPECT_EQ(fake.pauses, 2);
-    EXPECT_EQ(second.pauses, 2);
+    EXPECT_EQ(std::pair(fake.pauses, second.pauses), std::pair(2, 2));
 
     fake.finishOnCancel = true;
     second.finishOnCancel = true;
     controller->OnCancel();
     ASSERT_TRUE(server->WaitFor(NET_CANCEL, 1, first) && server->WaitFor(NET_CANCEL, 1, lane));
-    EXPECT_FALSE(controller->Batch().IsBusy());
-    EXPECT_FALSE(view.Enabled(ID_PAUSE));
+    EXPECT_EQ(std::pair(controller->Batch().IsBusy(), view.Enabled(ID_PAUSE)),
+              std::pair(false, false));
 
     // Quit with both paused: each worker is woken to see the cancel. The
     // connections are then reset, so the server learns of the end through the
@@ -564,16 +546,15 @@ TEST_F(ClientLanes, TheWindowsPauseCancelAndQuitActOnEveryJob) {
     bool quit = false;
     QObject::connect(controller.get(), &MainController::QuitRequested, [&quit] { quit = true; });
     controller->Quit();
-    EXPECT_TRUE(quit);
-    EXPECT_FALSE(controller->Batch().quitPending);
+    EXPECT_EQ(std::pair(quit, controller->Batch().quitPending), std::pair(true, false));
     for (FakeEncoder* worker : {&fake, &second}) {
         EXPECT_GE(worker->resumes, 1); // a second resume is harmless
         EXPECT_TRUE(worker->cancelled);
         EXPECT_FALSE(worker->running);
     }
-    EXPECT_EQ(controller->Batch().serverJobState, int(Idle));
-    EXPECT_EQ(controller->Batch().LaneJobs(), 0);
-    EXPECT_FALSE(QFile::exists(LanePart()));
+    EXPECT_EQ(std::pair(controller->Batch().serverJobState, controller->Batch().LaneJobs()),
+              std::pair(int(Idle), 0));
+    EXPECT_EQ(Outputs(), QStringList());
     ASSERT_TRUE(PumpUntil([&] { return server->peer == -1; }));
     EXPECT_EQ(server->Count(NET_DONE) + server->Count(NET_FAILED), 0);
 }

@@ -48,30 +48,28 @@ protected:
 };
 
 TEST_F(Controller, StartupScansTheSourceFolderAndShowsTheChoices) {
-    MakeWav(QStringLiteral("b.wav"), 4410, sourceDir);
-    MakeWav(QStringLiteral("a.wav"), 4410, sourceDir);
+    MakeWav(QStringLiteral("b.wav"));
+    MakeWav(QStringLiteral("a.wav"));
     const QString ownName = CapitalizeName(ComputerName());
     SaveThroughput(store, ownName.isEmpty() ? QStringLiteral("Unknown") : ownName, 2.5);
     MainController& c = Make();
     c.Startup();
-    EXPECT_EQ(c.Model().Count(), 2);
-    EXPECT_EQ(c.Model().RowCount(), 2);
-    EXPECT_EQ(c.Model().SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(std::tuple(c.Model().Count(), c.Model().RowCount(), c.Model().SelectedRows()),
+              std::tuple(2, 2, std::vector<int>{0}));
     EXPECT_EQ(view.Label(ID_SOURCE_DIR_LABEL), sourceDir);
     EXPECT_EQ(view.Label(ID_OUTPUT_DIR_LABEL), outputDir);
     // A first start settles on the preferred encoder at 128 kbit/s.
     EXPECT_EQ(view.Label(ID_CODEC_LABEL), QStringLiteral("Codec: 128 kBit/s with LAME Encoder"));
     EXPECT_EQ(std::pair(app->settings.manufacturerId, app->settings.bytesPerSec),
               std::pair(9997u, 16000u));
-    EXPECT_FALSE(view.Enabled(ID_PAUSE));
-    EXPECT_FALSE(view.Enabled(ID_CANCEL));
-    EXPECT_FALSE(view.Enabled(ID_ERRORS));
-    EXPECT_TRUE(view.Enabled(ID_ENCODE));
+    EXPECT_EQ(std::tuple(view.Enabled(ID_PAUSE), view.Enabled(ID_CANCEL), view.Enabled(ID_ERRORS),
+                         view.Enabled(ID_ENCODE)),
+              std::tuple(false, false, false, true));
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File:"));
     EXPECT_FALSE(c.Batch().ownName.isEmpty());
     EXPECT_DOUBLE_EQ(c.Batch().localRate, 2.5);
-    EXPECT_TRUE(c.WatchTimer().isActive());
-    EXPECT_EQ(c.WatchTimer().interval(), 30000);
+    EXPECT_EQ(std::pair(c.WatchTimer().isActive(), c.WatchTimer().interval()),
+              std::pair(true, 30000));
 
     // The first rejected file enables the Errors button at once.
     EXPECT_EQ(c.AddFiles({sourceDir + QStringLiteral("/missing.wav")}), 0);
@@ -99,7 +97,7 @@ TEST_F(Controller, AMissingSavedEncoderIsSaidOnceAndTheFirstLibraryStandsIn) {
               1);
     EXPECT_EQ(app->settings.manufacturerId, 4242u) << "kept for when it is back";
 
-    controller->AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir)});
+    controller->AddFiles({MakeWav(QStringLiteral("a.wav"))});
     controller->OnEncode();
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].driver, blade);
@@ -148,13 +146,13 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     MainController& c = Make();
     c.Startup();
     EXPECT_EQ(c.Model().Count(), 0);
-    MakeWav(QStringLiteral("new.WAV"), 4410, sourceDir);
+    MakeWav(QStringLiteral("new.WAV"));
     c.OnWatchTimer();
     EXPECT_EQ(c.Model().RowCount(), 1);
     EXPECT_TRUE(fake.starts.empty());
 
     app->settings.autoEncode = 1;
-    MakeWav(QStringLiteral("newer.wav"), 4410, sourceDir);
+    MakeWav(QStringLiteral("newer.wav"));
     {
         QFile writer(sourceDir + QStringLiteral("/growing.wav"));
         ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
@@ -163,7 +161,7 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
         EXPECT_EQ(fake.starts.size(), 1u);
     }
     // Written out now: the next tick takes it into the running batch.
-    MakeWav(QStringLiteral("growing.wav"), 4410, sourceDir);
+    MakeWav(QStringLiteral("growing.wav"));
     c.OnWatchTimer();
     EXPECT_EQ(c.Model().RowCount(), 3);
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 3:"));
@@ -174,9 +172,8 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     FakeEncoder second;
     MainController& c = Make({&second});
     c.Startup();
-    c.AddFiles({MakeWav(QStringLiteral("a.wav"), 4410, sourceDir),
-                MakeWav(QStringLiteral("b.wav"), 4410, sourceDir),
-                MakeWav(QStringLiteral("c.wav"), 4410, sourceDir)});
+    c.AddFiles({MakeWav(QStringLiteral("a.wav")), MakeWav(QStringLiteral("b.wav")),
+                MakeWav(QStringLiteral("c.wav"))});
     c.OnEncode();
     ASSERT_EQ(fake.starts.size(), 1u);
     ASSERT_EQ(second.starts.size(), 1u);
@@ -230,15 +227,12 @@ TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
     QObject::connect(&c, &MainController::QuitRequested, [&quit] { quit = true; });
     c.Quit();
     EXPECT_TRUE(quit);
-    EXPECT_TRUE(fake.cancelled);
-    EXPECT_TRUE(second.cancelled);
-    EXPECT_EQ(fake.resumes, 1);
+    EXPECT_EQ(std::tuple(fake.cancelled, second.cancelled, fake.resumes),
+              std::tuple(true, true, 1));
     EXPECT_EQ(fake.starts.size(), 1u) << "nothing starts after a quit";
-    EXPECT_FALSE(c.WatchTimer().isActive());
-    EXPECT_FALSE(c.Batch().quitPending);
-    EXPECT_FALSE(c.Batch().IsBusy());
-    EXPECT_EQ(a->status, NotDone);
-    EXPECT_EQ(b->status, NotDone);
+    EXPECT_EQ(std::tuple(c.WatchTimer().isActive(), c.Batch().quitPending, c.Batch().IsBusy()),
+              std::tuple(false, false, false));
+    EXPECT_EQ(std::pair(a->status, b->status), std::pair(int(NotDone), int(NotDone)));
     EXPECT_EQ(QDir(outputDir).entryList(QDir::Files), QStringList{"b.MP3"});
 }
 

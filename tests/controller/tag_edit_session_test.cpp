@@ -6,10 +6,10 @@
 #include "queue/queue_model.h"
 #include "support/app_sandbox.h"
 #include "support/recording_view.h"
+#include "support/wav_builder.h"
 #include "tags/tag_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,11 +28,7 @@ protected:
     // An encoded output for the entry, with `tag` in it.
     void MakeOutput(QueueEntry& entry, const ID3TagRecord& tag) {
         const QString path = QDir(outputDir).filePath(entry.name.str() + ".MP3");
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const tagtest::Bytes audio = tagtest::MakeMpegFrames(8);
-        file.write(reinterpret_cast<const char*>(audio.data()), qint64(audio.size()));
-        file.close();
+        ASSERT_TRUE(testsupport::WriteFile(path.toStdString(), tagtest::MakeMpegFrames(8)));
         entry.outputPath = path;
         entry.status = Completed;
         TagFileTarget target;
@@ -74,17 +70,16 @@ TEST_F(TagEditSession, AnEncodedFileShowsItsTagAndTakesTheEditAtOnce) {
         record.artist = "Changed";
         return true;
     }));
-    EXPECT_EQ(shown.title.str(), "On Disk");
-    EXPECT_EQ(shown.genre.str(), "(8)");
+    EXPECT_EQ(std::tuple(shown.title.str(), shown.genre.str()), std::tuple("On Disk", "(8)"));
 
     ID3TagRecord onDisk;
     TagFileTarget target;
     target.outputPath = done.outputPath.str();
     ASSERT_TRUE(ReadTagFromFile(target, onDisk));
-    EXPECT_EQ(onDisk.artist.str(), "Changed");
-    EXPECT_EQ(onDisk.title.str(), "On Disk");
-    EXPECT_EQ(model.EntryAt(0)->tag.artist.str(), "Changed");
-    EXPECT_EQ(model.EntryAt(0)->tag.title.str(), "Waiting");
+    const ID3TagRecord& waiting = model.EntryAt(0)->tag;
+    EXPECT_EQ(std::tuple(onDisk.artist.str(), onDisk.title.str(), waiting.artist.str(),
+                         waiting.title.str()),
+              std::tuple("Changed", "On Disk", "Changed", "Waiting"));
 }
 
 // The dialog's own loop handles an encode's end, which may free a selected
