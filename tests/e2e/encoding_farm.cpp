@@ -2,6 +2,7 @@
 
 #include "e2e/net_lab.h"
 #include "queue/machine_name.h"
+#include "support/outside_tools.h"
 #include "support/program_process.h"
 #include "support/wav_builder.h"
 
@@ -73,11 +74,9 @@ bool EncodingFarm::CanNameHosts(QString* why) {
         *why = QStringLiteral("giving each machine its own host name needs root (unshare --uts)");
         return false;
     }
-    QProcess probe;
-    probe.start(QStringLiteral("unshare"),
-                {"--uts", "sh", "-c", "hostname corvaneprobe && hostname"});
-    if (!probe.waitForFinished(10000) || probe.exitCode() != 0 ||
-        !probe.readAllStandardOutput().startsWith("corvaneprobe")) {
+    const ToolRun probe =
+        RunTool("unshare", {"--uts", "sh", "-c", "hostname corvaneprobe && hostname"});
+    if (!probe.ok || !probe.out.startsWith("corvaneprobe")) {
         *why = QStringLiteral("unshare --uts does not work here");
         return false;
     }
@@ -189,11 +188,11 @@ Machine& EncodingFarm::Start(const QString& hostName, const QString& address, bo
         lab->Start(machine->process, hostName, hostName, script, arguments,
                    Environment(client, options));
     } else {
-        const QString script = QStringLiteral("exec \"$@\"");
         machine->process.setProcessEnvironment(Environment(client, options));
         machine->process.start(
             QStringLiteral("unshare"),
-            QStringList{"--uts", "sh", "-c", "hostname \"$0\" && " + script, hostName} + arguments);
+            QStringList{"--uts", "sh", "-c", "hostname \"$0\" && exec \"$@\"", hostName} +
+                arguments);
         machine->process.waitForStarted();
     }
     machines.push_back(std::move(machine));

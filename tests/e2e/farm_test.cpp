@@ -166,14 +166,12 @@ TEST_F(EncodingFarm, TwoWorkersOfAClientTakeTwoFilesAndEachReportsItsOwn) {
     const QString log = testsupport::ReadProgramErrorLog(QString::fromUtf8(CORVANE_ENCODER));
     EXPECT_TRUE(log.contains("Nodeone#2: Couldn't get wave properties for " + cut))
         << log.toStdString();
-    QStringList made;
     for (const QString& file : {files[0], files[1], files[3]}) {
         EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
         EXPECT_GE(farm::DecodedBytes(Mp3Of(*machines, file)), 600 * BYTES_PER_SECOND * 99 / 100);
-        made << QFileInfo(Mp3Of(*machines, file)).fileName();
     }
-    made.sort();
-    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files), made);
+    EXPECT_EQ(QDir(machines->OutputDir()).entryList(QDir::Files),
+              (QStringList{"a-long.MP3", "c-long.MP3", "d-long.MP3"}));
     // Both workers' files were running on the client at one time.
     int running = 0;
     int mostAtOnce = 0;
@@ -235,8 +233,7 @@ TEST_F(FarmOnANetwork, ACutCableIsNoticedAndTheClientComesBackForMore) {
     // Given to the cut-off client once, then to another client or encoded by
     // the server itself; every file once under its final name, whole.
     const QStringList takers = Takers(server, lost);
-    ASSERT_FALSE(takers.isEmpty());
-    EXPECT_EQ(takers[0], "Nodea");
+    EXPECT_EQ(takers.value(0), "Nodea");
     EXPECT_EQ(takers.count("Nodea"), 1) << server.Output().toStdString();
     for (const QString& file : files) {
         EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
@@ -352,8 +349,8 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
                 << part.toStdString();
         }
     }
-    // A client may still be probing the folder for a question the batch's end made moot;
-    // its probe goes, anything else left behind stays and fails this.
+    // A client removes its write probe before it answers, so only the probe of an answer the
+    // server stopped waiting for can still be there, until that client's check ends.
     QStringList outputs;
     EXPECT_TRUE(machines->WaitFor(
         [&] {

@@ -19,8 +19,8 @@ namespace {
 constexpr char SUBNET[] = "10.57.0.";
 constexpr int KILL_LIMIT_MS = 10000;
 
-bool Run(const QString& program, const QStringList& arguments) {
-    return RunTool(program, arguments).ok;
+bool Ip(const QStringList& arguments) {
+    return RunTool("ip", arguments).ok;
 }
 
 // The machine's namespaces for one program: the network one by name, and
@@ -41,11 +41,10 @@ bool NetLab::Available(QString* why) {
     }
     const QString probe = QStringLiteral("cvprobe%1").arg(QCoreApplication::applicationPid());
     const bool works =
-        Run("ip", {"netns", "add", probe}) &&
-        Run("ip", {"-n", probe, "link", "add", "b0", "type", "bridge"}) &&
-        Run("ip", {"-n", probe, "link", "add", "v0", "type", "veth", "peer", "name", "v1"}) &&
-        Run("setpriv", OnMachine(probe) + QStringList{"true"});
-    Run("ip", {"netns", "del", probe});
+        Ip({"netns", "add", probe}) && Ip({"-n", probe, "link", "add", "b0", "type", "bridge"}) &&
+        Ip({"-n", probe, "link", "add", "v0", "type", "veth", "peer", "name", "v1"}) &&
+        RunTool("setpriv", OnMachine(probe) + QStringList{"true"}).ok;
+    Ip({"netns", "del", probe});
     if (!works) {
         *why = QStringLiteral("ip netns, veth, bridges or unshare --pid do not work here");
     }
@@ -70,10 +69,6 @@ NetLab::~NetLab() {
         Ip({"netns", "del", node.netns});
     }
     Ip({"netns", "del", switchNetns});
-}
-
-bool NetLab::Ip(const QStringList& arguments) {
-    return Run("ip", arguments);
 }
 
 const NetLab::Node* NetLab::Find(const QString& name) const {

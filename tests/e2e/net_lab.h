@@ -52,7 +52,6 @@ private:
         QString port; // the switch's side of its cable
     };
     const Node* Find(const QString& name) const;
-    bool Ip(const QStringList& arguments);
 
     QString prefix;
     QString switchNetns;
