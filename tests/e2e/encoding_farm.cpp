@@ -4,6 +4,7 @@
 #include "queue/machine_name.h"
 #include "support/outside_tools.h"
 #include "support/program_process.h"
+#include "support/text_file.h"
 #include "support/wav_builder.h"
 
 #include <QCoreApplication>
@@ -19,12 +20,7 @@ namespace {
 
 constexpr char SHARE[] = "MUSIC";
 
-void WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(text);
-    }
-}
+using testsupport::WriteText;
 
 void TakeLines(QString& pending, const QByteArray& bytes, QStringList& lines) {
     pending += QString::fromUtf8(bytes);

@@ -5,6 +5,7 @@
 #include "e2e/net_lab.h"
 #include "support/free_port.h"
 #include "support/program_process.h"
+#include "support/text_file.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -280,11 +281,6 @@ QString WriteSambaConfig(const QString& folder, const QString& share) {
     return file.fileName();
 }
 
-QString ReadText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 } // namespace
 
 // The farm over a real SMB server: the server machine runs smbd and exports
@@ -335,7 +331,7 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
                                   BATCH_START_LIMIT_MS + BATCH_LIMIT_MS))
         << server.Output().toStdString() << clients[0]->Output().toStdString();
 
-    const QString smbLog = ReadText(root.filePath("smbd.log"));
+    const QString smbLog = QString::fromUtf8(testsupport::ReadText(root.filePath("smbd.log")));
     for (const QString& file : files) {
         EXPECT_EQ(Outcomes(server, file), QStringList{"completed"}) << file.toStdString();
         EXPECT_FALSE(QFileInfo::exists(file)) << "Delete When Done";
@@ -362,8 +358,9 @@ TEST_F(FarmOnANetwork, ABatchTravelsOverSmbBetweenMachinesWithNoCommonFolder) {
     for (farm::Machine* client : clients) {
         EXPECT_FALSE(client->FilesWith("Completed").isEmpty()) << client->Output().toStdString();
         EXPECT_TRUE(smbLog.contains("ipv4:" + client->address)) << client->address.toStdString();
-        EXPECT_TRUE(
-            ReadText(root.filePath(client->hostName + ".mounts")).contains("fuse.smbnetfs"));
-        EXPECT_EQ(ReadText(root.filePath(client->hostName + ".visible")), QString());
+        EXPECT_TRUE(testsupport::ReadText(root.filePath(client->hostName + ".mounts"))
+                        .contains("fuse.smbnetfs"));
+        EXPECT_EQ(testsupport::ReadText(root.filePath(client->hostName + ".visible")),
+                  QByteArray());
     }
 }

@@ -1,14 +1,11 @@
 #pragma once
 
 #include "engines/encode_messages.h"
+#include "support/event_pump.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <QString>
-#include <QThread>
-#include <functional>
 #include <vector>
 
 // Receives the engines' messages in place of the main window.
@@ -44,22 +41,11 @@ public:
 
     // Pumps events until a completion arrives; false after `timeoutMs`.
     bool WaitForDone(int timeoutMs = 60000) {
-        return PumpUntil([&] { return !done.empty(); }, timeoutMs);
+        return testsupport::PumpUntil([&] { return !done.empty(); }, timeoutMs);
     }
 
     // Lets events that are still underway arrive (a second DONE would show).
     void Drain(int ms = 200) {
-        PumpUntil([] { return false; }, ms);
-    }
-
-private:
-    bool PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition() && clock.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
-        return condition();
+        testsupport::PumpUntil([] { return false; }, ms);
     }
 };

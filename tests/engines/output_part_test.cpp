@@ -1,4 +1,5 @@
 #include "engines/output_part.h"
+#include "support/text_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,15 +8,8 @@
 
 namespace {
 
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
-
-QByteArray ReadText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testsupport::ReadText;
+using testsupport::WriteText;
 
 class OutputPart : public testing::Test {
 protected:

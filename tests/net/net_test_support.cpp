@@ -2,10 +2,6 @@
 
 #include "net/unc_tables.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -13,16 +9,6 @@
 #include <unistd.h>
 
 namespace nettest {
-
-bool PumpUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
 
 int RawConnect(std::uint16_t port, const char* from) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -57,11 +43,6 @@ void RawReset(int socket) {
     const linger hard{1, 0};
     setsockopt(socket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     ::close(socket);
-}
-
-bool WriteText(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 void UseUncFiles(const QString& root, const QByteArray& smbConf, const QByteArray& mountInfo,

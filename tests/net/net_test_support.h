@@ -1,12 +1,13 @@
 #pragma once
 
 #include "net/socket_notify.h"
+#include "support/event_pump.h"
 #include "support/free_port.h"
+#include "support/text_file.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace nettest {
@@ -29,8 +30,7 @@ public:
 
 using testsupport::FreePort;
 
-// Serves events until the condition holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int limitMs = 30000);
+using testsupport::PumpUntil;
 
 // A plain blocking client socket bound to `from`, connected to 127.0.0.1:port;
 // -1 on failure.
@@ -39,8 +39,7 @@ void RawSend(int socket, const QByteArray& bytes);
 // Closes with a reset instead of an orderly close.
 void RawReset(int socket);
 
-// Writes `bytes` as the whole file; false when it cannot be opened.
-bool WriteText(const QString& path, const QByteArray& bytes);
+using testsupport::WriteText;
 
 // The share and mount tables of the computer `computerName` read from
 // `root`/smb.conf and `root`/mountinfo, written here, and `root`/usershares.

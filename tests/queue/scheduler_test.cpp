@@ -7,6 +7,7 @@
 #include "queue/machine_port.h"
 #include "queue/progress_display.h"
 #include "queue/queue_commands.h"
+#include "support/text_file.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
@@ -50,11 +51,6 @@ protected:
         SelectOnly(row);
         ResetStatus(model, false, {});
         scheduler->OnEncode();
-    }
-
-    static QByteArray Contents(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // The counter, remaining-time and current-file labels.
@@ -287,7 +283,7 @@ TEST_F(Scheduler, TwoSourcesOfOneNameNeverShareAnOutput) {
     EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_TRUE(ErrorLog().contains(second));
     EXPECT_TRUE(ErrorLog().contains(model.EntryAt(0)->path.str()));
-    EXPECT_EQ(Contents(output), QByteArray("complete mp3 output"));
+    EXPECT_EQ(testsupport::ReadText(output), QByteArray("complete mp3 output"));
 
     // Encoding the same entry again still writes its own output.
     ResetAndEncode(0);
@@ -321,7 +317,7 @@ TEST_F(Scheduler, OutputTakesItsFinalNameOnlyWhenTaggedAndWhole) {
     fake.Finish(true);
     EXPECT_EQ(seenAtTagTime, (QStringList{output + ".part", "no final", "source"}));
     EXPECT_EQ(saves, 1);
-    EXPECT_EQ(Contents(output), QByteArray("complete mp3 output"));
+    EXPECT_EQ(testsupport::ReadText(output), QByteArray("complete mp3 output"));
     EXPECT_FALSE(QFile::exists(output + ".part"));
     EXPECT_FALSE(QFile::exists(source));
     EXPECT_EQ(model.EntryAt(0)->status, Completed);
