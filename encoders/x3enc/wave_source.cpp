@@ -138,7 +138,7 @@ std::string ReadWaveSource(std::FILE* file, WaveSource& source) {
         const uint64_t payload = position + 8;
         const uint64_t chunkEnd = payload + size;
         // A 64-bit size no file has would wrap around the sums.
-        if (size > fileSize || chunkEnd > formEnd) {
+        if (size > (UINT64_MAX >> 1) || chunkEnd > formEnd) {
             return "chunk '" + ChunkName(chunk) + "' runs past the end of the RIFF form";
         }
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {

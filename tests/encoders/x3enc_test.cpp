@@ -70,38 +70,39 @@ TEST_F(X3encTest, RefusesMalformedFilesWithAReasonAndLeavesNothingBehind) {
     truncated.resize(truncated.size() - 100);
     Bytes manyChannels = testsupport::FormatRecord(1, 17, 44100, 44100 * 34, 34, 16);
     struct Case {
-        const char* name;
+        const char* reason;
         Bytes wav;
     };
     const Case cases[] = {
-        {"empty", {}},
-        {"not RIFF", Bytes(64, 'z')},
-        {"truncated data", truncated},
-        {"chunk past the form",
+        {"not a RIFF WAVE file", {}},
+        {"not a RIFF WAVE file", Bytes(64, 'z')},
+        {"the file is truncated", truncated},
+        {"'junk' runs past",
          WavBuilder().Fmt(format).Chunk("junk", Bytes(8, 0), 1u << 30).Data(pcm).Build()},
-        {"no fmt", WavBuilder().Data(pcm).Build()},
-        {"no data", WavBuilder().Fmt(format).Build()},
-        {"short fmt", WavBuilder().Chunk("fmt ", Bytes(10, 1)).Data(pcm).Build()},
-        {"compressed", WavBuilder()
-                           .FmtRecord(testsupport::FormatRecord(0x55, 2, 44100, 16000, 1, 0))
-                           .Fact(4000)
-                           .Data(pcm)
-                           .Build()},
-        {"seventeen channels", WavBuilder().FmtRecord(manyChannels).Data(pcm).Build()},
-        {"zero block align", WavBuilder()
-                                 .FmtRecord(testsupport::FormatRecord(1, 2, 44100, 0, 0, 16))
-                                 .Data(pcm)
-                                 .Build()},
-        {"absurd rate", WavBuilder().Fmt({1, 2, 16}).Data(pcm).Build()},
+        {"no format chunk", WavBuilder().Data(pcm).Build()},
+        {"no sample data", WavBuilder().Fmt(format).Build()},
+        {"too short", WavBuilder().Chunk("fmt ", Bytes(10, 1)).Data(pcm).Build()},
+        {"format 85", WavBuilder()
+                          .FmtRecord(testsupport::FormatRecord(0x55, 2, 44100, 16000, 1, 0))
+                          .Fact(4000)
+                          .Data(pcm)
+                          .Build()},
+        {"17 channels", WavBuilder().FmtRecord(manyChannels).Data(pcm).Build()},
+        {"block alignment 0", WavBuilder()
+                                  .FmtRecord(testsupport::FormatRecord(1, 2, 44100, 0, 0, 16))
+                                  .Data(pcm)
+                                  .Build()},
+        {"rate 1 Hz", WavBuilder().Fmt({1, 2, 16}).Data(pcm).Build()},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.reason);
         const QString source = Write("bad.wav", c.wav);
         const QString destination = dir.filePath("bad.mp3");
         // Even unasked, the one line that says why.
         const ToolRun run = RunX3enc({source, destination, "-b", "128000"});
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.startsWith("x3enc: " + source.toUtf8() + ": "))
+        EXPECT_TRUE(run.err.startsWith("x3enc: " + source.toUtf8() + ": ") &&
+                    run.err.contains(c.reason))
             << run.err.toStdString();
         EXPECT_EQ(run.err.count('\n'), 1);
         EXPECT_FALSE(QFileInfo::exists(destination));
@@ -153,7 +154,7 @@ TEST_F(X3encTest, StopsPromptlyOnSigtermAndRemovesThePartialFile) {
     const QString source = Write("long.wav", testsupport::MakePcmWav({44100, 2, 16}, 44100 * 180));
     const QString destination = dir.filePath("long.mp3");
     QProcess process;
-    process.start(X3enc(), {source, destination, "-b", "128000"});
+    process.start(X3enc(), {source, destination, "-b", "128000", "-v"});
     ASSERT_TRUE(process.waitForStarted());
     QElapsedTimer waited;
     waited.start();
@@ -168,6 +169,7 @@ TEST_F(X3encTest, StopsPromptlyOnSigtermAndRemovesThePartialFile) {
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
     EXPECT_FALSE(QFileInfo::exists(destination));
+    EXPECT_TRUE(process.readAllStandardError().contains("44100 Hz, 2 channel(s), 16 bits"));
 }
 
 TEST_F(X3encTest, RegistrationScriptWritesWhereTheProgramLooks) {
