@@ -52,11 +52,8 @@ int CreateInError(const QString& directory) {
 
 } // namespace
 
-std::uint32_t CheckCanEncode(const EncodeJob& job, bool busy, const CodecLookup& hasCodec,
+std::uint32_t CheckCanEncode(const EncodeJob& job, const CodecLookup& hasCodec,
                              const QString& serverAddress, UncMapping* unmapped) {
-    if (busy) {
-        return CANENCODE_BUSY;
-    }
     if (!hasCodec || !hasCodec(job)) {
         return CANENCODE_NOCODEC;
     }

@@ -61,7 +61,7 @@ void ClientRole::oncanencode(int slot, std::unique_ptr<QByteArray> payload) {
         }
         UncMapping unmapped;
         code = CheckCanEncode(
-            job, false,
+            job,
             [this](const EncodeJob& asked) {
                 int driver = 0;
                 int format = 0;
