@@ -166,6 +166,9 @@ TEST_F(Controller, WatchTickAdmitsNewFilesAndStartsAutoEncode) {
     EXPECT_EQ(c.Model().RowCount(), 3);
     EXPECT_EQ(view.Label(ID_COUNTER_LABEL), QStringLiteral("Encoding File 1 of 3:"));
     EXPECT_EQ(fake.starts.size(), 1u);
+    // Cancel stops this machine's batch.
+    c.OnCancel();
+    EXPECT_TRUE(fake.cancelled);
 }
 
 TEST_F(Controller, EachWorkerReportsForItsOwnFileAndQuitWaitsForAll) {
@@ -265,6 +268,11 @@ TEST(CodecText, FindCodecWantsTheExactEncoderAndFormat) {
     EXPECT_FALSE(codec.FindCodec(manufacturer, product, 2, 16001, &driver, &format));
     EXPECT_FALSE(codec.FindCodec(manufacturer, product, 7, 16000, &driver, &format));
     EXPECT_FALSE(codec.FindCodec(manufacturer + 100, product, 2, 16000, &driver, &format));
+    // With no encoder at all there is nothing to describe.
+    EncoderCatalogue none;
+    EXPECT_EQ(
+        CatalogueCodec(none).DescribeCodec(&manufacturer, &product, &facts.first, &facts.second),
+        QString());
 }
 
 } // namespace

@@ -93,8 +93,16 @@ EncodingFarm::EncodingFarm(const QString& root, const QString& encoder, std::uin
 }
 
 EncodingFarm::~EncodingFarm() {
+    // Outside a lab a machine is the program itself: stopped as a user stops it,
+    // it ends its run cleanly. In a lab, or if that fails, it is killed.
     for (auto& machine : machines) {
-        if (machine->process.state() != QProcess::NotRunning) {
+        if (lab == nullptr) {
+            machine->process.terminate();
+        }
+    }
+    for (auto& machine : machines) {
+        if (machine->process.state() != QProcess::NotRunning &&
+            (lab != nullptr || !machine->process.waitForFinished(10000))) {
             machine->process.kill();
             machine->process.waitForFinished(10000);
         }

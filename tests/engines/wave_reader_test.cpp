@@ -96,11 +96,12 @@ TEST_F(WaveReaderTest, CompressedFormatsNeedAFactAndAreThenRefusedWithTheirForma
     EXPECT_EQ(Bytes(p.format.Data() + 18, p.format.Data() + 30), extra);
 
     // A 16-byte record sits in a zero-filled 18-byte block: cbSize reads 0.
-    Bytes record = FormatRecord(0x55, 2, 44100, 16000, 1, 0);
+    // Without a byte rate there is no playing time.
+    Bytes record = FormatRecord(0x55, 2, 44100, 0, 1, 0);
     record.resize(16);
     ASSERT_EQ(Read(WavBuilder().FmtRecord(record).Fact(5).Data(Bytes(8, 1)).Build()),
               WAVE_ERR_NOT_PCM);
-    EXPECT_EQ(p.formatBytes, 18u);
+    EXPECT_EQ(std::tuple(p.formatBytes, p.durationText), std::tuple(18u, QString()));
 
     // cbSize promising more than the chunk holds: the rest of the copy is zeros.
     record = FormatRecord(0x55, 2, 44100, 16000, 1, 0, Bytes{7, 7});

@@ -83,4 +83,14 @@ TEST_F(Headless, NothingToDoEndsAtOnce) {
     EXPECT_TRUE(fake.starts.empty());
 }
 
+TEST_F(Headless, CtrlCCancelsTheRunningFileAndItsLineSaysSo) {
+    const QString a = MakeWav(QStringLiteral("a.wav"));
+    fake.finishOnCancel = true;
+    session->Start({a});
+    ASSERT_TRUE(fake.running);
+    session->Quit(true);
+    EXPECT_EQ(exitCode, EXIT_INTERRUPTED);
+    EXPECT_TRUE(ReadBack(status).startsWith(a + QStringLiteral("\tCancelled\t")));
+}
+
 } // namespace

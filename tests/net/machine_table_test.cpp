@@ -26,4 +26,8 @@ TEST(MachineTable, OrderIsFastestFirstWithThisMachineLastAmongEquals) {
     EXPECT_EQ(table.BuildMachineOrder(QString(), 4.0), (std::vector<int>{7, 9, 3}));
     EXPECT_EQ(table.CountMachines(), 4);
     EXPECT_EQ(table.FindMachineByName(""), -1); // never an unnamed slot
+    // The same name again changes nothing, not even the rate.
+    EXPECT_EQ(table.LogInMachine(3, "SLOW", [](const QString&) { return 9.0; }),
+              MachineTable::LogIn::Unchanged);
+    EXPECT_EQ(table.BuildMachineOrder(QString(), 4.0), (std::vector<int>{7, 9, 3}));
 }

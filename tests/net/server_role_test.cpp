@@ -316,6 +316,17 @@ TEST_F(ServerRole, PassAskedForDuringAnAnswerWaitRunsAfterIt) {
 // A client cut off mid-file loses its partial output, and the file goes to the
 // next machine, not to this one while the user's cleared mark says so. Only
 // the output of the machine holding the file is then taken.
+// With no other machine left, this one takes the file back although it had
+// nothing to do when the batch began.
+TEST_F(ServerRole, TheFileOfTheOnlyClientComesBackHereWhenItDrops) {
+    AddWavs({"one.wav"});
+    nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);
+    scheduler->OnEncode();
+    ASSERT_TRUE(Pump([&] { return fast.jobs.size() == 1; }));
+    fast.Abort();
+    ASSERT_TRUE(Pump([&] { return fake.starts.size() == 1; }));
+}
+
 TEST_F(ServerRole, AClientThatDropsLosesItsFileAndItsOutputToTheNextMachine) {
     AddWavs({"one.wav", "two.wav", "three.wav"});
     nettest::FakeClient& fast = Rated("FAST", "127.0.0.2", 5.0);

@@ -153,6 +153,9 @@ TEST_F(Journal, DamagedJournalIsSetAsideWithOneSentenceAndTheQueueStartsEmpty) {
         QByteArray(8192, '\0'),                              // zeros after a crash
         QByteArray("not a database at all\n").repeated(200), // another file
         QByteArray("{\"journal\":\"queue\",\"version\":99,\"entries\":[]}"), // foreign JSON
+        QByteArray("{\"journal\":\"queue\",\"version\":1,\"entries\":["),    // cut short
+        QByteArray(R"({"journal":"queue","version":1,"entries":[{"path":"/a.wav","outputPath":"",)"
+                   R"("durationText":"","size":-1}]})"), // a size out of range
         outOfRange,
         foreign,
     };

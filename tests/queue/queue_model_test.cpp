@@ -46,6 +46,8 @@ TEST_F(Queue, AdmissionFillsTheEntryAndRefusesDuplicatesAndInvalidFiles) {
     SetEntryPath(bare, QStringLiteral("/x/y.z/noext"));
     EXPECT_EQ((QStringList{bare.name.str(), bare.directory.str()}),
               QStringList({"noext", "/x/y.z"}));
+    SetEntryPath(bare, QStringLiteral("plain.wav"));
+    EXPECT_EQ((QStringList{bare.name.str(), bare.directory.str()}), QStringList({"plain", ""}));
 }
 
 TEST_F(Queue, RemoveRefusesActiveRowsOnceAndMovesTheSelection) {
