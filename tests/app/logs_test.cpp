@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/program_directory.h"
 #include "app/trace.h"
+#include "support/text_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,11 +19,7 @@
 namespace {
 
 QString ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
-    }
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(testsupport::ReadText(path));
 }
 
 // Whole-text match, so that a failure shows the text.

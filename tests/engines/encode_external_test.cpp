@@ -22,10 +22,7 @@ protected:
         return path;
     }
 
-    int LineCount(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    }
+    int LineCount(const QString& path) { return int(testsupport::ReadText(path).count('\n')); }
 
     // True once the process whose id the file holds is in the stopped state.
     static bool WaitUntilStopped(const QString& pidFile) {

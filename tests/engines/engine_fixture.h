@@ -8,6 +8,7 @@
 #include "engines/catalogue.h"
 #include "engines/encode_control.h"
 #include "engines/encode_start.h"
+#include "support/text_file.h"
 #include "support/wav_builder.h"
 
 #include <QFile>
@@ -26,10 +27,7 @@ protected:
 
     QString Path(const QString& name) const { return dir.filePath(name); }
 
-    QString ErrorLog() const {
-        QFile log(GetErrorLogPath());
-        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-    }
+    QString ErrorLog() const { return QString::fromUtf8(testsupport::ReadText(GetErrorLogPath())); }
 
     QString Write(const QString& name, const testsupport::Bytes& bytes) const {
         const QString path = Path(name);

@@ -3,6 +3,7 @@
 #include "app/error_log.h"
 #include "queue/queue_commands.h"
 #include "queue/queue_journal.h"
+#include "support/text_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,15 +23,10 @@ protected:
     QString JournalPath() const { return temp.filePath(QStringLiteral("queue.journal")); }
 
     void WriteJournal(const QByteArray& bytes) {
-        QFile file(JournalPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        ASSERT_TRUE(testsupport::WriteText(JournalPath(), bytes));
     }
 
-    QByteArray ReadJournal() const {
-        QFile file(JournalPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray ReadJournal() const { return testsupport::ReadText(JournalPath()); }
 
     QStringList FilesBeside() const {
         return QDir(temp.path()).entryList({QStringLiteral("queue.journal*")}, QDir::Files);

@@ -2,6 +2,7 @@
 
 #include "app/error_log.h"
 #include "app/program_directory.h"
+#include "support/text_file.h"
 #include "support/wav_builder.h"
 
 #include <QDir>
@@ -33,8 +34,7 @@ QString AppSandbox::MakeWav(const QString& name, std::uint32_t frames, const QSt
 }
 
 QString AppSandbox::ErrorLog() const {
-    QFile file(GetErrorLogPath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadText(GetErrorLogPath()));
 }
 
 } // namespace testsupport

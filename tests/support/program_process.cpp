@@ -1,5 +1,7 @@
 #include "support/program_process.h"
 
+#include "support/text_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,8 +34,7 @@ void WriteProgramSettings(const QString& file, const QString& from, const QStrin
 }
 
 QString ReadProgramErrorLog(const QString& program) {
-    QFile log(QFileInfo(program).absolutePath() + "/error.log");
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    return QString::fromUtf8(ReadText(QFileInfo(program).absolutePath() + "/error.log"));
 }
 
 } // namespace testsupport
