@@ -10,10 +10,6 @@ constexpr useconds_t PAUSE_US = 20'000;
 
 } // namespace
 
-int RemoveClosedFile(const QByteArray& path) {
-    return RemoveClosedFile(path, ::unlink);
-}
-
 int RemoveClosedFile(const QByteArray& path, int (*unlinkFile)(const char*)) {
     int error = 0;
     for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
